@@ -1,0 +1,34 @@
+// Everything a job needs to talk to Oracle. The plug-in object keeps one record as the template
+// built from the host's settings; each job works on a copy that it completes with the Oracle
+// home, the SID and its temporary folder.
+#pragma once
+
+#include <string>
+
+struct OracleSettings {
+    bool onlineBackup;      // back up while the database stays open
+    bool backupSPFile;      // also back up the server parameter file
+    bool backupControlFile; // also back up the control file
+    bool useCompression;    // compressed backup sets
+    bool backupArchiveLog;  // include the archived redo logs
+    bool openAfterBackup;   // reopen a database that an offline backup left mounted
+    std::wstring userName;
+    std::wstring password;
+    std::wstring tempFolder; // the job's folder; empty in the template
+    // File-name patterns of the backup pieces, without folder. Their % variables are Recovery
+    // Manager's own and are never expanded here.
+    std::wstring controlFileFormat;
+    std::wstring spFileFormat;
+    std::wstring archiveLogFormat;
+    std::wstring backupPieceFormat;
+    std::wstring oracleHome;
+    std::wstring dbid;
+    std::wstring oracleSid;
+    std::wstring connectIdentifier; // net service name, used when oracleSid is empty
+    std::wstring backupTag;
+
+    OracleSettings();
+
+    // oracleHome followed by "\bin\rman.exe".
+    std::wstring GetRmanPath() const;
+};

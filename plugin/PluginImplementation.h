@@ -1,0 +1,55 @@
+// The plug-in object: the host's data source (backup) and data sink (restore) in one class.
+//
+// Not thread-safe: the host calls one object from one thread at a time. The logger, when not
+// null, must stay valid for the object's life and accept calls from other threads while the
+// calling thread is blocked in Open or Close (Recovery Manager's output arrives on its own thread).
+#pragma once
+
+#include "plugin/HostInterfaces.h"
+#include "plugin/OracleSettings.h"
+
+#include <string>
+
+class PluginImplementation : public IBackupDataWrite {
+public:
+    // Reads the host's settings once; the settings source is not used afterwards.
+    PluginImplementation(IPluginLogger* logger, IPluginSettings* settingsSource);
+    ~PluginImplementation() override;
+    PluginImplementation(const PluginImplementation&) = delete;
+    PluginImplementation& operator=(const PluginImplementation&) = delete;
+
+    // IBackupDataRead
+    void Release() override;
+    int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle) override;
+    int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle) override;
+    int32_t ReservedReadSlot4() override;
+    int32_t Close(const uint32_t& handle) override;
+    int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info) override;
+    int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items) override;
+    void ReservedReadSlot8() override;
+
+    // IBackupDataWrite
+    int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle) override;
+    int32_t ReservedWriteSlot1() override;
+    int32_t ReservedWriteSlot2() override;
+    int32_t ReservedWriteSlot3() override;
+    int32_t ReservedWriteSlot4() override;
+    int32_t ReservedWriteSlot5() override;
+    int32_t ReservedWriteSlot6() override;
+    int32_t ReservedWriteSlot7() override;
+
+    // Sends one message to the host's logger; nothing when there is none.
+    void Report(int32_t level, const std::wstring& text) const;
+
+    const std::wstring& GetWorkstationTempPath() const { return workstationTempPath; }
+    const OracleSettings& GetSettingsTemplate() const { return settings; }
+
+private:
+    IPluginLogger* logger;
+    std::wstring workstationTempPath;
+    OracleSettings settings;
+};
+
+// Line callback of a job's Recovery Manager console: context is the plug-in object; the line
+// goes to the logger at the detail level.
+void ReportRmanOutput(void* context, const wchar_t* line);

@@ -1,0 +1,35 @@
+#include "plugin/PluginSettings.h"
+
+bool ParseBooleanSetting(bool found, const std::wstring& text) {
+    if (!found)
+        return true;
+    return text == L"yes" || text == L"true" || text == L"1";
+}
+
+void ReadPluginSettings(IPluginSettings& source, std::wstring& workstationTempPath,
+                        OracleSettings& settings) {
+    std::wstring tempPath;
+    source.GetValue(L"WSTempPath", &tempPath);
+    workstationTempPath = tempPath;
+    source.GetValue(L"UserName", &settings.userName);
+    source.GetValue(L"Password", &settings.password);
+
+    struct BooleanKey {
+        const wchar_t* key;
+        bool OracleSettings::*flag;
+    };
+    static const BooleanKey kBooleanKeys[] = {
+        {L"OnlineBackup", &OracleSettings::onlineBackup},
+        {L"BackupSPFile", &OracleSettings::backupSPFile},
+        {L"BackupControlFile", &OracleSettings::backupControlFile},
+        {L"UseCompression", &OracleSettings::useCompression},
+        {L"BackupArchiveLog", &OracleSettings::backupArchiveLog},
+        {L"OpenAfterBackup", &OracleSettings::openAfterBackup},
+    };
+    std::wstring scratch;
+    for (const BooleanKey& entry : kBooleanKeys) {
+        scratch.clear();
+        const bool found = source.GetValue(entry.key, &scratch);
+        settings.*entry.flag = ParseBooleanSetting(found, scratch);
+    }
+}

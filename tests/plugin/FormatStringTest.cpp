@@ -1,0 +1,45 @@
+#include "plugin/FormatString.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+TEST(FormatString, PercentSReadsAWideText) {
+    EXPECT_EQ(L"connect target sys/pw\n", FormatString(L"connect target %s/%s\n", L"sys", L"pw"));
+    EXPECT_EQ(L"[\u00e9\u4e2d]", FormatString(L"[%s]", L"\u00e9\u4e2d"));
+    EXPECT_EQ(L"x", FormatString(L"%c", L'x'));
+}
+
+TEST(FormatString, HsReadsANarrowText) {
+    EXPECT_EQ(L"Unable to start C:\\a.exe", FormatString(L"Unable to start %hs", "C:\\a.exe"));
+}
+
+TEST(FormatString, I64dTakesA64BitNumber) {
+    const int64_t seconds = 1765000000123LL;
+    EXPECT_EQ(L"C:\\T\\1765000000123.ora", FormatString(L"%s%I64d.ora", L"C:\\T\\", seconds));
+    EXPECT_EQ(L"-9223372036854775808", FormatString(L"%I64d", INT64_MIN));
+    EXPECT_EQ(L"18446744073709551615", FormatString(L"%I64u", UINT64_MAX));
+}
+
+TEST(FormatString, TextsLongerThanAnyFixedBufferAreKeptWhole) {
+    const std::wstring longText(100000, L'a');
+    const std::wstring result = FormatString(L"<%s|%s>", longText.c_str(), L"end");
+    ASSERT_EQ(longText.size() + 6, result.size());
+    EXPECT_EQ(L"<" + longText + L"|end>", result);
+}
+
+TEST(FormatString, PercentSignsAndPlainTextPassThrough) {
+    EXPECT_EQ(L"100% done, 7", FormatString(L"100%% done, %d", 7));
+    EXPECT_EQ(L"no placeholders", FormatString(L"no placeholders"));
+    EXPECT_EQ(L"", FormatString(L""));
+    EXPECT_EQ(L"   42|2a|-7", FormatString(L"%5d|%x|%d", 42, 42, -7));
+}
+
+TEST(FormatString, RecoveryManagerVariablesInArgumentsAreNotExpanded) {
+    EXPECT_EQ(L"format 'C:\\T\\%d-%I-%T-%U.bcp'",
+              FormatString(L"format '%s'", L"C:\\T\\%d-%I-%T-%U.bcp"));
+}
+
+} // namespace

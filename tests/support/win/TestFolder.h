@@ -1,0 +1,31 @@
+// A fresh, empty folder under the system's temporary folder, removed with everything in it when
+// the object goes.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+class TestFolder {
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    // The folder's path, without a trailing backslash.
+    const std::wstring& Path() const { return path_; }
+    // Path() + "\" + relative.
+    std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+private:
+    std::wstring path_;
+};
+
+// Writes bytes to a file, creating or replacing it; returns false on failure.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool PathExists(const std::wstring& path);
+
+} // namespace testing_support

@@ -1,0 +1,67 @@
+#include "tests/support/win/TestFolder.h"
+#include "virid/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+using namespace testing_support;
+using namespace VIRid::filesystem;
+
+TEST(FileSystem, TellsFilesFromFolders) {
+    TestFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder / L"file.txt", "x"));
+    EXPECT_TRUE(IsFolderExists(folder.Path().c_str()));
+    EXPECT_FALSE(IsFileExists(folder.Path().c_str()));
+    EXPECT_TRUE(IsFileExists((folder / L"file.txt").c_str()));
+    EXPECT_FALSE(IsFolderExists((folder / L"file.txt").c_str()));
+    EXPECT_FALSE(IsFileExists((folder / L"none").c_str()));
+    EXPECT_FALSE(IsFolderExists((folder / L"none").c_str()));
+}
+
+TEST(FileSystem, DeletesANestedTreeWithReadOnlyFiles) {
+    TestFolder parent;
+    const std::wstring root = parent / L"tree";
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    std::wstring deep = root;
+    for (int level = 0; level < 6; ++level) {
+        deep += L"\\level " + std::to_wstring(level);
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(deep + L"\\data.bin", std::string(1000, 'd')));
+        const std::wstring readOnly = deep + L"\\read-only \u00e9.txt";
+        ASSERT_TRUE(WriteFileBytes(readOnly, "r"));
+        ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    ASSERT_TRUE(CreateDirectoryW((root + L"\\empty").c_str(), nullptr));
+    EXPECT_TRUE(DeleteNonEmptyFolder(root));
+    EXPECT_FALSE(PathExists(root));
+    EXPECT_TRUE(IsFolderExists(parent.Path().c_str()));
+}
+
+TEST(FileSystem, DeleteOfAMissingFolderOrAFileFails) {
+    TestFolder folder;
+    EXPECT_FALSE(DeleteNonEmptyFolder(folder / L"missing"));
+    ASSERT_TRUE(WriteFileBytes(folder / L"plain", "p"));
+    EXPECT_FALSE(DeleteNonEmptyFolder(folder / L"plain"));
+    EXPECT_TRUE(PathExists(folder / L"plain"));
+    EXPECT_FALSE(DeleteNonEmptyFolder(L""));
+}
+
+TEST(FileSystem, AFileHeldOpenMakesTheDeleteFailButTheRestGoes) {
+    TestFolder parent;
+    const std::wstring root = parent / L"held";
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(root + L"\\held.txt", "h"));
+    ASSERT_TRUE(WriteFileBytes(root + L"\\free.txt", "f"));
+    HANDLE held = CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_FALSE(DeleteNonEmptyFolder(root));
+    EXPECT_FALSE(PathExists(root + L"\\free.txt"));
+    CloseHandle(held);
+    EXPECT_TRUE(DeleteNonEmptyFolder(root));
+}
+
+} // namespace

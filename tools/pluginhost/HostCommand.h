@@ -1,0 +1,31 @@
+// What every pluginhost command gets: the loaded plug-in, the host's logger and settings, and
+// the command's own arguments. A command returns the process exit status: 0 success, 1 failure,
+// 2 a usage error.
+#pragma once
+
+#include "tools/pluginhost/HostLogger.h"
+#include "tools/pluginhost/HostSettings.h"
+#include "tools/pluginhost/PluginLibrary.h"
+
+#include <string>
+#include <vector>
+
+struct HostContext {
+    PluginLibrary& plugin;
+    HostLogger& logger;
+    HostSettings& settings;
+};
+
+typedef int (*HostCommandFunction)(HostContext& context, const std::vector<std::wstring>& args);
+
+struct HostCommand {
+    const wchar_t* name;
+    const wchar_t* usage;
+    HostCommandFunction run;
+};
+
+int RunInfoCommand(HostContext& context, const std::vector<std::wstring>& args);
+
+const int kExitSuccess = 0;
+const int kExitFailure = 1;
+const int kExitUsage = 2;

@@ -1,0 +1,54 @@
+#include "tools/pluginhost/PluginLibrary.h"
+
+#include "plugin/FormatString.h"
+
+#include <windows.h>
+
+namespace {
+// GetProcAddress gives a generic function pointer; the cast goes through void(*)() so that
+// the compiler accepts the change of signature.
+template <typename Function> Function FindExport(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+} // namespace
+
+PluginLibrary::~PluginLibrary() {
+    if (module_ != nullptr)
+        FreeLibrary(static_cast<HMODULE>(module_));
+}
+
+bool PluginLibrary::Load(const std::wstring& path, std::wstring& error) {
+    HMODULE module = LoadLibraryW(path.c_str());
+    if (module == nullptr) {
+        error = FormatString(L"cannot load the plug-in '%s' (error %lu)", path.c_str(),
+                             GetLastError());
+        return false;
+    }
+    module_ = module;
+    getPluginInfo = FindExport<GetPluginInfoFunction>(module, "GetPluginInfo");
+    getBackupDataRead = FindExport<GetBackupDataReadFunction>(module, "GetBackupDataRead");
+    getBackupDataWrite = FindExport<GetBackupDataWriteFunction>(module, "GetBackupDataWrite");
+    if (getPluginInfo == nullptr || getBackupDataRead == nullptr || getBackupDataWrite == nullptr) {
+        error = FormatString(L"the library '%s' lacks the plug-in exports", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::wstring ProgramFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    const size_t slash = buffer.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : buffer.substr(0, slash + 1);
+}

@@ -1,0 +1,55 @@
+// Packs a folder tree into one byte stream and unpacks such a stream into a folder.
+//
+// The stream is a POSIX pax archive of the folder's files and subfolders, names relative to the
+// folder, closed by a "SHA256SUMS" manifest of every file before it (sha256sum format). Any
+// standard tar tool can list and extract it.
+//
+// A packer is opened once, for packing (Read gives the stream) or for unpacking (Write takes it).
+// Copies share one open stream: the copy may be used after the original is gone. Destroying the
+// last copy without Close abandons the stream (an unpacked folder is left as it is).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace VIRid {
+
+class DirPacker {
+public:
+    enum : int {
+        Ok = 0,
+        Failed = 1,
+        EndOfStream = 38, // the Windows code for the end of a file
+    };
+
+    DirPacker();
+    DirPacker(const DirPacker& other);
+    DirPacker& operator=(const DirPacker& other);
+    virtual ~DirPacker();
+
+    // pack true: the folder's contents become the source of Read. pack false: bytes given to
+    // Write are unpacked into the folder, which must exist.
+    int Open(const std::wstring& folder, bool pack);
+
+    // size: the buffer's capacity in, the bytes produced out. Ok while bytes were produced;
+    // EndOfStream with size 0 once the stream is exhausted, and on every later call.
+    int Read(unsigned char* buffer, uint32_t& size);
+
+    // Takes exactly size bytes, in any cut of the stream. A failed packer refuses further
+    // writes. EndOfStream is never answered to a write: bytes after the end are a failure.
+    int Write(const unsigned char* buffer, uint32_t& size);
+
+    // Ok only when the stream is complete: packing, Read has delivered all of it; unpacking,
+    // the end of the archive arrived, every file is whole on disk and every digest matched.
+    int Close();
+
+    // Why the packer failed, a fixed sentence with the entry concerned; empty when it has not.
+    std::wstring GetErrorText() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+} // namespace VIRid

@@ -1,0 +1,119 @@
+#include "virid/Strings.h"
+
+#include <cstdint>
+
+namespace VIRid {
+namespace strings {
+
+namespace {
+
+const char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+void AppendWide(std::wstring& out, char32_t code) {
+    if (sizeof(wchar_t) == 2 && code >= 0x10000) {
+        code -= 0x10000;
+        out += static_cast<wchar_t>(0xD800 + (code >> 10));
+        out += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(code);
+    }
+}
+
+bool IsSurrogate(char32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
+
+} // namespace
+
+std::string WstrToUTF8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t code = static_cast<char32_t>(text[i]);
+        if (sizeof(wchar_t) == 2) {
+            code &= 0xFFFF;
+            if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size()) {
+                const char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+        }
+        if (IsSurrogate(code) || code > 0x10FFFF)
+            code = kReplacement;
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
+std::wstring UTF8toWstr(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    const size_t size = text.size();
+    size_t i = 0;
+    while (i < size) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            out += static_cast<wchar_t>(lead);
+            ++i;
+            continue;
+        }
+        size_t length = 0;
+        char32_t code = 0;
+        char32_t minimum = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, code = lead & 0x1F, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, code = lead & 0x0F, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, code = lead & 0x07, minimum = 0x10000;
+        }
+        // Take continuation bytes as far as they go; a sequence cut short becomes one
+        // replacement character and the next byte starts afresh.
+        size_t taken = 1;
+        while (length != 0 && taken < length && i + taken < size &&
+               (static_cast<unsigned char>(text[i + taken]) & 0xC0) == 0x80) {
+            code = (code << 6) | (static_cast<unsigned char>(text[i + taken]) & 0x3F);
+            ++taken;
+        }
+        if (length == 0 || taken != length || code < minimum || code > 0x10FFFF ||
+            IsSurrogate(code)) {
+            AppendWide(out, kReplacement);
+        } else {
+            AppendWide(out, code);
+        }
+        i += taken;
+    }
+    return out;
+}
+
+std::wstring Replace(std::wstring text, const std::wstring& what, const std::wstring& with) {
+    if (what.empty())
+        return text;
+    size_t position = text.find(what);
+    while (position != std::wstring::npos) {
+        text.replace(position, what.size(), with);
+        position = text.find(what, position + with.size());
+    }
+    return text;
+}
+
+} // namespace strings
+} // namespace VIRid

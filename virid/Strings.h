@@ -1,0 +1,19 @@
+// String functions of the utility library.
+// WstrToUTF8 and UTF8toWstr never fail: an invalid sequence (a lone surrogate, a malformed or
+// truncated UTF-8 sequence) becomes U+FFFD. All are safe to call from several threads at once.
+#pragma once
+
+#include <string>
+
+namespace VIRid {
+namespace strings {
+
+std::string WstrToUTF8(const std::wstring& text);
+std::wstring UTF8toWstr(const std::string& text);
+// An upper-cased copy, by the platform's case rule (Windows: the invariant locale).
+std::wstring to_upper(const std::wstring& text);
+// A copy of text in which every occurrence of what (not empty) is replaced by with.
+std::wstring Replace(std::wstring text, const std::wstring& what, const std::wstring& with);
+
+} // namespace strings
+} // namespace VIRid
