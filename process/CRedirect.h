@@ -1,0 +1,67 @@
+// Runs one console program as a child process whose standard input, output and error are
+// anonymous pipes held here. Two worker threads read the child's standard output and standard
+// error and hand every chunk read (1 to 256 bytes, zero-terminated, unconverted) to the virtual
+// notifications; a third watches for the child's end. Text can be written to the child's
+// standard input; EndChild (also run by the destructor) stops all of it.
+//
+// Each object serves its own child: the workers of one object never depend on another's.
+// Notifications run on the worker threads; a derived class synchronises what they share. When
+// EndChild returns, no worker thread of this object is running any more, so a derived class
+// that calls EndChild in its own destructor receives no notification after that.
+#pragma once
+
+#include "virid/Win32Handles.h"
+
+#include <atomic>
+
+class CRedirect {
+public:
+    CRedirect();
+    virtual ~CRedirect();
+    CRedirect(const CRedirect&) = delete;
+    CRedirect& operator=(const CRedirect&) = delete;
+
+    // Starts the child hidden (or shown) with the command line exactly as given, and the worker
+    // threads. False when the process cannot be created: OnStdoutData has then received
+    // "Unable to start <command line>\n" on the calling thread.
+    bool Launch(const wchar_t* commandLine, bool showWindow);
+
+    // Stops the workers, closes the child's standard input so that it can end by itself, ends
+    // it by force (exit code 1) if it has not, and releases every handle. Safe to call at any
+    // time, more than once.
+    void EndChild();
+
+    // True while the child process runs.
+    bool IsAlive() const;
+
+    // Writes the text, as UTF-8, to the child's standard input; nothing is added.
+    void SendInput(const wchar_t* text);
+
+protected:
+    virtual void OnLaunched(const char* commandLine);
+    virtual void OnStdoutData(const char* text);
+    virtual void OnStderrData(const char* text);
+    virtual void OnChildExit();
+
+private:
+    // Implemented in CRedirect.cpp; see there.
+    static DWORD WINAPI StdoutReaderThread(void* self);
+    static DWORD WINAPI StderrReaderThread(void* self);
+    static DWORD WINAPI ExitMonitorThread(void* self);
+    void ReadLoop(HANDLE pipe, bool isStdout);
+    static HANDLE SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
+                               HANDLE childStderr, bool showWindow);
+
+    VIRid::UniqueHandle stopEvent;
+    VIRid::UniqueHandle childStdinRead;
+    VIRid::UniqueHandle childStdoutWrite;
+    VIRid::UniqueHandle childStderrWrite;
+    VIRid::UniqueHandle stdinWrite;
+    VIRid::UniqueHandle stdoutRead;
+    VIRid::UniqueHandle stderrRead;
+    VIRid::UniqueHandle stdoutThread;
+    VIRid::UniqueHandle stderrThread;
+    VIRid::UniqueHandle monitorThread;
+    VIRid::UniqueHandle processHandle;
+    std::atomic<bool> running; // this object's workers run while it is set
+};
