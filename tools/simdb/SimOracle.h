@@ -1,0 +1,50 @@
+// The simulated Oracle installation: homes registered as an Oracle installer registers them, and
+// one database per SID kept on disk under its home, so that its state outlives any process.
+// rman.exe works on these databases; simoracle.exe and the tests create, inspect and damage them.
+#pragma once
+
+#include <string>
+
+namespace simoracle {
+
+struct InstanceOptions {
+    std::wstring user = L"system"; // credentials that "connect target user/password" accepts
+    std::wstring password = L"manager";
+    bool archiveLog = true; // false: NOARCHIVELOG (an online backup fails with ORA-19602)
+    unsigned sizeMb = 4;    // total size of the data files' content
+};
+
+enum class DatabaseState { Down, Started, Mounted, Open };
+
+// Creates an Oracle home at dir: bin\rman.exe (copied from rman.exe beside the running program),
+// network\ADMIN\tnsnames.ora, listener.ora, sqlnet.ora; registers HKLM\SOFTWARE\ORACLE\KEY_<name>
+// with ORACLE_HOME_NAME=name, ORACLE_HOME=dir.
+bool CreateHome(const std::wstring& name, const std::wstring& dir, std::wstring& error);
+// Removes the registration (KEY_<name> and the OracleService keys of its instances) and dir.
+bool RemoveHome(const std::wstring& name, std::wstring& error);
+// Creates the database of sid in that home (open), its password file database\PWD<SID>.ora and
+// the service key HKLM\SYSTEM\CurrentControlSet\Services\OracleService<SID> with ImagePath
+// "<home>\bin\ORACLE.EXE <SID>".
+bool CreateInstance(const std::wstring& homeName, const std::wstring& sid,
+                    const InstanceOptions& options, std::wstring& error);
+// SHA-256 (lower-case hex) over the database's data files; empty with error when missing.
+std::string Digest(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
+DatabaseState GetState(const std::wstring& homeDir, const std::wstring& sid);
+// Abnormal shutdown and destruction of the data files (and the control file with the flag).
+bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFileToo,
+           std::wstring& error);
+// Changes the data (so that a later restore is visible in the digest).
+bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
+
+// Test faults, stored with the database, read by rman.exe at each command.
+// command: the command text normalised (lower case, blanks collapsed, no trailing ';'), matched
+// exactly, or as a prefix when it ends with '*' (e.g. L"backup*").
+enum class FaultKind { Fail, Stderr, Die, Hang, Slow };
+// Slow: the command answers after 3 s.
+bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
+              const std::wstring& command, std::wstring& error);
+bool SetTrickle(const std::wstring& homeDir, const std::wstring& sid, bool oneByteAtATime,
+                std::wstring& error);
+bool ClearFaults(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
+
+} // namespace simoracle
