@@ -1,5 +1,4 @@
 // Placeholders while the operations below are being written; removed when they land.
-#include "discovery/DatabaseBrowser.h"
 #include "plugin/PluginImplementation.h"
 
 int32_t PluginImplementation::Open(const std::wstring&, uint32_t, uint32_t& handle) {
@@ -13,11 +12,3 @@ int32_t PluginImplementation::Write(const unsigned char*, uint32_t&, const uint3
     return NotSupported;
 }
 int32_t PluginImplementation::Close(const uint32_t&) { return NotSupported; }
-int32_t PluginImplementation::GetItemInfo(const std::wstring& path, ItemInfo& info) {
-    return BrowseItemInfo(path, info);
-}
-int32_t PluginImplementation::EnumItems(const std::wstring& path, ItemEntryList& items) {
-    return BrowseItems(path, items);
-}
-int32_t BrowseItemInfo(const std::wstring&, ItemInfo&) { return UnknownItem; }
-int32_t BrowseItems(const std::wstring&, ItemEntryList&) { return Success; }
