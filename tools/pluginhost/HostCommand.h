@@ -25,6 +25,8 @@ struct HostCommand {
 };
 
 int RunInfoCommand(HostContext& context, const std::vector<std::wstring>& args);
+int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args);
+int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args);
 
 const int kExitSuccess = 0;
 const int kExitFailure = 1;

@@ -1,0 +1,17 @@
+// Item paths and job folder names of the backup and restore jobs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// An instance's item path: the escaped home name, "\" and the escaped SID. Splits at the first
+// backslash and unescapes both parts; false when there is no backslash.
+bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std::wstring& sid);
+
+// A job folder prefix must name a place unambiguously: a drive-letter path ("C:\...") or a UNC
+// path ("\\server\share..."). An empty or relative prefix would put the job folders wherever
+// the host process happens to run.
+bool IsAbsoluteFolderPrefix(const std::wstring& prefix);
+
+// prefix + seconds + ".ora".
+std::wstring JobFolderName(const std::wstring& prefix, int64_t secondsSince1970);

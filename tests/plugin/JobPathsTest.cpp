@@ -1,0 +1,48 @@
+#include "plugin/JobPaths.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(InstancePath, SplitsAtTheFirstBackslashAndUnescapesBothParts) {
+    std::wstring home, sid;
+    ASSERT_TRUE(SplitInstancePath(L"OraDB19Home1\\ORCL", home, sid));
+    EXPECT_EQ(L"OraDB19Home1", home);
+    EXPECT_EQ(L"ORCL", sid);
+
+    ASSERT_TRUE(SplitInstancePath(L"A%5CB\\OR%3ACL", home, sid));
+    EXPECT_EQ(L"A\\B", home);
+    EXPECT_EQ(L"OR:CL", sid);
+}
+
+TEST(InstancePath, TrailingOrFurtherBackslashesGoToTheSid) {
+    std::wstring home, sid;
+    ASSERT_TRUE(SplitInstancePath(L"HOME\\", home, sid));
+    EXPECT_EQ(L"HOME", home);
+    EXPECT_EQ(L"", sid);
+    ASSERT_TRUE(SplitInstancePath(L"HOME\\ORCL\\X", home, sid));
+    EXPECT_EQ(L"ORCL\\X", sid);
+}
+
+TEST(InstancePath, ABareHomeNameIsNoInstancePath) {
+    std::wstring home = L"untouched", sid;
+    EXPECT_FALSE(SplitInstancePath(L"HOME", home, sid));
+    EXPECT_FALSE(SplitInstancePath(L"", home, sid));
+    EXPECT_EQ(L"untouched", home);
+}
+
+TEST(JobFolder, PrefixIsUsedBareBeforeTheSeconds) {
+    EXPECT_EQ(L"C:\\Temp\\1765000000.ora", JobFolderName(L"C:\\Temp\\", 1765000000));
+    EXPECT_EQ(L"C:\\Temp1765000000.ora", JobFolderName(L"C:\\Temp", 1765000000));
+    EXPECT_EQ(L"C:\\T\\32503680000.ora", JobFolderName(L"C:\\T\\", 32503680000LL)); // year 3000
+}
+
+TEST(JobFolder, OnlyDriveAndUncPrefixesAreAccepted) {
+    for (const wchar_t* good : {L"C:\\Temp\\", L"c:/temp/", L"D:\\", L"\\\\server\\share\\x"})
+        EXPECT_TRUE(IsAbsoluteFolderPrefix(good)) << good;
+    for (const wchar_t* bad : {L"", L"temp\\", L".\\", L"..\\x", L"C:", L"C:temp", L"\\temp",
+                               L"\\\\", L"\\\\\\x", L"1:\\x"})
+        EXPECT_FALSE(IsAbsoluteFolderPrefix(bad)) << bad;
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+// backup ITEM FILE and restore ITEM FILE: a whole job through the plug-in, the stream kept in a
+// file ("-": standard output or input).
+#include "plugin/FormatString.h"
+#include "tools/pluginhost/HostCommand.h"
+#include "tools/pluginhost/ProgressMeter.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <vector>
+
+namespace {
+
+const uint32_t kBlockSize = 1024 * 1024;
+
+void Fail(const std::wstring& reason) { PrintText(stderr, L"pluginhost: " + reason + L"\n"); }
+
+FILE* OpenStreamFile(const std::wstring& path, bool forWriting) {
+    if (path == L"-") {
+        FILE* standard = forWriting ? stdout : stdin;
+        _setmode(_fileno(standard), _O_BINARY);
+        return standard;
+    }
+    return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
+}
+
+} // namespace
+
+int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args) {
+    if (args.size() != 2)
+        return kExitUsage;
+    const std::wstring& item = args[0];
+    const std::wstring& path = args[1];
+    FILE* output = OpenStreamFile(path, true);
+    if (output == nullptr) {
+        Fail(FormatString(L"cannot write '%s'", path.c_str()));
+        return kExitFailure;
+    }
+    IBackupDataRead* source = context.plugin.getBackupDataRead(&context.logger, &context.settings);
+    uint32_t handle = 0;
+    const int32_t opened = source->Open(item, 0, handle);
+    bool ok = opened == Success;
+    if (!ok)
+        Fail(FormatString(L"the backup of '%s' could not be opened (result %d)", item.c_str(),
+                          opened));
+
+    uint64_t total = 0;
+    if (ok) {
+        std::vector<unsigned char> buffer(kBlockSize);
+        ProgressMeter meter(L"backup");
+        for (;;) {
+            uint32_t size = kBlockSize;
+            const int32_t result = source->Read(buffer.data(), size, handle);
+            if (result == EndOfData)
+                break;
+            if (result != Success) {
+                Fail(FormatString(L"reading the backup stream failed (result %d)", result));
+                ok = false;
+                break;
+            }
+            if (std::fwrite(buffer.data(), 1, size, output) != size) {
+                Fail(FormatString(L"writing '%s' failed", path.c_str()));
+                ok = false;
+                break;
+            }
+            total += size;
+            meter.Update(total);
+        }
+        meter.Finish(total);
+        // The job is closed even after a failure: its closing steps reopen the database.
+        const int32_t closed = source->Close(handle);
+        if (closed != Success) {
+            Fail(FormatString(L"closing the backup job failed (result %d)", closed));
+            ok = false;
+        }
+    }
+    source->Release();
+    if (std::fflush(output) != 0)
+        ok = false;
+    if (output != stdout)
+        std::fclose(output);
+    // A partial stream must not pass for a backup.
+    if (!ok && path != L"-")
+        DeleteFileW(path.c_str());
+    return ok ? kExitSuccess : kExitFailure;
+}
+
+int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args) {
+    if (args.size() != 2)
+        return kExitUsage;
+    const std::wstring& item = args[0];
+    const std::wstring& path = args[1];
+    FILE* input = OpenStreamFile(path, false);
+    if (input == nullptr) {
+        Fail(FormatString(L"cannot read '%s'", path.c_str()));
+        return kExitFailure;
+    }
+    IBackupDataWrite* sink = context.plugin.getBackupDataWrite(&context.logger, &context.settings);
+    uint32_t handle = 0;
+    const int32_t opened = sink->Open(item, 1, handle);
+    bool ok = opened == Success;
+    if (!ok)
+        Fail(FormatString(L"the restore of '%s' could not be opened (result %d)", item.c_str(),
+                          opened));
+    if (ok) {
+        std::vector<unsigned char> buffer(kBlockSize);
+        uint64_t total = 0;
+        ProgressMeter meter(L"restore");
+        for (;;) {
+            uint32_t size = static_cast<uint32_t>(std::fread(buffer.data(), 1, kBlockSize, input));
+            if (size == 0) {
+                if (std::ferror(input)) {
+                    Fail(FormatString(L"reading '%s' failed", path.c_str()));
+                    ok = false;
+                }
+                break;
+            }
+            const int32_t result = sink->Write(buffer.data(), size, handle);
+            if (result != Success) {
+                Fail(FormatString(L"the plug-in refused the stream (result %d)", result));
+                ok = false;
+                break;
+            }
+            total += size;
+            meter.Update(total);
+        }
+        meter.Finish(total);
+        // Closing runs the restore; after a failure it only cleans up (the stream is not
+        // complete, so nothing reaches the database).
+        const int32_t closed = sink->Close(handle);
+        if (closed != Success) {
+            Fail(FormatString(L"the restore failed (result %d)", closed));
+            ok = false;
+        }
+    }
+    sink->Release();
+    if (input != stdin)
+        std::fclose(input);
+    return ok ? kExitSuccess : kExitFailure;
+}
