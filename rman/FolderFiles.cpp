@@ -1,0 +1,20 @@
+#include "rman/FolderFiles.h"
+
+#include "virid/Win32Handles.h"
+
+std::vector<FolderFile> ListFolderFiles(const std::wstring& folder) {
+    std::vector<FolderFile> files;
+    WIN32_FIND_DATAW entry;
+    VIRid::UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find)
+        return files;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        const std::uint64_t modified =
+            (static_cast<std::uint64_t>(entry.ftLastWriteTime.dwHighDateTime) << 32) |
+            entry.ftLastWriteTime.dwLowDateTime;
+        files.push_back(FolderFile{entry.cFileName, modified});
+    } while (FindNextFileW(find.get(), &entry));
+    return files;
+}
