@@ -25,6 +25,7 @@ struct HostCommand {
 };
 
 int RunInfoCommand(HostContext& context, const std::vector<std::wstring>& args);
+int RunListCommand(HostContext& context, const std::vector<std::wstring>& args);
 int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args);
 int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args);
 

@@ -9,6 +9,8 @@ namespace {
 
 const HostCommand kCommands[] = {
     {L"info", L"info [ITEM]            describe the plug-in, or one item", RunInfoCommand},
+    {L"list", L"list [ITEM]            the homes and their instances, or one level",
+     RunListCommand},
     {L"backup", L"backup ITEM FILE       back the instance up into FILE (- for standard output)",
      RunBackupCommand},
     {L"restore", L"restore ITEM FILE      restore the instance from FILE (- for standard input)",
