@@ -28,7 +28,7 @@ int PrintLevel(IBackupDataRead& source, const std::wstring& itemPath) {
         ItemInfo info;
         if (source.GetItemInfo(itemPath, info) != Success || !info.IsFolder()) {
             PrintText(stderr,
-                      FormatString(L"pluginhost: %s: no such Oracle home\n", itemPath.c_str()));
+                      FormatString(L"pluginhost: %s: not an Oracle home\n", itemPath.c_str()));
             return kExitFailure;
         }
     }
