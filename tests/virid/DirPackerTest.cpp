@@ -1,0 +1,531 @@
+#include "virid/DirPacker.h"
+
+#include "tests/virid/PackerTestTree.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace packer_test;
+using VIRid::DirPacker;
+
+const char kDigestOfX[] = "2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881";
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+// The entry names of a stream in order, with the offset just past its end-of-archive marker.
+struct StreamLayout {
+    std::vector<std::string> names;
+    std::vector<size_t> headerOffsets; // of each entry's first header (extended or ustar)
+    std::vector<size_t> dataOffsets;
+    size_t end = 0;
+};
+
+StreamLayout Walk(const std::string& stream) {
+    StreamLayout layout;
+    size_t offset = 0;
+    size_t entryStart = 0;
+    VIRid::pax::Records records;
+    while (offset + VIRid::pax::kBlockSize <= stream.size()) {
+        VIRid::pax::Header header;
+        const auto result = VIRid::pax::ReadHeader(
+            reinterpret_cast<const unsigned char*>(stream.data() + offset), header);
+        if (result == VIRid::pax::HeaderResult::ZeroBlock) {
+            layout.end = offset + 2 * VIRid::pax::kBlockSize;
+            break;
+        }
+        EXPECT_EQ(VIRid::pax::HeaderResult::Ok, result);
+        if (result != VIRid::pax::HeaderResult::Ok)
+            break;
+        offset += VIRid::pax::kBlockSize;
+        const uint64_t size = records.size ? *records.size : header.size;
+        if (header.typeFlag == 'x') {
+            EXPECT_TRUE(VIRid::pax::ReadRecords(stream.substr(offset, size), records));
+        } else {
+            layout.names.push_back(records.path ? *records.path : header.name);
+            layout.headerOffsets.push_back(entryStart);
+            layout.dataOffsets.push_back(offset);
+            records = VIRid::pax::Records();
+        }
+        offset += size + VIRid::pax::PaddingAfter(size);
+        if (header.typeFlag != 'x')
+            entryStart = offset;
+    }
+    return layout;
+}
+
+class DirPackerTest : public ::testing::Test {
+protected:
+    ScratchFolder scratch;
+    fs::path source = scratch.Make("source");
+    fs::path target = scratch.Make("target");
+
+    // Unpacks into the target folder and checks that nothing appeared beside it.
+    Unpacked UnpackIntoTarget(const std::string& stream,
+                              const std::function<uint32_t()>& blocks = FixedBlocks(1 << 20)) {
+        Unpacked unpacked = Unpack(stream, target, blocks);
+        std::vector<std::string> beside;
+        for (const auto& entry : fs::directory_iterator(scratch.Path()))
+            beside.push_back(entry.path().filename().string());
+        std::sort(beside.begin(), beside.end());
+        EXPECT_EQ((std::vector<std::string>{"source", "target"}), beside);
+        return unpacked;
+    }
+
+    void ResetTarget() {
+        std::error_code ignored;
+        fs::remove_all(target, ignored);
+        fs::create_directory(target);
+    }
+
+    void ExpectFailure(const Unpacked& unpacked, const std::wstring& part) {
+        EXPECT_EQ(DirPacker::Failed, unpacked.close);
+        EXPECT_TRUE(Contains(unpacked.error, part)) << "the text was: " << unpacked.error;
+    }
+};
+
+// The tree as packed, plus the manifest that unpacking leaves in the folder.
+std::map<std::string, std::string> WithoutManifest(std::map<std::string, std::string> tree) {
+    tree.erase("SHA256SUMS");
+    return tree;
+}
+
+TEST_F(DirPackerTest, RoundTripsInRandomBlocksGiveTheSameTree) {
+    ScratchFolder tree;
+    MakeSampleTree(tree);
+    const auto expected = ListTree(tree.Path());
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        const Packed packed = Pack(tree.Path(), RandomBlocks(seed, 70000));
+        ASSERT_EQ(DirPacker::EndOfStream, packed.lastRead);
+        ASSERT_EQ(DirPacker::Ok, packed.close) << packed.error;
+        const fs::path into = scratch.Make("into" + std::to_string(seed));
+        const Unpacked unpacked = Unpack(packed.stream, into, RandomBlocks(seed + 10, 70000));
+        ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+        EXPECT_EQ(L"", unpacked.error);
+        EXPECT_EQ(expected, WithoutManifest(ListTree(into)));
+    }
+}
+
+TEST_F(DirPackerTest, RoundTripsInOneByteBlocks) {
+    WriteFile(source / "x", "x");
+    WriteFile(source / "\xC3\xA9t\xC3\xA9.bcp", RandomBytes(1500, 9));
+    scratch.Make("source/empty");
+    const Packed packed = Pack(source, FixedBlocks(1));
+    ASSERT_EQ(DirPacker::Ok, packed.close) << packed.error;
+    const Unpacked unpacked = UnpackIntoTarget(packed.stream, FixedBlocks(1));
+    ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+    EXPECT_EQ(ListTree(source), WithoutManifest(ListTree(target)));
+}
+
+TEST_F(DirPackerTest, StreamIsSortedFoldersFirstAndEndsWithTheManifest) {
+    scratch.Make("source/a");
+    WriteFile(source / "a/b", "1");
+    WriteFile(source / "a b", "2");
+    WriteFile(source / "A", "3");
+    WriteFile(source / "x", "x");
+    const Packed first = Pack(source, FixedBlocks(1 << 20));
+    ASSERT_EQ(DirPacker::Ok, first.close);
+    const StreamLayout layout = Walk(first.stream);
+    EXPECT_EQ((std::vector<std::string>{"A", "a/", "a/b", "a b", "x", "SHA256SUMS"}), layout.names);
+    EXPECT_EQ(0u, first.stream.size() % VIRid::pax::kRecordSize);
+    EXPECT_TRUE(first.stream == Pack(source, RandomBlocks(4, 999)).stream) << "not the same";
+
+    const Unpacked unpacked = UnpackIntoTarget(first.stream);
+    ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+    // The manifest in the folder checks the files by hand with sha256sum -c.
+    const std::string manifest = ReadFile(target / "SHA256SUMS");
+    EXPECT_NE(std::string::npos, manifest.find(std::string(kDigestOfX) + "  x\n")) << manifest;
+    EXPECT_EQ(4, std::count(manifest.begin(), manifest.end(), '\n'));
+}
+
+TEST_F(DirPackerTest, ReadReportsTheEndOnEveryCallAndCloseNeedsTheWholeStream) {
+    WriteFile(source / "x", "x");
+    DirPacker packer;
+    ASSERT_EQ(DirPacker::Ok, packer.Open(Wide(source), true));
+    std::vector<unsigned char> buffer(1 << 20);
+    uint32_t size = static_cast<uint32_t>(buffer.size());
+    ASSERT_EQ(DirPacker::Ok, packer.Read(buffer.data(), size));
+    EXPECT_EQ(VIRid::pax::kRecordSize, size);
+    for (int call = 0; call < 3; ++call) {
+        size = 4096;
+        EXPECT_EQ(DirPacker::EndOfStream, packer.Read(buffer.data(), size));
+        EXPECT_EQ(0u, size);
+    }
+    EXPECT_EQ(DirPacker::Ok, packer.Close());
+    EXPECT_EQ(DirPacker::Ok, packer.Close());
+    EXPECT_EQ(L"", packer.GetErrorText());
+
+    DirPacker early;
+    ASSERT_EQ(DirPacker::Ok, early.Open(Wide(source), true));
+    size = 100;
+    ASSERT_EQ(DirPacker::Ok, early.Read(buffer.data(), size));
+    EXPECT_EQ(100u, size);
+    EXPECT_EQ(DirPacker::Failed, early.Close());
+    EXPECT_EQ(L"The backup stream was not read to its end", early.GetErrorText());
+    // The file being read is released: the folder can go.
+    std::error_code error;
+    fs::remove_all(source, error);
+    EXPECT_FALSE(error) << error.message();
+}
+
+TEST_F(DirPackerTest, WrongUseFailsWithAText) {
+    DirPacker unopened;
+    unsigned char byte = 0;
+    uint32_t size = 1;
+    EXPECT_EQ(DirPacker::Failed, unopened.Read(&byte, size));
+    EXPECT_EQ(DirPacker::Failed, unopened.Write(&byte, size));
+    EXPECT_EQ(DirPacker::Failed, unopened.Close());
+
+    DirPacker missing;
+    EXPECT_EQ(DirPacker::Failed, missing.Open(Wide(scratch / "missing"), true));
+    EXPECT_TRUE(Contains(missing.GetErrorText(), L"does not exist")) << missing.GetErrorText();
+    EXPECT_EQ(DirPacker::Failed, missing.Read(&byte, size));
+    EXPECT_EQ(DirPacker::Failed, missing.Open(Wide(scratch / "missing"), false));
+    EXPECT_EQ(DirPacker::Failed, missing.Write(&byte, size));
+
+    DirPacker packing;
+    ASSERT_EQ(DirPacker::Ok, packing.Open(Wide(source), true));
+    size = 1;
+    EXPECT_EQ(DirPacker::Failed, packing.Write(&byte, size));
+    EXPECT_TRUE(Contains(packing.GetErrorText(), L"not open for unpacking"));
+
+    DirPacker unpacking;
+    ASSERT_EQ(DirPacker::Ok, unpacking.Open(Wide(target), false));
+    size = 1;
+    EXPECT_EQ(DirPacker::Failed, unpacking.Read(&byte, size));
+    EXPECT_EQ(0u, size);
+}
+
+TEST_F(DirPackerTest, TheCopyCarriesTheOpenStreamAndNeedsNoClose) {
+    WriteFile(source / "piece.bcp", RandomBytes(300000, 5));
+    std::string stream;
+    std::vector<unsigned char> buffer(4096);
+    DirPacker copy;
+    {
+        DirPacker original;
+        ASSERT_EQ(DirPacker::Ok, original.Open(Wide(source), true));
+        uint32_t size = static_cast<uint32_t>(buffer.size());
+        ASSERT_EQ(DirPacker::Ok, original.Read(buffer.data(), size));
+        stream.append(buffer.begin(), buffer.begin() + size);
+        copy = original;
+    }
+    uint32_t size = static_cast<uint32_t>(buffer.size());
+    while (copy.Read(buffer.data(), size) == DirPacker::Ok) {
+        stream.append(buffer.begin(), buffer.begin() + size);
+        size = static_cast<uint32_t>(buffer.size());
+    }
+    EXPECT_EQ(DirPacker::Ok, copy.Close());
+
+    {
+        // Abandoned in the middle of a file: the file is released with the last copy.
+        DirPacker unpacker;
+        ASSERT_EQ(DirPacker::Ok, unpacker.Open(Wide(target), false));
+        DirPacker second(unpacker);
+        uint32_t half = static_cast<uint32_t>(stream.size() / 2);
+        EXPECT_EQ(DirPacker::Ok,
+                  second.Write(reinterpret_cast<const unsigned char*>(stream.data()), half));
+    }
+    std::error_code error;
+    fs::remove_all(target, error);
+    EXPECT_FALSE(error) << error.message();
+    fs::create_directory(target);
+    ASSERT_EQ(DirPacker::Ok, UnpackIntoTarget(stream).close);
+    EXPECT_EQ(ListTree(source), WithoutManifest(ListTree(target)));
+}
+
+TEST_F(DirPackerTest, FoldersThatTheStreamCannotCarryFailToPack) {
+    WriteFile(source / "SHA256SUMS", "mine");
+    DirPacker packer;
+    EXPECT_EQ(DirPacker::Failed, packer.Open(Wide(source), true));
+    unsigned char buffer[512];
+    uint32_t size = sizeof buffer;
+    EXPECT_EQ(DirPacker::Failed, packer.Read(buffer, size));
+    EXPECT_EQ(0u, size);
+    EXPECT_EQ(DirPacker::Failed, packer.Close());
+    EXPECT_EQ(L"The folder holds a file of the name that the backup stream keeps for its manifest: "
+              L"'SHA256SUMS'",
+              packer.GetErrorText());
+
+#ifndef _WIN32
+    // Only other systems can hold such a name.
+    fs::remove(source / "SHA256SUMS");
+    WriteFile(source / "nul.txt", "device name");
+    DirPacker device;
+    EXPECT_EQ(DirPacker::Failed, device.Open(Wide(source), true));
+    EXPECT_EQ(L"The folder holds a name that the backup stream cannot carry: 'nul.txt'",
+              device.GetErrorText());
+#endif
+}
+
+TEST_F(DirPackerTest, TruncatedStreamsFailWhereverTheyAreCut) {
+    scratch.Make("source/folder");
+    WriteFile(source / "folder/piece.bcp", RandomBytes(2000, 6));
+    WriteFile(source / (std::string(150, 'n') + ".bcp"), "long");
+    WriteFile(source / "x", "x");
+    const std::string stream = Pack(source, FixedBlocks(1 << 20)).stream;
+    const StreamLayout layout = Walk(stream);
+    ASSERT_EQ(5u, layout.names.size());
+    std::vector<size_t> cuts;
+    for (size_t cut = 0; cut < layout.end; cut += VIRid::pax::kBlockSize)
+        cuts.push_back(cut); // every header boundary, and every block of data
+    for (size_t offset : layout.dataOffsets)
+        cuts.push_back(offset + 1); // inside the data, the manifest's included
+    cuts.push_back(layout.dataOffsets.back() + 70);
+    cuts.push_back(layout.end - 1);
+    for (size_t cut : cuts) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        ResetTarget();
+        const Unpacked unpacked = UnpackIntoTarget(stream.substr(0, cut), RandomBlocks(cut, 900));
+        EXPECT_EQ(DirPacker::Ok, unpacked.write);
+        ExpectFailure(unpacked, L"The backup stream is incomplete: ");
+    }
+    ResetTarget();
+    const Unpacked inData = UnpackIntoTarget(stream.substr(0, layout.dataOffsets[1] + 10));
+    EXPECT_EQ(L"The backup stream is incomplete: it ends inside the data of 'folder/piece.bcp'",
+              inData.error);
+    // Up to the end-of-archive marker the stream is whole; the record padding is optional.
+    ResetTarget();
+    EXPECT_EQ(DirPacker::Ok, UnpackIntoTarget(stream.substr(0, layout.end)).close);
+}
+
+TEST_F(DirPackerTest, OneFlippedByteFailsTheStream) {
+    scratch.Make("source/folder");
+    WriteFile(source / "folder/piece.bcp", RandomBytes(2000, 7));
+    WriteFile(source / "x", "x");
+    const std::string stream = Pack(source, FixedBlocks(1 << 20)).stream;
+    const StreamLayout layout = Walk(stream);
+    ASSERT_EQ(4u, layout.names.size());
+    const size_t manifestData = layout.dataOffsets[3];
+    struct Flip {
+        size_t offset;
+        std::wstring text;
+        bool hexDigit = false; // replace by another hexadecimal digit
+    };
+    const Flip flips[] = {
+        {layout.dataOffsets[1] + 1500, L"the digest does not match the manifest for "
+                                       L"'folder/piece.bcp'"},
+        {layout.headerOffsets[1] + 3, L"the checksum of a header does not match, after "
+                                      L"'folder'"},
+        {layout.headerOffsets[2] + 124 + 5, L"the checksum of a header does not match"},
+        {manifestData + 10, L"the digest does not match the manifest for 'folder/piece.bcp'", true},
+        {manifestData + 64 + 2 + 3, L"the manifest names a file that is not in the stream"},
+        {manifestData + 64, L"the manifest has a malformed line"},
+    };
+    for (const Flip& flip : flips) {
+        SCOPED_TRACE(flip.offset);
+        std::string damaged = stream;
+        char& byte = damaged[flip.offset];
+        byte = flip.hexDigit ? (byte == '0' ? '1' : '0') : static_cast<char>(byte ^ 0x04);
+        ResetTarget();
+        ExpectFailure(UnpackIntoTarget(damaged, RandomBlocks(flip.offset, 5000)), flip.text);
+    }
+}
+
+TEST_F(DirPackerTest, ManifestMustMatchTheFilesExactly) {
+    const std::string digestOfX = kDigestOfX;
+    struct Case {
+        std::string manifest;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {digestOfX + "  x\n" + digestOfX + "  missing.bcp\n",
+         L"the manifest names a file that is not in the stream: 'missing.bcp'"},
+        {"", L"the manifest does not list 'x'"},
+        {digestOfX + "  x\n" + digestOfX + "  x\n", L"the manifest lists a file twice: 'x'"},
+        {digestOfX + "  x", L"the manifest does not end with a line break"},
+        {digestOfX + " x\n", L"malformed line"},
+        {digestOfX + "  ../x\n", L"malformed line"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.manifest);
+        ResetTarget();
+        const std::string stream =
+            RawFile("x", "x") + RawFile("SHA256SUMS", test.manifest) + EndOfArchive();
+        ExpectFailure(UnpackIntoTarget(stream), test.text);
+    }
+    ResetTarget();
+    // The binary-mode mark of sha256sum is accepted too.
+    const Unpacked binary = UnpackIntoTarget(
+        RawFile("x", "x") + RawFile("SHA256SUMS", digestOfX + " *x\n") + EndOfArchive());
+    EXPECT_EQ(DirPacker::Ok, binary.close) << binary.error;
+}
+
+TEST_F(DirPackerTest, BytesAfterTheEndFailButZeroPaddingDoesNot) {
+    WriteFile(source / "x", "x");
+    const std::string stream = Pack(source, FixedBlocks(1 << 20)).stream;
+    EXPECT_EQ(DirPacker::Ok, UnpackIntoTarget(stream + std::string(10240, '\0')).close);
+
+    ResetTarget();
+    const Unpacked garbage = UnpackIntoTarget(stream + "garbage");
+    EXPECT_EQ(DirPacker::Failed, garbage.write);
+    ExpectFailure(garbage, L"data follows the end of the archive, after 'SHA256SUMS'");
+
+    ResetTarget();
+    const std::string afterManifest =
+        stream.substr(0, Walk(stream).end - 1024) + RawFile("late", "late") + EndOfArchive();
+    ExpectFailure(UnpackIntoTarget(afterManifest), L"an entry follows the manifest: 'late'");
+    EXPECT_FALSE(fs::exists(target / "late"));
+}
+
+TEST_F(DirPackerTest, FailedPackerRefusesFurtherWrites) {
+    DirPacker packer;
+    ASSERT_EQ(DirPacker::Ok, packer.Open(Wide(target), false));
+    std::string bad = RawHeader("x", '0', 1);
+    bad[0] = 'y'; // the checksum no longer matches
+    uint32_t size = static_cast<uint32_t>(bad.size());
+    EXPECT_EQ(DirPacker::Failed,
+              packer.Write(reinterpret_cast<const unsigned char*>(bad.data()), size));
+    const std::wstring text = packer.GetErrorText();
+    EXPECT_EQ(L"The backup stream is damaged: the checksum of a header does not match at the "
+              L"start of the stream",
+              text);
+    const std::string good = RawFile("x", "x") + EndOfArchive();
+    size = static_cast<uint32_t>(good.size());
+    EXPECT_EQ(DirPacker::Failed,
+              packer.Write(reinterpret_cast<const unsigned char*>(good.data()), size));
+    EXPECT_EQ(DirPacker::Failed, packer.Close());
+    EXPECT_EQ(text, packer.GetErrorText());
+    EXPECT_FALSE(fs::exists(target / "x"));
+}
+
+std::string PaxPath(const std::string& path) {
+    std::string record = " path=" + path + "\n";
+    std::string length = std::to_string(record.size() + 2);
+    if (length.size() != 2)
+        length = std::to_string(record.size() + length.size());
+    const std::string body = length + record;
+    return RawHeader("PaxHeaders/x", 'x', body.size()) + Padded(body);
+}
+
+TEST_F(DirPackerTest, HostileNamesAreRefusedAndNothingLandsOutside) {
+    const char* const names[] = {
+        "/etc/evil",
+        "../evil",
+        "a/../../evil",
+        "a/..",
+        "C:/evil",
+        "C:evil",
+        "\\\\server\\share\\evil",
+        "//server/share/evil",
+        "\\\\?\\C:\\evil",
+        "a\\..\\..\\evil",
+        "file.bcp:stream",
+        "CON",
+        "nul.txt",
+        "com1",
+        "LPT9.log",
+        "a/aux/b",
+        "Com\xC2\xB9",
+        "dot.",
+        "blank ",
+        "a//b",
+        "tab\tname",
+        ("bad\xFF"
+         "utf8"),
+        ".",
+    };
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        for (const bool throughPax : {false, true}) {
+            ResetTarget();
+            const std::string stream =
+                (throughPax ? PaxPath(name) + RawFile("x", "evil") : RawFile(name, "evil")) +
+                EndOfArchive();
+            const Unpacked unpacked = UnpackIntoTarget(stream, RandomBlocks(3, 100));
+            EXPECT_EQ(DirPacker::Failed, unpacked.write);
+            ExpectFailure(unpacked, L"an unsafe name, which is refused");
+            EXPECT_TRUE(fs::is_empty(target));
+        }
+    }
+}
+
+TEST_F(DirPackerTest, LinksAndSpecialFilesAreRefused) {
+    struct Case {
+        std::string stream;
+        std::wstring text;
+    };
+    const std::string linkPath = "14 linkpath=/\n";
+    const Case cases[] = {
+        {RawHeader("soft", '2', 0, "/etc/passwd"), L"a link, which is refused: 'soft'"},
+        {RawHeader("hard", '1', 0, "x"), L"a link, which is refused: 'hard'"},
+        {RawHeader("PaxHeaders/f", 'x', linkPath.size()) + Padded(linkPath) +
+             RawHeader("f", '0', 0),
+         L"a link, which is refused: 'f'"},
+        {RawHeader("tty", '3', 0), L"a device or pipe, which is refused: 'tty'"},
+        {RawHeader("disk", '4', 0), L"a device or pipe, which is refused: 'disk'"},
+        {RawHeader("fifo", '6', 0), L"a device or pipe, which is refused: 'fifo'"},
+        {RawHeader("volume", 'V', 0), L"an entry type that is not supported: 'volume'"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(std::string(test.text.begin(), test.text.end()));
+        ResetTarget();
+        const Unpacked unpacked = UnpackIntoTarget(test.stream + EndOfArchive());
+        EXPECT_EQ(DirPacker::Failed, unpacked.write);
+        ExpectFailure(unpacked, test.text);
+        EXPECT_TRUE(fs::is_empty(target));
+    }
+}
+
+TEST_F(DirPackerTest, ExistingEntriesAreNotOverwritten) {
+    WriteFile(target / "x", "mine");
+    ExpectFailure(UnpackIntoTarget(RawFile("x", "theirs") + EndOfArchive()),
+                  L"an entry that exists already in the folder: 'x'");
+    EXPECT_EQ("mine", ReadFile(target / "x"));
+
+    // A file that a later entry would use as a folder, and a file twice in one stream.
+    ExpectFailure(UnpackIntoTarget(RawFile("x/y", "z") + EndOfArchive()),
+                  L"exists already in the folder and is not a folder: 'x'");
+    fs::remove(target / "x");
+    ExpectFailure(UnpackIntoTarget(RawFile("twice", "1") + RawFile("twice", "2") + EndOfArchive()),
+                  L"an entry that exists already in the folder: 'twice'");
+    EXPECT_EQ("1", ReadFile(target / "twice"));
+}
+
+TEST_F(DirPackerTest, PlainTarStreamsWithoutManifestUnpack) {
+    const std::string longName = std::string(50, 'd') + "/" + std::string(130, 'f');
+    const std::string longBody = longName + '\0';
+    const std::string stream =
+        RawHeader("./", '5', 0) + RawHeader("./dir/", '5', 0) + RawFile("./dir/a", "abc") +
+        RawFile("dir/./b", "") + RawFile("implicit/folders/c", "c") +
+        RawHeader("././@LongLink", 'L', longBody.size()) + Padded(longBody) +
+        RawFile("cut", "long") + EndOfArchive() + std::string(10240 - 11 * 512, '\0');
+    const Unpacked unpacked = UnpackIntoTarget(stream, RandomBlocks(8, 700));
+    ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+    const std::map<std::string, std::string> expected = {
+        {"dir", "<folder>"},
+        {"dir/a", "abc"},
+        {"dir/b", ""},
+        {"implicit", "<folder>"},
+        {"implicit/folders", "<folder>"},
+        {"implicit/folders/c", "c"},
+        {std::string(50, 'd'), "<folder>"},
+        {longName, "long"},
+    };
+    EXPECT_EQ(expected, ListTree(target));
+}
+
+TEST_F(DirPackerTest, EndMarkerAndExtendedHeadersMustBeWhole) {
+    const std::string loneZero = RawFile("x", "x") + std::string(512, '\0') + RawFile("y", "y");
+    ExpectFailure(UnpackIntoTarget(loneZero), L"the end-of-archive marker is cut short, after 'x'");
+
+    ResetTarget();
+    ExpectFailure(UnpackIntoTarget(PaxPath("orphan") + EndOfArchive()),
+                  L"an extended header is not followed by its entry");
+
+    ResetTarget();
+    const std::string malformed = "99 path=x\n";
+    ExpectFailure(UnpackIntoTarget(RawHeader("PaxHeaders/x", 'x', malformed.size()) +
+                                   Padded(malformed) + RawFile("x", "x") + EndOfArchive()),
+                  L"an extended header is malformed at the start of the stream");
+
+    ResetTarget();
+    ExpectFailure(UnpackIntoTarget(std::string(512, 'u')),
+                  L"a header is not a pax or ustar header at the start of the stream");
+    ExpectFailure(UnpackIntoTarget(""), L"it holds no entry and no end-of-archive marker");
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+#include "virid/EntryName.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using VIRid::entryname::NameCheck;
+using VIRid::entryname::Normalize;
+
+TEST(EntryName, NormalizesTarSpellings) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a", "a"},
+        {"a/", "a"},
+        {"./a/b", "a/b"},
+        {"a/./b/", "a/b"},
+        {"donn\xC3\xA9"
+         "es/\xE6\x97\xA5 x.bcp",
+         "donn\xC3\xA9"
+         "es/\xE6\x97\xA5 x.bcp"},
+        {"com10", "com10"},
+        {"console.log", "console.log"},
+        {"a.b.c", "a.b.c"},
+        {".hidden", ".hidden"},
+    };
+    for (const auto& test : cases) {
+        std::string name;
+        EXPECT_EQ(NameCheck::Ok, Normalize(test.first, name)) << test.first;
+        EXPECT_EQ(test.second, name);
+    }
+    std::string name;
+    EXPECT_EQ(NameCheck::Root, Normalize("./", name));
+    EXPECT_EQ(NameCheck::Root, Normalize(".", name));
+    EXPECT_EQ("", name);
+}
+
+TEST(EntryName, RefusesWhatCouldEscapeOrMeanSomethingElse) {
+    const char* const unsafe[] = {
+        "",         "/a",   "//server/share", "../a",        "a/../b",       "a/..",  "a\\b",
+        "C:",       "C:/a", "a:stream",       "CON",         "con.txt",      "NUL",   "aux.tar.gz",
+        "a/PRN/b",  "COM1", "lpt9",           "COM\xC2\xB2", "conin$",       "a.",    "a ",
+        "nul .txt", "a//b", "a\nb",           "a*",          "a?",           "a|b",   "a<b",
+        "a>b",      "a\"b", "\xC3",           "\xFF",        "\xED\xA0\x80", "a\x7F",
+    };
+    for (const char* stored : unsafe) {
+        std::string name = "untouched";
+        EXPECT_EQ(NameCheck::Unsafe, Normalize(stored, name)) << stored;
+    }
+    std::string name;
+    EXPECT_EQ(NameCheck::Unsafe, Normalize(std::string(4097, 'a'), name));
+    EXPECT_EQ(NameCheck::Ok, Normalize(std::string(4096, 'a'), name));
+}
+
+TEST(EntryName, PathsRoundTripNonAsciiNames) {
+    const std::string name = "donn\xC3\xA9"
+                             "es/\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.bcp";
+    const std::filesystem::path folder = std::filesystem::path("base");
+    const std::filesystem::path path = VIRid::entryname::ToPath(folder, name);
+    EXPECT_EQ(name, VIRid::entryname::FromPath(path.lexically_relative(folder)));
+}
+
+} // namespace

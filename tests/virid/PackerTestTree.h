@@ -1,0 +1,221 @@
+// Shared by the packer's tests: scratch folders, sample trees, and packing or unpacking a whole
+// stream through DirPacker in blocks of chosen sizes.
+#pragma once
+
+#include "virid/DirPacker.h"
+#include "virid/EntryName.h"
+#include "virid/PaxFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace packer_test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with its content at the end.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        static std::atomic<unsigned> counter{0};
+        std::random_device random;
+        path_ = fs::temp_directory_path() /
+                ("packer-test-" + std::to_string(random()) + "-" + std::to_string(++counter));
+        fs::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+    // A path below the folder from a UTF-8 name with "/" separators.
+    fs::path operator/(const std::string& name) const {
+        return VIRid::entryname::ToPath(path_, name);
+    }
+    // A new empty subfolder.
+    fs::path Make(const std::string& name) const {
+        const fs::path path = *this / name;
+        fs::create_directories(path);
+        return path;
+    }
+
+private:
+    fs::path path_;
+};
+
+inline std::wstring Wide(const fs::path& path) {
+    return path.wstring();
+}
+
+inline void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+inline std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
+}
+
+// Names with blanks, non-ASCII names, names over 100 bytes, empty files, empty folders, a file
+// that spans many host blocks and one whose size is a whole number of tar blocks.
+inline void MakeSampleTree(const ScratchFolder& root) {
+    root.Make("empty folder");
+    root.Make("nested/deeper/deepest");
+    root.Make("donn\xC3\xA9"
+              "es/\xE6\x97\xA5\xE6\x9C\xAC");
+    WriteFile(root / "backup piece 1.bcp", RandomBytes(3 * 1024 * 1024 + 17, 1));
+    WriteFile(root / "empty.bcp", "");
+    WriteFile(root / "block.bcp", RandomBytes(1024, 2));
+    WriteFile(root / "nested/deeper/ctl.bcp", RandomBytes(700, 3));
+    WriteFile(root / "donn\xC3\xA9"
+                     "es/\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9 \xE2\x82\xAC.ora",
+              "caf\xC3\xA9\n");
+    const std::string longName(120, 'L');
+    WriteFile(root / (longName + ".bcp"), RandomBytes(5000, 4));
+    root.Make(std::string(60, 'a') + "/" + std::string(70, 'b'));
+    WriteFile(root / (std::string(60, 'a') + "/" + std::string(70, 'b') + "/" + longName),
+              "deep and long");
+    WriteFile(root / "a b", "blank");
+    WriteFile(root / "a-b", "dash");
+}
+
+// Every entry under root: name -> "<folder>" or the file's content.
+inline std::map<std::string, std::string> ListTree(const fs::path& root) {
+    std::map<std::string, std::string> tree;
+    for (fs::recursive_directory_iterator walk(root), end; walk != end; ++walk) {
+        const std::string name = VIRid::entryname::FromPath(walk->path().lexically_relative(root));
+        tree[name] = walk->is_directory() ? "<folder>" : ReadFile(walk->path());
+    }
+    return tree;
+}
+
+// Block sizes: random up to max, with one byte now and then.
+inline std::function<uint32_t()> RandomBlocks(unsigned seed, uint32_t max) {
+    auto random = std::make_shared<std::mt19937>(seed);
+    return [random, max]() -> uint32_t {
+        const uint32_t pick = (*random)();
+        return pick % 8 == 0 ? 1 : 1 + pick % max;
+    };
+}
+
+inline std::function<uint32_t()> FixedBlocks(uint32_t size) {
+    return [size]() { return size; };
+}
+
+struct Packed {
+    std::string stream;
+    int lastRead = -1; // the result that ended the reading
+    int close = -1;
+    std::wstring error;
+};
+
+inline Packed Pack(const fs::path& folder, const std::function<uint32_t()>& blocks) {
+    Packed packed;
+    VIRid::DirPacker packer;
+    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(Wide(folder), true));
+    std::string buffer;
+    while (true) {
+        uint32_t size = blocks();
+        buffer.resize(size);
+        packed.lastRead = packer.Read(reinterpret_cast<unsigned char*>(&buffer[0]), size);
+        if (packed.lastRead != VIRid::DirPacker::Ok)
+            break;
+        EXPECT_GT(size, 0u);
+        packed.stream.append(buffer, 0, size);
+    }
+    packed.close = packer.Close();
+    packed.error = packer.GetErrorText();
+    return packed;
+}
+
+struct Unpacked {
+    int write = VIRid::DirPacker::Ok; // the first result that was not Ok, if any
+    int close = -1;
+    std::wstring error;
+};
+
+inline Unpacked Unpack(const std::string& stream, const fs::path& folder,
+                       const std::function<uint32_t()>& blocks) {
+    Unpacked unpacked;
+    VIRid::DirPacker packer;
+    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(Wide(folder), false));
+    size_t offset = 0;
+    while (offset < stream.size()) {
+        uint32_t size = static_cast<uint32_t>(std::min<size_t>(blocks(), stream.size() - offset));
+        const uint32_t given = size;
+        unpacked.write =
+            packer.Write(reinterpret_cast<const unsigned char*>(stream.data() + offset), size);
+        if (unpacked.write != VIRid::DirPacker::Ok)
+            break;
+        EXPECT_EQ(given, size);
+        offset += given;
+    }
+    unpacked.close = packer.Close();
+    unpacked.error = packer.GetErrorText();
+    return unpacked;
+}
+
+// A ustar header written field by field, independent of the packer's own writer, so that tests
+// can build streams that the packer would never produce.
+inline std::string RawHeader(const std::string& name, char type, uint64_t size,
+                             const std::string& linkName = "") {
+    std::string block(VIRid::pax::kBlockSize, '\0');
+    std::memcpy(&block[0], name.data(), std::min<size_t>(name.size(), 100));
+    std::snprintf(&block[100], 8, "%07o", 0644);
+    std::snprintf(&block[108], 8, "%07o", 0);
+    std::snprintf(&block[116], 8, "%07o", 0);
+    std::snprintf(&block[124], 12, "%011llo", static_cast<unsigned long long>(size));
+    std::snprintf(&block[136], 12, "%011o", 0);
+    block[156] = type;
+    std::memcpy(&block[157], linkName.data(), std::min<size_t>(linkName.size(), 100));
+    std::memcpy(&block[257],
+                "ustar\0"
+                "00",
+                8);
+    std::memset(&block[148], ' ', 8);
+    unsigned sum = 0;
+    for (unsigned char c : block)
+        sum += c;
+    std::snprintf(&block[148], 8, "%06o", sum);
+    return block;
+}
+
+inline std::string Padded(std::string data) {
+    data.append(VIRid::pax::PaddingAfter(data.size()), '\0');
+    return data;
+}
+
+inline std::string RawFile(const std::string& name, const std::string& content) {
+    return RawHeader(name, '0', content.size()) + Padded(content);
+}
+
+inline std::string EndOfArchive() {
+    return std::string(2 * VIRid::pax::kBlockSize, '\0');
+}
+
+} // namespace packer_test

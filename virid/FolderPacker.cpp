@@ -1,0 +1,197 @@
+#include "virid/FolderPacker.h"
+
+#include "virid/EntryName.h"
+#include "virid/PaxFormat.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+namespace VIRid {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kManifestName[] = "SHA256SUMS";
+
+// Sorts "/" before every other byte, so that a folder's content directly follows the folder.
+bool NameBefore(const std::string& left, const std::string& right) {
+    return std::lexicographical_compare(
+        left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
+            const unsigned char x = a == '/' ? 0 : static_cast<unsigned char>(a);
+            const unsigned char y = b == '/' ? 0 : static_cast<unsigned char>(b);
+            return x < y;
+        });
+}
+
+int64_t ModifiedSeconds(const fs::path& path) {
+    std::error_code error;
+    const fs::file_time_type modified = fs::last_write_time(path, error);
+    if (error)
+        return 0;
+    // The file clock has no conversion of its own before C++20: go through the present.
+    const auto system = std::chrono::system_clock::now() +
+                        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                            modified - fs::file_time_type::clock::now());
+    return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+}
+
+} // namespace
+
+bool FolderPacker::Fail(const std::string& sentence, const std::string& name) {
+    if (error_.empty())
+        error_ = name.empty() ? sentence : sentence + " '" + name + "'";
+    file_.close();
+    inFile_ = false;
+    return false;
+}
+
+void FolderPacker::Stop() {
+    file_.close();
+    inFile_ = false;
+}
+
+bool FolderPacker::Open(const fs::path& folder) {
+    folder_ = folder;
+    digest_ = Sha256::Create();
+    if (!digest_)
+        return Fail("The SHA-256 digest of the platform's library is not available", "");
+    std::error_code error;
+    if (!fs::is_directory(fs::symlink_status(folder, error)))
+        return Fail("Can't pack the folder, it does not exist:", entryname::FromPath(folder));
+
+    fs::recursive_directory_iterator walk(folder, error), end;
+    for (; !error && walk != end; walk.increment(error)) {
+        const fs::path relative = walk->path().lexically_relative(folder);
+        const std::string name = entryname::FromPath(relative);
+        const fs::file_status status = walk->symlink_status(error);
+        if (error)
+            break;
+        std::string normalized;
+        if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok ||
+            normalized != name)
+            return Fail("The folder holds a name that the backup stream cannot carry:", name);
+        if (name == kManifestName)
+            return Fail("The folder holds a file of the name that the backup stream keeps for its "
+                        "manifest:",
+                        name);
+        if (fs::is_directory(status))
+            entries_.push_back({name, true});
+        else if (fs::is_regular_file(status))
+            entries_.push_back({name, false});
+        else
+            return Fail("The folder holds a link or special file, which cannot be packed:", name);
+    }
+    if (error)
+        return Fail("Can't list the folder", entryname::FromPath(folder));
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry& a, const Entry& b) { return NameBefore(a.name, b.name); });
+    return true;
+}
+
+bool FolderPacker::StartEntry(const Entry& entry) {
+    const fs::path path = entryname::ToPath(folder_, entry.name);
+    const int64_t modified = ModifiedSeconds(path);
+    if (entry.folder) {
+        pax::AppendEntryHeader(staged_, entry.name, pax::EntryType::Folder, 0, modified);
+        return true;
+    }
+    std::error_code error;
+    const uint64_t size = fs::file_size(path, error);
+    file_.open(path, std::ios::binary);
+    if (error || !file_.is_open())
+        return Fail("Can't open the file", entry.name);
+    pax::AppendEntryHeader(staged_, entry.name, pax::EntryType::File, size, modified);
+    fileName_ = entry.name;
+    fileSize_ = size;
+    fileRemaining_ = size;
+    inFile_ = true;
+    return true;
+}
+
+bool FolderPacker::FinishFile() {
+    // A file that grew since its size was taken would not match its header.
+    if (file_.peek() != std::ifstream::traits_type::eof())
+        return Fail("The file changed while it was packed:", fileName_);
+    file_.close();
+    inFile_ = false;
+    Sha256::Digest digest;
+    if (!digest_->Finish(digest))
+        return Fail("The SHA-256 digest could not be computed for", fileName_);
+    manifest_ += ToHex(digest) + "  " + fileName_ + "\n";
+    staged_.append(pax::PaddingAfter(fileSize_), '\0');
+    return true;
+}
+
+void FolderPacker::StageManifestAndEnd(uint64_t produced) {
+    pax::AppendEntryHeader(staged_, kManifestName, pax::EntryType::File, manifest_.size(), 0);
+    staged_ += manifest_;
+    staged_.append(pax::PaddingAfter(manifest_.size()), '\0');
+    pax::AppendEndOfArchive(staged_);
+    const uint64_t total = produced + staged_.size();
+    staged_.append(
+        static_cast<size_t>((pax::kRecordSize - total % pax::kRecordSize) % pax::kRecordSize),
+        '\0');
+    manifest_.clear();
+    manifestStaged_ = true;
+}
+
+FolderPacker::Result FolderPacker::Read(unsigned char* buffer, uint32_t& size) {
+    const uint32_t capacity = size;
+    size = 0;
+    if (!error_.empty())
+        return Result::Failed;
+    if (buffer == nullptr && capacity > 0)
+        return Fail("The backup stream was read into no buffer", ""), Result::Failed;
+    if (capacity == 0)
+        return finished_ ? Result::End : Result::Data;
+    uint32_t filled = 0;
+    while (filled < capacity) {
+        if (stagedOffset_ < staged_.size()) {
+            const size_t piece =
+                std::min<size_t>(capacity - filled, staged_.size() - stagedOffset_);
+            std::memcpy(buffer + filled, staged_.data() + stagedOffset_, piece);
+            stagedOffset_ += piece;
+            filled += static_cast<uint32_t>(piece);
+            continue;
+        }
+        staged_.clear();
+        stagedOffset_ = 0;
+        if (inFile_ && fileRemaining_ > 0) {
+            // File data goes straight into the caller's buffer.
+            const uint32_t piece =
+                static_cast<uint32_t>(std::min<uint64_t>(capacity - filled, fileRemaining_));
+            unsigned char* target = buffer + filled;
+            file_.read(reinterpret_cast<char*>(target), piece);
+            if (static_cast<uint64_t>(file_.gcount()) != piece)
+                return Fail("The file changed or could not be read while it was packed:",
+                            fileName_),
+                       Result::Failed;
+            if (!digest_->Update(target, piece))
+                return Fail("The SHA-256 digest could not be computed for", fileName_),
+                       Result::Failed;
+            fileRemaining_ -= piece;
+            filled += piece;
+        } else if (inFile_) {
+            if (!FinishFile())
+                return Result::Failed;
+        } else if (nextEntry_ < entries_.size()) {
+            if (!StartEntry(entries_[nextEntry_++]))
+                return Result::Failed;
+        } else if (!manifestStaged_) {
+            StageManifestAndEnd(produced_ + filled);
+        } else {
+            break;
+        }
+    }
+    produced_ += filled;
+    size = filled;
+    if (filled > 0)
+        return Result::Data;
+    finished_ = true;
+    return Result::End;
+}
+
+} // namespace VIRid
