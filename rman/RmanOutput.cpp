@@ -1,0 +1,151 @@
+#include "rman/RmanOutput.h"
+
+#include "plugin/FormatString.h"
+#include "virid/Strings.h"
+
+#include <cwctype>
+
+namespace rman_output {
+
+namespace {
+
+const wchar_t kPrompt[] = L"RMAN>";
+const wchar_t kFailureMarker[] = L"RMAN-00569:";
+const wchar_t* const kFilteredMarkers[] = {L"Recovery Manager: ", L"Copyright ", L"RMAN> "};
+const wchar_t* const kQuestions[] = {L"Password:", L"(enter YES or NO)?"};
+const wchar_t kMask[] = L"********";
+
+bool Contains(const std::wstring& text, const wchar_t* what) {
+    return text.find(what) != std::wstring::npos;
+}
+
+// text without the blanks at its end. A carriage return stays: it is the start of a line end,
+// so the line is no longer waiting for input.
+std::wstring TrimEnd(const std::wstring& text) {
+    const size_t last = text.find_last_not_of(L' ');
+    return last == std::wstring::npos ? std::wstring() : text.substr(0, last + 1);
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+} // namespace
+
+void SplitOutput(const std::wstring& text, std::wstring& completeLines, std::wstring& pendingLine) {
+    const size_t lastFeed = text.rfind(L'\n');
+    if (lastFeed == std::wstring::npos) {
+        completeLines.clear();
+        pendingLine = text;
+        return;
+    }
+    completeLines = text.substr(0, lastFeed + 1);
+    pendingLine = text.substr(lastFeed + 1);
+}
+
+bool IsPrompt(const std::wstring& pendingLine) {
+    return EndsWith(TrimEnd(pendingLine), kPrompt);
+}
+
+bool HasFailureMarker(const std::wstring& completeLines) {
+    return Contains(completeLines, kFailureMarker);
+}
+
+bool IsInputQuestion(const std::wstring& pendingLine) {
+    const std::wstring trimmed = TrimEnd(pendingLine);
+    for (const wchar_t* question : kQuestions)
+        if (EndsWith(trimmed, question))
+            return true;
+    return false;
+}
+
+bool PassesLineFilter(const std::wstring& line) {
+    if (line.empty())
+        return false;
+    for (const wchar_t* marker : kFilteredMarkers)
+        if (Contains(line, marker))
+            return false;
+    return true;
+}
+
+std::wstring MaskConnectPassword(const std::wstring& line) {
+    const size_t start = line.find_first_not_of(L" \t");
+    const std::wstring keyword = L"connect";
+    if (start == std::wstring::npos || line.size() <= start + keyword.size())
+        return line;
+    for (size_t i = 0; i < keyword.size(); ++i)
+        if (std::towlower(line[start + i]) != static_cast<wint_t>(keyword[i]))
+            return line;
+    if (!std::iswspace(line[start + keyword.size()]))
+        return line;
+    const size_t slash = line.find(L'/', start + keyword.size());
+    if (slash == std::wstring::npos || slash + 1 == line.size())
+        return line;
+    return line.substr(0, slash + 1) + kMask;
+}
+
+std::vector<std::wstring> LoggedLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t position = 0;
+    while (position < text.size()) {
+        const size_t feed = text.find(L'\n', position);
+        const size_t end = feed == std::wstring::npos ? text.size() : feed;
+        const std::wstring line =
+            VIRid::strings::Replace(text.substr(position, end - position), L"\r", L"");
+        if (PassesLineFilter(line))
+            lines.push_back(MaskConnectPassword(line));
+        if (feed == std::wstring::npos)
+            break;
+        position = feed + 1;
+    }
+    return lines;
+}
+
+std::wstring ConnectCommand(const OracleSettings& settings) {
+    if (!settings.oracleSid.empty())
+        return FormatString(L"connect target %s/%s\n", settings.userName.c_str(),
+                            settings.password.c_str());
+    return FormatString(L"connect target %s/%s@%s\n", settings.userName.c_str(),
+                        settings.password.c_str(), settings.connectIdentifier.c_str());
+}
+
+size_t CompleteUtf8Length(const std::string& text) {
+    // Look back over at most three continuation bytes for the lead byte of the last sequence.
+    const size_t size = text.size();
+    for (size_t back = 1; back <= 4 && back <= size; ++back) {
+        const unsigned char byte = static_cast<unsigned char>(text[size - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // continuation byte
+        size_t needed = 1;
+        if ((byte & 0xE0) == 0xC0)
+            needed = 2;
+        else if ((byte & 0xF0) == 0xE0)
+            needed = 3;
+        else if ((byte & 0xF8) == 0xF0)
+            needed = 4;
+        return needed > back ? size - back : size;
+    }
+    return size;
+}
+
+OutputAssembler::Reading OutputAssembler::Add(const std::string& chunk) {
+    undecodedBytes += chunk;
+    const size_t whole = CompleteUtf8Length(undecodedBytes);
+    const std::wstring joined =
+        pendingLine + VIRid::strings::UTF8toWstr(undecodedBytes.substr(0, whole));
+    undecodedBytes.erase(0, whole);
+    Reading reading;
+    SplitOutput(joined, reading.completeLines, pendingLine);
+    reading.failed = HasFailureMarker(reading.completeLines);
+    reading.prompt = IsPrompt(pendingLine);
+    reading.question = IsInputQuestion(pendingLine);
+    return reading;
+}
+
+void OutputAssembler::Clear() {
+    undecodedBytes.clear();
+    pendingLine.clear();
+}
+
+} // namespace rman_output

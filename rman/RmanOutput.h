@@ -1,0 +1,73 @@
+// Reading Recovery Manager's output and echoing its dialogue: where a chunk of output splits into
+// whole lines and an unfinished one, what in it marks the prompt, a failed command or a question
+// for input, which lines reach the log, and the connect command with its password hidden for
+// the log. Pure functions.
+#pragma once
+
+#include "plugin/OracleSettings.h"
+
+#include <string>
+#include <vector>
+
+namespace rman_output {
+
+// Splits text after its last line feed: completeLines gets everything up to and including it,
+// pendingLine the rest. Without a line feed completeLines is empty and pendingLine all of text.
+void SplitOutput(const std::wstring& text, std::wstring& completeLines, std::wstring& pendingLine);
+
+// The unfinished line is Recovery Manager's prompt: it ends in "RMAN>" (blanks after it aside).
+// Anything else after the prompt (the echo of a command being read, the carriage return of a
+// line end) means that Recovery Manager has gone on.
+bool IsPrompt(const std::wstring& pendingLine);
+
+// The whole lines hold "RMAN-00569:", the opening of Recovery Manager's error stack.
+bool HasFailureMarker(const std::wstring& completeLines);
+
+// The unfinished line asks for input that no command can answer: it ends in "Password:" or in
+// "(enter YES or NO)?" (blanks after it aside).
+bool IsInputQuestion(const std::wstring& pendingLine);
+
+// The line may be logged: it is not blank, and not a banner line ("Recovery Manager: ",
+// "Copyright ") or a prompt line ("RMAN> ").
+bool PassesLineFilter(const std::wstring& line);
+
+// A connect command ("connect" and a blank, any case, leading blanks allowed) with everything
+// after its first "/" replaced by "********"; any other line, and a connect without a password
+// after the "/", unchanged.
+std::wstring MaskConnectPassword(const std::wstring& line);
+
+// The lines of text (split at line feeds only, carriage returns removed; a last piece without a
+// line feed counts) that pass the line filter, each with a connect password masked.
+std::vector<std::wstring> LoggedLines(const std::wstring& text);
+
+// The connect command for the settings: "connect target user/password\n", or with
+// "@connectIdentifier" after the password when oracleSid is empty. Values are used as they are.
+std::wstring ConnectCommand(const OracleSettings& settings);
+
+// How many leading bytes of text form whole UTF-8 sequences: an incomplete sequence at the end
+// (at most three bytes) is left for the next chunk to complete. Invalid bytes count as whole.
+size_t CompleteUtf8Length(const std::string& text);
+
+// Recovery Manager's standard output, taken chunk by chunk as it is read: whatever the chunking,
+// the same lines come out whole and the same prompts, failures and questions are seen.
+class OutputAssembler {
+public:
+    struct Reading {
+        std::wstring completeLines; // the lines this chunk completed, line feeds included
+        bool failed = false;        // they hold the failure marker
+        bool prompt = false;        // the unfinished line is now the prompt
+        bool question = false;      // the unfinished line is now a question for input
+    };
+
+    // Takes the next chunk (UTF-8; a sequence may be split between chunks).
+    Reading Add(const std::string& chunk);
+    // The output after the last line feed, not yet ended by one.
+    const std::wstring& PendingLine() const { return pendingLine; }
+    void Clear();
+
+private:
+    std::string undecodedBytes; // the start of a UTF-8 sequence that the next chunk completes
+    std::wstring pendingLine;
+};
+
+} // namespace rman_output
