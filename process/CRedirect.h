@@ -21,41 +21,47 @@ public:
     CRedirect(const CRedirect&) = delete;
     CRedirect& operator=(const CRedirect&) = delete;
 
-    // Starts the child hidden (or shown) with the command line exactly as given, and the worker
-    // threads. False when the process cannot be created: OnStdoutData has then received
-    // "Unable to start <command line>\n" on the calling thread.
+    // Starts the child hidden (or shown) with the command line exactly as given, the default
+    // security of the calling process and this process's environment, and the worker threads;
+    // an earlier child of this object is ended first. False when the process cannot be created:
+    // OnStdoutData has then received "Unable to start <command line>\n" on the calling thread,
+    // and nothing runs.
     bool Launch(const wchar_t* commandLine, bool showWindow);
 
     // Stops the workers, closes the child's standard input so that it can end by itself, ends
-    // it by force (exit code 1) if it has not, and releases every handle. Safe to call at any
-    // time, more than once.
+    // it by force (exit code 1) if it has not done so within a second, and releases every
+    // handle. Returns only when no worker thread of this object runs any more. Safe to call at
+    // any time, more than once; never from a notification.
     void EndChild();
 
-    // True while the child process runs.
+    // True while the child process runs (whatever exit code it ends with).
     bool IsAlive() const;
 
     // Writes the text, as UTF-8, to the child's standard input; nothing is added.
     void SendInput(const wchar_t* text);
 
 protected:
+    // Each does nothing here. OnLaunched: once after a start, on the calling thread, with the
+    // command line in UTF-8. OnStdoutData / OnStderrData: every chunk read, on the reader
+    // threads (and the start-failure text, on the calling thread). OnChildExit: once per start,
+    // on the monitor thread, when the child has ended or EndChild stops the monitor.
     virtual void OnLaunched(const char* commandLine);
     virtual void OnStdoutData(const char* text);
     virtual void OnStderrData(const char* text);
     virtual void OnChildExit();
 
 private:
-    // Implemented in CRedirect.cpp; see there.
     static DWORD WINAPI StdoutReaderThread(void* self);
     static DWORD WINAPI StderrReaderThread(void* self);
     static DWORD WINAPI ExitMonitorThread(void* self);
     void ReadLoop(HANDLE pipe, bool isStdout);
     static HANDLE SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
                                HANDLE childStderr, bool showWindow);
+    void ReportStartFailure(const wchar_t* commandLine);
 
-    VIRid::UniqueHandle stopEvent;
-    VIRid::UniqueHandle childStdinRead;
-    VIRid::UniqueHandle childStdoutWrite;
-    VIRid::UniqueHandle childStderrWrite;
+    // The child's own pipe ends are closed here as soon as the child holds them, so a reader
+    // sees the pipe break once the child (and whatever inherited its handles) has ended.
+    VIRid::UniqueHandle stopEvent; // signalled by EndChild; wakes the exit monitor
     VIRid::UniqueHandle stdinWrite;
     VIRid::UniqueHandle stdoutRead;
     VIRid::UniqueHandle stderrRead;

@@ -1,0 +1,202 @@
+#include "process/CRedirect.h"
+
+#include "virid/Strings.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kChunkSize = 256;
+// How long EndChild lets the child end by itself once its input is closed, and how long it
+// waits for a forced end to take effect.
+const DWORD kChildEndMs = 1000;
+// How often EndChild cancels the read of a reader that has not ended yet.
+const DWORD kReaderCancelMs = 100;
+
+// An anonymous pipe of which only the child's end (reading when childReads, else writing) can be
+// inherited.
+bool CreateChildPipe(bool childReads, VIRid::UniqueHandle& ourEnd, VIRid::UniqueHandle& childEnd) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    VIRid::UniqueHandle readEnd;
+    VIRid::UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.receive(), writeEnd.receive(), &inheritable, 0))
+        return false;
+    ourEnd = std::move(childReads ? writeEnd : readEnd);
+    childEnd = std::move(childReads ? readEnd : writeEnd);
+    return SetHandleInformation(ourEnd.get(), HANDLE_FLAG_INHERIT, 0) != FALSE;
+}
+
+// Waits for a reader thread to end. Once the child has ended and every write end of its pipe is
+// closed, the read returns; a process that the child started can still hold a write end, so the
+// reader's read is cancelled until it ends. The cancel is repeated because one that comes just
+// before the reader enters its read is lost.
+void JoinReader(VIRid::UniqueHandle& thread) {
+    if (!thread)
+        return;
+    while (WaitForSingleObject(thread.get(), kReaderCancelMs) == WAIT_TIMEOUT)
+        CancelSynchronousIo(thread.get());
+    thread.reset();
+}
+
+} // namespace
+
+CRedirect::CRedirect() : running(false) {}
+
+CRedirect::~CRedirect() {
+    EndChild();
+}
+
+bool CRedirect::Launch(const wchar_t* commandLine, bool showWindow) {
+    EndChild();
+
+    VIRid::UniqueHandle childStdinRead;
+    VIRid::UniqueHandle childStdoutWrite;
+    VIRid::UniqueHandle childStderrWrite;
+    if (!CreateChildPipe(true, stdinWrite, childStdinRead) ||
+        !CreateChildPipe(false, stdoutRead, childStdoutWrite) ||
+        !CreateChildPipe(false, stderrRead, childStderrWrite)) {
+        EndChild();
+        ReportStartFailure(commandLine);
+        return false;
+    }
+    stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    processHandle.reset(SpawnProcess(commandLine, childStdoutWrite.get(), childStdinRead.get(),
+                                     childStderrWrite.get(), showWindow));
+    if (!stopEvent || !processHandle) {
+        EndChild();
+        ReportStartFailure(commandLine);
+        return false;
+    }
+    // The child holds its own ends now.
+    childStdinRead.reset();
+    childStdoutWrite.reset();
+    childStderrWrite.reset();
+
+    running = true;
+    stdoutThread.reset(CreateThread(nullptr, 0, StdoutReaderThread, this, 0, nullptr));
+    stderrThread.reset(CreateThread(nullptr, 0, StderrReaderThread, this, 0, nullptr));
+    monitorThread.reset(CreateThread(nullptr, 0, ExitMonitorThread, this, 0, nullptr));
+    if (!stdoutThread || !stderrThread || !monitorThread) {
+        EndChild();
+        ReportStartFailure(commandLine);
+        return false;
+    }
+    OnLaunched(VIRid::strings::WstrToUTF8(commandLine).c_str());
+    return true;
+}
+
+void CRedirect::ReportStartFailure(const wchar_t* commandLine) {
+    // Built as a string: a command line of any length fits.
+    const std::string text =
+        "Unable to start " + VIRid::strings::WstrToUTF8(commandLine ? commandLine : L"") + "\n";
+    OnStdoutData(text.c_str());
+}
+
+HANDLE CRedirect::SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
+                               HANDLE childStderr, bool showWindow) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showWindow ? SW_SHOW : SW_HIDE);
+    startup.hStdInput = childStdin;
+    startup.hStdOutput = childStdout;
+    startup.hStdError = childStderr;
+
+    // CreateProcessW may write into the command line.
+    std::vector<wchar_t> writable(commandLine, commandLine + wcslen(commandLine) + 1);
+    PROCESS_INFORMATION process = {};
+    // No process attributes: the child gets the default security of this process, so only
+    // this account (and the administrators) can open it.
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
+                        nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+DWORD WINAPI CRedirect::StdoutReaderThread(void* self) {
+    CRedirect* redirect = static_cast<CRedirect*>(self);
+    redirect->ReadLoop(redirect->stdoutRead.get(), true);
+    return 0;
+}
+
+DWORD WINAPI CRedirect::StderrReaderThread(void* self) {
+    CRedirect* redirect = static_cast<CRedirect*>(self);
+    redirect->ReadLoop(redirect->stderrRead.get(), false);
+    return 0;
+}
+
+void CRedirect::ReadLoop(HANDLE pipe, bool isStdout) {
+    char buffer[kChunkSize + 1];
+    while (running) {
+        DWORD count = 0;
+        // A broken pipe (the child and every holder of the write end are gone), a cancelled
+        // read (EndChild) or any other read error ends the reader: none of them heals.
+        if (!ReadFile(pipe, buffer, kChunkSize, &count, nullptr))
+            return;
+        if (count == 0)
+            continue;
+        buffer[count] = '\0';
+        if (isStdout)
+            OnStdoutData(buffer);
+        else
+            OnStderrData(buffer);
+    }
+}
+
+DWORD WINAPI CRedirect::ExitMonitorThread(void* self) {
+    CRedirect* redirect = static_cast<CRedirect*>(self);
+    const HANDLE events[2] = {redirect->stopEvent.get(), redirect->processHandle.get()};
+    WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    redirect->OnChildExit();
+    return 0;
+}
+
+void CRedirect::EndChild() {
+    running = false;
+    if (stopEvent)
+        SetEvent(stopEvent.get());
+    if (monitorThread) {
+        WaitForSingleObject(monitorThread.get(), INFINITE); // woken by the stop event
+        monitorThread.reset();
+    }
+    // The only write end of the child's input: the child now reads end of file.
+    stdinWrite.reset();
+    if (processHandle && WaitForSingleObject(processHandle.get(), kChildEndMs) == WAIT_TIMEOUT) {
+        TerminateProcess(processHandle.get(), 1);
+        WaitForSingleObject(processHandle.get(), kChildEndMs);
+    }
+    JoinReader(stdoutThread);
+    JoinReader(stderrThread);
+    // Closed only now: no reader uses them any more.
+    stdoutRead.reset();
+    stderrRead.reset();
+    processHandle.reset();
+    stopEvent.reset();
+}
+
+bool CRedirect::IsAlive() const {
+    // Asking the process object rather than the exit code: a child that ends with code 259
+    // (STILL_ACTIVE) has ended all the same.
+    return processHandle && WaitForSingleObject(processHandle.get(), 0) == WAIT_TIMEOUT;
+}
+
+void CRedirect::SendInput(const wchar_t* text) {
+    const std::string bytes = VIRid::strings::WstrToUTF8(text ? text : L"");
+    size_t sent = 0;
+    while (stdinWrite && sent < bytes.size()) {
+        DWORD written = 0;
+        // A child that no longer reads its input shows in its output or its end, not here.
+        if (!WriteFile(stdinWrite.get(), bytes.data() + sent,
+                       static_cast<DWORD>(bytes.size() - sent), &written, nullptr) ||
+            written == 0)
+            return;
+        sent += written;
+    }
+}
+
+void CRedirect::OnLaunched(const char*) {}
+void CRedirect::OnStdoutData(const char*) {}
+void CRedirect::OnStderrData(const char*) {}
+void CRedirect::OnChildExit() {}
