@@ -11,6 +11,7 @@
 
 #include "plugin/OracleSettings.h"
 #include "process/CRedirect.h"
+#include "rman/RmanOutput.h"
 
 #include <atomic>
 #include <string>
@@ -21,12 +22,15 @@ typedef void (*RmanLineCallback)(void* context, const wchar_t* line);
 class RmanWrapper : public CRedirect {
 public:
     RmanWrapper(void* callbackContext, RmanLineCallback lineCallback);
+    // Ends Recovery Manager (its input is closed; it is ended by force if it keeps running);
+    // no callback is called once destruction has begun.
     ~RmanWrapper() override;
 
     // --- The console ---------------------------------------------------------------------
     // Starts rman.exe of the settings' Oracle home with ORACLE_SID, ORACLE_HOME and NLS_LANG
-    // set. Requires the settings (RunBackup and RunRestore set them). False when rman.exe does
-    // not exist or cannot be started, and at once (error text unchanged) while this console's
+    // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) set in this process's
+    // environment. Requires the settings (RunBackup and RunRestore set them). False when rman.exe
+    // does not exist or cannot be started, and at once (error text unchanged) while this console's
     // Recovery Manager still runs.
     bool Start();
     // Connects to the target database named by the settings. False when the connect failed.
@@ -35,7 +39,8 @@ public:
     // True when Recovery Manager prompted again and did not mark the command failed.
     bool ExecuteCommand(const std::wstring& command);
     // True once the prompt has been seen; false when Recovery Manager ended, or asked a question
-    // for input instead of prompting (it is then ended, since nobody can answer).
+    // for input instead of prompting (it is then ended, since nobody can answer). Waits without
+    // a time limit while Recovery Manager works.
     bool WaitForPrompt();
     std::wstring GetErrorText() const;
 
@@ -75,18 +80,23 @@ public:
 protected:
     void OnStdoutData(const char* text) override;
     void OnStderrData(const char* text) override;
+    void OnChildExit() override;
 
 private:
     // Passes each line of text that survives the line filter to the callback.
     void EmitLines(const std::wstring& text);
+    // Ends Recovery Manager, which waits for an answer instead of prompting; always false.
+    bool AbandonQuestion();
 
     void* callbackContext;
     std::wstring lastError;
     OracleSettings* settings; // the job's; not owned
     std::atomic<bool> promptSeen;
     std::atomic<bool> commandFailed;
-    std::atomic<bool> questionSeen; // the unfinished line asks for input
-    std::wstring completeLines;     // output reader thread only
-    std::wstring pendingLine;       // output reader thread only
+    std::atomic<bool> questionSeen;      // the unfinished line asks for input
+    std::atomic<unsigned> outputCount;   // chunks of standard output handled so far
+    std::atomic<bool> destroying;        // output that still arrives is dropped
+    rman_output::OutputAssembler output; // output reader thread only, while it runs
     RmanLineCallback lineCallback;
+    VIRid::UniqueHandle outputEvent; // set when a prompt arrives or Recovery Manager ends
 };

@@ -1,0 +1,155 @@
+#include "plugin/FormatString.h"
+#include "rman/RmanOutput.h"
+#include "rman/RmanWrapper.h"
+#include "virid/FileSystem.h"
+#include "virid/Strings.h"
+
+namespace {
+
+// How often the prompt wait looks again when nothing wakes it earlier.
+const DWORD kPromptPollMs = 500;
+// How long a question for input must stand, without further output, before it counts as one.
+const ULONGLONG kQuestionStandsMs = 500;
+
+} // namespace
+
+RmanWrapper::RmanWrapper(void* callbackContext, RmanLineCallback lineCallback)
+    : callbackContext(callbackContext), settings(nullptr), promptSeen(false), commandFailed(false),
+      questionSeen(false), outputCount(0), destroying(false), lineCallback(lineCallback),
+      outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+RmanWrapper::~RmanWrapper() {
+    destroying = true;
+    // Returns once every reader and the monitor have ended, before any member goes.
+    EndChild();
+}
+
+bool RmanWrapper::Start() {
+    const std::wstring path = settings->GetRmanPath();
+    if (!VIRid::filesystem::IsFileExists(path.c_str())) {
+        lastError = L"RMAN utility (rman.exe) doesn't not found";
+        return false;
+    }
+    if (IsAlive())
+        return false;
+    // The readers of an earlier run end before their buffers start afresh.
+    EndChild();
+    output.Clear();
+    promptSeen = false;
+    commandFailed = false;
+    questionSeen = false;
+
+    SetEnvironmentVariableW(L"ORACLE_SID", settings->oracleSid.c_str());
+    SetEnvironmentVariableW(L"ORACLE_HOME", settings->oracleHome.c_str());
+    // English messages (the line filter knows the English banner) and UTF-8 both ways, whatever
+    // code page the installation registered.
+    SetEnvironmentVariableW(L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8");
+
+    // Quoted, so that a home under a folder with blanks cannot start another program.
+    const std::wstring commandLine = L"\"" + path + L"\"";
+    if (!Launch(commandLine.c_str(), false)) {
+        lastError = L"Can't run RMAN utility (rman.exe)";
+        return false;
+    }
+    return true;
+}
+
+bool RmanWrapper::Connect() {
+    ExecuteCommand(rman_output::ConnectCommand(*settings));
+    if (commandFailed) {
+        lastError = L"Can't connect to the database";
+        return false;
+    }
+    return true;
+}
+
+bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
+    if (!IsAlive())
+        return false;
+    if (!WaitForPrompt())
+        return false;
+    promptSeen = false;
+    commandFailed = false;
+    EmitLines(command);
+    SendInput(command.c_str());
+    if (!WaitForPrompt())
+        return false;
+    return !commandFailed;
+}
+
+bool RmanWrapper::WaitForPrompt() {
+    bool questionStanding = false;
+    unsigned questionOutputCount = 0;
+    ULONGLONG questionSince = 0;
+    while (IsAlive()) {
+        if (promptSeen)
+            return true;
+        // A question counts once it has stood, with no output after it, for a while: the
+        // unfinished line of a chunk can still grow into ordinary output.
+        if (questionSeen) {
+            const unsigned count = outputCount;
+            const ULONGLONG now = GetTickCount64();
+            if (!questionStanding || count != questionOutputCount) {
+                questionStanding = true;
+                questionOutputCount = count;
+                questionSince = now;
+            } else if (now - questionSince >= kQuestionStandsMs) {
+                return AbandonQuestion();
+            }
+        } else {
+            questionStanding = false;
+        }
+        WaitForSingleObject(outputEvent.get(), kPromptPollMs);
+    }
+    lastError = L"Unexpected rman shutdown";
+    return false;
+}
+
+bool RmanWrapper::AbandonQuestion() {
+    commandFailed = true;
+    EndChild();
+    // The readers have ended: the unfinished line is this thread's now.
+    const std::wstring question = VIRid::strings::Replace(output.PendingLine(), L"\r", L"");
+    EmitLines(question);
+    lastError = FormatString(L"RMAN asked for input (%s) instead of prompting; it was stopped, "
+                             L"since nobody can answer",
+                             question.c_str());
+    return false;
+}
+
+std::wstring RmanWrapper::GetErrorText() const {
+    return lastError;
+}
+
+void RmanWrapper::OnStdoutData(const char* text) {
+    if (destroying)
+        return;
+    const rman_output::OutputAssembler::Reading reading = output.Add(text);
+    // The failure and the command's output lines come before the prompt that ends the command,
+    // so that the waiting thread sees them when it sees the prompt.
+    if (reading.failed)
+        commandFailed = true;
+    EmitLines(reading.completeLines);
+    questionSeen = reading.question;
+    ++outputCount;
+    if (reading.prompt) {
+        promptSeen = true;
+        SetEvent(outputEvent.get());
+    }
+}
+
+void RmanWrapper::OnStderrData(const char*) {
+    if (!destroying)
+        commandFailed = true;
+}
+
+void RmanWrapper::OnChildExit() {
+    SetEvent(outputEvent.get());
+}
+
+void RmanWrapper::EmitLines(const std::wstring& text) {
+    if (!callbackContext || !lineCallback)
+        return;
+    for (const std::wstring& line : rman_output::LoggedLines(text))
+        lineCallback(callbackContext, line.c_str());
+}
