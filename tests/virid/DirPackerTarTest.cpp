@@ -1,0 +1,168 @@
+// The packer against GNU tar, and a file beyond the ustar size limit. Native build only: these
+// need GNU tar and a file system with sparse files.
+#ifndef _WIN32
+
+#include "virid/DirPacker.h"
+
+#include "tests/virid/PackerTestTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using namespace packer_test;
+using VIRid::DirPacker;
+
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+std::string Quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+void SaveStream(const std::string& stream, const fs::path& path) {
+    WriteFile(path, stream);
+}
+
+std::map<std::string, std::string> WithoutManifest(std::map<std::string, std::string> tree) {
+    tree.erase("SHA256SUMS");
+    return tree;
+}
+
+class DirPackerTarTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Shell("tar --version >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "GNU tar is not installed";
+    }
+    ScratchFolder scratch;
+};
+
+TEST_F(DirPackerTarTest, TarListsAndExtractsOurStreamAndSha256sumChecksIt) {
+    ScratchFolder tree;
+    MakeSampleTree(tree);
+    const Packed packed = Pack(tree.Path(), FixedBlocks(1 << 20));
+    ASSERT_EQ(DirPacker::Ok, packed.close) << packed.error;
+    const fs::path archive = scratch / "stream.tar";
+    SaveStream(packed.stream, archive);
+
+    const fs::path listing = scratch / "listing.txt";
+    ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar -tf " + Quoted(archive) + " > " + Quoted(listing)));
+    const std::string names = ReadFile(listing);
+    EXPECT_NE(std::string::npos, names.find("donn\xC3\xA9"
+                                            "es/\xE6\x97\xA5\xE6\x9C\xAC/\n"));
+    EXPECT_NE(std::string::npos, names.find(std::string(120, 'L') + ".bcp\n"));
+    EXPECT_EQ(names.size() - std::string("SHA256SUMS\n").size(), names.rfind("SHA256SUMS\n"));
+
+    const fs::path out = scratch.Make("extracted");
+    ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar -xf " + Quoted(archive) + " -C " + Quoted(out)));
+    EXPECT_EQ(ListTree(tree.Path()), WithoutManifest(ListTree(out)));
+    EXPECT_EQ(0, Shell("cd " + Quoted(out) + " && sha256sum --quiet -c SHA256SUMS"));
+}
+
+TEST_F(DirPackerTarTest, StreamsOfGnuTarUnpack) {
+    ScratchFolder tree;
+    MakeSampleTree(tree);
+    ScratchFolder shortNames; // ustar holds no name component over 100 bytes
+    shortNames.Make("empty folder");
+    shortNames.Make("donn\xC3\xA9"
+                    "es/\xE6\x97\xA5");
+    WriteFile(shortNames / "donn\xC3\xA9"
+                           "es/\xE6\x97\xA5/piece 1.bcp",
+              RandomBytes(70000, 11));
+    WriteFile(shortNames / "empty.bcp", "");
+    for (const char* format : {"pax", "ustar", "gnu"}) {
+        SCOPED_TRACE(format);
+        const fs::path& source = std::string(format) == "ustar" ? shortNames.Path() : tree.Path();
+        const fs::path archive = scratch / (std::string(format) + ".tar");
+        ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar --format=" + std::string(format) + " -cf " +
+                           Quoted(archive) + " -C " + Quoted(source) + " ."));
+        const fs::path out = scratch.Make(std::string("from-") + format);
+        const Unpacked unpacked = Unpack(ReadFile(archive), out, RandomBlocks(21, 100000));
+        ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+        EXPECT_EQ(ListTree(source), ListTree(out));
+    }
+}
+
+TEST_F(DirPackerTarTest, TarRefusesNothingThatWePackAndWeRefuseTarLinks) {
+    const fs::path source = scratch.Make("with-link");
+    WriteFile(source / "target.bcp", "t");
+    fs::create_symlink("target.bcp", source / "link.bcp");
+    DirPacker packer;
+    EXPECT_EQ(DirPacker::Failed, packer.Open(Wide(source), true));
+    EXPECT_EQ(L"The folder holds a link or special file, which cannot be packed: 'link.bcp'",
+              packer.GetErrorText());
+
+    const fs::path archive = scratch / "links.tar";
+    ASSERT_EQ(0, Shell("tar --format=pax -cf " + Quoted(archive) + " -C " + Quoted(source) + " ."));
+    const fs::path out = scratch.Make("out");
+    const Unpacked unpacked = Unpack(ReadFile(archive), out, FixedBlocks(1 << 20));
+    EXPECT_EQ(DirPacker::Failed, unpacked.close);
+    EXPECT_EQ(L"The backup stream holds a link, which is refused: './link.bcp'", unpacked.error);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out / "link.bcp")));
+}
+
+// A file over 8 GiB needs a pax size record. It is sparse here, and comes back sparse.
+TEST_F(DirPackerTarTest, FileOverEightGiBRoundTripsAsSparseFile) {
+    const fs::path source = scratch.Make("big");
+    const uint64_t size = (8ULL << 30) + 4097;
+    const fs::path big = source / "huge.bcp";
+    const std::vector<std::pair<uint64_t, std::string>> marks = {
+        {0, "start"}, {(4ULL << 30) + 3, "middle"}, {size - 3, "end"}};
+    {
+        std::ofstream out(big, std::ios::binary);
+        for (const auto& mark : marks) {
+            out.seekp(static_cast<std::streamoff>(mark.first));
+            out.write(mark.second.data(), static_cast<std::streamsize>(mark.second.size()));
+        }
+        ASSERT_TRUE(out.good());
+    }
+    ASSERT_EQ(size, fs::file_size(big));
+    const fs::path target = scratch.Make("restored");
+
+    DirPacker packer;
+    DirPacker unpacker;
+    ASSERT_EQ(DirPacker::Ok, packer.Open(Wide(source), true));
+    ASSERT_EQ(DirPacker::Ok, unpacker.Open(Wide(target), false));
+    std::vector<unsigned char> buffer(1 << 20);
+    uint64_t streamed = 0;
+    while (true) {
+        uint32_t length = static_cast<uint32_t>(buffer.size());
+        const int read = packer.Read(buffer.data(), length);
+        if (read != DirPacker::Ok) {
+            ASSERT_EQ(DirPacker::EndOfStream, read) << packer.GetErrorText();
+            break;
+        }
+        ASSERT_EQ(DirPacker::Ok, unpacker.Write(buffer.data(), length)) << unpacker.GetErrorText();
+        streamed += length;
+    }
+    EXPECT_EQ(DirPacker::Ok, packer.Close());
+    ASSERT_EQ(DirPacker::Ok, unpacker.Close()) << unpacker.GetErrorText();
+    EXPECT_GT(streamed, size);
+
+    const fs::path restored = target / "huge.bcp";
+    ASSERT_EQ(size, fs::file_size(restored));
+    std::ifstream in(restored, std::ios::binary);
+    for (const auto& mark : marks) {
+        std::string found(mark.second.size(), 'x');
+        in.seekg(static_cast<std::streamoff>(mark.first));
+        in.read(&found[0], static_cast<std::streamsize>(found.size()));
+        EXPECT_EQ(mark.second, found);
+    }
+    char before = 'x';
+    in.seekg(static_cast<std::streamoff>(marks[1].first - 1));
+    in.read(&before, 1);
+    EXPECT_EQ('\0', before);
+    struct stat status {};
+    ASSERT_EQ(0, ::stat(restored.c_str(), &status));
+    EXPECT_LT(static_cast<uint64_t>(status.st_blocks) * 512, 64ULL << 20) << "not sparse";
+}
+
+} // namespace
+
+#endif
