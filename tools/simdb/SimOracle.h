@@ -47,4 +47,10 @@ bool SetTrickle(const std::wstring& homeDir, const std::wstring& sid, bool oneBy
                 std::wstring& error);
 bool ClearFaults(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
 
+// The directory registered for a home name; empty with error when it is not registered.
+std::wstring FindHome(const std::wstring& name, std::wstring& error);
+// The home of the instance sid, read from its service's ImagePath; empty with error when the
+// service is missing.
+std::wstring FindHomeOfInstance(const std::wstring& sid, std::wstring& error);
+
 } // namespace simoracle

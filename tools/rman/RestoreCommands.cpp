@@ -1,0 +1,287 @@
+// RESTORE: data files by tag, archived logs, and the control file or server parameter file
+// from a named piece file.
+#include "tools/rman/Session.h"
+
+#include "tools/rman/Clock.h"
+#include "tools/simdb/DataFile.h"
+#include "tools/simdb/FileIo.h"
+#include "tools/simdb/Redo.h"
+
+#include <map>
+#include <set>
+
+namespace rmansim {
+
+using simoracle::DatabaseState;
+
+namespace {
+
+const wchar_t kVerb[] = L"restore";
+const wchar_t kChannel[] = L"channel ORA_DISK_1: ";
+
+std::wstring FiveDigits(unsigned number) {
+    std::wstring text = std::to_wstring(number);
+    return std::wstring(text.size() < 5 ? 5 - text.size() : 0, L'0') + text;
+}
+
+std::vector<std::wstring> PieceReadFailure(const std::wstring& handle, const std::wstring& error) {
+    return {L"ORA-19870: error while restoring backup piece " + handle,
+            L"ORA-19599: block number 1 is corrupt in backup piece " + handle + L" (" + error +
+                L")"};
+}
+
+} // namespace
+
+std::wstring ScnOf(unsigned sequence) {
+    return std::to_wstring(1000000ULL + sequence * 10000ULL);
+}
+
+void Session::Restore(TokenCursor& words) {
+    if (words.Accept(L"database")) {
+        std::wstring tag;
+        if (words.AcceptAll(L"from tag") && !words.AcceptQuoted(tag) && !words.AcceptAny(tag)) {
+            SyntaxError(L";");
+            return;
+        }
+        if (!words.AtEnd()) {
+            SyntaxError(words.Peek());
+            return;
+        }
+        RestoreDatabase(tag);
+    } else if (words.AcceptAll(L"archivelog all")) {
+        if (!words.AtEnd()) {
+            SyntaxError(words.Peek());
+            return;
+        }
+        RestoreArchivedLogs();
+    } else {
+        const bool controlFile = words.Accept(L"controlfile");
+        std::wstring path;
+        if ((controlFile || words.Accept(L"spfile")) && words.Accept(L"from") &&
+            words.AcceptQuoted(path) && words.AtEnd()) {
+            // The name is taken literally: nothing in it is expanded.
+            RestoreFromFile(controlFile, path);
+            return;
+        }
+        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
+    }
+}
+
+void Session::RestoreDatabase(const std::wstring& tag) {
+    if (!RequireMounted(kVerb, false))
+        return;
+    simoracle::ControlFile controlFile;
+    if (!LoadControl(controlFile, kVerb))
+        return;
+    out_.Line(L"Starting restore at " + CommandDate());
+    RepositoryNotice();
+    UseChannel();
+    // The newest available piece of each file, by key.
+    std::map<size_t, std::vector<const simoracle::DataFileSpec*>> byPiece;
+    std::vector<std::wstring> missing;
+    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
+        const std::string label = "datafile:" + std::to_string(spec.number);
+        bool found = false;
+        for (size_t i = controlFile.pieces.size(); i-- > 0 && !found;) {
+            const simoracle::PieceRecord& piece = controlFile.pieces[i];
+            if (piece.Holds(label) && (tag.empty() || Upper(piece.tag) == Upper(tag)) &&
+                PieceAvailable(piece)) {
+                byPiece[i].push_back(&spec);
+                found = true;
+            }
+        }
+        if (!found)
+            missing.push_back(L"RMAN-06023: no backup or copy of datafile " +
+                              std::to_wstring(spec.number) + L" found to restore");
+    }
+    if (!missing.empty()) {
+        missing.insert(missing.begin(), L"RMAN-06026: some targets not found - aborting restore");
+        Fail(kVerb, missing);
+        return;
+    }
+    simoracle::CreateFolders(files_.DataFolder());
+    for (const auto& set : byPiece) {
+        const simoracle::PieceRecord& piece = controlFile.pieces[set.first];
+        out_.Line(L"");
+        out_.Line(std::wstring(kChannel) + L"starting datafile backup set restore");
+        out_.Line(std::wstring(kChannel) + L"specifying datafile(s) to restore from backup set");
+        for (const simoracle::DataFileSpec* spec : set.second)
+            out_.Line(std::wstring(kChannel) + L"restoring datafile " + FiveDigits(spec->number) +
+                      L" to " + files_.DataFile(*spec));
+        out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
+        simoracle::PieceHeader header;
+        std::vector<simoracle::PieceEntry> entries;
+        std::wstring error;
+        if (!simoracle::ReadPiece(piece.handle, header, &entries, error)) {
+            Fail(kVerb, PieceReadFailure(piece.handle, error));
+            return;
+        }
+        for (const simoracle::DataFileSpec* spec : set.second) {
+            const std::string label = "datafile:" + std::to_string(spec->number);
+            const simoracle::PieceEntry* image = nullptr;
+            for (const simoracle::PieceEntry& entry : entries)
+                if (entry.label == label)
+                    image = &entry;
+            simoracle::DataFileHeader fileHeader;
+            if (image == nullptr || header.dbid != controlFile.dbid ||
+                !simoracle::ParseDataFile(image->data, fileHeader, nullptr)) {
+                Fail(kVerb, PieceReadFailure(piece.handle, L"datafile image is not valid"));
+                return;
+            }
+            if (!simoracle::WriteFileBytes(files_.DataFile(*spec), image->data)) {
+                Fail(kVerb,
+                     {L"ORA-19504: failed to create file \"" + files_.DataFile(*spec) + L"\"",
+                      L"ORA-27040: file create error, unable to create file",
+                      L"O/S-Error: " + simoracle::LastErrorText()});
+                return;
+            }
+        }
+        out_.Line(std::wstring(kChannel) + L"piece handle=" + piece.handle + L" tag=" + piece.tag);
+        out_.Line(std::wstring(kChannel) + L"restored backup piece 1");
+        out_.Line(std::wstring(kChannel) + L"restore complete, elapsed time: 00:00:01");
+    }
+    out_.Line(L"Finished restore at " + CommandDate());
+}
+
+bool Session::RestoreLogFromBackup(const simoracle::ControlFile& controlFile, unsigned sequence) {
+    const std::string label = "archivelog:" + std::to_string(sequence);
+    for (size_t i = controlFile.pieces.size(); i-- > 0;) {
+        const simoracle::PieceRecord& piece = controlFile.pieces[i];
+        if (piece.expired || !piece.Holds(label))
+            continue;
+        simoracle::PieceHeader header;
+        std::vector<simoracle::PieceEntry> entries;
+        std::wstring error;
+        if (!simoracle::ReadPiece(piece.handle, header, &entries, error) ||
+            header.dbid != controlFile.dbid || header.resetlogsId != controlFile.resetlogsId)
+            continue;
+        for (const simoracle::PieceEntry& entry : entries) {
+            if (entry.label != label)
+                continue;
+            const std::wstring path = files_.ArchivedLog(controlFile.resetlogsId, sequence);
+            out_.Line(std::wstring(kChannel) + L"starting archived log restore to default "
+                                               L"destination");
+            out_.Line(std::wstring(kChannel) + L"restoring archived log");
+            out_.Line(L"archived log thread=1 sequence=" + std::to_wstring(sequence));
+            out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
+            if (!simoracle::CreateFolders(files_.ArchiveFolder()) ||
+                !simoracle::WriteFileBytes(path, entry.data))
+                return false;
+            out_.Line(std::wstring(kChannel) + L"piece handle=" + piece.handle + L" tag=" +
+                      piece.tag);
+            out_.Line(std::wstring(kChannel) + L"restored backup piece 1");
+            out_.Line(std::wstring(kChannel) + L"restore complete, elapsed time: 00:00:01");
+            return true;
+        }
+    }
+    return false;
+}
+
+void Session::RestoreArchivedLogs() {
+    if (!RequireMounted(kVerb, true))
+        return;
+    simoracle::ControlFile controlFile;
+    if (!LoadControl(controlFile, kVerb))
+        return;
+    out_.Line(L"Starting restore at " + CommandDate());
+    RepositoryNotice();
+    UseChannel();
+    std::set<unsigned> backedUp;
+    for (const simoracle::PieceRecord& piece : controlFile.pieces)
+        for (const std::string& content : piece.contents)
+            if (!piece.expired && content.compare(0, 11, "archivelog:") == 0)
+                backedUp.insert(static_cast<unsigned>(std::stoul(content.substr(11))));
+    if (backedUp.empty()) {
+        const unsigned wanted = controlFile.currentSequence > 1 ? 1 : controlFile.currentSequence;
+        Fail(kVerb, {L"RMAN-06026: some targets not found - aborting restore",
+                     L"RMAN-06025: no backup of archived log for thread 1 with sequence " +
+                         std::to_wstring(wanted) + L" and starting SCN of " + ScnOf(wanted) +
+                         L" found to restore"});
+        return;
+    }
+    for (unsigned sequence : backedUp) {
+        if (simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId, sequence)) {
+            out_.Line(L"archived log for thread 1 with sequence " + std::to_wstring(sequence) +
+                      L" is already on disk as file " +
+                      files_.ArchivedLog(controlFile.resetlogsId, sequence));
+        } else if (!RestoreLogFromBackup(controlFile, sequence)) {
+            Fail(kVerb, {L"RMAN-06026: some targets not found - aborting restore",
+                         L"RMAN-06025: no backup of archived log for thread 1 with sequence " +
+                             std::to_wstring(sequence) + L" and starting SCN of " +
+                             ScnOf(sequence) + L" found to restore"});
+            return;
+        }
+    }
+    out_.Line(L"Finished restore at " + CommandDate());
+}
+
+void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
+    switch (Instance().state) {
+    case DatabaseState::Down:
+        Fail(kVerb, {L"RMAN-06403: could not obtain a fully authorized session",
+                     L"ORA-01034: ORACLE not available",
+                     L"ORA-27101: shared memory realm does not exist"});
+        return;
+    case DatabaseState::Mounted:
+    case DatabaseState::Open:
+        Fail(kVerb, {controlFile ? L"RMAN-06496: must use the TO clause when the database is "
+                                   L"mounted or open"
+                                 : L"RMAN-06564: must use the TO clause when the instance is "
+                                   L"started with SPFILE"});
+        return;
+    case DatabaseState::Started:
+        break;
+    }
+    out_.Line(L"Starting restore at " + CommandDate());
+    UseChannel();
+    out_.Line(L"");
+    if (!simoracle::FileExists(path)) {
+        Fail(kVerb, {L"ORA-19505: failed to identify file \"" + path + L"\"",
+                     L"ORA-27041: unable to open file", L"OSD-04002: unable to open file",
+                     L"O/S-Error: (OS 2) The system cannot find the file specified."});
+        return;
+    }
+    simoracle::PieceHeader header;
+    std::vector<simoracle::PieceEntry> entries;
+    std::wstring error;
+    if (!simoracle::ReadPiece(path, header, &entries, error)) {
+        Fail(kVerb, PieceReadFailure(path, error));
+        return;
+    }
+    const std::string wanted = controlFile ? "controlfile" : "spfile";
+    const simoracle::PieceEntry* found = nullptr;
+    for (const simoracle::PieceEntry& entry : entries)
+        if (entry.label == wanted)
+            found = &entry;
+    simoracle::ControlFile restored;
+    if (found == nullptr || (dbidSet_ != 0 && header.dbid != dbidSet_) ||
+        (controlFile && !simoracle::ControlFile::Parse(found->data, restored))) {
+        Fail(kVerb, {L"RMAN-06172: no AUTOBACKUP found or specified handle is not a valid copy "
+                     L"or piece"});
+        return;
+    }
+    out_.Line(std::wstring(kChannel) +
+              (controlFile ? L"restoring control file" : L"restoring spfile"));
+    bool written = false;
+    std::wstring target;
+    if (controlFile) {
+        restored.restoredFromBackup = true;
+        target = files_.ControlFile();
+        written = simoracle::CreateFolders(files_.DataFolder()) &&
+                  simoracle::SaveControlFile(target, restored);
+    } else {
+        target = files_.SpFile();
+        written = simoracle::CreateFolders(simoracle::ParentFolder(target)) &&
+                  simoracle::WriteFileBytes(target, found->data);
+    }
+    if (!written) {
+        Fail(kVerb, {L"ORA-19504: failed to create file \"" + target + L"\"",
+                     L"O/S-Error: " + simoracle::LastErrorText()});
+        return;
+    }
+    out_.Line(std::wstring(kChannel) + L"restore complete, elapsed time: 00:00:01");
+    out_.Line(L"output file name=" + target);
+    out_.Line(L"Finished restore at " + CommandDate());
+}
+
+} // namespace rmansim

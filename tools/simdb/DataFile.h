@@ -1,0 +1,37 @@
+// A simulated data file: a 512-byte header that records what recovery needs to know, then the
+// file's blocks. The header is rewritten by checkpoints and recovery; the blocks are the data.
+#pragma once
+
+#include "tools/simdb/ControlFile.h"
+#include "tools/simdb/Layout.h"
+
+#include <string>
+
+namespace simoracle {
+
+struct DataFileHeader {
+    unsigned number = 0;
+    unsigned long long dbid = 0;
+    unsigned resetlogsId = 1;
+    unsigned checkpointSequence = 1; // redo from this log sequence on is still to be applied
+    // Copied while the database was open: redo up to and including fuzzySequence must be
+    // applied before the file is consistent.
+    bool fuzzy = false;
+    unsigned fuzzySequence = 0;
+};
+
+const size_t kDataFileHeaderSize = 512;
+
+std::string FormatDataFile(const DataFileHeader& header, const std::string& blocks);
+// False when the bytes are no data file of the simulator.
+bool ParseDataFile(const std::string& bytes, DataFileHeader& header, std::string* blocks);
+bool ReadDataFile(const std::wstring& path, DataFileHeader& header, std::string* blocks);
+// Rewrites only the header of an existing data file.
+bool WriteDataFileHeader(const std::wstring& path, const DataFileHeader& header);
+
+// Makes every data file that is present consistent at the control file's current sequence and
+// records that in the control file (which the caller saves). False when a file is missing or
+// damaged; the others are checkpointed all the same.
+bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile);
+
+} // namespace simoracle

@@ -1,0 +1,137 @@
+#include "tools/simdb/Faults.h"
+
+#include "tools/simdb/Fields.h"
+#include "tools/simdb/FileIo.h"
+#include "virid/Strings.h"
+
+#include <cwctype>
+
+namespace simoracle {
+
+namespace {
+
+const FaultKind kKinds[] = {FaultKind::Fail, FaultKind::Stderr, FaultKind::Die, FaultKind::Hang,
+                            FaultKind::Slow};
+
+} // namespace
+
+bool FaultSet::Has(FaultKind kind, const std::wstring& normalisedCommand) const {
+    for (const auto& fault : commandFaults)
+        if (fault.first == kind && PatternMatches(fault.second, normalisedCommand))
+            return true;
+    return false;
+}
+
+FaultSet LoadFaults(const DatabaseFiles& files) {
+    FaultSet faults;
+    std::string bytes;
+    Fields fields;
+    if (!ReadFileBytes(files.FaultFile(), bytes) || !Fields::Parse(bytes, fields))
+        return faults;
+    faults.trickle = fields.Text("trickle") == "1";
+    for (const std::string& line : fields.All("fault")) {
+        const size_t bar = line.find('|');
+        FaultKind kind;
+        if (bar != std::string::npos &&
+            ParseFaultKind(VIRid::strings::UTF8toWstr(line.substr(0, bar)), kind))
+            faults.commandFaults.emplace_back(kind,
+                                              VIRid::strings::UTF8toWstr(line.substr(bar + 1)));
+    }
+    return faults;
+}
+
+bool SaveFaults(const DatabaseFiles& files, const FaultSet& faults) {
+    if (!FolderExists(files.DataFolder()))
+        return false;
+    Fields fields;
+    fields.Add("trickle", faults.trickle ? 1ULL : 0ULL);
+    for (const auto& fault : faults.commandFaults)
+        fields.Add("fault", std::wstring(FaultKindName(fault.first)) + L"|" + fault.second);
+    return WriteFileBytes(files.FaultFile(), fields.Format());
+}
+
+std::wstring NormaliseCommand(const std::wstring& command) {
+    std::wstring normalised;
+    bool blank = false;
+    for (wchar_t c : command) {
+        if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+            blank = !normalised.empty();
+            continue;
+        }
+        if (blank)
+            normalised += L' ';
+        blank = false;
+        normalised += static_cast<wchar_t>(std::towlower(c));
+    }
+    while (!normalised.empty() && (normalised.back() == L';' || normalised.back() == L' '))
+        normalised.pop_back();
+    return normalised;
+}
+
+bool PatternMatches(const std::wstring& pattern, const std::wstring& normalisedCommand) {
+    const std::wstring normalisedPattern = NormaliseCommand(pattern);
+    if (!normalisedPattern.empty() && normalisedPattern.back() == L'*') {
+        const std::wstring prefix = normalisedPattern.substr(0, normalisedPattern.size() - 1);
+        return normalisedCommand.compare(0, prefix.size(), prefix) == 0;
+    }
+    return normalisedPattern == normalisedCommand;
+}
+
+const wchar_t* FaultKindName(FaultKind kind) {
+    switch (kind) {
+    case FaultKind::Fail:
+        return L"fail";
+    case FaultKind::Stderr:
+        return L"stderr";
+    case FaultKind::Die:
+        return L"die";
+    case FaultKind::Hang:
+        return L"hang";
+    case FaultKind::Slow:
+        break;
+    }
+    return L"slow";
+}
+
+bool ParseFaultKind(const std::wstring& name, FaultKind& kind) {
+    for (FaultKind candidate : kKinds)
+        if (name == FaultKindName(candidate)) {
+            kind = candidate;
+            return true;
+        }
+    return false;
+}
+
+bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
+              const std::wstring& command, std::wstring& error) {
+    const DatabaseFiles files(homeDir, sid);
+    FaultSet faults = LoadFaults(files);
+    faults.commandFaults.emplace_back(kind, NormaliseCommand(command));
+    if (!SaveFaults(files, faults)) {
+        error = L"cannot store the fault for " + sid + L" (is the database created?)";
+        return false;
+    }
+    return true;
+}
+
+bool SetTrickle(const std::wstring& homeDir, const std::wstring& sid, bool oneByteAtATime,
+                std::wstring& error) {
+    const DatabaseFiles files(homeDir, sid);
+    FaultSet faults = LoadFaults(files);
+    faults.trickle = oneByteAtATime;
+    if (!SaveFaults(files, faults)) {
+        error = L"cannot store the fault for " + sid + L" (is the database created?)";
+        return false;
+    }
+    return true;
+}
+
+bool ClearFaults(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
+    if (!SaveFaults(DatabaseFiles(homeDir, sid), FaultSet())) {
+        error = L"cannot clear the faults of " + sid + L" (is the database created?)";
+        return false;
+    }
+    return true;
+}
+
+} // namespace simoracle

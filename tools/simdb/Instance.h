@@ -1,0 +1,21 @@
+// The instance of a simulated database: what a running Oracle instance would hold in memory,
+// kept in a file so that it outlives every rman.exe process.
+#pragma once
+
+#include "tools/simdb/Layout.h"
+#include "tools/simdb/SimOracle.h"
+
+namespace simoracle {
+
+struct InstanceState {
+    DatabaseState state = DatabaseState::Down;
+    // The last shutdown was orderly (the data files are consistent); false after a crash.
+    bool cleanShutdown = true;
+};
+
+// A missing or unreadable state file means the instance is down after a crash.
+InstanceState LoadInstance(const DatabaseFiles& files);
+bool SaveInstance(const DatabaseFiles& files, const InstanceState& instance);
+const wchar_t* StateName(DatabaseState state);
+
+} // namespace simoracle

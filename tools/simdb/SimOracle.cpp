@@ -1,0 +1,88 @@
+// Inspection and damage of a simulated database, for tests and demonstrations.
+#include "tools/simdb/SimOracle.h"
+
+#include "tools/simdb/DataFile.h"
+#include "tools/simdb/FileIo.h"
+#include "tools/simdb/Instance.h"
+#include "tools/simdb/Layout.h"
+#include "tools/simdb/Sha256.h"
+#include "virid/Strings.h"
+
+#include <windows.h>
+
+namespace simoracle {
+
+std::string Digest(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
+    const DatabaseFiles files(homeDir, sid);
+    Sha256 hash;
+    for (const DataFileSpec& spec : DataFileSpecs()) {
+        DataFileHeader header;
+        std::string blocks;
+        if (!ReadDataFile(files.DataFile(spec), header, &blocks)) {
+            error = L"data file " + files.DataFile(spec) + L" is missing or damaged";
+            return std::string();
+        }
+        // The name and the blocks: headers change with every checkpoint, the data does not.
+        hash.Update(VIRid::strings::WstrToUTF8(spec.name));
+        hash.Update("\n", 1);
+        hash.Update(blocks);
+    }
+    return ToHex(hash.Finish());
+}
+
+DatabaseState GetState(const std::wstring& homeDir, const std::wstring& sid) {
+    return LoadInstance(DatabaseFiles(homeDir, sid)).state;
+}
+
+bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFileToo,
+           std::wstring& error) {
+    const DatabaseFiles files(homeDir, sid);
+    if (!FolderExists(files.DataFolder())) {
+        error = L"no database " + sid + L" under " + homeDir;
+        return false;
+    }
+    InstanceState crashed;
+    crashed.state = DatabaseState::Down;
+    crashed.cleanShutdown = false;
+    if (!SaveInstance(files, crashed)) {
+        error = L"cannot stop the instance of " + sid;
+        return false;
+    }
+    std::vector<std::wstring> victims;
+    for (const DataFileSpec& spec : DataFileSpecs())
+        victims.push_back(files.DataFile(spec));
+    if (controlFileToo)
+        victims.push_back(files.ControlFile());
+    for (const std::wstring& victim : victims)
+        if (FileExists(victim) && !DeleteFileW(victim.c_str())) {
+            error = L"cannot destroy " + victim + L": " + LastErrorText();
+            return false;
+        }
+    return true;
+}
+
+bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
+    const DatabaseFiles files(homeDir, sid);
+    const DataFileSpec& users = DataFileSpecs().back();
+    DataFileHeader header;
+    std::string blocks;
+    if (!ReadDataFile(files.DataFile(users), header, &blocks) || blocks.empty()) {
+        error = L"data file " + files.DataFile(users) + L" is missing or damaged";
+        return false;
+    }
+    // A change counter in the first block: every touch alters the digest.
+    unsigned long long changes = 0;
+    for (size_t i = 0; i < 8 && i < blocks.size(); ++i)
+        changes |= static_cast<unsigned long long>(static_cast<unsigned char>(blocks[i]))
+                   << (8 * i);
+    ++changes;
+    for (size_t i = 0; i < 8 && i < blocks.size(); ++i)
+        blocks[i] = static_cast<char>((changes >> (8 * i)) & 0xFF);
+    if (!WriteFileBytes(files.DataFile(users), FormatDataFile(header, blocks))) {
+        error = L"cannot write " + files.DataFile(users) + L": " + LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+} // namespace simoracle

@@ -1,0 +1,140 @@
+// simoracle.exe: creates, inspects and damages simulated Oracle installations.
+#include "tools/simdb/Faults.h"
+#include "tools/simdb/Instance.h"
+#include "tools/simdb/SimOracle.h"
+#include "virid/Strings.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage:\n"
+    L"  simoracle home NAME DIR\n"
+    L"  simoracle remove-home NAME\n"
+    L"  simoracle instance HOME_NAME SID [--user U --password P] [--noarchivelog] [--size MB]\n"
+    L"  simoracle digest SID\n"
+    L"  simoracle state SID\n"
+    L"  simoracle wreck SID [--controlfile]\n"
+    L"  simoracle touch SID\n"
+    L"  simoracle fault SID fail|stderr|die|hang|slow \"COMMAND\"\n"
+    L"  simoracle fault SID trickle on|off\n"
+    L"  simoracle fault SID clear\n";
+
+void Print(FILE* stream, const std::wstring& text) {
+    const std::string bytes = VIRid::strings::WstrToUTF8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+int Usage() {
+    Print(stderr, kUsage);
+    return 2;
+}
+
+int Result(bool ok, const std::wstring& error) {
+    if (ok)
+        return 0;
+    Print(stderr, L"simoracle: " + error + L"\n");
+    return 1;
+}
+
+int CreateInstanceCommand(const std::vector<std::wstring>& args) {
+    if (args.size() < 3)
+        return Usage();
+    simoracle::InstanceOptions options;
+    for (size_t i = 3; i < args.size(); ++i) {
+        const std::wstring& option = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (option == L"--user" && hasValue) {
+            options.user = args[++i];
+        } else if (option == L"--password" && hasValue) {
+            options.password = args[++i];
+        } else if (option == L"--noarchivelog") {
+            options.archiveLog = false;
+        } else if (option == L"--size" && hasValue) {
+            wchar_t* end = nullptr;
+            const unsigned long size = std::wcstoul(args[++i].c_str(), &end, 10);
+            if (end == nullptr || *end != L'\0' || size == 0 || size > 1024) {
+                Print(stderr, L"simoracle: --size takes 1 to 1024 (MB)\n");
+                return 2;
+            }
+            options.sizeMb = static_cast<unsigned>(size);
+        } else {
+            return Usage();
+        }
+    }
+    std::wstring error;
+    return Result(simoracle::CreateInstance(args[1], args[2], options, error), error);
+}
+
+int FaultCommand(const std::wstring& home, const std::vector<std::wstring>& args) {
+    const std::wstring& sid = args[1];
+    std::wstring error;
+    if (args.size() == 3 && args[2] == L"clear")
+        return Result(simoracle::ClearFaults(home, sid, error), error);
+    if (args.size() == 4 && args[2] == L"trickle" && (args[3] == L"on" || args[3] == L"off"))
+        return Result(simoracle::SetTrickle(home, sid, args[3] == L"on", error), error);
+    simoracle::FaultKind kind;
+    if (args.size() == 4 && simoracle::ParseFaultKind(args[2], kind) && !args[3].empty())
+        return Result(simoracle::AddFault(home, sid, kind, args[3], error), error);
+    return Usage();
+}
+
+int Run(const std::vector<std::wstring>& args) {
+    if (args.empty())
+        return Usage();
+    const std::wstring& command = args[0];
+    std::wstring error;
+    if (command == L"home")
+        return args.size() == 3 ? Result(simoracle::CreateHome(args[1], args[2], error), error)
+                                : Usage();
+    if (command == L"remove-home")
+        return args.size() == 2 ? Result(simoracle::RemoveHome(args[1], error), error) : Usage();
+    if (command == L"instance")
+        return CreateInstanceCommand(args);
+    const bool known = command == L"digest" || command == L"state" || command == L"wreck" ||
+                       command == L"touch" || command == L"fault";
+    if (!known || args.size() < 2)
+        return Usage();
+    const std::wstring home = simoracle::FindHomeOfInstance(args[1], error);
+    if (home.empty())
+        return Result(false, error);
+    if (command == L"digest") {
+        if (args.size() != 2)
+            return Usage();
+        const std::string digest = simoracle::Digest(home, args[1], error);
+        if (digest.empty())
+            return Result(false, error);
+        Print(stdout, VIRid::strings::UTF8toWstr(digest) + L"\n");
+        return 0;
+    }
+    if (command == L"state") {
+        if (args.size() != 2)
+            return Usage();
+        Print(stdout,
+              std::wstring(simoracle::StateName(simoracle::GetState(home, args[1]))) + L"\n");
+        return 0;
+    }
+    if (command == L"wreck") {
+        const bool controlFile = args.size() == 3 && args[2] == L"--controlfile";
+        if (args.size() != 2 && !controlFile)
+            return Usage();
+        return Result(simoracle::Wreck(home, args[1], controlFile, error), error);
+    }
+    if (command == L"touch")
+        return args.size() == 2 ? Result(simoracle::Touch(home, args[1], error), error) : Usage();
+    return FaultCommand(home, args);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(argv[i]);
+    return Run(args);
+}
