@@ -3,9 +3,9 @@
 #include "tools/rman/Session.h"
 
 #include "tools/rman/Clock.h"
-#include "tools/rman/PieceNames.h"
 #include "tools/simdb/DataFile.h"
 #include "tools/simdb/FileIo.h"
+#include "tools/simdb/PieceNames.h"
 #include "tools/simdb/Redo.h"
 
 namespace rmansim {
@@ -249,13 +249,14 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
     for (const std::wstring& line : inputLines)
         out_.Line(line);
     out_.Line(channel + L"starting piece 1 at " + CommandDate());
-    PieceNameValues values;
+    simoracle::PieceNameValues values;
     values.dbName = controlFile.dbName;
     values.dbid = controlFile.dbid;
     values.setKey = setKey;
     values.stamp = stamp;
     values.sequence = lowestSequence;
-    const std::wstring handle = ExpandPieceName(options.format, values);
+    values.date = CompactDate();
+    const std::wstring handle = simoracle::ExpandPieceName(options.format, values);
     if (simoracle::FileExists(handle)) {
         Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
                      L"ORA-27038: created file already exists",

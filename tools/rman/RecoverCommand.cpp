@@ -100,7 +100,10 @@ void Session::Recover(TokenCursor& words) {
         return;
     }
     // Apply the archived logs, fetching each from a backup when it is not on disk.
-    const unsigned last = until ? untilSequence : controlFile.currentSequence;
+    // A backup control file does not know how far the redo goes: apply whatever can be found.
+    const unsigned last = until               ? untilSequence
+                          : backupControlFile ? ~0u
+                                              : controlFile.currentSequence;
     unsigned reached = start;
     for (; reached < last; ++reached) {
         const std::wstring path = files_.ArchivedLog(controlFile.resetlogsId, reached);

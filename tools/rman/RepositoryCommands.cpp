@@ -216,8 +216,8 @@ void Session::Delete(TokenCursor& words) {
               L"------- ------- --- --- ----------- ----------- ----------");
     for (size_t i : chosen) {
         const simoracle::PieceRecord& piece = controlFile.pieces[i];
-        out_.Line(Padded(std::to_wstring(piece.key), 7) + Padded(std::to_wstring(piece.key), 7) +
-                  L"1   1   " + Padded(piece.expired ? L"EXPIRED" : L"AVAILABLE", 11) +
+        out_.Line(Padded(std::to_wstring(piece.key), 8) + Padded(std::to_wstring(piece.key), 8) +
+                  L"1   1   " + Padded(piece.expired ? L"EXPIRED" : L"AVAILABLE", 12) +
                   L"DISK        " + piece.handle);
     }
     if (!noPrompt) {

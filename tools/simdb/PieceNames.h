@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace rmansim {
+namespace simoracle {
 
 struct PieceNameValues {
     std::wstring dbName;
@@ -13,6 +13,7 @@ struct PieceNameValues {
     unsigned long long stamp = 0;
     unsigned thread = 1;
     unsigned sequence = 0; // lowest log sequence in the set; 0 for other sets
+    std::wstring date;     // YYYYMMDD
 };
 
 // %d database name, %I DBID, %T date YYYYMMDD, %U unique name (%u_%p_%c), %u 8-character
@@ -20,4 +21,4 @@ struct PieceNameValues {
 // %t stamp, %% a percent sign. Any other %x stays as written.
 std::wstring ExpandPieceName(const std::wstring& format, const PieceNameValues& values);
 
-} // namespace rmansim
+} // namespace simoracle

@@ -1,8 +1,6 @@
-#include "tools/rman/PieceNames.h"
+#include "tools/simdb/PieceNames.h"
 
-#include "tools/rman/Clock.h"
-
-namespace rmansim {
+namespace simoracle {
 
 namespace {
 
@@ -36,7 +34,7 @@ std::wstring ExpandPieceName(const std::wstring& format, const PieceNameValues& 
             name += std::to_wstring(values.dbid);
             break;
         case L'T':
-            name += CompactDate();
+            name += values.date;
             break;
         case L'U':
             name += UniqueText(values) + L"_" + std::to_wstring(values.pieceNumber) + L"_1";
@@ -74,4 +72,4 @@ std::wstring ExpandPieceName(const std::wstring& format, const PieceNameValues& 
     return name;
 }
 
-} // namespace rmansim
+} // namespace simoracle
