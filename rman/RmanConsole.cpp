@@ -15,11 +15,11 @@ const ULONGLONG kQuestionStandsMs = 500;
 
 RmanWrapper::RmanWrapper(void* callbackContext, RmanLineCallback lineCallback)
     : callbackContext(callbackContext), settings(nullptr), promptSeen(false), commandFailed(false),
-      questionSeen(false), outputCount(0), destroying(false), lineCallback(lineCallback),
+      questionSeen(false), outputCount(0), droppingOutput(false), lineCallback(lineCallback),
       outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 RmanWrapper::~RmanWrapper() {
-    destroying = true;
+    droppingOutput = true;
     // Returns once every reader and the monitor have ended, before any member goes.
     EndChild();
 }
@@ -38,6 +38,7 @@ bool RmanWrapper::Start() {
     promptSeen = false;
     commandFailed = false;
     questionSeen = false;
+    droppingOutput = false;
 
     SetEnvironmentVariableW(L"ORACLE_SID", settings->oracleSid.c_str());
     SetEnvironmentVariableW(L"ORACLE_HOME", settings->oracleHome.c_str());
@@ -107,8 +108,10 @@ bool RmanWrapper::WaitForPrompt() {
 
 bool RmanWrapper::AbandonQuestion() {
     commandFailed = true;
+    // What Recovery Manager makes of the end of its input is of no interest any more.
+    droppingOutput = true;
     EndChild();
-    // The readers have ended: the unfinished line is this thread's now.
+    // The readers have ended: the unfinished line, still the question, is this thread's now.
     const std::wstring question = VIRid::strings::Replace(output.PendingLine(), L"\r", L"");
     EmitLines(question);
     lastError = FormatString(L"RMAN asked for input (%s) instead of prompting; it was stopped, "
@@ -122,7 +125,7 @@ std::wstring RmanWrapper::GetErrorText() const {
 }
 
 void RmanWrapper::OnStdoutData(const char* text) {
-    if (destroying)
+    if (droppingOutput)
         return;
     const rman_output::OutputAssembler::Reading reading = output.Add(text);
     // The failure and the command's output lines come before the prompt that ends the command,
@@ -139,7 +142,7 @@ void RmanWrapper::OnStdoutData(const char* text) {
 }
 
 void RmanWrapper::OnStderrData(const char*) {
-    if (!destroying)
+    if (!droppingOutput)
         commandFailed = true;
 }
 

@@ -137,8 +137,14 @@ OutputAssembler::Reading OutputAssembler::Add(const std::string& chunk) {
     undecodedBytes.erase(0, whole);
     Reading reading;
     SplitOutput(joined, reading.completeLines, pendingLine);
+    if (!reading.completeLines.empty())
+        reportedPromptAt = std::wstring::npos; // a new line
     reading.failed = HasFailureMarker(reading.completeLines);
-    reading.prompt = IsPrompt(pendingLine);
+    if (IsPrompt(pendingLine)) {
+        const size_t promptAt = pendingLine.rfind(kPrompt);
+        reading.prompt = promptAt != reportedPromptAt;
+        reportedPromptAt = promptAt;
+    }
     reading.question = IsInputQuestion(pendingLine);
     return reading;
 }
@@ -146,6 +152,7 @@ OutputAssembler::Reading OutputAssembler::Add(const std::string& chunk) {
 void OutputAssembler::Clear() {
     undecodedBytes.clear();
     pendingLine.clear();
+    reportedPromptAt = std::wstring::npos;
 }
 
 } // namespace rman_output

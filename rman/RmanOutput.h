@@ -49,13 +49,14 @@ std::wstring ConnectCommand(const OracleSettings& settings);
 size_t CompleteUtf8Length(const std::string& text);
 
 // Recovery Manager's standard output, taken chunk by chunk as it is read: whatever the chunking,
-// the same lines come out whole and the same prompts, failures and questions are seen.
+// the same lines come out whole and the same prompts, failures and questions are seen; each
+// prompt is reported once.
 class OutputAssembler {
 public:
     struct Reading {
         std::wstring completeLines; // the lines this chunk completed, line feeds included
         bool failed = false;        // they hold the failure marker
-        bool prompt = false;        // the unfinished line is now the prompt
+        bool prompt = false;        // a new prompt: the unfinished line has become the prompt
         bool question = false;      // the unfinished line is now a question for input
     };
 
@@ -68,6 +69,10 @@ public:
 private:
     std::string undecodedBytes; // the start of a UTF-8 sequence that the next chunk completes
     std::wstring pendingLine;
+    // Where in pendingLine the prompt last reported stands: a chunk that only adds blanks to it
+    // (Recovery Manager writes "RMAN>" and " " apart when its output is cut finely) is not a new
+    // prompt, else it would end the command that is sent in between.
+    size_t reportedPromptAt = std::wstring::npos;
 };
 
 } // namespace rman_output

@@ -27,6 +27,9 @@ public:
     ~RmanWrapper() override;
 
     // --- The console ---------------------------------------------------------------------
+    // The job's settings, which Start and Connect use (RunBackup and RunRestore set them too).
+    // Not owned: the record must outlive the console's use of it.
+    void UseSettings(OracleSettings* jobSettings) { settings = jobSettings; }
     // Starts rman.exe of the settings' Oracle home with ORACLE_SID, ORACLE_HOME and NLS_LANG
     // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) set in this process's
     // environment. Requires the settings (RunBackup and RunRestore set them). False when rman.exe
@@ -95,7 +98,7 @@ private:
     std::atomic<bool> commandFailed;
     std::atomic<bool> questionSeen;      // the unfinished line asks for input
     std::atomic<unsigned> outputCount;   // chunks of standard output handled so far
-    std::atomic<bool> destroying;        // output that still arrives is dropped
+    std::atomic<bool> droppingOutput;    // output that still arrives is dropped
     rman_output::OutputAssembler output; // output reader thread only, while it runs
     RmanLineCallback lineCallback;
     VIRid::UniqueHandle outputEvent; // set when a prompt arrives or Recovery Manager ends

@@ -2,7 +2,8 @@
 // the environment values ORACLE_SID, ORACLE_HOME and NLS_LANG, and whether its own process
 // object has a DACL ("dacl present", "dacl null" or "dacl unreadable"), one a line, then the
 // prompt "RMAN> ". Each line of input is answered with the prompt again; it exits at the end of
-// its input.
+// its input. With ORACLE_SID set to FLOOD it writes numbered lines without end after the prompt
+// instead, until it is ended.
 #include <windows.h>
 
 #include <aclapi.h>
@@ -51,6 +52,9 @@ int main() {
     Write("NLS_LANG=" + Variable(L"NLS_LANG") + "\n");
     Write(std::string(DaclState()) + "\n");
     Write("RMAN> ");
+    if (Variable(L"ORACLE_SID") == "FLOOD")
+        for (unsigned n = 0;; ++n)
+            Write("line " + std::to_string(n) + "\n");
     char buffer[256];
     DWORD count = 0;
     while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &count, nullptr) &&

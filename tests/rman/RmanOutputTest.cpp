@@ -158,7 +158,8 @@ namespace {
 // What the console makes of a transcript cut into chunks of one size.
 struct Transcript {
     std::vector<std::wstring> lines; // as they would reach the log
-    int misplacedPrompts = 0; // chunks whose prompt state disagrees with the text read so far
+    int prompts = 0;                 // prompts reported
+    int misplacedPrompts = 0; // reported by another chunk than the one that completes "RMAN>"
     int failures = 0;         // chunks whose whole lines held the failure marker
     bool promptAtEnd = false;
     bool questionAtEnd = false;
@@ -171,13 +172,14 @@ void Feed(rman_output::OutputAssembler& assembler, const std::string& output, si
             assembler.Add(output.substr(at, chunkSize));
         for (const std::wstring& line : rman_output::LoggedLines(reading.completeLines))
             transcript.lines.push_back(line);
-        // The prompt is the last "RMAN>" of the answer: seen once it is whole, not before.
+        // The prompt is the last "RMAN>" of the answer: reported once, as soon as it is whole.
         const size_t end = at + chunkSize < output.size() ? at + chunkSize : output.size();
         const size_t promptEnd = output.rfind("RMAN>") + 5;
-        if (reading.prompt != (output.rfind("RMAN>") != std::string::npos && end >= promptEnd))
+        transcript.prompts += reading.prompt ? 1 : 0;
+        if (reading.prompt != (at < promptEnd && promptEnd <= end))
             ++transcript.misplacedPrompts;
         transcript.failures += reading.failed ? 1 : 0;
-        transcript.promptAtEnd = reading.prompt;
+        transcript.promptAtEnd = rman_output::IsPrompt(assembler.PendingLine());
         transcript.questionAtEnd = reading.question;
     }
 }
@@ -215,11 +217,27 @@ TEST(RmanOutputAssembler, EveryChunkingGivesTheSameLinesPromptsAndFailures) {
             Feed(assembler, answer, chunkSize, transcript);
             EXPECT_TRUE(transcript.promptAtEnd) << chunkSize;
         }
+        EXPECT_EQ(4, transcript.prompts) << chunkSize;
         EXPECT_EQ(0, transcript.misplacedPrompts) << chunkSize;
         EXPECT_EQ(expected, transcript.lines) << chunkSize;
         EXPECT_EQ(1, transcript.failures) << chunkSize;
         EXPECT_FALSE(transcript.questionAtEnd) << chunkSize;
     }
+}
+
+TEST(RmanOutputAssembler, ReportsEachPromptOnce) {
+    rman_output::OutputAssembler assembler;
+    EXPECT_FALSE(assembler.Add("\r\nRMAN").prompt);
+    EXPECT_TRUE(assembler.Add(">").prompt);
+    EXPECT_FALSE(assembler.Add(" ").prompt); // the same prompt, grown by its blank
+    EXPECT_FALSE(assembler.Add("\r").prompt);
+    EXPECT_FALSE(assembler.Add("\n").prompt);
+    EXPECT_TRUE(assembler.Add("RMAN> ").prompt);
+    EXPECT_TRUE(assembler.Add("RMAN> ").prompt); // a second prompt on the same line
+    EXPECT_FALSE(assembler.Add("  ").prompt);
+    EXPECT_TRUE(assembler.Add("\nRMAN> ").prompt);
+    assembler.Clear();
+    EXPECT_TRUE(assembler.Add("RMAN> ").prompt);
 }
 
 TEST(RmanOutputAssembler, APromptFollowedByTheEchoOfACommandEndsBeingThePrompt) {
