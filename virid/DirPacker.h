@@ -1,12 +1,20 @@
 // Packs a folder tree into one byte stream and unpacks such a stream into a folder.
 //
-// The stream is a POSIX pax archive of the folder's files and subfolders, names relative to the
-// folder, closed by a "SHA256SUMS" manifest of every file before it (sha256sum format). Any
-// standard tar tool can list and extract it.
+// The stream is a POSIX pax archive of the folder's files and subfolders (sorted, a folder
+// before its content), names relative to the folder, closed by a "SHA256SUMS" manifest of every
+// file before it (sha256sum format). Any standard tar tool can list and extract it, and
+// "sha256sum -c SHA256SUMS" checks the extracted files. Unpacking also takes plain pax and
+// ustar archives of regular files and folders without a manifest (made by hand with tar); they
+// are checked by their framing only.
 //
-// A packer is opened once, for packing (Read gives the stream) or for unpacking (Write takes it).
-// Copies share one open stream: the copy may be used after the original is gone. Destroying the
-// last copy without Close abandons the stream (an unpacked folder is left as it is).
+// Files are streamed from and to disk, each read once; memory stays bounded whatever the sizes.
+// Unpacking creates nothing outside its folder: unsafe names, links and special files fail the
+// stream, and an existing file is never overwritten.
+//
+// A packer is opened once, for packing (Read gives the stream) or for unpacking (Write takes it);
+// opening it again starts a new stream for this object only. Copies share one open stream: the
+// copy may be used after the original is gone. Destroying the last copy without Close abandons
+// the stream (its files are released; an unpacked folder is left as it is).
 #pragma once
 
 #include <cstdint>
@@ -29,7 +37,9 @@ public:
     virtual ~DirPacker();
 
     // pack true: the folder's contents become the source of Read. pack false: bytes given to
-    // Write are unpacked into the folder, which must exist.
+    // Write are unpacked into the folder, which must exist. Failed (with a text) when the folder
+    // does not exist or holds something that the stream cannot carry (a link, a special file, a
+    // name unsafe on Windows, a file named SHA256SUMS at its top); Read then fails too.
     int Open(const std::wstring& folder, bool pack);
 
     // size: the buffer's capacity in, the bytes produced out. Ok while bytes were produced;
@@ -42,9 +52,11 @@ public:
 
     // Ok only when the stream is complete: packing, Read has delivered all of it; unpacking,
     // the end of the archive arrived, every file is whole on disk and every digest matched.
+    // Releases the files in use. Every later Close gives the same answer.
     int Close();
 
-    // Why the packer failed, a fixed sentence with the entry concerned; empty when it has not.
+    // Why the packer failed, a fixed sentence with the entry concerned, for the host's log;
+    // empty when it has not.
     std::wstring GetErrorText() const;
 
 private:
