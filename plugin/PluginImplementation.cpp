@@ -4,7 +4,7 @@
 
 PluginImplementation::PluginImplementation(IPluginLogger* hostLogger,
                                            IPluginSettings* settingsSource)
-    : logger(hostLogger) {
+    : logger(hostLogger), jobCounter(0) {
     if (settingsSource != nullptr)
         ReadPluginSettings(*settingsSource, workstationTempPath, settings);
 }

@@ -7,8 +7,22 @@
 
 #include "plugin/HostInterfaces.h"
 #include "plugin/OracleSettings.h"
+#include "virid/DirPacker.h"
 
+#include <boost/shared_ptr.hpp>
+
+#include <map>
 #include <string>
+
+class RmanWrapper;
+
+// One open backup or restore job.
+struct JobRecord {
+    boost::shared_ptr<OracleSettings> settings; // the job's own copy, completed by Open
+    boost::shared_ptr<RmanWrapper> rman;        // the job's Recovery Manager console
+    bool isBackup;
+    VIRid::DirPacker packer; // opened on settings->tempFolder
+};
 
 class PluginImplementation : public IBackupDataWrite {
 public:
@@ -45,9 +59,19 @@ public:
     const OracleSettings& GetSettingsTemplate() const { return settings; }
 
 private:
+    // The packer's Ok stays Success, its EndOfStream becomes EndOfData, anything else Failure.
+    static int32_t MapPackerResult(int packerResult);
+    // A new, empty folder named workstationTempPath + seconds since 1970 + ".ora"; the empty
+    // text when it cannot be created.
+    std::wstring CreateJobTempFolder();
+    // Removes the folder and everything in it; a warning when that fails.
+    void DeleteJobTempFolder(const std::wstring& path);
+
     IPluginLogger* logger;
     std::wstring workstationTempPath;
-    OracleSettings settings;
+    OracleSettings settings; // the template every job starts from
+    std::map<uint32_t, JobRecord> jobs;
+    uint32_t jobCounter;
 };
 
 // Line callback of a job's Recovery Manager console: context is the plug-in object; the line
