@@ -56,12 +56,13 @@ bool RmanWrapper::Start() {
 }
 
 bool RmanWrapper::Connect() {
-    ExecuteCommand(rman_output::ConnectCommand(*settings));
-    if (commandFailed) {
+    if (ExecuteCommand(rman_output::ConnectCommand(*settings)))
+        return true;
+    if (commandFailed)
         lastError = L"Can't connect to the database";
-        return false;
-    }
-    return true;
+    else // Recovery Manager is not running: it has connected nothing
+        lastError = L"Unexpected rman shutdown";
+    return false;
 }
 
 bool RmanWrapper::ExecuteCommand(const std::wstring& command) {

@@ -36,7 +36,9 @@ public:
     // does not exist or cannot be started, and at once (error text unchanged) while this console's
     // Recovery Manager still runs.
     bool Start();
-    // Connects to the target database named by the settings. False when the connect failed.
+    // Connects to the target database named by the settings. False when the connect failed
+    // ("Can't connect to the database") or Recovery Manager does not run or ended during it
+    // ("Unexpected rman shutdown").
     bool Connect();
     // Waits for the prompt, sends one command (with its own "\n"), waits for the next prompt.
     // True when Recovery Manager prompted again and did not mark the command failed.
