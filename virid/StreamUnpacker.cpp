@@ -152,7 +152,8 @@ bool StreamUnpacker::OnHeader() {
     case pax::HeaderResult::Ok:
         break;
     case pax::HeaderResult::ZeroBlock:
-        if (pending_.path || pending_.size || pendingLongName_)
+        if (pending_.path || pending_.size || pending_.linkPath || pending_.gnuSparse ||
+            pendingLongName_)
             return FailAfter(std::string(kDamaged) +
                              "an extended header is not followed by its entry");
         state_ = State::SecondEndBlock;
@@ -236,14 +237,13 @@ bool StreamUnpacker::OnExtensionBody() {
 }
 
 bool StreamUnpacker::MakeFolders(const std::string& name, bool includingLast) {
-    fs::path path = folder_;
     size_t start = 0;
     while (true) {
         const size_t slash = name.find('/', start);
         if (slash == std::string::npos && !includingLast)
             return true;
         const std::string partial = name.substr(0, slash);
-        path = entryname::ToPath(folder_, partial);
+        const fs::path path = entryname::ToPath(folder_, partial);
         std::error_code error;
         const fs::file_status status = fs::symlink_status(path, error);
         if (fs::is_symlink(status) || (fs::exists(status) && !fs::is_directory(status)))
