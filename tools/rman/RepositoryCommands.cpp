@@ -57,7 +57,7 @@ bool Session::PieceAvailable(const simoracle::PieceRecord& piece) const {
         return false;
     simoracle::PieceHeader header;
     std::wstring error;
-    return simoracle::ReadPiece(piece.handle, header, nullptr, error);
+    return simoracle::ReadPieceHeader(piece.handle, header, error);
 }
 
 void Session::Catalog(TokenCursor& words) {

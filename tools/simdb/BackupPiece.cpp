@@ -3,6 +3,7 @@
 #include "tools/simdb/Fields.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Sha256.h"
+#include "virid/Win32Handles.h"
 
 namespace simoracle {
 
@@ -42,6 +43,29 @@ private:
     size_t position_;
 };
 
+// The magic text and the header; false with error when either is not right.
+bool ParseHeader(Reader& reader, PieceHeader& header, std::wstring& error) {
+    std::string part;
+    unsigned long long size = 0;
+    Fields fields;
+    if (!reader.Take(kMagicSize, part) || part != kMagic) {
+        error = L"not a backup piece";
+        return false;
+    }
+    if (!reader.Number(4, size) || !reader.Take(static_cast<size_t>(size), part) ||
+        !Fields::ParseSealed(part, fields)) {
+        error = L"corrupt backup piece header";
+        return false;
+    }
+    header.dbName = fields.Wide("db_name");
+    header.dbid = fields.Number("dbid");
+    header.resetlogsId = static_cast<unsigned>(fields.Number("resetlogs_id"));
+    header.tag = fields.Wide("tag");
+    header.stamp = fields.Number("stamp");
+    header.compressed = fields.Number("compressed") != 0;
+    return true;
+}
+
 } // namespace
 
 std::string FormatPiece(const PieceHeader& header, const std::vector<PieceEntry>& entries) {
@@ -77,22 +101,8 @@ bool ParsePiece(const std::string& bytes, PieceHeader& header, std::vector<Piece
     Reader reader(bytes);
     std::string part;
     unsigned long long size = 0;
-    Fields fields;
-    if (!reader.Take(kMagicSize, part) || part != kMagic) {
-        error = L"not a backup piece";
+    if (!ParseHeader(reader, header, error))
         return false;
-    }
-    if (!reader.Number(4, size) || !reader.Take(static_cast<size_t>(size), part) ||
-        !Fields::ParseSealed(part, fields)) {
-        error = L"corrupt backup piece header";
-        return false;
-    }
-    header.dbName = fields.Wide("db_name");
-    header.dbid = fields.Number("dbid");
-    header.resetlogsId = static_cast<unsigned>(fields.Number("resetlogs_id"));
-    header.tag = fields.Wide("tag");
-    header.stamp = fields.Number("stamp");
-    header.compressed = fields.Number("compressed") != 0;
     if (entries != nullptr)
         entries->clear();
     unsigned long long count = 0;
@@ -128,6 +138,27 @@ bool ParsePiece(const std::string& bytes, PieceHeader& header, std::vector<Piece
         return false;
     }
     return true;
+}
+
+bool ReadPieceHeader(const std::wstring& path, PieceHeader& header, std::wstring& error) {
+    // The header is small: the first 64 KiB hold it.
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = L"cannot read file";
+        return false;
+    }
+    VIRid::UniqueHandle owner(file);
+    bytes.resize(65536);
+    DWORD got = 0;
+    if (!ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+        error = L"cannot read file";
+        return false;
+    }
+    bytes.resize(got);
+    Reader reader(bytes);
+    return ParseHeader(reader, header, error);
 }
 
 bool WritePiece(const std::wstring& path, const PieceHeader& header,

@@ -32,6 +32,9 @@ bool WritePiece(const std::wstring& path, const PieceHeader& header,
 bool ReadPiece(const std::wstring& path, PieceHeader& header, std::vector<PieceEntry>* entries,
                std::wstring& error);
 
+// Reads and checks only the header at the start of the file, as a crosscheck does.
+bool ReadPieceHeader(const std::wstring& path, PieceHeader& header, std::wstring& error);
+
 std::string FormatPiece(const PieceHeader& header, const std::vector<PieceEntry>& entries);
 bool ParsePiece(const std::string& bytes, PieceHeader& header, std::vector<PieceEntry>* entries,
                 std::wstring& error);

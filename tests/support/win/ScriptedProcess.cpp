@@ -1,0 +1,123 @@
+#include "tests/support/win/ScriptedProcess.h"
+
+#include "virid/Win32Handles.h"
+
+#include <thread>
+
+namespace testing_support {
+
+namespace {
+
+struct Pipe {
+    VIRid::UniqueHandle parentEnd;
+    VIRid::UniqueHandle childEnd;
+};
+
+// childReads: the child reads from the pipe (its standard input).
+bool MakePipe(Pipe& pipe, bool childReads) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return false;
+    pipe.parentEnd.reset(childReads ? writeEnd : readEnd);
+    pipe.childEnd.reset(childReads ? readEnd : writeEnd);
+    return SetHandleInformation(pipe.parentEnd.get(), HANDLE_FLAG_INHERIT, 0) != 0;
+}
+
+std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
+    std::wstring block;
+    wchar_t* current = GetEnvironmentStringsW();
+    for (const wchar_t* entry = current; *entry != 0; entry += wcslen(entry) + 1) {
+        const std::wstring text = entry;
+        bool replaced = false;
+        for (const auto& change : changes)
+            replaced = replaced ||
+                       (_wcsnicmp(text.c_str(), change.first.c_str(), change.first.size()) == 0 &&
+                        text.size() > change.first.size() && text[change.first.size()] == L'=');
+        if (!replaced)
+            block += text + L'\0';
+    }
+    FreeEnvironmentStringsW(current);
+    for (const auto& change : changes)
+        block += change.first + L"=" + change.second + L'\0';
+    return block + L'\0';
+}
+
+void ReadAll(HANDLE pipe, std::string& into, unsigned* reads) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        into.append(buffer, got);
+        if (reads != nullptr)
+            ++*reads;
+    }
+}
+
+} // namespace
+
+ScriptedRun RunScripted(const std::wstring& commandLine,
+                        const std::vector<std::pair<std::wstring, std::wstring>>& environment,
+                        const std::string& script, unsigned long timeoutMs, bool keepInputOpen) {
+    ScriptedRun run;
+    Pipe input;
+    Pipe output;
+    Pipe errors;
+    if (!MakePipe(input, true) || !MakePipe(output, false) || !MakePipe(errors, false))
+        return run;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input.childEnd.get();
+    startup.hStdOutput = output.childEnd.get();
+    startup.hStdError = errors.childEnd.get();
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    std::wstring block = EnvironmentBlock(environment);
+    const ULONGLONG began = GetTickCount64();
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
+                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, &block[0], nullptr, &startup,
+                        &process))
+        return run;
+    run.started = true;
+    VIRid::UniqueHandle child(process.hProcess);
+    VIRid::UniqueHandle thread(process.hThread);
+    input.childEnd.reset();
+    output.childEnd.reset();
+    errors.childEnd.reset();
+
+    std::thread outputReader(ReadAll, output.parentEnd.get(), std::ref(run.output),
+                             &run.outputReads);
+    std::thread errorReader(ReadAll, errors.parentEnd.get(), std::ref(run.errors), nullptr);
+    std::thread writer([&input, &script, keepInputOpen] {
+        DWORD written = 0;
+        if (!script.empty())
+            WriteFile(input.parentEnd.get(), script.data(), static_cast<DWORD>(script.size()),
+                      &written, nullptr);
+        if (!keepInputOpen)
+            input.parentEnd.reset();
+    });
+    run.finished = WaitForSingleObject(child.get(), timeoutMs) == WAIT_OBJECT_0;
+    if (!run.finished) {
+        TerminateProcess(child.get(), 1);
+        WaitForSingleObject(child.get(), INFINITE);
+    }
+    run.milliseconds = static_cast<unsigned long>(GetTickCount64() - began);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.get(), &exitCode);
+    run.exitCode = exitCode;
+    writer.join();
+    input.parentEnd.reset();
+    outputReader.join();
+    errorReader.join();
+    return run;
+}
+
+std::wstring ProgramBesideTests(const std::wstring& fileName) {
+    wchar_t path[MAX_PATH + 1];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + fileName;
+}
+
+} // namespace testing_support

@@ -1,0 +1,63 @@
+#include "tests/support/win/SimulatedOracle.h"
+
+#include "virid/Strings.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace testing_support {
+
+SimulatedOracle::SimulatedOracle(const simoracle::InstanceOptions& options, const std::wstring& sid)
+    : sid_(sid), ready_(false) {
+    static std::atomic<unsigned> counter(0);
+    homeName_ =
+        L"SIMTEST" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
+    homeDir_ = folder_ / L"oracle home";
+    ready_ = simoracle::CreateHome(homeName_, homeDir_, error_) &&
+             simoracle::CreateInstance(homeName_, sid_, options, error_);
+}
+
+SimulatedOracle::~SimulatedOracle() {
+    std::wstring ignored;
+    simoracle::RemoveHome(homeName_, ignored);
+}
+
+simoracle::InstanceOptions SimulatedOracle::SmallDatabase() {
+    simoracle::InstanceOptions options;
+    options.sizeMb = 1;
+    return options;
+}
+
+std::wstring SimulatedOracle::Folder(const std::wstring& name) const {
+    const std::wstring path = folder_ / name;
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+ScriptedRun SimulatedOracle::Rman(const std::string& script, unsigned long timeoutMs) const {
+    return RunScripted(L"\"" + homeDir_ + L"\\bin\\rman.exe\"",
+                       {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", sid_}}, script, timeoutMs);
+}
+
+std::string SimulatedOracle::Digest() const {
+    std::wstring error;
+    return simoracle::Digest(homeDir_, sid_, error);
+}
+
+std::string Narrow(const std::wstring& text) {
+    return VIRid::strings::WstrToUTF8(text);
+}
+
+std::wstring Wide(const std::string& text) {
+    return VIRid::strings::UTF8toWstr(text);
+}
+
+size_t CountOf(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+} // namespace testing_support
