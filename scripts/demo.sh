@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The main job: a backup and restore round trip of a simulated Oracle instance through the real
+# plug-in DLL, driven by the command-line host. Installs what is missing, builds, prepares the
+# Wine prefix, then prints each step and a one-line verdict. Exits non-zero when anything fails.
+set -uo pipefail
+source "$(dirname "$0")/env.sh"
+"$ROOT/scripts/setup.sh" || exit 1
+echo "== building"
+build_windows >/dev/null || { echo "VERDICT: FAILED (build)"; exit 1; }
+
+BIN="$BUILD/bin"
+HOME_NAME=DemoHome
+SID=DEMO
+SIZE_MB=${DEMO_SIZE_MB:-64}
+PASSWORD='Demo#Secret42'
+DEMO_UNIX="$WINEPREFIX/drive_c/oracle-demo"
+DEMO_WIN='C:\oracle-demo'
+STREAM_UNIX="$DEMO_UNIX/DEMO.stream"
+STREAM_WIN="$DEMO_WIN\\DEMO.stream"
+LOG="$BUILD/demo-host.log"
+HOST_SETTINGS=(--set "WSTempPath=$DEMO_WIN\\temp\\" --set UserName=system --set "Password=$PASSWORD")
+
+fail() {
+    echo "VERDICT: FAILED ($1)"
+    "$WINESERVER" -k 2>/dev/null
+    exit 1
+}
+step() { echo; echo "== $*"; }
+simoracle() { (cd "$BIN" && run_wine ./simoracle.exe "$@"); }
+# Runs pluginhost; its messages go to the log, and all but the Recovery Manager lines are shown.
+pluginhost() {
+    local status
+    (cd "$BIN" && run_wine ./pluginhost.exe "${HOST_SETTINGS[@]}" "$@") 2>"$LOG.last"
+    status=$?
+    cat "$LOG.last" >>"$LOG"
+    grep -v '^rman: ' "$LOG.last"
+    local dialogue
+    dialogue=$(grep -c '^rman: ' "$LOG.last")
+    [ "$dialogue" -gt 0 ] && echo "($dialogue lines of Recovery Manager dialogue in $LOG)"
+    rm -f "$LOG.last"
+    return $status
+}
+
+rm -rf "$DEMO_UNIX" "$LOG"
+mkdir -p "$DEMO_UNIX/temp"
+
+step "simulated Oracle home $HOME_NAME and instance $SID ($SIZE_MB MB)"
+simoracle remove-home "$HOME_NAME" >/dev/null 2>&1
+simoracle home "$HOME_NAME" "$DEMO_WIN\\home" || fail "simoracle home"
+simoracle instance "$HOME_NAME" "$SID" --user system --password "$PASSWORD" --size "$SIZE_MB" || fail "simoracle instance"
+
+step "the tree the host browses"
+pluginhost list || fail "pluginhost list"
+
+step "digest of the database before the backup"
+before=$(simoracle digest "$SID" | tr -d '\r') || fail "simoracle digest"
+echo "$before"
+
+step "backup of $HOME_NAME\\$SID into a stream file"
+pluginhost backup "$HOME_NAME\\$SID" "$STREAM_WIN" || fail "backup"
+ls -l "$STREAM_UNIX"
+
+step "the stream, listed by GNU tar"
+tar -tvf "$STREAM_UNIX" || fail "tar cannot read the stream"
+
+step "disk loss: the data files are destroyed"
+simoracle wreck "$SID" || fail "simoracle wreck"
+echo "state: $(simoracle state "$SID" | tr -d '\r')"
+
+step "restore of $HOME_NAME\\$SID from the stream"
+pluginhost restore "$HOME_NAME\\$SID" "$STREAM_WIN" || fail "restore"
+echo "state: $(simoracle state "$SID" | tr -d '\r')"
+
+step "digest of the database after the restore"
+after=$(simoracle digest "$SID" | tr -d '\r') || fail "simoracle digest"
+echo "$after"
+
+leftovers=$(find "$DEMO_UNIX/temp" -mindepth 1 | wc -l)
+[ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left behind"
+grep -qF "$PASSWORD" "$LOG" && fail "the password appeared in the host's log"
+"$WINESERVER" -k 2>/dev/null
+if [ -n "$before" ] && [ "$before" = "$after" ]; then
+    echo
+    echo "VERDICT: OK - the restored database is identical to the one backed up ($(stat -c %s "$STREAM_UNIX") bytes streamed)"
+    exit 0
+fi
+fail "the digest after the restore differs"
