@@ -44,7 +44,8 @@ protected:
     // Each does nothing here. OnLaunched: once after a start, on the calling thread, with the
     // command line in UTF-8. OnStdoutData / OnStderrData: every chunk read, on the reader
     // threads (and the start-failure text, on the calling thread). OnChildExit: once per start,
-    // on the monitor thread, when the child has ended or EndChild stops the monitor.
+    // on the monitor thread, when the child has ended or EndChild stops the monitor. Output that
+    // the child wrote before it ended is still delivered after OnChildExit.
     virtual void OnLaunched(const char* commandLine);
     virtual void OnStdoutData(const char* text);
     virtual void OnStderrData(const char* text);
