@@ -287,6 +287,10 @@ TEST_F(DirPackerTest, TruncatedStreamsFailWhereverTheyAreCut) {
     const Unpacked inData = UnpackIntoTarget(stream.substr(0, layout.dataOffsets[1] + 10));
     EXPECT_EQ(L"The backup stream is incomplete: it ends inside the data of 'folder/piece.bcp'",
               inData.error);
+    // The file that was cut short is released: the job can remove the folder.
+    std::error_code removal;
+    fs::remove_all(target, removal);
+    EXPECT_FALSE(removal) << removal.message();
     // Up to the end-of-archive marker the stream is whole; the record padding is optional.
     ResetTarget();
     EXPECT_EQ(DirPacker::Ok, UnpackIntoTarget(stream.substr(0, layout.end)).close);
@@ -295,11 +299,13 @@ TEST_F(DirPackerTest, TruncatedStreamsFailWhereverTheyAreCut) {
 TEST_F(DirPackerTest, OneFlippedByteFailsTheStream) {
     scratch.Make("source/folder");
     WriteFile(source / "folder/piece.bcp", RandomBytes(2000, 7));
+    const std::string longName = "long-" + std::string(110, 'n');
+    WriteFile(source / longName, "named in a pax record");
     WriteFile(source / "x", "x");
     const std::string stream = Pack(source, FixedBlocks(1 << 20)).stream;
     const StreamLayout layout = Walk(stream);
-    ASSERT_EQ(4u, layout.names.size());
-    const size_t manifestData = layout.dataOffsets[3];
+    ASSERT_EQ(5u, layout.names.size());
+    const size_t manifestData = layout.dataOffsets[4];
     struct Flip {
         size_t offset;
         std::wstring text;
@@ -310,7 +316,11 @@ TEST_F(DirPackerTest, OneFlippedByteFailsTheStream) {
                                        L"'folder/piece.bcp'"},
         {layout.headerOffsets[1] + 3, L"the checksum of a header does not match, after "
                                       L"'folder'"},
-        {layout.headerOffsets[2] + 124 + 5, L"the checksum of a header does not match"},
+        {layout.headerOffsets[3] + 124 + 5, L"the checksum of a header does not match, after "
+                                            L"'long-"},
+        // Extended header bodies carry no checksum: the manifest catches the changed name.
+        {layout.headerOffsets[2] + 512 + 20,
+         L"the manifest names a file that is not in the stream: 'long-nnn"},
         {manifestData + 10, L"the digest does not match the manifest for 'folder/piece.bcp'", true},
         {manifestData + 64 + 2 + 3, L"the manifest names a file that is not in the stream"},
         {manifestData + 64, L"the manifest has a malformed line"},
