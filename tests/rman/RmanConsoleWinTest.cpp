@@ -1,0 +1,385 @@
+#include "rman/RmanWrapper.h"
+#include "tests/rman/ProcedureFixture.h"
+#include "tests/support/win/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using procedure_testing::SimulatedDatabase;
+using testing_support::TestFolder;
+
+// Every line that the console passes to its callback, in order.
+class LineLog {
+public:
+    static void Record(void* context, const wchar_t* line) {
+        LineLog* self = static_cast<LineLog*>(context);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->lines.push_back(line);
+    }
+    std::vector<std::wstring> Lines() const {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines;
+    }
+    size_t Count() const {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines.size();
+    }
+    bool Has(const std::wstring& line) const {
+        for (const std::wstring& each : Lines())
+            if (each == line)
+                return true;
+        return false;
+    }
+    // Any line that holds the text.
+    bool Mentions(const std::wstring& text) const {
+        for (const std::wstring& each : Lines())
+            if (each.find(text) != std::wstring::npos)
+                return true;
+        return false;
+    }
+    std::string All() const {
+        std::string all;
+        for (const std::wstring& each : Lines())
+            all += std::string(each.begin(), each.end()) + "\n";
+        return all;
+    }
+
+private:
+    mutable std::mutex mutex;
+    std::vector<std::wstring> lines;
+};
+
+std::wstring TestProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t value[1024];
+    const DWORD length = GetEnvironmentVariableW(name, value, 1024);
+    return length == 0 || length >= 1024 ? L"<unset>" : std::wstring(value, length);
+}
+
+// An Oracle home whose rman.exe is the test program that shows how it was started.
+class FakeHome {
+public:
+    FakeHome() : home(folder / L"Oracle Home \u00e9") {
+        CreateDirectoryW(home.c_str(), nullptr);
+        CreateDirectoryW((home + L"\\bin").c_str(), nullptr);
+        ready = CopyFileW(TestProgram(L"fake_rman_child.exe").c_str(),
+                          (home + L"\\bin\\rman.exe").c_str(), FALSE) != FALSE;
+    }
+    OracleSettings Settings(const std::wstring& sid) const {
+        OracleSettings settings;
+        settings.oracleHome = home;
+        settings.oracleSid = sid;
+        settings.userName = L"system";
+        settings.password = L"S3cret-pw";
+        return settings;
+    }
+
+    TestFolder folder;
+    const std::wstring home;
+    bool ready = false;
+};
+
+TEST(RmanConsole, StartWithoutRmanExeStartsNothing) {
+    TestFolder folder;
+    SetEnvironmentVariableW(L"ORACLE_SID", L"BEFORE");
+    OracleSettings settings;
+    settings.oracleHome = folder.Path();
+    settings.oracleSid = L"ORCL";
+    LineLog log;
+    RmanWrapper console(&log, LineLog::Record);
+    console.UseSettings(&settings);
+    EXPECT_FALSE(console.Start());
+    EXPECT_EQ(L"RMAN utility (rman.exe) doesn't not found", console.GetErrorText());
+    EXPECT_FALSE(console.IsAlive());
+    EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));
+    EXPECT_EQ(0u, log.Count());
+    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
+    EXPECT_FALSE(console.WaitForPrompt());
+    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+}
+
+TEST(RmanConsole, StartsRmanQuotedWithEnglishUtf8EnvironmentAndDefaultSecurity) {
+    FakeHome fake;
+    ASSERT_TRUE(fake.ready);
+    OracleSettings settings = fake.Settings(L"ORCL");
+    LineLog log;
+    RmanWrapper console(&log, LineLog::Record);
+    console.UseSettings(&settings);
+    ASSERT_TRUE(console.Start());
+    EXPECT_TRUE(console.IsAlive());
+    EXPECT_TRUE(console.WaitForPrompt());
+    EXPECT_TRUE(log.Has(L"command line \"" + fake.home + L"\\bin\\rman.exe\"")) << log.All();
+    EXPECT_TRUE(log.Has(L"ORACLE_SID=ORCL"));
+    EXPECT_TRUE(log.Has(L"ORACLE_HOME=" + fake.home)); // non-ASCII, read back as UTF-8
+    EXPECT_TRUE(log.Has(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
+    EXPECT_TRUE(log.Has(L"dacl present")) << log.All();
+    EXPECT_EQ(L"AMERICAN_AMERICA.AL32UTF8", Environment(L"NLS_LANG"));
+
+    // A second start while it runs changes nothing.
+    settings.oracleSid = L"OTHER";
+    EXPECT_FALSE(console.Start());
+    EXPECT_EQ(L"", console.GetErrorText());
+    EXPECT_EQ(L"ORCL", Environment(L"ORACLE_SID"));
+}
+
+TEST(RmanConsole, TheConnectLineReachesTheLogWithoutThePassword) {
+    FakeHome fake;
+    ASSERT_TRUE(fake.ready);
+    OracleSettings settings = fake.Settings(L"ORCL");
+    LineLog log;
+    RmanWrapper console(&log, LineLog::Record);
+    console.UseSettings(&settings);
+    ASSERT_TRUE(console.Start());
+    EXPECT_TRUE(console.Connect());
+    EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
+    EXPECT_FALSE(log.Mentions(L"S3cret")) << log.All();
+
+    settings.oracleSid.clear();
+    settings.connectIdentifier = L"ORCLNET";
+    EXPECT_TRUE(console.ExecuteCommand(L"show all;\nconnect target system/S3cret-pw@ORCLNET\n"));
+    EXPECT_TRUE(log.Has(L"show all;"));
+    EXPECT_FALSE(log.Mentions(L"S3cret")) << log.All();
+}
+
+TEST(RmanConsole, NoCallbackFollowsTheDestruction) {
+    FakeHome fake;
+    ASSERT_TRUE(fake.ready);
+    OracleSettings settings = fake.Settings(L"FLOOD"); // writes lines without end
+    LineLog log;
+    {
+        RmanWrapper console(&log, LineLog::Record);
+        console.UseSettings(&settings);
+        ASSERT_TRUE(console.Start());
+        for (int waited = 0; log.Count() < 100 && waited < 20000; ++waited)
+            Sleep(1);
+        ASSERT_GE(log.Count(), 100u);
+    }
+    const size_t afterDestruction = log.Count();
+    Sleep(300);
+    EXPECT_EQ(afterDestruction, log.Count());
+}
+
+TEST(RmanConsole, WithoutACallbackNothingIsEmittedButPromptsAreSeen) {
+    FakeHome fake;
+    ASSERT_TRUE(fake.ready);
+    OracleSettings settings = fake.Settings(L"ORCL");
+    RmanWrapper console(nullptr, LineLog::Record);
+    console.UseSettings(&settings);
+    ASSERT_TRUE(console.Start());
+    EXPECT_TRUE(console.Connect());
+    EXPECT_TRUE(console.ExecuteCommand(L"show all;\n"));
+}
+
+} // namespace
+
+namespace {
+
+// A console on a simulated database, its settings and what reached its callback.
+class RmanConsoleOnSimulator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(database.Ready()) << procedure_testing::Narrow(database.Error());
+        settings = database.JobSettings(database.NewFolder(L"job"));
+        console.UseSettings(&settings);
+    }
+    bool StartAndConnect() { return console.Start() && console.Connect(); }
+    bool SetTrickle(bool on) {
+        std::wstring error;
+        return simoracle::SetTrickle(database.HomeDir(), database.Sid(), on, error);
+    }
+    // Lines that the filter must have dropped.
+    std::vector<std::wstring> UnfilteredLines() const {
+        std::vector<std::wstring> found;
+        for (const std::wstring& line : log.Lines())
+            if (line.empty() || line.find(L"Recovery Manager: ") != std::wstring::npos ||
+                line.find(L"Copyright ") != std::wstring::npos ||
+                line.find(L"RMAN> ") != std::wstring::npos ||
+                line.find(L'\r') != std::wstring::npos)
+                found.push_back(line);
+        return found;
+    }
+
+    SimulatedDatabase database;
+    OracleSettings settings;
+    LineLog log;
+    RmanWrapper console{&log, LineLog::Record};
+};
+
+TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
+    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
+    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
+    EXPECT_TRUE(console.ExecuteCommand(L"show all;\n")) << log.All();
+    EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
+    EXPECT_TRUE(log.Mentions(L"connected to target database")) << log.All();
+    EXPECT_TRUE(log.Has(L"crosscheck backup;"));
+    EXPECT_FALSE(log.Mentions(L"manager")) << log.All();
+    EXPECT_TRUE(UnfilteredLines().empty()) << log.All();
+    EXPECT_EQ(L"", console.GetErrorText());
+}
+
+TEST_F(RmanConsoleOnSimulator, OneByteOutputGivesTheSameDialogue) {
+    ASSERT_TRUE(SetTrickle(true));
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"show all"));
+    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
+    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
+    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n")) << log.All();
+    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
+    EXPECT_TRUE(log.Mentions(L"connected to target database")) << log.All();
+    EXPECT_TRUE(log.Mentions(L"RMAN-00569:")) << log.All();
+    EXPECT_TRUE(UnfilteredLines().empty()) << log.All();
+}
+
+TEST_F(RmanConsoleOnSimulator, NonAsciiPathsTravelAsUtf8EvenCutIntoSingleBytes) {
+    ASSERT_TRUE(SetTrickle(true));
+    const std::wstring folder = database.NewFolder(L"Sicherung \u00e4\u20ac");
+    ASSERT_TRUE(StartAndConnect());
+    EXPECT_TRUE(console.ExecuteCommand(L"backup current controlfile tag 'T1' format '" + folder +
+                                       L"\\%U.ctl';\n"))
+        << log.All();
+    EXPECT_TRUE(log.Mentions(L"piece handle=" + folder + L"\\")) << log.All();
+    EXPECT_FALSE(log.Mentions(L"\ufffd")) << log.All();
+}
+
+TEST_F(RmanConsoleOnSimulator, TheErrorStackOrAnyStandardErrorFailsOnlyItsCommand) {
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup"));
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Stderr, L"show all"));
+    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
+    EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_TRUE(console.IsAlive());
+    EXPECT_TRUE(log.Mentions(L"RMAN-00569:"));
+    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n")) << log.All();
+    // The simulator still answers normally on its standard output.
+    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
+    EXPECT_FALSE(log.Mentions(L"RMAN-00600")) << log.All(); // standard error is not logged
+    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+    // A failed command leaves the error text to the operation that sent it.
+    EXPECT_EQ(L"", console.GetErrorText());
+}
+
+TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnect) {
+    settings.password = L"wrong";
+    ASSERT_TRUE(console.Start());
+    EXPECT_FALSE(console.Connect());
+    EXPECT_EQ(L"Can't connect to the database", console.GetErrorText());
+    EXPECT_TRUE(log.Has(L"connect target system/********"));
+    EXPECT_FALSE(log.Mentions(L"wrong")) << log.All();
+}
+
+TEST_F(RmanConsoleOnSimulator, AnEmptyPasswordFailsTheConnectInsteadOfWaitingForAnAnswer) {
+    settings.password.clear();
+    ASSERT_TRUE(console.Start());
+    EXPECT_FALSE(console.Connect());
+    EXPECT_EQ(L"Can't connect to the database", console.GetErrorText());
+    EXPECT_FALSE(console.IsAlive());
+    EXPECT_TRUE(log.Has(L"connect target system/"));
+    EXPECT_TRUE(log.Has(L"target database Password: ")) << log.All();
+    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+}
+
+TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
+    ASSERT_TRUE(StartAndConnect());
+    EXPECT_FALSE(console.ExecuteCommand(L"connect target system/\n"));
+    EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
+              L"stopped, since nobody can answer",
+              console.GetErrorText());
+    EXPECT_FALSE(console.IsAlive());
+    // It can be started afresh.
+    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
+    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+}
+
+TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingMidCommandIsAnUnexpectedShutdown) {
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"crosscheck backup"));
+    ASSERT_TRUE(StartAndConnect());
+    EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+    EXPECT_FALSE(console.IsAlive());
+    EXPECT_TRUE(log.Mentions(L"Starting crosscheck")) << log.All(); // its last words
+    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+    EXPECT_FALSE(console.Connect());
+    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+}
+
+TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingDuringTheConnectFailsIt) {
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"connect*"));
+    ASSERT_TRUE(console.Start());
+    EXPECT_FALSE(console.Connect());
+    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+    EXPECT_FALSE(console.IsAlive());
+}
+
+// The process id of this process's child rman.exe; 0 when there is none.
+DWORD ChildRmanPid() {
+    VIRid::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    if (snapshot.get() == INVALID_HANDLE_VALUE) {
+        snapshot.release();
+        return 0;
+    }
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() &&
+            _wcsicmp(entry.szExeFile, L"rman.exe") == 0)
+            return entry.th32ProcessID;
+    return 0;
+}
+
+TEST_F(RmanConsoleOnSimulator, AWorkingCommandIsNotCutShortButItsEndIsNoticed) {
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Hang, L"crosscheck backup"));
+    ASSERT_TRUE(StartAndConnect());
+    std::atomic<bool> done(false);
+    bool result = true;
+    std::thread command([&] {
+        result = console.ExecuteCommand(L"crosscheck backup;\n");
+        done = true;
+    });
+    Sleep(2000); // four prompt polls
+    EXPECT_FALSE(done.load());
+    EXPECT_TRUE(console.IsAlive());
+    const DWORD pid = ChildRmanPid();
+    VIRid::UniqueHandle rman(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+    if (pid == 0 || !rman || !TerminateProcess(rman.get(), 9)) {
+        ADD_FAILURE() << "cannot end rman.exe";
+        console.EndChild(); // lets the command return
+    }
+    command.join();
+    EXPECT_TRUE(done.load());
+    EXPECT_FALSE(result);
+    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+}
+
+TEST_F(RmanConsoleOnSimulator, TwoConsolesRunSideBySide) {
+    OracleSettings secondSettings = settings;
+    LineLog secondLog;
+    ASSERT_TRUE(StartAndConnect());
+    {
+        RmanWrapper second(&secondLog, LineLog::Record);
+        second.UseSettings(&secondSettings);
+        ASSERT_TRUE(second.Start() && second.Connect());
+        EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+        EXPECT_TRUE(second.ExecuteCommand(L"list backup;\n"));
+    } // the second job closes
+    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+    EXPECT_TRUE(secondLog.Has(L"list backup;"));
+}
+
+} // namespace
