@@ -115,10 +115,14 @@ TEST_F(BackupProcedure, OnlineBackupWithEveryOptionWritesAllPiecesAndCopies) {
         EXPECT_EQ(original, testing_support::ReadFileBytes(job_ + L"\\" + name)) << Narrow(name);
     }
 
-    // Closing an online backup only tidies the tagged records up.
+    // Closing an online backup only tidies the tagged records up; a failed crosscheck has no
+    // message of its own.
+    ASSERT_EQ(L"", console_->GetErrorText());
+    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"crosscheck backup"));
     recorder_.Clear();
     EXPECT_TRUE(console_->CompleteBackup());
     EXPECT_EQ(kClosing, recorder_.Commands());
+    EXPECT_EQ(L"", console_->GetErrorText());
     EXPECT_STREQ("open", StateName(db().State()));
 }
 
@@ -153,6 +157,18 @@ TEST_F(BackupProcedure, FailedPieceBackupDoesNotStopTheBackup) {
     EXPECT_EQ(Concat({Preparation(), SpFilePiece(job_), ControlFilePiece(job_),
                       DatabasePieces(job_, false, true), ConfigurationCopies(db(), job_)}),
               recorder_.Commands());
+}
+
+TEST_F(BackupProcedure, MissingConfigurationFileOnlyFailsItsCopy) {
+    ASSERT_TRUE(DeleteFileW((db().HomeDir() + L"\\network\\ADMIN\\sqlnet.ora").c_str()));
+    OracleSettings settings = db().JobSettings(L"");
+    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue();
+    EXPECT_EQ(L"Host command failed", console_->GetErrorText());
+    const Lines files = FileNames(job_);
+    for (const std::wstring& copied :
+         Lines{L"tnsnames.ora", L"listener.ora", L"PWD" + db().Sid() + L".ora"})
+        EXPECT_NE(files.end(), std::find(files.begin(), files.end(), copied)) << Narrow(copied);
+    EXPECT_EQ(files.end(), std::find(files.begin(), files.end(), L"sqlnet.ora"));
 }
 
 TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAsked) {
