@@ -1,5 +1,6 @@
 // The simulated database's own formats: piece framing, sealed records, control file, fault
 // patterns and piece names.
+#include "tests/support/win/TestFolder.h"
 #include "tools/simdb/BackupPiece.h"
 #include "tools/simdb/ControlFile.h"
 #include "tools/simdb/Faults.h"
@@ -20,40 +21,68 @@ simoracle::PieceHeader SampleHeader() {
 }
 
 TEST(SimDbPieceTest, APieceReadsBackAsWritten) {
+    testing_support::TestFolder folder;
+    ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"source", "HEADERdata of a file"));
+    simoracle::PieceEntry fromFile;
+    fromFile.label = "datafile:2";
+    fromFile.data = "new header|";
+    fromFile.sourceFile = folder / L"source";
+    fromFile.sourceOffset = 6;
     const std::vector<simoracle::PieceEntry> entries = {
-        {"datafile:1", std::string(10000, 'a')}, {"spfile", ""}, {"archivelog:7", "redo\0x"}};
-    const std::string bytes = simoracle::FormatPiece(SampleHeader(), entries);
+        {"datafile:1", std::string(3 << 20, 'a')},
+        {"spfile", ""},
+        fromFile,
+        {"archivelog:7", std::string("redo\0x", 6)}};
+    ASSERT_TRUE(simoracle::WritePiece(folder / L"piece", SampleHeader(), entries));
     simoracle::PieceHeader header;
     std::vector<simoracle::PieceEntry> read;
     std::wstring error;
-    ASSERT_TRUE(simoracle::ParsePiece(bytes, header, &read, error))
-        << std::string(error.begin(), error.end());
+    ASSERT_TRUE(simoracle::ReadPiece(folder / L"piece", header, &read, error));
     EXPECT_EQ(L"ORCL", header.dbName);
     EXPECT_EQ(1234567890u, header.dbid);
     EXPECT_EQ(L"ZT_BACKUP_TAG", header.tag);
-    ASSERT_EQ(3u, read.size());
-    for (size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(entries[i].label, read[i].label);
-        EXPECT_EQ(entries[i].data, read[i].data);
-    }
+    ASSERT_EQ(4u, read.size());
+    EXPECT_EQ(entries[0].data, read[0].data);
+    EXPECT_EQ("", read[1].data);
+    EXPECT_EQ("new header|data of a file", read[2].data);
+    EXPECT_EQ(entries[3].data, read[3].data);
+    std::vector<std::string> labels;
+    ASSERT_TRUE(simoracle::ScanPiece(folder / L"piece", header, labels, error));
+    EXPECT_EQ(std::vector<std::string>({"datafile:1", "spfile", "datafile:2", "archivelog:7"}),
+              labels);
+    // Nothing is left behind by a piece whose source is missing.
+    fromFile.sourceFile = folder / L"missing";
+    EXPECT_FALSE(simoracle::WritePiece(folder / L"broken", SampleHeader(), {fromFile}));
+    EXPECT_FALSE(testing_support::PathExists(folder / L"broken"));
+    EXPECT_FALSE(testing_support::PathExists(folder / L"broken.new"));
 }
 
 TEST(SimDbPieceTest, EveryAlteredOrTruncatedPieceIsRefused) {
-    const std::string bytes = simoracle::FormatPiece(
-        SampleHeader(), {{"datafile:1", std::string(300, 'x')}, {"controlfile", "records"}});
+    testing_support::TestFolder folder;
+    const std::wstring piece = folder / L"piece";
+    ASSERT_TRUE(
+        simoracle::WritePiece(piece, SampleHeader(),
+                              {{"datafile:1", std::string(300, 'x')}, {"controlfile", "records"}}));
+    const std::string bytes = testing_support::ReadFileBytes(piece);
+    const std::wstring damaged = folder / L"damaged";
     simoracle::PieceHeader header;
     std::wstring error;
     // One flipped bit anywhere: in the magic, the header, a length, a label, the data, a digest
     // or the trailer.
     for (size_t at = 0; at < bytes.size(); ++at) {
-        std::string damaged = bytes;
-        damaged[at] ^= 0x10;
-        EXPECT_FALSE(simoracle::ParsePiece(damaged, header, nullptr, error)) << "byte " << at;
+        std::string altered = bytes;
+        altered[at] ^= 0x10;
+        ASSERT_TRUE(testing_support::WriteFileBytes(damaged, altered));
+        EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error)) << "byte " << at;
     }
-    for (size_t length = 0; length < bytes.size(); length += 7)
-        EXPECT_FALSE(simoracle::ParsePiece(bytes.substr(0, length), header, nullptr, error));
-    EXPECT_FALSE(simoracle::ParsePiece(bytes + "x", header, nullptr, error));
-    EXPECT_FALSE(simoracle::ParsePiece("# tnsnames.ora\r\n", header, nullptr, error));
+    for (size_t length = 0; length < bytes.size(); length += 7) {
+        ASSERT_TRUE(testing_support::WriteFileBytes(damaged, bytes.substr(0, length)));
+        EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error)) << "length " << length;
+    }
+    ASSERT_TRUE(testing_support::WriteFileBytes(damaged, bytes + "x"));
+    EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error));
+    ASSERT_TRUE(testing_support::WriteFileBytes(damaged, "# tnsnames.ora\r\n"));
+    EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error));
     EXPECT_EQ(L"not a backup piece", error);
 }
 

@@ -176,8 +176,7 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
     for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
         const std::wstring path = files_.DataFile(spec);
         simoracle::DataFileHeader header;
-        std::string blocks;
-        if (!simoracle::ReadDataFile(path, header, &blocks)) {
+        if (!simoracle::ReadDataFileHeader(path, header)) {
             Fail(kVerb,
                  {L"ORA-01157: cannot identify/lock data file " + std::to_wstring(spec.number) +
                       L" - see DBWR trace file",
@@ -189,8 +188,12 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
             header.fuzzy = true;
             header.fuzzySequence = controlFile.currentSequence;
         }
-        entries.push_back(
-            {"datafile:" + std::to_string(spec.number), simoracle::FormatDataFile(header, blocks)});
+        simoracle::PieceEntry entry;
+        entry.label = "datafile:" + std::to_string(spec.number);
+        entry.data = simoracle::FormatDataFileHeader(header);
+        entry.sourceFile = path;
+        entry.sourceOffset = simoracle::kDataFileHeaderSize;
+        entries.push_back(entry);
         inputs.push_back(L"input datafile file number=" + FiveDigits(spec.number) + L" name=" +
                          path);
     }

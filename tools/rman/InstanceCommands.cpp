@@ -146,7 +146,7 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
                         named});
             return false;
         }
-        if (!simoracle::ReadDataFile(path, header, nullptr) || header.dbid != controlFile.dbid) {
+        if (!simoracle::ReadDataFileHeader(path, header) || header.dbid != controlFile.dbid) {
             Fail(verb, {L"ORA-01122: database file " + FileNumber(spec.number) +
                             L" failed verification check",
                         named, L"ORA-01210: data file header is media corrupt"});

@@ -58,7 +58,7 @@ void Session::Recover(TokenCursor& words) {
     std::vector<File> datafiles;
     for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
         File file{&spec, {}};
-        if (!simoracle::ReadDataFile(files_.DataFile(spec), file.header, nullptr)) {
+        if (!simoracle::ReadDataFileHeader(files_.DataFile(spec), file.header)) {
             Fail(kVerb,
                  {L"RMAN-06094: datafile " + std::to_wstring(spec.number) + L" must be restored"});
             return;

@@ -90,9 +90,9 @@ void Session::Catalog(TokenCursor& words) {
             continue;
         unknown.push_back(path);
         simoracle::PieceHeader header;
-        std::vector<simoracle::PieceEntry> entries;
+        std::vector<std::string> labels;
         std::wstring error;
-        if (!simoracle::ReadPiece(path, header, &entries, error)) {
+        if (!simoracle::ScanPiece(path, header, labels, error)) {
             refused.emplace_back(path, L"RMAN-07517: Reason: The file header is corrupted");
             continue;
         }
@@ -107,8 +107,7 @@ void Session::Catalog(TokenCursor& words) {
         record.tag = header.tag;
         record.stamp = header.stamp;
         record.completed = CommandDate();
-        for (const simoracle::PieceEntry& entry : entries)
-            record.contents.push_back(entry.label);
+        record.contents = labels;
         found.push_back(record);
     }
     if (unknown.empty()) {

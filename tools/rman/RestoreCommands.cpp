@@ -7,6 +7,7 @@
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Redo.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -28,6 +29,88 @@ std::vector<std::wstring> PieceReadFailure(const std::wstring& handle, const std
     return {L"ORA-19870: error while restoring backup piece " + handle,
             L"ORA-19599: block number 1 is corrupt in backup piece " + handle + L" (" + error +
                 L")"};
+}
+
+// Streams the wanted data file images of a piece into their files; every entry read is checked,
+// and a file is replaced only by a complete, checked image.
+bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& handle,
+                   const std::vector<const simoracle::DataFileSpec*>& wanted,
+                   unsigned long long dbid, std::wstring& error) {
+    simoracle::PieceReader reader(handle);
+    simoracle::PieceHeader header;
+    if (!reader.Open(header, error))
+        return false;
+    if (header.dbid != dbid) {
+        error = L"the piece belongs to another database";
+        return false;
+    }
+    size_t restored = 0;
+    std::string label;
+    unsigned long long size = 0;
+    while (reader.Next(label, size, error)) {
+        const simoracle::DataFileSpec* spec = nullptr;
+        for (const simoracle::DataFileSpec* candidate : wanted)
+            if (label == "datafile:" + std::to_string(candidate->number))
+                spec = candidate;
+        if (spec == nullptr) {
+            if (!reader.Skip(error))
+                return false;
+            continue;
+        }
+        const std::wstring path = files.DataFile(*spec);
+        simoracle::OutputFile out(path);
+        std::string start; // the image's header, checked before the image replaces the file
+        const auto sink = [&](const char* data, size_t length) {
+            if (start.size() < simoracle::kDataFileHeaderSize)
+                start.append(data, std::min(length, simoracle::kDataFileHeaderSize - start.size()));
+            return out.Write(data, length);
+        };
+        if (!reader.Read(sink, error))
+            return false;
+        simoracle::DataFileHeader image;
+        if (!simoracle::ParseDataFileHeader(start, image) || image.dbid != dbid ||
+            image.number != spec->number) {
+            error = L"datafile image is not valid";
+            return false;
+        }
+        if (!out.Commit()) {
+            error = L"cannot write " + path + L": " + simoracle::LastErrorText();
+            return false;
+        }
+        ++restored;
+    }
+    if (!reader.AtEnd())
+        return false;
+    if (restored != wanted.size()) {
+        error = L"a datafile image is missing";
+        return false;
+    }
+    return true;
+}
+
+// The one entry of a piece with that label, read and checked; the others are passed over.
+bool ReadEntry(const std::wstring& path, const std::string& wanted, simoracle::PieceHeader& header,
+               std::string& data, bool& found, std::wstring& error) {
+    simoracle::PieceReader reader(path);
+    if (!reader.Open(header, error))
+        return false;
+    found = false;
+    std::string label;
+    unsigned long long size = 0;
+    while (reader.Next(label, size, error)) {
+        const bool take = label == wanted && !found;
+        const bool ok = take ? reader.Read(
+                                   [&](const char* bytes, size_t length) {
+                                       data.append(bytes, length);
+                                       return true;
+                                   },
+                                   error)
+                             : reader.Skip(error);
+        if (!ok)
+            return false;
+        found = found || take;
+    }
+    return reader.AtEnd();
 }
 
 } // namespace
@@ -109,32 +192,10 @@ void Session::RestoreDatabase(const std::wstring& tag) {
             out_.Line(std::wstring(kChannel) + L"restoring datafile " + FiveDigits(spec->number) +
                       L" to " + files_.DataFile(*spec));
         out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
-        simoracle::PieceHeader header;
-        std::vector<simoracle::PieceEntry> entries;
         std::wstring error;
-        if (!simoracle::ReadPiece(piece.handle, header, &entries, error)) {
+        if (!RestoreImages(files_, piece.handle, set.second, controlFile.dbid, error)) {
             Fail(kVerb, PieceReadFailure(piece.handle, error));
             return;
-        }
-        for (const simoracle::DataFileSpec* spec : set.second) {
-            const std::string label = "datafile:" + std::to_string(spec->number);
-            const simoracle::PieceEntry* image = nullptr;
-            for (const simoracle::PieceEntry& entry : entries)
-                if (entry.label == label)
-                    image = &entry;
-            simoracle::DataFileHeader fileHeader;
-            if (image == nullptr || header.dbid != controlFile.dbid ||
-                !simoracle::ParseDataFile(image->data, fileHeader, nullptr)) {
-                Fail(kVerb, PieceReadFailure(piece.handle, L"datafile image is not valid"));
-                return;
-            }
-            if (!simoracle::WriteFileBytes(files_.DataFile(*spec), image->data)) {
-                Fail(kVerb,
-                     {L"ORA-19504: failed to create file \"" + files_.DataFile(*spec) + L"\"",
-                      L"ORA-27040: file create error, unable to create file",
-                      L"O/S-Error: " + simoracle::LastErrorText()});
-                return;
-            }
         }
         out_.Line(std::wstring(kChannel) + L"piece handle=" + piece.handle + L" tag=" + piece.tag);
         out_.Line(std::wstring(kChannel) + L"restored backup piece 1");
@@ -242,20 +303,16 @@ void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
         return;
     }
     simoracle::PieceHeader header;
-    std::vector<simoracle::PieceEntry> entries;
+    std::string data;
+    bool found = false;
     std::wstring error;
-    if (!simoracle::ReadPiece(path, header, &entries, error)) {
+    if (!ReadEntry(path, controlFile ? "controlfile" : "spfile", header, data, found, error)) {
         Fail(kVerb, PieceReadFailure(path, error));
         return;
     }
-    const std::string wanted = controlFile ? "controlfile" : "spfile";
-    const simoracle::PieceEntry* found = nullptr;
-    for (const simoracle::PieceEntry& entry : entries)
-        if (entry.label == wanted)
-            found = &entry;
     simoracle::ControlFile restored;
-    if (found == nullptr || (dbidSet_ != 0 && header.dbid != dbidSet_) ||
-        (controlFile && !simoracle::ControlFile::Parse(found->data, restored))) {
+    if (!found || (dbidSet_ != 0 && header.dbid != dbidSet_) ||
+        (controlFile && !simoracle::ControlFile::Parse(data, restored))) {
         Fail(kVerb, {L"RMAN-06172: no AUTOBACKUP found or specified handle is not a valid copy "
                      L"or piece"});
         return;
@@ -272,7 +329,7 @@ void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
     } else {
         target = files_.SpFile();
         written = simoracle::CreateFolders(simoracle::ParentFolder(target)) &&
-                  simoracle::WriteFileBytes(target, found->data);
+                  simoracle::WriteFileBytes(target, data);
     }
     if (!written) {
         Fail(kVerb, {L"ORA-19504: failed to create file \"" + target + L"\"",

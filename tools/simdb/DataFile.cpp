@@ -3,13 +3,15 @@
 #include "tools/simdb/Fields.h"
 #include "tools/simdb/FileIo.h"
 
+#include <algorithm>
+
 namespace simoracle {
 
 namespace {
 const char kMagic[] = "SIMORA-DATAFILE-1";
 }
 
-std::string FormatDataFile(const DataFileHeader& header, const std::string& blocks) {
+std::string FormatDataFileHeader(const DataFileHeader& header) {
     Fields fields;
     fields.Add("format", std::string(kMagic));
     fields.Add("file", header.number);
@@ -20,15 +22,15 @@ std::string FormatDataFile(const DataFileHeader& header, const std::string& bloc
     fields.Add("fuzzy_sequence", header.fuzzySequence);
     std::string bytes = fields.FormatSealed();
     bytes.resize(kDataFileHeaderSize, '\0');
-    return bytes + blocks;
+    return bytes;
 }
 
-bool ParseDataFile(const std::string& bytes, DataFileHeader& header, std::string* blocks) {
+bool ParseDataFileHeader(const std::string& bytes, DataFileHeader& header) {
     if (bytes.size() < kDataFileHeaderSize)
         return false;
-    const std::string headerText = bytes.substr(0, bytes.find('\0'));
+    const std::string text = bytes.substr(0, std::min(bytes.find('\0'), kDataFileHeaderSize));
     Fields fields;
-    if (headerText.size() >= kDataFileHeaderSize || !Fields::ParseSealed(headerText, fields) ||
+    if (text.size() >= kDataFileHeaderSize || !Fields::ParseSealed(text, fields) ||
         fields.Text("format") != kMagic)
         return false;
     header.number = static_cast<unsigned>(fields.Number("file"));
@@ -37,28 +39,25 @@ bool ParseDataFile(const std::string& bytes, DataFileHeader& header, std::string
     header.checkpointSequence = static_cast<unsigned>(fields.Number("checkpoint_sequence"));
     header.fuzzy = fields.Number("fuzzy") != 0;
     header.fuzzySequence = static_cast<unsigned>(fields.Number("fuzzy_sequence"));
-    if (blocks != nullptr)
-        *blocks = bytes.substr(kDataFileHeaderSize);
     return true;
 }
 
-bool ReadDataFile(const std::wstring& path, DataFileHeader& header, std::string* blocks) {
+bool ReadDataFileHeader(const std::wstring& path, DataFileHeader& header) {
+    InputFile file(path);
     std::string bytes;
-    return ReadFileBytes(path, bytes) && ParseDataFile(bytes, header, blocks);
+    return file.Read(kDataFileHeaderSize, bytes) && ParseDataFileHeader(bytes, header);
 }
 
 bool WriteDataFileHeader(const std::wstring& path, const DataFileHeader& header) {
-    std::string blocks;
     DataFileHeader old;
-    return ReadDataFile(path, old, &blocks) && WriteFileBytes(path, FormatDataFile(header, blocks));
+    return ReadDataFileHeader(path, old) && WriteFileAt(path, 0, FormatDataFileHeader(header));
 }
 
 bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
     bool all = true;
     for (const DataFileSpec& spec : DataFileSpecs()) {
         DataFileHeader header;
-        std::string blocks;
-        if (!ReadDataFile(files.DataFile(spec), header, &blocks)) {
+        if (!ReadDataFileHeader(files.DataFile(spec), header)) {
             all = false;
             continue;
         }
@@ -66,7 +65,7 @@ bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
         header.checkpointSequence = controlFile.currentSequence;
         header.fuzzy = false;
         header.fuzzySequence = 0;
-        all = WriteFileBytes(files.DataFile(spec), FormatDataFile(header, blocks)) && all;
+        all = WriteDataFileHeader(files.DataFile(spec), header) && all;
     }
     controlFile.checkpointSequence = controlFile.currentSequence;
     return all;

@@ -22,11 +22,12 @@ struct DataFileHeader {
 
 const size_t kDataFileHeaderSize = 512;
 
-std::string FormatDataFile(const DataFileHeader& header, const std::string& blocks);
-// False when the bytes are no data file of the simulator.
-bool ParseDataFile(const std::string& bytes, DataFileHeader& header, std::string* blocks);
-bool ReadDataFile(const std::wstring& path, DataFileHeader& header, std::string* blocks);
-// Rewrites only the header of an existing data file.
+// The header as it stands at the start of the file: exactly kDataFileHeaderSize bytes.
+std::string FormatDataFileHeader(const DataFileHeader& header);
+// False when the bytes do not start with a data file header of the simulator.
+bool ParseDataFileHeader(const std::string& bytes, DataFileHeader& header);
+bool ReadDataFileHeader(const std::wstring& path, DataFileHeader& header);
+// Rewrites the header of an existing data file in place.
 bool WriteDataFileHeader(const std::wstring& path, const DataFileHeader& header);
 
 // Makes every data file that is present consistent at the control file's current sequence and

@@ -1,7 +1,5 @@
 #include "tools/simdb/FileIo.h"
 
-#include "virid/Win32Handles.h"
-
 #include <algorithm>
 
 namespace simoracle {
@@ -9,25 +7,87 @@ namespace simoracle {
 namespace {
 
 VIRid::UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
-    HANDLE file = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return VIRid::UniqueHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
 } // namespace
 
+InputFile::InputFile(const std::wstring& path)
+    : file_(OpenFile(path, GENERIC_READ, OPEN_EXISTING)) {}
+
+bool InputFile::ReadSome(char* buffer, size_t size, size_t& got) {
+    DWORD read = 0;
+    const bool ok =
+        file_ && ReadFile(file_.get(), buffer, static_cast<DWORD>(std::min<size_t>(size, 1 << 20)),
+                          &read, nullptr);
+    got = read;
+    return ok;
+}
+
+bool InputFile::Read(size_t size, std::string& bytes) {
+    bytes.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        size_t got = 0;
+        if (!ReadSome(&bytes[done], size - done, got) || got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool InputFile::Skip(unsigned long long size) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(size);
+    return file_ && SetFilePointerEx(file_.get(), distance, nullptr, FILE_CURRENT);
+}
+
+OutputFile::OutputFile(const std::wstring& path)
+    : path_(path), temporary_(path + L".new"),
+      file_(OpenFile(temporary_, GENERIC_WRITE, CREATE_ALWAYS)), failed_(false) {}
+
+OutputFile::~OutputFile() {
+    if (file_) {
+        file_.reset();
+        DeleteFileW(temporary_.c_str());
+    }
+}
+
+bool OutputFile::Write(const char* data, size_t size) {
+    size_t done = 0;
+    while (Ok() && done < size) {
+        const DWORD part = static_cast<DWORD>(std::min<size_t>(size - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(file_.get(), data + done, part, &written, nullptr) || written == 0)
+            failed_ = true;
+        done += written;
+    }
+    return Ok();
+}
+
+bool OutputFile::Commit() {
+    if (!Ok())
+        return false;
+    file_.reset();
+    if (!MoveFileExW(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temporary_.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
     bytes.clear();
-    VIRid::UniqueHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
-    if (!file)
+    InputFile file(path);
+    if (!file.Ok())
         return false;
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
-        bytes.reserve(static_cast<size_t>(size.QuadPart));
     char buffer[65536];
-    DWORD got = 0;
     for (;;) {
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        size_t got = 0;
+        if (!file.ReadSome(buffer, sizeof buffer, got))
             return false;
         if (got == 0)
             return true;
@@ -36,29 +96,19 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    const std::wstring temporary = path + L".new";
-    {
-        VIRid::UniqueHandle file = OpenFile(temporary, GENERIC_WRITE, CREATE_ALWAYS);
-        if (!file)
-            return false;
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-            DWORD written = 0;
-            if (!WriteFile(file.get(), bytes.data() + done, part, &written, nullptr) ||
-                written == 0) {
-                file.reset();
-                DeleteFileW(temporary.c_str());
-                return false;
-            }
-            done += written;
-        }
-    }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    OutputFile file(path);
+    return file.Write(bytes) && file.Commit();
+}
+
+bool WriteFileAt(const std::wstring& path, unsigned long long offset, const std::string& bytes) {
+    VIRid::UniqueHandle file = OpenFile(path, GENERIC_WRITE, OPEN_EXISTING);
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD written = 0;
+    return file && SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) &&
+           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 bool FileExists(const std::wstring& path) {

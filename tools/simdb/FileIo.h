@@ -1,15 +1,54 @@
 // Whole-file reading and writing and folder helpers for the simulated database files.
 #pragma once
 
+#include "virid/Win32Handles.h"
+
 #include <string>
 #include <vector>
 
 namespace simoracle {
 
+// Sequential reading of a file that may be larger than memory.
+class InputFile {
+public:
+    explicit InputFile(const std::wstring& path);
+    bool Ok() const { return file_.valid(); }
+    // Exactly size bytes into bytes; false at a short read.
+    bool Read(size_t size, std::string& bytes);
+    // Up to size bytes; got 0 at the end.
+    bool ReadSome(char* buffer, size_t size, size_t& got);
+    bool Skip(unsigned long long size);
+
+private:
+    VIRid::UniqueHandle file_;
+};
+
+// Writing through a temporary file beside the target that replaces it on Commit; without
+// Commit the temporary file is removed and the target stays as it was.
+class OutputFile {
+public:
+    explicit OutputFile(const std::wstring& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    bool Ok() const { return file_.valid() && !failed_; }
+    bool Write(const char* data, size_t size);
+    bool Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
+    bool Commit();
+
+private:
+    std::wstring path_;
+    std::wstring temporary_;
+    VIRid::UniqueHandle file_;
+    bool failed_;
+};
+
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 // Writes through a temporary file beside path and then replaces path, so that a reader never
 // meets a half-written file.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Overwrites bytes at offset in an existing file, in place.
+bool WriteFileAt(const std::wstring& path, unsigned long long offset, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 // Creates the folder and any missing parents.

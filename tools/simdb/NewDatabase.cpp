@@ -1,7 +1,6 @@
 #include "tools/simdb/NewDatabase.h"
 
 #include "tools/simdb/ControlFile.h"
-#include "tools/simdb/DataFile.h"
 #include "tools/simdb/Faults.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Instance.h"
@@ -52,22 +51,30 @@ std::string ServerParameters(const DatabaseFiles& files, const std::wstring& dbN
 
 } // namespace
 
-std::string GenerateBlocks(const std::string& seed, size_t size) {
+bool WriteNewDataFile(const std::wstring& path, const DataFileHeader& header,
+                      const std::string& seed, unsigned long long size) {
     const std::string digest = Sha256Of(seed);
     unsigned long long state = 0x9E3779B97F4A7C15ULL;
     for (int i = 0; i < 8; ++i)
         state = (state << 8) ^ static_cast<unsigned char>(digest[static_cast<size_t>(i)]);
     if (state == 0)
         state = 1;
-    std::string blocks(size, '\0');
-    for (size_t i = 0; i < size; i += 8) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        for (size_t b = 0; b < 8 && i + b < size; ++b)
-            blocks[i + b] = static_cast<char>((state >> (8 * b)) & 0xFF);
+    OutputFile file(path);
+    file.Write(FormatDataFileHeader(header));
+    std::string chunk(1 << 20, '\0');
+    for (unsigned long long done = 0; done < size && file.Ok(); done += chunk.size()) {
+        if (size - done < chunk.size())
+            chunk.resize(static_cast<size_t>(size - done));
+        for (size_t i = 0; i < chunk.size(); i += 8) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            for (size_t b = 0; b < 8 && i + b < chunk.size(); ++b)
+                chunk[i + b] = static_cast<char>((state >> (8 * b)) & 0xFF);
+        }
+        file.Write(chunk);
     }
-    return blocks;
+    return file.Commit();
 }
 
 bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
@@ -93,9 +100,9 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
             return false;
         }
     controlFile.checkpointSequence = controlFile.currentSequence;
-    const size_t totalBytes = static_cast<size_t>(options.sizeMb) * 1024 * 1024;
+    const unsigned long long totalBytes = static_cast<unsigned long long>(options.sizeMb) << 20;
     for (const DataFileSpec& spec : DataFileSpecs()) {
-        size_t size = totalBytes / 100 * spec.sharePercent;
+        unsigned long long size = totalBytes / 100 * spec.sharePercent;
         size -= size % kBlockSize;
         if (size == 0)
             size = kBlockSize;
@@ -106,8 +113,7 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
         header.checkpointSequence = controlFile.currentSequence;
         const std::string seed =
             std::to_string(controlFile.dbid) + ":" + std::to_string(spec.number);
-        if (!WriteFileBytes(files.DataFile(spec),
-                            FormatDataFile(header, GenerateBlocks(seed, size)))) {
+        if (!WriteNewDataFile(files.DataFile(spec), header, seed, size)) {
             error = L"cannot write " + files.DataFile(spec) + L": " + LastErrorText();
             return false;
         }

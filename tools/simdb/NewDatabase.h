@@ -2,6 +2,7 @@
 // server parameter file and password file; the database starts open.
 #pragma once
 
+#include "tools/simdb/DataFile.h"
 #include "tools/simdb/Layout.h"
 #include "tools/simdb/SimOracle.h"
 
@@ -12,7 +13,9 @@ namespace simoracle {
 // Replaces whatever database files of that SID were there before.
 bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
                     std::wstring& error);
-// Deterministic content for a data file: the same seed gives the same blocks.
-std::string GenerateBlocks(const std::string& seed, size_t size);
+// Writes a data file of that header and size whose blocks are deterministic content: the same
+// seed gives the same blocks.
+bool WriteNewDataFile(const std::wstring& path, const DataFileHeader& header,
+                      const std::string& seed, unsigned long long size);
 
 } // namespace simoracle

@@ -134,8 +134,8 @@ bool CreateInstance(const std::wstring& homeName, const std::wstring& sid,
         error = L"invalid SID: " + sid;
         return false;
     }
-    if (options.sizeMb == 0 || options.sizeMb > 1024) {
-        error = L"the database size must be 1 to 1024 MB";
+    if (options.sizeMb == 0 || options.sizeMb > 65536) {
+        error = L"the database size must be 1 to 65536 MB";
         return false;
     }
     const DatabaseFiles files(home, sid);

@@ -17,15 +17,27 @@ std::string Digest(const std::wstring& homeDir, const std::wstring& sid, std::ws
     Sha256 hash;
     for (const DataFileSpec& spec : DataFileSpecs()) {
         DataFileHeader header;
-        std::string blocks;
-        if (!ReadDataFile(files.DataFile(spec), header, &blocks)) {
+        InputFile file(files.DataFile(spec));
+        std::string headerBytes;
+        if (!file.Read(kDataFileHeaderSize, headerBytes) ||
+            !ParseDataFileHeader(headerBytes, header)) {
             error = L"data file " + files.DataFile(spec) + L" is missing or damaged";
             return std::string();
         }
         // The name and the blocks: headers change with every checkpoint, the data does not.
         hash.Update(VIRid::strings::WstrToUTF8(spec.name));
         hash.Update("\n", 1);
-        hash.Update(blocks);
+        std::string buffer(1 << 20, '\0');
+        for (;;) {
+            size_t got = 0;
+            if (!file.ReadSome(&buffer[0], buffer.size(), got)) {
+                error = L"cannot read " + files.DataFile(spec) + L": " + LastErrorText();
+                return std::string();
+            }
+            if (got == 0)
+                break;
+            hash.Update(buffer.data(), got);
+        }
     }
     return ToHex(hash.Finish());
 }
@@ -63,23 +75,26 @@ bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFil
 
 bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
     const DatabaseFiles files(homeDir, sid);
-    const DataFileSpec& users = DataFileSpecs().back();
+    const std::wstring path = files.DataFile(DataFileSpecs().back());
     DataFileHeader header;
-    std::string blocks;
-    if (!ReadDataFile(files.DataFile(users), header, &blocks) || blocks.empty()) {
-        error = L"data file " + files.DataFile(users) + L" is missing or damaged";
+    InputFile file(path);
+    std::string bytes;
+    // A change counter in the first block: every touch alters the digest.
+    if (!file.Read(kDataFileHeaderSize + 8, bytes) || !ParseDataFileHeader(bytes, header)) {
+        error = L"data file " + path + L" is missing or damaged";
         return false;
     }
-    // A change counter in the first block: every touch alters the digest.
     unsigned long long changes = 0;
-    for (size_t i = 0; i < 8 && i < blocks.size(); ++i)
-        changes |= static_cast<unsigned long long>(static_cast<unsigned char>(blocks[i]))
+    for (size_t i = 0; i < 8; ++i)
+        changes |= static_cast<unsigned long long>(
+                       static_cast<unsigned char>(bytes[kDataFileHeaderSize + i]))
                    << (8 * i);
     ++changes;
-    for (size_t i = 0; i < 8 && i < blocks.size(); ++i)
-        blocks[i] = static_cast<char>((changes >> (8 * i)) & 0xFF);
-    if (!WriteFileBytes(files.DataFile(users), FormatDataFile(header, blocks))) {
-        error = L"cannot write " + files.DataFile(users) + L": " + LastErrorText();
+    std::string counter(8, '\0');
+    for (size_t i = 0; i < 8; ++i)
+        counter[i] = static_cast<char>((changes >> (8 * i)) & 0xFF);
+    if (!WriteFileAt(path, kDataFileHeaderSize, counter)) {
+        error = L"cannot write " + path + L": " + LastErrorText();
         return false;
     }
     return true;

@@ -58,8 +58,8 @@ int CreateInstanceCommand(const std::vector<std::wstring>& args) {
         } else if (option == L"--size" && hasValue) {
             wchar_t* end = nullptr;
             const unsigned long size = std::wcstoul(args[++i].c_str(), &end, 10);
-            if (end == nullptr || *end != L'\0' || size == 0 || size > 1024) {
-                Print(stderr, L"simoracle: --size takes 1 to 1024 (MB)\n");
+            if (end == nullptr || *end != L'\0' || size == 0 || size > 65536) {
+                Print(stderr, L"simoracle: --size takes 1 to 65536 (MB)\n");
                 return 2;
             }
             options.sizeMb = static_cast<unsigned>(size);
