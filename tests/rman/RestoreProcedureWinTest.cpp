@@ -27,24 +27,19 @@ Lines From(const Lines& commands, const std::wstring& first) {
     return Lines(std::find(commands.begin(), commands.end(), first), commands.end());
 }
 
-// One database and one online backup of it serve the whole suite: every test wrecks the
-// database and restores it from a fresh copy of that backup, as a restore job unpacks it.
+// Each test has a database of its own and an online backup of it, which it restores from a fresh
+// copy as a restore job unpacks it. (A restore that ends with reset logs starts a new
+// incarnation, from which an older backup can no longer be recovered.)
 class RestoreProcedure : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        database_ = new SimulatedDatabase();
-        if (!database_->Ready()) {
-            setupFailure_ = "no database: " + Narrow(database_->Error());
-            return;
-        }
-        digest_ = database_->Digest();
-        OracleSettings settings = database_->JobSettings(database_->NewFolder(L"online"));
-        backup_ = database_->NewFolder(L"onlinestream");
-        setupFailure_ = BackUp(settings, backup_);
-    }
-    static void TearDownTestSuite() {
-        delete database_;
-        database_ = nullptr;
+    void SetUp() override {
+        database_.reset(new SimulatedDatabase());
+        ASSERT_TRUE(db().Ready()) << Narrow(db().Error());
+        digest_ = db().Digest();
+        ASSERT_FALSE(digest_.empty());
+        OracleSettings settings = db().JobSettings(db().NewFolder(L"online"));
+        backup_ = db().NewFolder(L"onlinestream");
+        ASSERT_EQ("", BackUp(settings, backup_));
     }
 
     // Runs a backup with settings into its folder and keeps its pieces in stream, taken before
@@ -61,12 +56,6 @@ protected:
         return std::string();
     }
 
-    void SetUp() override {
-        ASSERT_TRUE(setupFailure_.empty()) << setupFailure_;
-        ASSERT_FALSE(digest_.empty());
-    }
-    void TearDown() override { db().ClearFaults(); }
-
     const SimulatedDatabase& db() const { return *database_; }
 
     // Restores from a new copy of stream, on a new console, with settings changed by adjust.
@@ -82,6 +71,8 @@ protected:
         return console_->RunRestore(&settings_);
     }
     std::string Dialogue() const {
+        if (!console_)
+            return "the backup's pieces could not be copied";
         return Narrow(console_->GetErrorText()) + "\n" + Narrow(recorder_.Output());
     }
     // What follows the mount of every restore that gets one.
@@ -91,23 +82,15 @@ protected:
                         L"restore database from tag 'ZT_BACKUP_TAG';"}});
     }
 
-    static SimulatedDatabase* database_;
-    static std::string setupFailure_;
-    static std::string digest_;
-    static std::wstring backup_;
-    static unsigned restores_;
-
+    std::unique_ptr<SimulatedDatabase> database_;
+    std::string digest_;
+    std::wstring backup_;
+    unsigned restores_ = 0;
     OracleSettings settings_;
     std::wstring restoreFolder_;
     CommandRecorder recorder_;
     std::unique_ptr<RmanWrapper> console_;
 };
-
-SimulatedDatabase* RestoreProcedure::database_ = nullptr;
-std::string RestoreProcedure::setupFailure_;
-std::string RestoreProcedure::digest_;
-std::wstring RestoreProcedure::backup_;
-unsigned RestoreProcedure::restores_ = 0;
 
 TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromAnOnlineBackup) {
     ASSERT_TRUE(db().Wreck(false));
@@ -199,6 +182,19 @@ TEST_F(RestoreProcedure, FailedRecoveryFallsBackToTheFirstLogAndResetLogs) {
     // A recovery until before the first log cannot follow a restore, so the open with reset logs
     // fails too; the procedure still counts as done and the open's failure is the last message.
     EXPECT_EQ(L"Can't open resetlogs", console_->GetErrorText()) << Dialogue();
+}
+
+TEST_F(RestoreProcedure, FailedOpenIsFollowedByAnOpenWithResetLogs) {
+    ASSERT_TRUE(db().Wreck(false));
+    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"alter database open"));
+
+    ASSERT_TRUE(Restore(backup_)) << Dialogue();
+    EXPECT_EQ(Concat({{L"recover database;"},
+                      kTidying,
+                      {L"alter database open;", L"alter database open resetlogs;"}}),
+              From(recorder_.Commands(), L"recover database;"))
+        << Dialogue();
+    EXPECT_EQ(digest_, db().Digest());
 }
 
 TEST(RestorePieceListing, ListsTheFilesOfTheFolderWithTheirTimes) {
