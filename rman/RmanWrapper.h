@@ -67,6 +67,8 @@ public:
     bool RestoreArchiveLogs();
     bool RecoverDatabase();
     bool SetDbid();
+    // Both restore from the newest piece in the folder that ends with the extension of their
+    // template, or from the template's own name when there is none.
     bool RestoreSpFile();
     bool RestoreControlFile();
     bool RunHostCommand(const std::wstring& commandLine);
@@ -74,7 +76,8 @@ public:
 
     // --- The procedures ------------------------------------------------------------------
     // Full backup into jobSettings->tempFolder; on success the console stays running and
-    // connected for CompleteBackup. The record must outlive the console's use of it.
+    // connected for CompleteBackup. The record must outlive the console's use of it. A failure
+    // after it took the database down brings it back first when openAfterBackup is set.
     bool RunBackup(OracleSettings* jobSettings);
     // Crosscheck, deletion of the tagged backups, and reopening after an offline backup.
     // False, sending nothing, when Recovery Manager no longer runs.
