@@ -504,7 +504,7 @@ TEST_F(RmanFaultTest, DieEndsTheProcessInTheMiddleOfTheNamedCommand) {
 
 TEST_F(RmanFaultTest, HangNeverAnswersTheNamedCommand) {
     AddFault(simoracle::FaultKind::Hang, L"recover database");
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "recover database;\n", 3000);
+    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "recover database;\n", 6000);
     EXPECT_FALSE(run.finished);
     EXPECT_EQ(2u, CountOf(run.output, "RMAN> "));
     EXPECT_EQ(std::string::npos, run.output.find("Starting recover"));

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cwctype>
+
 namespace rmansim {
 
 using simoracle::DatabaseState;
@@ -160,9 +162,9 @@ void Session::Connect(const std::wstring& command) {
         return;
     }
     rest = rest.substr(at + 6);
-    while (!rest.empty() && (rest.back() == L';' || iswspace(rest.back())))
+    while (!rest.empty() && (rest.back() == L';' || std::iswspace(rest.back())))
         rest.pop_back();
-    while (!rest.empty() && iswspace(rest.front()))
+    while (!rest.empty() && std::iswspace(rest.front()))
         rest.erase(0, 1);
 
     std::wstring user;
