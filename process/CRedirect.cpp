@@ -176,6 +176,17 @@ void CRedirect::EndChild() {
     stopEvent.reset();
 }
 
+void CRedirect::WaitForOutputEnd(DWORD timeoutMs) const {
+    HANDLE readers[2];
+    DWORD count = 0;
+    if (stdoutThread)
+        readers[count++] = stdoutThread.get();
+    if (stderrThread)
+        readers[count++] = stderrThread.get();
+    if (count > 0)
+        WaitForMultipleObjects(count, readers, TRUE, timeoutMs);
+}
+
 bool CRedirect::IsAlive() const {
     // Asking the process object rather than the exit code: a child that ends with code 259
     // (STILL_ACTIVE) has ended all the same.

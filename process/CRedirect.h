@@ -51,6 +51,10 @@ protected:
     virtual void OnStderrData(const char* text);
     virtual void OnChildExit();
 
+    // Once the child has ended: waits up to timeoutMs for the readers to deliver the rest of its
+    // output (they end when its pipes break). Not from a notification.
+    void WaitForOutputEnd(DWORD timeoutMs) const;
+
 private:
     static DWORD WINAPI StdoutReaderThread(void* self);
     static DWORD WINAPI StderrReaderThread(void* self);

@@ -10,6 +10,11 @@ namespace {
 const DWORD kPromptPollMs = 500;
 // How long a question for input must stand, without further output, before it counts as one.
 const ULONGLONG kQuestionStandsMs = 500;
+// How long an ended Recovery Manager's last output may take to reach the callback.
+const DWORD kLastOutputMs = 1000;
+// Standard error has a reader of its own: what Recovery Manager wrote there before its prompt
+// can still be on its way when the prompt has arrived.
+const DWORD kStderrLagMs = 100;
 
 } // namespace
 
@@ -76,6 +81,7 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
     SendInput(command.c_str());
     if (!WaitForPrompt())
         return false;
+    Sleep(kStderrLagMs);
     return !commandFailed;
 }
 
@@ -103,6 +109,8 @@ bool RmanWrapper::WaitForPrompt() {
         }
         WaitForSingleObject(outputEvent.get(), kPromptPollMs);
     }
+    // Its last words reach the log before the failure is reported.
+    WaitForOutputEnd(kLastOutputMs);
     lastError = L"Unexpected rman shutdown";
     return false;
 }

@@ -122,7 +122,7 @@ TEST(RmanConsole, StartsRmanQuotedWithEnglishUtf8EnvironmentAndDefaultSecurity) 
     LineLog log;
     RmanWrapper console(&log, LineLog::Record);
     console.UseSettings(&settings);
-    ASSERT_TRUE(console.Start());
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
     EXPECT_TRUE(console.IsAlive());
     EXPECT_TRUE(console.WaitForPrompt());
     EXPECT_TRUE(log.Has(L"command line \"" + fake.home + L"\\bin\\rman.exe\"")) << log.All();
@@ -146,7 +146,7 @@ TEST(RmanConsole, TheConnectLineReachesTheLogWithoutThePassword) {
     LineLog log;
     RmanWrapper console(&log, LineLog::Record);
     console.UseSettings(&settings);
-    ASSERT_TRUE(console.Start());
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
     EXPECT_TRUE(console.Connect());
     EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
     EXPECT_FALSE(log.Mentions(L"S3cret")) << log.All();
@@ -166,7 +166,8 @@ TEST(RmanConsole, NoCallbackFollowsTheDestruction) {
     {
         RmanWrapper console(&log, LineLog::Record);
         console.UseSettings(&settings);
-        ASSERT_TRUE(console.Start());
+        ASSERT_TRUE(console.Start())
+            << procedure_testing::Narrow(console.GetErrorText()) << log.All();
         for (int waited = 0; log.Count() < 100 && waited < 20000; ++waited)
             Sleep(1);
         ASSERT_GE(log.Count(), 100u);
@@ -182,7 +183,7 @@ TEST(RmanConsole, WithoutACallbackNothingIsEmittedButPromptsAreSeen) {
     OracleSettings settings = fake.Settings(L"ORCL");
     RmanWrapper console(nullptr, LineLog::Record);
     console.UseSettings(&settings);
-    ASSERT_TRUE(console.Start());
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText());
     EXPECT_TRUE(console.Connect());
     EXPECT_TRUE(console.ExecuteCommand(L"show all;\n"));
 }
@@ -275,7 +276,7 @@ TEST_F(RmanConsoleOnSimulator, TheErrorStackOrAnyStandardErrorFailsOnlyItsComman
 
 TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnect) {
     settings.password = L"wrong";
-    ASSERT_TRUE(console.Start());
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
     EXPECT_FALSE(console.Connect());
     EXPECT_EQ(L"Can't connect to the database", console.GetErrorText());
     EXPECT_TRUE(log.Has(L"connect target system/********"));
@@ -284,7 +285,7 @@ TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnect) {
 
 TEST_F(RmanConsoleOnSimulator, AnEmptyPasswordFailsTheConnectInsteadOfWaitingForAnAnswer) {
     settings.password.clear();
-    ASSERT_TRUE(console.Start());
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
     EXPECT_FALSE(console.Connect());
     EXPECT_EQ(L"Can't connect to the database", console.GetErrorText());
     EXPECT_FALSE(console.IsAlive());
@@ -319,7 +320,7 @@ TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingMidCommandIsAnUnexpectedShutd
 
 TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingDuringTheConnectFailsIt) {
     ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"connect*"));
-    ASSERT_TRUE(console.Start());
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
     EXPECT_FALSE(console.Connect());
     EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
     EXPECT_FALSE(console.IsAlive());
