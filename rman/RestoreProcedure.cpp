@@ -37,16 +37,15 @@ bool RmanWrapper::RunRestore(OracleSettings* jobSettings) {
     if (settings->backupArchiveLog)
         RestoreArchiveLogs();
 
+    // Done only when the database is open again: a restored database left mounted is a failure
+    // the DBA must hear of, with the open's message.
     if (RecoverDatabase()) {
         CrosscheckBackups();
         DeleteTaggedBackups();
-        if (!OpenDatabase())
-            OpenDatabaseResetLogs();
-        return true;
+        return OpenDatabase() || OpenDatabaseResetLogs();
     }
     ExecuteCommand(text::kRecoverUntilFirstLog);
     CrosscheckBackups();
     DeleteTaggedBackups();
-    OpenDatabaseResetLogs();
-    return true;
+    return OpenDatabaseResetLogs();
 }

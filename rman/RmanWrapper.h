@@ -82,7 +82,8 @@ public:
     // Crosscheck, deletion of the tagged backups, and reopening after an offline backup.
     // False, sending nothing, when Recovery Manager no longer runs.
     bool CompleteBackup();
-    // Mount, catalogue jobSettings->tempFolder, restore, recover and open.
+    // Mount, catalogue jobSettings->tempFolder, restore, recover and open. True only when the
+    // database is open again; a database left mounted gives false with the open's message.
     bool RunRestore(OracleSettings* jobSettings);
 
 protected:

@@ -148,6 +148,12 @@ TEST_F(RestoreProcedure, LostControlFileIsRestoredFromThePieceInTheFolder) {
                        L"shutdown immediate;", L"startup mount;"},
                       CatalogueAndRestore()}),
               Lines(commands.begin(), commands.begin() + std::min<size_t>(commands.size(), 11)));
+    // The recovery with a restored control file stops short of the current log: the fallback
+    // recovery and the open with reset logs follow, and it opens, so the restore is done.
+    EXPECT_EQ(Concat({{L"recover database;", L"recover database until logseq 0;"},
+                      kTidying,
+                      {L"alter database open resetlogs;"}}),
+              From(commands, L"recover database;"));
     EXPECT_EQ(digest_, db().Digest());
     EXPECT_STREQ("open", StateName(db().State()));
 }
@@ -174,26 +180,31 @@ TEST_F(RestoreProcedure, FailedRecoveryFallsBackToTheFirstLogAndResetLogs) {
     ASSERT_TRUE(db().Wreck(false));
     ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"recover database"));
 
-    ASSERT_TRUE(Restore(backup_)) << Dialogue();
+    EXPECT_FALSE(Restore(backup_)) << Dialogue();
     EXPECT_EQ(Concat({{L"recover database;", L"recover database until logseq 0;"},
                       kTidying,
                       {L"alter database open resetlogs;"}}),
               From(recorder_.Commands(), L"recover database;"));
     // A recovery until before the first log cannot follow a restore, so the open with reset logs
-    // fails too; the procedure still counts as done and the open's failure is the last message.
+    // fails too: the database stays mounted, and the procedure says so instead of succeeding.
     EXPECT_EQ(L"Can't open resetlogs", console_->GetErrorText()) << Dialogue();
+    EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
 }
 
 TEST_F(RestoreProcedure, FailedOpenIsFollowedByAnOpenWithResetLogs) {
     ASSERT_TRUE(db().Wreck(false));
     ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"alter database open"));
 
-    ASSERT_TRUE(Restore(backup_)) << Dialogue();
+    // After a complete recovery the open with reset logs is refused too: the database stays
+    // mounted, and the restore fails with the open's message instead of passing for done.
+    EXPECT_FALSE(Restore(backup_)) << Dialogue();
     EXPECT_EQ(Concat({{L"recover database;"},
                       kTidying,
                       {L"alter database open;", L"alter database open resetlogs;"}}),
               From(recorder_.Commands(), L"recover database;"))
         << Dialogue();
+    EXPECT_EQ(L"Can't open resetlogs", console_->GetErrorText());
+    EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
     EXPECT_EQ(digest_, db().Digest());
 }
 
