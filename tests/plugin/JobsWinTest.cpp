@@ -236,6 +236,30 @@ TEST_F(JobsTest, DamagedStreamsFailWithoutTouchingTheDatabase) {
     EXPECT_FALSE(testing_support::PathExists(root_ / L"escaped.bcp"));
 }
 
+TEST_F(JobsTest, ARestoreThatCannotOpenTheDatabaseFailsAndKeepsTheJob) {
+    CreateInstance(L"NOOPEN");
+    Bytes stream;
+    ASSERT_EQ(Success, Backup(L"NOOPEN", stream));
+    std::wstring error;
+    ASSERT_TRUE(simoracle::Wreck(homeDir_, L"NOOPEN", false, error));
+    ASSERT_TRUE(simoracle::AddFault(homeDir_, L"NOOPEN", simoracle::FaultKind::Fail,
+                                    L"alter database open", error));
+    logger_.Clear();
+    IBackupDataWrite* sink = library_.getBackupDataWrite(&logger_, &settings_);
+    uint32_t handle = 0;
+    ASSERT_EQ(Success, sink->Open(Item(L"NOOPEN"), 1, handle));
+    uint32_t size = static_cast<uint32_t>(stream.size());
+    ASSERT_EQ(Success, sink->Write(stream.data(), size, handle));
+    EXPECT_EQ(Failure, sink->Close(handle));
+    EXPECT_EQ(std::vector<std::wstring>{L"Can't open resetlogs"}, logger_.Texts(LogError));
+    EXPECT_EQ(simoracle::DatabaseState::Mounted, State(L"NOOPEN"));
+    // The job and its folder stay; closing again reports again.
+    EXPECT_EQ(1u, CountEntries(tempPath_));
+    EXPECT_EQ(Failure, sink->Close(handle));
+    EXPECT_EQ(2u, logger_.Texts(LogError).size());
+    sink->Release();
+}
+
 TEST_F(JobsTest, TwoBackupJobsOpenAtOnceBothComplete) {
     CreateInstance(L"ONE");
     CreateInstance(L"TWO");
