@@ -61,6 +61,16 @@ bool RmanWrapper::Start() {
 }
 
 bool RmanWrapper::Connect() {
+    // A line break would end the connect line early: the rest of the password would reach the
+    // log unmasked, and Recovery Manager would take it for a command of its own.
+    for (const std::wstring* value :
+         {&settings->userName, &settings->password, &settings->connectIdentifier}) {
+        if (value->find_first_of(L"\r\n") != std::wstring::npos) {
+            lastError = L"Can't connect to the database: the user name or password holds a "
+                        L"line break";
+            return false;
+        }
+    }
     if (ExecuteCommand(rman_output::ConnectCommand(*settings)))
         return true;
     if (commandFailed)

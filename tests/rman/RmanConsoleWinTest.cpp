@@ -283,6 +283,17 @@ TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnect) {
     EXPECT_FALSE(log.Mentions(L"wrong")) << log.All();
 }
 
+TEST_F(RmanConsoleOnSimulator, APasswordWithALineBreakIsNeverSent) {
+    settings.password = L"first\nhost 'echo second-half';";
+    ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
+    EXPECT_FALSE(console.Connect());
+    EXPECT_EQ(L"Can't connect to the database: the user name or password holds a line break",
+              console.GetErrorText());
+    EXPECT_FALSE(log.Mentions(L"second-half")) << log.All();
+    EXPECT_FALSE(log.Mentions(L"first")) << log.All();
+    EXPECT_FALSE(log.Mentions(L"connect target")) << log.All();
+}
+
 TEST_F(RmanConsoleOnSimulator, AnEmptyPasswordFailsTheConnectInsteadOfWaitingForAnAnswer) {
     settings.password.clear();
     ASSERT_TRUE(console.Start()) << procedure_testing::Narrow(console.GetErrorText()) << log.All();
