@@ -7,8 +7,12 @@ bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std
     const size_t separator = itemPath.find(L'\\');
     if (separator == std::wstring::npos)
         return false;
+    const std::wstring unescapedSid = UnescapeItemName(itemPath.substr(separator + 1));
+    for (const wchar_t c : unescapedSid)
+        if (c < L' ' || c == 0x7F || c == L'\'' || c == L'"')
+            return false;
     homeName = UnescapeItemName(itemPath.substr(0, separator));
-    sid = UnescapeItemName(itemPath.substr(separator + 1));
+    sid = unescapedSid;
     return true;
 }
 

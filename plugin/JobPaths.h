@@ -5,7 +5,9 @@
 #include <string>
 
 // An instance's item path: the escaped home name, "\" and the escaped SID. Splits at the first
-// backslash and unescapes both parts; false when there is no backslash.
+// backslash and unescapes both parts; false when there is no backslash, or when the SID holds a
+// control character or a quote: the SID goes into Recovery Manager's command lines, where a line
+// break would start a command of its own and a quote would end a quoted path early.
 bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std::wstring& sid);
 
 // A job folder prefix must name a place unambiguously: a drive-letter path ("C:\...") or a UNC

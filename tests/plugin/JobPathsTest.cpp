@@ -31,6 +31,18 @@ TEST(InstancePath, ABareHomeNameIsNoInstancePath) {
     EXPECT_EQ(L"untouched", home);
 }
 
+TEST(InstancePath, SidsThatWouldBreakTheCommandLinesAreRefused) {
+    std::wstring home = L"untouched", sid = L"untouched";
+    for (const wchar_t* path : {L"HOME\\OR\nCL", L"HOME\\ORCL\r", L"HOME\\X';host 'calc",
+                                L"HOME\\X\" & calc & \"", L"HOME\\A\tB"})
+        EXPECT_FALSE(SplitInstancePath(path, home, sid)) << path;
+    EXPECT_EQ(L"untouched", home);
+    EXPECT_EQ(L"untouched", sid);
+    // Other characters a SID could hold in a file name pass.
+    ASSERT_TRUE(SplitInstancePath(L"HOME\\DB$1#_x-y \u00e9", home, sid));
+    EXPECT_EQ(L"DB$1#_x-y \u00e9", sid);
+}
+
 TEST(JobFolder, PrefixIsUsedBareBeforeTheSeconds) {
     EXPECT_EQ(L"C:\\Temp\\1765000000.ora", JobFolderName(L"C:\\Temp\\", 1765000000));
     EXPECT_EQ(L"C:\\Temp1765000000.ora", JobFolderName(L"C:\\Temp", 1765000000));

@@ -302,7 +302,7 @@ TEST_F(JobsTest, BadItemPathsAreUnknownWithoutAMessage) {
     IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
     for (const std::wstring& path :
          {std::wstring(kHomeName), std::wstring(L"NoSuchHome\\ITEM"), std::wstring(L""),
-          std::wstring(L"jobstesthome\\ITEM")}) {
+          std::wstring(L"jobstesthome\\ITEM"), std::wstring(kHomeName) + L"\\IT'EM"}) {
         uint32_t handle = 77;
         EXPECT_EQ(UnknownItem, source->Open(path, 0, handle)) << Narrow(path);
         EXPECT_EQ(0u, handle);
