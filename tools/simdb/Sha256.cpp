@@ -1,49 +1,22 @@
 #include "tools/simdb/Sha256.h"
 
-#include <windows.h>
-
-#include <bcrypt.h>
-
 namespace simoracle {
 
-Sha256::Sha256() : algorithm_(nullptr), hash_(nullptr) {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
-        BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
-        algorithm_ = algorithm;
-        hash_ = hash;
-    } else if (algorithm != nullptr) {
-        BCryptCloseAlgorithmProvider(algorithm, 0);
-    }
-}
+Sha256::Sha256() : hash_(VIRid::Sha256::Create()) {}
 
-Sha256::~Sha256() {
-    if (hash_ != nullptr)
-        BCryptDestroyHash(static_cast<BCRYPT_HASH_HANDLE>(hash_));
-    if (algorithm_ != nullptr)
-        BCryptCloseAlgorithmProvider(static_cast<BCRYPT_ALG_HANDLE>(algorithm_), 0);
-}
+Sha256::~Sha256() {}
 
 void Sha256::Update(const void* data, size_t size) {
-    if (hash_ == nullptr)
-        return;
-    const unsigned char* bytes = static_cast<const unsigned char*>(data);
-    // BCryptHashData takes a 32-bit length.
-    while (size > 0) {
-        const ULONG part = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
-        BCryptHashData(static_cast<BCRYPT_HASH_HANDLE>(hash_), const_cast<PUCHAR>(bytes), part, 0);
-        bytes += part;
-        size -= part;
-    }
+    if (hash_ && !hash_->Update(static_cast<const unsigned char*>(data), size))
+        hash_.reset();
 }
 
 std::string Sha256::Finish() {
-    std::string digest(32, '\0');
-    if (hash_ == nullptr || BCryptFinishHash(static_cast<BCRYPT_HASH_HANDLE>(hash_),
-                                             reinterpret_cast<PUCHAR>(&digest[0]), 32, 0) != 0)
+    VIRid::Sha256::Digest digest;
+    if (!hash_ || !hash_->Finish(digest))
         return std::string();
-    return digest;
+    hash_.reset();
+    return std::string(digest.begin(), digest.end());
 }
 
 std::string Sha256Of(const std::string& bytes) {

@@ -1,7 +1,10 @@
-// SHA-256 through the Windows cryptography API (CNG).
+// SHA-256 of the simulated database's files, on the plug-in's own digest (the platform's library).
 #pragma once
 
+#include "virid/Sha256.h"
+
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace simoracle {
@@ -19,8 +22,7 @@ public:
     std::string Finish();
 
 private:
-    void* algorithm_;
-    void* hash_;
+    std::unique_ptr<VIRid::Sha256> hash_; // null when the library failed
 };
 
 // The digest of bytes, 32 raw bytes.
