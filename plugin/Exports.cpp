@@ -12,7 +12,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-IPluginInfo* GetPluginInfo() { return new PluginInfo(); }
+IPluginInfo* GetPluginInfo() {
+    return new PluginInfo();
+}
 
 IBackupDataRead* GetBackupDataRead(IPluginLogger* logger, IPluginSettings* settings) {
     return new PluginImplementation(logger, settings);

@@ -21,7 +21,8 @@ const std::vector<Escape> kEscapes = {
 
 std::wstring EscapeItemName(const std::wstring& name) {
     // "%" first, so that the escapes written below are not escaped again.
-    std::wstring result = VIRid::strings::Replace(name, kPercentEscape.first, kPercentEscape.second);
+    std::wstring result =
+        VIRid::strings::Replace(name, kPercentEscape.first, kPercentEscape.second);
     for (const Escape& escape : kEscapes)
         result = VIRid::strings::Replace(result, escape.first, escape.second);
     return result;

@@ -18,8 +18,8 @@ bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std
 
 bool IsAbsoluteFolderPrefix(const std::wstring& prefix) {
     const auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    if (prefix.size() >= 3 && ((prefix[0] >= L'A' && prefix[0] <= L'Z') ||
-                               (prefix[0] >= L'a' && prefix[0] <= L'z')))
+    if (prefix.size() >= 3 &&
+        ((prefix[0] >= L'A' && prefix[0] <= L'Z') || (prefix[0] >= L'a' && prefix[0] <= L'z')))
         return prefix[1] == L':' && isSeparator(prefix[2]);
     return prefix.size() >= 3 && isSeparator(prefix[0]) && isSeparator(prefix[1]) &&
            !isSeparator(prefix[2]);

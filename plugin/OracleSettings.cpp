@@ -13,4 +13,6 @@ OracleSettings::OracleSettings()
       archiveLogFormat(std::wstring(kArchiveLogBase) + L".archlog"),
       backupPieceFormat(std::wstring(kPieceBase) + L".bcp"), backupTag(L"ZT_BACKUP_TAG") {}
 
-std::wstring OracleSettings::GetRmanPath() const { return oracleHome + L"\\bin\\rman.exe"; }
+std::wstring OracleSettings::GetRmanPath() const {
+    return oracleHome + L"\\bin\\rman.exe";
+}

@@ -11,7 +11,9 @@ PluginImplementation::PluginImplementation(IPluginLogger* hostLogger,
 
 PluginImplementation::~PluginImplementation() {}
 
-void PluginImplementation::Release() { delete this; }
+void PluginImplementation::Release() {
+    delete this;
+}
 
 void PluginImplementation::Report(int32_t level, const std::wstring& text) const {
     if (logger != nullptr)
@@ -22,20 +24,36 @@ void ReportRmanOutput(void* context, const wchar_t* line) {
     static_cast<PluginImplementation*>(context)->Report(LogDetail, line);
 }
 
-int32_t PluginImplementation::ReservedReadSlot4() { return NotSupported; }
+int32_t PluginImplementation::ReservedReadSlot4() {
+    return NotSupported;
+}
 
 void PluginImplementation::ReservedReadSlot8() {}
 
-int32_t PluginImplementation::ReservedWriteSlot1() { return NotSupported; }
+int32_t PluginImplementation::ReservedWriteSlot1() {
+    return NotSupported;
+}
 
-int32_t PluginImplementation::ReservedWriteSlot2() { return NotSupported; }
+int32_t PluginImplementation::ReservedWriteSlot2() {
+    return NotSupported;
+}
 
-int32_t PluginImplementation::ReservedWriteSlot3() { return NotSupported; }
+int32_t PluginImplementation::ReservedWriteSlot3() {
+    return NotSupported;
+}
 
-int32_t PluginImplementation::ReservedWriteSlot4() { return NotSupported; }
+int32_t PluginImplementation::ReservedWriteSlot4() {
+    return NotSupported;
+}
 
-int32_t PluginImplementation::ReservedWriteSlot5() { return NotSupported; }
+int32_t PluginImplementation::ReservedWriteSlot5() {
+    return NotSupported;
+}
 
-int32_t PluginImplementation::ReservedWriteSlot6() { return Success; }
+int32_t PluginImplementation::ReservedWriteSlot6() {
+    return Success;
+}
 
-int32_t PluginImplementation::ReservedWriteSlot7() { return Success; }
+int32_t PluginImplementation::ReservedWriteSlot7() {
+    return Success;
+}

@@ -32,8 +32,8 @@ int32_t PluginImplementation::Close(const uint32_t& handle) {
     const int packerResult = job.packer.Close();
     if (packerResult != VIRid::DirPacker::Ok) {
         const std::wstring reason = job.packer.GetErrorText();
-        Report(LogError, !reason.empty() ? reason
-                                         : (job.isBackup ? kStreamNotReadToEnd : kStreamIncomplete));
+        Report(LogError,
+               !reason.empty() ? reason : (job.isBackup ? kStreamNotReadToEnd : kStreamIncomplete));
         result = Failure;
     }
     if (job.isBackup) {

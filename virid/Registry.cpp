@@ -26,8 +26,8 @@ std::list<std::wstring> CRegistry::EnumSubKeys(const wchar_t* path) {
     std::vector<wchar_t> name(static_cast<size_t>(longestName) + 256);
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(name.size());
-        const LONG status = RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr,
-                                          nullptr, nullptr, nullptr);
+        const LONG status = RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr, nullptr,
+                                          nullptr, nullptr);
         if (status != ERROR_SUCCESS)
             break;
         names.push_back(std::wstring(name.data(), length));
@@ -64,7 +64,9 @@ bool CRegistry::Read(const wchar_t* valueName, std::wstring& value) {
     return false;
 }
 
-void CRegistry::Close() { openKey_.reset(); }
+void CRegistry::Close() {
+    openKey_.reset();
+}
 
 } // namespace system
 } // namespace VIRid

@@ -37,7 +37,9 @@ void AppendWide(std::wstring& out, char32_t code) {
     }
 }
 
-bool IsSurrogate(char32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
+bool IsSurrogate(char32_t code) {
+    return code >= 0xD800 && code <= 0xDFFF;
+}
 
 } // namespace
 

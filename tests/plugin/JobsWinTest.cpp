@@ -77,9 +77,8 @@ protected:
         tempPath_ = root_ / L"temp";
         ASSERT_TRUE(CreateDirectoryW(tempPath_.c_str(), nullptr));
         ASSERT_TRUE(simoracle::CreateHome(kHomeName, homeDir_, error)) << Narrow(error);
-        settings_.values = {{L"WSTempPath", tempPath_ + L"\\"},
-                            {L"UserName", L"system"},
-                            {L"Password", kPassword}};
+        settings_.values = {
+            {L"WSTempPath", tempPath_ + L"\\"}, {L"UserName", L"system"}, {L"Password", kPassword}};
     }
     void TearDown() override {
         std::wstring error;
@@ -88,7 +87,9 @@ protected:
         EXPECT_EQ(std::wstring::npos, logger_.All().find(kPassword));
     }
 
-    static std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+    static std::string Narrow(const std::wstring& text) {
+        return std::string(text.begin(), text.end());
+    }
 
     void CreateInstance(const std::wstring& sid, bool archiveLog = true) {
         simoracle::InstanceOptions options;
@@ -105,7 +106,9 @@ protected:
     simoracle::DatabaseState State(const std::wstring& sid) {
         return simoracle::GetState(homeDir_, sid);
     }
-    std::wstring Item(const std::wstring& sid) const { return std::wstring(kHomeName) + L"\\" + sid; }
+    std::wstring Item(const std::wstring& sid) const {
+        return std::wstring(kHomeName) + L"\\" + sid;
+    }
 
     // A whole backup job: Open, Read until the end, Close. Returns Close's result (or the first
     // failure) and the stream.

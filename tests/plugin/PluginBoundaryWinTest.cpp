@@ -92,8 +92,8 @@ TEST(PluginObject, ReleaseThroughEitherInterfaceDestroysTheObject) {
 }
 
 TEST(PluginObject, SettingsAreReadIntoTheTemplate) {
-    MapSettings settings{{L"WSTempPath", L"C:\\work\\"}, {L"UseCompression", L"0"},
-                         {L"UserName", L"rman"}};
+    MapSettings settings{
+        {L"WSTempPath", L"C:\\work\\"}, {L"UseCompression", L"0"}, {L"UserName", L"rman"}};
     PluginImplementation plugin(nullptr, &settings);
     EXPECT_EQ(L"C:\\work\\", plugin.GetWorkstationTempPath());
     EXPECT_EQ(L"rman", plugin.GetSettingsTemplate().userName);

@@ -64,8 +64,8 @@ TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceRegisteredAsOracleRegister
     EXPECT_TRUE(simoracle::CheckPassword(files, L"SCOTT", L"tiger"));
     EXPECT_FALSE(simoracle::CheckPassword(files, L"scott", L"TIGER"));
     unsigned long long total = 0;
-    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs())
-        total += FileSize(files.DataFile(spec));
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs())
+        total += FileSize(files.DataFile(dataFile));
     EXPECT_GT(total, 2u * 1000 * 1000);
     EXPECT_LT(total, 2u * 1024 * 1024 + 8 * 1024);
     EXPECT_EQ("open\r\n", SimOracle(L"state CLI1").output.substr(0, 4) + "\r\n");

@@ -23,13 +23,14 @@ TEST(Utf8, DecodesEveryPlane) {
 }
 
 TEST(Utf8, InvalidInputBecomesReplacementCharacters) {
-    EXPECT_EQ(L"a\uFFFDb", UTF8toWstr("a\xFF" "b"));
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xE4\xB8"));          // cut short at the end
-    EXPECT_EQ(L"\uFFFDx", UTF8toWstr("\xE4\xB8x"));        // cut short before a plain byte
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xC0\xAF"));          // overlong
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xED\xA0\x80"));      // encoded surrogate
-    EXPECT_EQ(L"\uFFFD\uFFFD", UTF8toWstr("\x80\xBF"));    // stray continuations
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+    EXPECT_EQ(L"a\uFFFDb", UTF8toWstr("a\xFF"
+                                      "b"));
+    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xE4\xB8"));         // cut short at the end
+    EXPECT_EQ(L"\uFFFDx", UTF8toWstr("\xE4\xB8x"));       // cut short before a plain byte
+    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xC0\xAF"));         // overlong
+    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xED\xA0\x80"));     // encoded surrogate
+    EXPECT_EQ(L"\uFFFD\uFFFD", UTF8toWstr("\x80\xBF"));   // stray continuations
+    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xF4\x90\x80\x80")); // beyond U+10FFFF
 }
 
 TEST(Utf8, LoneSurrogatesAreReplaced) {
@@ -38,7 +39,9 @@ TEST(Utf8, LoneSurrogatesAreReplaced) {
     std::wstring lone;
     lone += static_cast<wchar_t>(0xD800);
     lone += L'a';
-    EXPECT_EQ("\xEF\xBF\xBD" "a", WstrToUTF8(lone));
+    EXPECT_EQ("\xEF\xBF\xBD"
+              "a",
+              WstrToUTF8(lone));
 }
 
 TEST(Utf8, RandomBytesNeverCrashAndValidTextRoundTrips) {

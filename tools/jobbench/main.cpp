@@ -97,10 +97,12 @@ int Fail(const char* what) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const unsigned sizeMb = argc > 1 ? static_cast<unsigned>(std::wcstoul(argv[1], nullptr, 10)) : 2048;
+    const unsigned sizeMb =
+        argc > 1 ? static_cast<unsigned>(std::wcstoul(argv[1], nullptr, 10)) : 2048;
     wchar_t tempBase[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, tempBase);
-    const std::wstring folder = argc > 2 ? std::wstring(argv[2]) : std::wstring(tempBase) + L"jobbench";
+    const std::wstring folder =
+        argc > 2 ? std::wstring(argv[2]) : std::wstring(tempBase) + L"jobbench";
     VIRid::filesystem::DeleteNonEmptyFolder(folder);
     CreateDirectoryW(folder.c_str(), nullptr);
     CreateDirectoryW((folder + L"\\temp").c_str(), nullptr);
@@ -121,9 +123,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!library.Load(ProgramFolder() + L"OraclePlugin.dll", error))
         return Fail("loading the plug-in");
     Settings settings;
-    settings.values = {{L"WSTempPath", folder + L"\\temp\\"},
-                       {L"UserName", kUser},
-                       {L"Password", kPassword}};
+    settings.values = {
+        {L"WSTempPath", folder + L"\\temp\\"}, {L"UserName", kUser}, {L"Password", kPassword}};
     QuietLogger logger;
     const std::wstring item = std::wstring(kHomeName) + L"\\" + kSid;
     const std::wstring streamPath = folder + L"\\stream.pax";
@@ -187,12 +188,16 @@ int wmain(int argc, wchar_t** argv) {
     const double mb = static_cast<double>(streamBytes) / 1e6;
     std::printf("instance %u MB, stream %.1f MB\n", sizeMb, mb);
     std::printf("dump (Recovery Manager backup into the folder): %8.2f s\n", dumpSeconds);
-    std::printf("stream read by the host:                       %8.2f s  %8.1f MB/s\n", readSeconds, mb / readSeconds);
+    std::printf("stream read by the host:                       %8.2f s  %8.1f MB/s\n", readSeconds,
+                mb / readSeconds);
     std::printf("closing steps of the backup:                   %8.2f s\n", completeSeconds);
-    std::printf("stream written by the host:                    %8.2f s  %8.1f MB/s\n", writeSeconds, mb / writeSeconds);
+    std::printf("stream written by the host:                    %8.2f s  %8.1f MB/s\n",
+                writeSeconds, mb / writeSeconds);
     std::printf("restore (Recovery Manager, on Close):          %8.2f s\n", restoreSeconds);
-    std::printf("host peak working set:                         %8.1f MB\n", memory.PeakWorkingSetSize / 1e6);
-    std::printf("digest after restore %s the one before\n", before == after ? "equals" : "DIFFERS FROM");
+    std::printf("host peak working set:                         %8.1f MB\n",
+                memory.PeakWorkingSetSize / 1e6);
+    std::printf("digest after restore %s the one before\n",
+                before == after ? "equals" : "DIFFERS FROM");
 
     RunSimoracle(L"remove-home " + home);
     VIRid::filesystem::DeleteNonEmptyFolder(folder);

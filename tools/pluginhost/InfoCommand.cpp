@@ -6,7 +6,9 @@
 
 namespace {
 
-const wchar_t* YesNo(bool value) { return value ? L"true" : L"false"; }
+const wchar_t* YesNo(bool value) {
+    return value ? L"true" : L"false";
+}
 
 int PrintDescription(HostContext& context) {
     IPluginInfo* info = context.plugin.getPluginInfo();
@@ -16,9 +18,9 @@ int PrintDescription(HostContext& context) {
     }
     PrintText(stdout, FormatString(L"version: %s\nname: %s\nkind: %d\n", info->GetPluginVersion(),
                                    info->GetName(), info->GetKind()));
-    PrintText(stdout, FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n",
-                                   YesNo(info->GetFirstFlag()), YesNo(info->GetSecondFlag()),
-                                   YesNo(info->GetThirdFlag())));
+    PrintText(stdout,
+              FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n", YesNo(info->GetFirstFlag()),
+                           YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
     info->Release();
     return kExitSuccess;
 }

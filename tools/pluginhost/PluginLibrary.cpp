@@ -8,8 +8,7 @@ namespace {
 // GetProcAddress gives a generic function pointer; the cast goes through void(*)() so that
 // the compiler accepts the change of signature.
 template <typename Function> Function FindExport(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 } // namespace
 
@@ -21,8 +20,8 @@ PluginLibrary::~PluginLibrary() {
 bool PluginLibrary::Load(const std::wstring& path, std::wstring& error) {
     HMODULE module = LoadLibraryW(path.c_str());
     if (module == nullptr) {
-        error = FormatString(L"cannot load the plug-in '%s' (error %lu)", path.c_str(),
-                             GetLastError());
+        error =
+            FormatString(L"cannot load the plug-in '%s' (error %lu)", path.c_str(), GetLastError());
         return false;
     }
     module_ = module;

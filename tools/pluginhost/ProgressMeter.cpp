@@ -26,14 +26,16 @@ void ProgressMeter::Update(uint64_t totalBytes) {
     }
 }
 
-void ProgressMeter::Finish(uint64_t totalBytes) { Show(totalBytes, true); }
+void ProgressMeter::Finish(uint64_t totalBytes) {
+    Show(totalBytes, true);
+}
 
 void ProgressMeter::Show(uint64_t totalBytes, bool final) {
     const double seconds = static_cast<double>(GetTickCount64() - start_) / 1000.0;
     const double mib = static_cast<double>(totalBytes) / kMiB;
     const double rate = seconds > 0 ? mib / seconds : 0.0;
-    const std::wstring text = FormatString(L"%s: %.1f MiB, %.1f MiB/s, %.1f s", label_.c_str(),
-                                           mib, rate, seconds);
+    const std::wstring text =
+        FormatString(L"%s: %.1f MiB, %.1f MiB/s, %.1f s", label_.c_str(), mib, rate, seconds);
     if (terminal_)
         PrintText(stderr, L"\r" + text + (final ? L"\n" : L"   "));
     else

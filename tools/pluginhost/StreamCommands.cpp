@@ -15,7 +15,9 @@ namespace {
 
 const uint32_t kBlockSize = 1024 * 1024;
 
-void Fail(const std::wstring& reason) { PrintText(stderr, L"pluginhost: " + reason + L"\n"); }
+void Fail(const std::wstring& reason) {
+    PrintText(stderr, L"pluginhost: " + reason + L"\n");
+}
 
 FILE* OpenStreamFile(const std::wstring& path, bool forWriting) {
     if (path == L"-") {

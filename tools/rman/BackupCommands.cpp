@@ -173,14 +173,14 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
     const bool fuzzy = instance.state == DatabaseState::Open || !instance.cleanShutdown;
     std::vector<simoracle::PieceEntry> entries;
     std::vector<std::wstring> inputs;
-    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
-        const std::wstring path = files_.DataFile(spec);
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+        const std::wstring path = files_.DataFile(dataFile);
         simoracle::DataFileHeader header;
         if (!simoracle::ReadDataFileHeader(path, header)) {
-            Fail(kVerb,
-                 {L"ORA-01157: cannot identify/lock data file " + std::to_wstring(spec.number) +
-                      L" - see DBWR trace file",
-                  L"ORA-01110: data file " + std::to_wstring(spec.number) + L": '" + path + L"'"});
+            Fail(kVerb, {L"ORA-01157: cannot identify/lock data file " +
+                             std::to_wstring(dataFile.number) + L" - see DBWR trace file",
+                         L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
+                             path + L"'"});
             return false;
         }
         if (fuzzy) {
@@ -189,12 +189,12 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
             header.fuzzySequence = controlFile.currentSequence;
         }
         simoracle::PieceEntry entry;
-        entry.label = "datafile:" + std::to_string(spec.number);
+        entry.label = "datafile:" + std::to_string(dataFile.number);
         entry.data = simoracle::FormatDataFileHeader(header);
         entry.sourceFile = path;
         entry.sourceOffset = simoracle::kDataFileHeaderSize;
         entries.push_back(entry);
-        inputs.push_back(L"input datafile file number=" + FiveDigits(spec.number) + L" name=" +
+        inputs.push_back(L"input datafile file number=" + FiveDigits(dataFile.number) + L" name=" +
                          path);
     }
     if (!WriteBackupSet(controlFile, options, entries, inputs, L"full datafile", 0, compressed))

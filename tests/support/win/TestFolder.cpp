@@ -22,7 +22,9 @@ TestFolder::TestFolder() {
     }
 }
 
-TestFolder::~TestFolder() { VIRid::filesystem::DeleteNonEmptyFolder(path_); }
+TestFolder::~TestFolder() {
+    VIRid::filesystem::DeleteNonEmptyFolder(path_);
+}
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     VIRid::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -9,9 +9,9 @@ namespace testing_support {
 void SetRegistryString(const std::wstring& keyPath, const std::wstring& valueName,
                        const std::wstring& value) {
     VIRid::UniqueRegistryKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                                             key.receive(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.receive(), nullptr));
     if (valueName.empty())
         return;
     ASSERT_EQ(ERROR_SUCCESS,
