@@ -6,6 +6,7 @@
 // HKLM\SYSTEM\CurrentControlSet\Services; run it in a test machine's registry only.
 #include "discovery/DatabaseBrowser.h"
 #include "plugin/FormatString.h"
+#include "tools/simdb/Registry.h"
 #include "virid/Win32Handles.h"
 
 #include <algorithm>
@@ -18,23 +19,10 @@
 
 namespace {
 
-const std::wstring kOracleKey = L"SOFTWARE\\ORACLE";
-const std::wstring kServicesKey = L"SYSTEM\\CurrentControlSet\\Services";
-
-bool WriteString(const std::wstring& keyPath, const wchar_t* valueName, const std::wstring& value) {
-    VIRid::UniqueRegistryKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, key.receive(),
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    return RegSetValueExW(
-               key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
-void DeleteKey(const std::wstring& keyPath) {
-    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), KEY_WOW64_64KEY, 0);
-}
+using simoracle::DeleteRegistryKey;
+using simoracle::kOracleKey;
+using simoracle::kServicesKey;
+using simoracle::WriteRegistryString;
 
 bool KeyExists(const std::wstring& keyPath) {
     VIRid::UniqueRegistryKey key;
@@ -46,10 +34,10 @@ std::wstring HomeName(unsigned index) {
     return FormatString(L"BENCH_HOME_%04u", index);
 }
 std::wstring HomeKey(unsigned index) {
-    return FormatString(L"%s\\KEY_BENCH%04u", kOracleKey.c_str(), index);
+    return FormatString(L"%s\\KEY_BENCH%04u", kOracleKey, index);
 }
 std::wstring ServiceKey(unsigned index) {
-    return FormatString(L"%s\\OracleServiceBENCH%04u", kServicesKey.c_str(), index);
+    return FormatString(L"%s\\OracleServiceBENCH%04u", kServicesKey, index);
 }
 
 // The registration that the benchmark adds; removed when it goes, whatever happened meanwhile.
@@ -60,11 +48,12 @@ public:
     }
     ~BenchRegistration() {
         for (unsigned i = 0; i < homes_; ++i)
-            DeleteKey(HomeKey(i));
+            DeleteRegistryKey(HomeKey(i));
         for (unsigned i = 0; i < services_; ++i)
-            DeleteKey(ServiceKey(i));
+            DeleteRegistryKey(ServiceKey(i));
         if (!oracleKeyExisted_)
-            DeleteKey(kOracleKey); // fails, as it should, if anything else is below it
+            // Fails, as it should, if anything else is below it.
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kOracleKey, KEY_WOW64_64KEY, 0);
     }
     BenchRegistration(const BenchRegistration&) = delete;
     BenchRegistration& operator=(const BenchRegistration&) = delete;
@@ -72,14 +61,14 @@ public:
     // Home i lives in C:\bench\home<i>; service s runs from home s modulo the number of homes.
     bool Write() {
         for (unsigned i = 0; i < homes_; ++i) {
-            if (!WriteString(HomeKey(i), L"ORACLE_HOME_NAME", HomeName(i)) ||
-                !WriteString(HomeKey(i), L"ORACLE_HOME", HomeDirectory(i)))
+            if (!WriteRegistryString(HomeKey(i), L"ORACLE_HOME_NAME", HomeName(i)) ||
+                !WriteRegistryString(HomeKey(i), L"ORACLE_HOME", HomeDirectory(i)))
                 return false;
         }
         for (unsigned s = 0; s < services_; ++s) {
             const std::wstring imagePath = FormatString(L"%s\\bin\\ORACLE.EXE BENCH%04u",
                                                         HomeDirectory(s % homes_).c_str(), s);
-            if (!WriteString(ServiceKey(s), L"ImagePath", imagePath))
+            if (!WriteRegistryString(ServiceKey(s), L"ImagePath", imagePath))
                 return false;
         }
         return true;

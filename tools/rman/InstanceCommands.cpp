@@ -135,27 +135,27 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
                     L"recovery"});
         return false;
     }
-    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
-        const std::wstring path = files_.DataFile(spec);
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+        const std::wstring path = files_.DataFile(dataFile);
         const std::wstring named =
-            L"ORA-01110: data file " + FileNumber(spec.number) + L": '" + path + L"'";
+            L"ORA-01110: data file " + FileNumber(dataFile.number) + L": '" + path + L"'";
         simoracle::DataFileHeader header;
         if (!simoracle::FileExists(path)) {
-            Fail(verb, {L"ORA-01157: cannot identify/lock data file " + FileNumber(spec.number) +
+            Fail(verb, {L"ORA-01157: cannot identify/lock data file " + FileNumber(dataFile.number) +
                             L" - see DBWR trace file",
                         named});
             return false;
         }
         if (!simoracle::ReadDataFileHeader(path, header) || header.dbid != controlFile.dbid) {
-            Fail(verb, {L"ORA-01122: database file " + FileNumber(spec.number) +
+            Fail(verb, {L"ORA-01122: database file " + FileNumber(dataFile.number) +
                             L" failed verification check",
                         named, L"ORA-01210: data file header is media corrupt"});
             return false;
         }
         if (header.fuzzy) {
-            Fail(verb, {resetLogs ? L"ORA-01194: file " + FileNumber(spec.number) +
+            Fail(verb, {resetLogs ? L"ORA-01194: file " + FileNumber(dataFile.number) +
                                         L" needs more recovery to be consistent"
-                                  : L"ORA-01113: file " + FileNumber(spec.number) +
+                                  : L"ORA-01113: file " + FileNumber(dataFile.number) +
                                         L" needs media recovery",
                         named});
             return false;
@@ -164,7 +164,7 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
                            header.checkpointSequence < controlFile.checkpointSequence;
         if (stale && !resetLogs) {
             Fail(verb,
-                 {L"ORA-01113: file " + FileNumber(spec.number) + L" needs media recovery", named});
+                 {L"ORA-01113: file " + FileNumber(dataFile.number) + L" needs media recovery", named});
             return false;
         }
     }

@@ -52,22 +52,22 @@ void Session::Recover(TokenCursor& words) {
     UseChannel();
 
     struct File {
-        const simoracle::DataFileSpec* spec;
+        const simoracle::DataFileSpec* dataFile;
         simoracle::DataFileHeader header;
     };
     std::vector<File> datafiles;
-    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
-        File file{&spec, {}};
-        if (!simoracle::ReadDataFileHeader(files_.DataFile(spec), file.header)) {
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+        File file{&dataFile, {}};
+        if (!simoracle::ReadDataFileHeader(files_.DataFile(dataFile), file.header)) {
             Fail(kVerb,
-                 {L"RMAN-06094: datafile " + std::to_wstring(spec.number) + L" must be restored"});
+                 {L"RMAN-06094: datafile " + std::to_wstring(dataFile.number) + L" must be restored"});
             return;
         }
         if (file.header.resetlogsId != controlFile.resetlogsId) {
-            Fail(kVerb, {L"ORA-01190: control file or data file " + std::to_wstring(spec.number) +
+            Fail(kVerb, {L"ORA-01190: control file or data file " + std::to_wstring(dataFile.number) +
                              L" is from before the last RESETLOGS",
-                         L"ORA-01110: data file " + std::to_wstring(spec.number) + L": '" +
-                             files_.DataFile(spec) + L"'"});
+                         L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
+                             files_.DataFile(dataFile) + L"'"});
             return;
         }
         datafiles.push_back(file);
@@ -123,7 +123,7 @@ void Session::Recover(TokenCursor& words) {
                 file.header.fuzzy = false;
                 file.header.fuzzySequence = 0;
             }
-            simoracle::WriteDataFileHeader(files_.DataFile(*file.spec), file.header);
+            simoracle::WriteDataFileHeader(files_.DataFile(*file.dataFile), file.header);
         }
     };
     if (backupControlFile && !until) {

@@ -332,12 +332,12 @@ void Session::Report(TokenCursor& words) {
               L"\n\nList of Permanent Datafiles\n===========================\n"
               L"File Size(MB) Tablespace           RB segs Datafile Name\n"
               L"---- -------- -------------------- ------- ------------------------");
-    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
         std::string bytes;
-        simoracle::ReadFileBytes(files_.DataFile(spec), bytes);
-        out_.Line(Padded(std::to_wstring(spec.number), 5) +
+        simoracle::ReadFileBytes(files_.DataFile(dataFile), bytes);
+        out_.Line(Padded(std::to_wstring(dataFile.number), 5) +
                   Padded(std::to_wstring(bytes.size() / (1024 * 1024)), 9) +
-                  Padded(spec.tablespace, 21) + L"***     " + files_.DataFile(spec));
+                  Padded(dataFile.tablespace, 21) + L"***     " + files_.DataFile(dataFile));
     }
 }
 

@@ -48,16 +48,16 @@ bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& ha
     std::string label;
     unsigned long long size = 0;
     while (reader.Next(label, size, error)) {
-        const simoracle::DataFileSpec* spec = nullptr;
+        const simoracle::DataFileSpec* dataFile = nullptr;
         for (const simoracle::DataFileSpec* candidate : wanted)
             if (label == "datafile:" + std::to_string(candidate->number))
-                spec = candidate;
-        if (spec == nullptr) {
+                dataFile = candidate;
+        if (dataFile == nullptr) {
             if (!reader.Skip(error))
                 return false;
             continue;
         }
-        const std::wstring path = files.DataFile(*spec);
+        const std::wstring path = files.DataFile(*dataFile);
         simoracle::OutputFile out(path);
         std::string start; // the image's header, checked before the image replaces the file
         const auto sink = [&](const char* data, size_t length) {
@@ -69,7 +69,7 @@ bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& ha
             return false;
         simoracle::DataFileHeader image;
         if (!simoracle::ParseDataFileHeader(start, image) || image.dbid != dbid ||
-            image.number != spec->number) {
+            image.number != dataFile->number) {
             error = L"datafile image is not valid";
             return false;
         }
@@ -162,20 +162,20 @@ void Session::RestoreDatabase(const std::wstring& tag) {
     // The newest available piece of each file, by key.
     std::map<size_t, std::vector<const simoracle::DataFileSpec*>> byPiece;
     std::vector<std::wstring> missing;
-    for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs()) {
-        const std::string label = "datafile:" + std::to_string(spec.number);
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+        const std::string label = "datafile:" + std::to_string(dataFile.number);
         bool found = false;
         for (size_t i = controlFile.pieces.size(); i-- > 0 && !found;) {
             const simoracle::PieceRecord& piece = controlFile.pieces[i];
             if (piece.Holds(label) && (tag.empty() || Upper(piece.tag) == Upper(tag)) &&
                 PieceAvailable(piece)) {
-                byPiece[i].push_back(&spec);
+                byPiece[i].push_back(&dataFile);
                 found = true;
             }
         }
         if (!found)
             missing.push_back(L"RMAN-06023: no backup or copy of datafile " +
-                              std::to_wstring(spec.number) + L" found to restore");
+                              std::to_wstring(dataFile.number) + L" found to restore");
     }
     if (!missing.empty()) {
         missing.insert(missing.begin(), L"RMAN-06026: some targets not found - aborting restore");
@@ -188,9 +188,9 @@ void Session::RestoreDatabase(const std::wstring& tag) {
         out_.Line(L"");
         out_.Line(std::wstring(kChannel) + L"starting datafile backup set restore");
         out_.Line(std::wstring(kChannel) + L"specifying datafile(s) to restore from backup set");
-        for (const simoracle::DataFileSpec* spec : set.second)
-            out_.Line(std::wstring(kChannel) + L"restoring datafile " + FiveDigits(spec->number) +
-                      L" to " + files_.DataFile(*spec));
+        for (const simoracle::DataFileSpec* dataFile : set.second)
+            out_.Line(std::wstring(kChannel) + L"restoring datafile " + FiveDigits(dataFile->number) +
+                      L" to " + files_.DataFile(*dataFile));
         out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
         std::wstring error;
         if (!RestoreImages(files_, piece.handle, set.second, controlFile.dbid, error)) {

@@ -55,9 +55,9 @@ bool WriteDataFileHeader(const std::wstring& path, const DataFileHeader& header)
 
 bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
     bool all = true;
-    for (const DataFileSpec& spec : DataFileSpecs()) {
+    for (const DataFileSpec& dataFile : DataFileSpecs()) {
         DataFileHeader header;
-        if (!ReadDataFileHeader(files.DataFile(spec), header)) {
+        if (!ReadDataFileHeader(files.DataFile(dataFile), header)) {
             all = false;
             continue;
         }
@@ -65,7 +65,7 @@ bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
         header.checkpointSequence = controlFile.currentSequence;
         header.fuzzy = false;
         header.fuzzySequence = 0;
-        all = WriteDataFileHeader(files.DataFile(spec), header) && all;
+        all = WriteDataFileHeader(files.DataFile(dataFile), header) && all;
     }
     controlFile.checkpointSequence = controlFile.currentSequence;
     return all;

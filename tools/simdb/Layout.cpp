@@ -31,8 +31,8 @@ std::wstring DatabaseFiles::DataFolder() const {
     return home_ + L"\\oradata\\" + sid_;
 }
 
-std::wstring DatabaseFiles::DataFile(const DataFileSpec& spec) const {
-    return DataFolder() + L"\\" + spec.name;
+std::wstring DatabaseFiles::DataFile(const DataFileSpec& dataFile) const {
+    return DataFolder() + L"\\" + dataFile.name;
 }
 
 std::wstring DatabaseFiles::ControlFile() const {

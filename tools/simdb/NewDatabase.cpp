@@ -101,20 +101,20 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
         }
     controlFile.checkpointSequence = controlFile.currentSequence;
     const unsigned long long totalBytes = static_cast<unsigned long long>(options.sizeMb) << 20;
-    for (const DataFileSpec& spec : DataFileSpecs()) {
-        unsigned long long size = totalBytes / 100 * spec.sharePercent;
+    for (const DataFileSpec& dataFile : DataFileSpecs()) {
+        unsigned long long size = totalBytes / 100 * dataFile.sharePercent;
         size -= size % kBlockSize;
         if (size == 0)
             size = kBlockSize;
         DataFileHeader header;
-        header.number = spec.number;
+        header.number = dataFile.number;
         header.dbid = controlFile.dbid;
         header.resetlogsId = controlFile.resetlogsId;
         header.checkpointSequence = controlFile.currentSequence;
         const std::string seed =
-            std::to_string(controlFile.dbid) + ":" + std::to_string(spec.number);
-        if (!WriteNewDataFile(files.DataFile(spec), header, seed, size)) {
-            error = L"cannot write " + files.DataFile(spec) + L": " + LastErrorText();
+            std::to_string(controlFile.dbid) + ":" + std::to_string(dataFile.number);
+        if (!WriteNewDataFile(files.DataFile(dataFile), header, seed, size)) {
+            error = L"cannot write " + files.DataFile(dataFile) + L": " + LastErrorText();
             return false;
         }
     }

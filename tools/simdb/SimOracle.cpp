@@ -15,23 +15,23 @@ namespace simoracle {
 std::string Digest(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
     const DatabaseFiles files(homeDir, sid);
     Sha256 hash;
-    for (const DataFileSpec& spec : DataFileSpecs()) {
+    for (const DataFileSpec& dataFile : DataFileSpecs()) {
         DataFileHeader header;
-        InputFile file(files.DataFile(spec));
+        InputFile file(files.DataFile(dataFile));
         std::string headerBytes;
         if (!file.Read(kDataFileHeaderSize, headerBytes) ||
             !ParseDataFileHeader(headerBytes, header)) {
-            error = L"data file " + files.DataFile(spec) + L" is missing or damaged";
+            error = L"data file " + files.DataFile(dataFile) + L" is missing or damaged";
             return std::string();
         }
         // The name and the blocks: headers change with every checkpoint, the data does not.
-        hash.Update(VIRid::strings::WstrToUTF8(spec.name));
+        hash.Update(VIRid::strings::WstrToUTF8(dataFile.name));
         hash.Update("\n", 1);
         std::string buffer(1 << 20, '\0');
         for (;;) {
             size_t got = 0;
             if (!file.ReadSome(&buffer[0], buffer.size(), got)) {
-                error = L"cannot read " + files.DataFile(spec) + L": " + LastErrorText();
+                error = L"cannot read " + files.DataFile(dataFile) + L": " + LastErrorText();
                 return std::string();
             }
             if (got == 0)
@@ -61,8 +61,8 @@ bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFil
         return false;
     }
     std::vector<std::wstring> victims;
-    for (const DataFileSpec& spec : DataFileSpecs())
-        victims.push_back(files.DataFile(spec));
+    for (const DataFileSpec& dataFile : DataFileSpecs())
+        victims.push_back(files.DataFile(dataFile));
     if (controlFileToo)
         victims.push_back(files.ControlFile());
     for (const std::wstring& victim : victims)

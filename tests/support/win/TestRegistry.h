@@ -5,7 +5,8 @@
 
 namespace testing_support {
 
-// Creates the key (and its parents) and sets a string value; an empty valueName only creates it.
+// Creates the key (and its parents) and sets a string value; an empty valueName sets the
+// key's default value.
 void SetRegistryString(const std::wstring& keyPath, const std::wstring& valueName,
                        const std::wstring& value);
 // Removes the key and everything below it; nothing when it is absent.
