@@ -31,7 +31,7 @@ public:
     const std::wstring& Home() const { return home_; }
     const std::wstring& Sid() const { return sid_; }
     std::wstring DataFolder() const;
-    std::wstring DataFile(const DataFileSpec& spec) const;
+    std::wstring DataFile(const DataFileSpec& dataFile) const;
     std::wstring ControlFile() const;
     std::wstring RedoLog() const;
     std::wstring ArchiveFolder() const;
