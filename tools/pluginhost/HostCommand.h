@@ -16,6 +16,11 @@ struct HostContext {
     HostSettings& settings;
 };
 
+// The plug-in's data source and data sink for this host; null, with the reason on standard
+// error, when the plug-in gives none.
+IBackupDataRead* CreateDataSource(HostContext& context);
+IBackupDataWrite* CreateDataSink(HostContext& context);
+
 typedef int (*HostCommandFunction)(HostContext& context, const std::vector<std::wstring>& args);
 
 struct HostCommand {

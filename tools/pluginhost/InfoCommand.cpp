@@ -26,7 +26,9 @@ int PrintDescription(HostContext& context) {
 }
 
 int PrintItem(HostContext& context, const std::wstring& itemPath) {
-    IBackupDataRead* source = context.plugin.getBackupDataRead(&context.logger, &context.settings);
+    IBackupDataRead* source = CreateDataSource(context);
+    if (source == nullptr)
+        return kExitFailure;
     ItemInfo info;
     const int32_t result = source->GetItemInfo(itemPath, info);
     source->Release();

@@ -42,11 +42,9 @@ int PrintLevel(IBackupDataRead& source, const std::wstring& itemPath) {
 int RunListCommand(HostContext& context, const std::vector<std::wstring>& args) {
     if (args.size() > 1)
         return kExitUsage;
-    IBackupDataRead* source = context.plugin.getBackupDataRead(&context.logger, &context.settings);
-    if (source == nullptr) {
-        PrintText(stderr, L"pluginhost: the plug-in gave no data source\n");
+    IBackupDataRead* source = CreateDataSource(context);
+    if (source == nullptr)
         return kExitFailure;
-    }
     int status = kExitSuccess;
     if (args.empty())
         PrintTree(*source);

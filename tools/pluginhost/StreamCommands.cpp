@@ -28,6 +28,18 @@ FILE* OpenStreamFile(const std::wstring& path, bool forWriting) {
     return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
 }
 
+// Closes a backup's stream file; a partial stream must not pass for a backup, so the file goes
+// unless the whole backup succeeded. True when the stream is complete on disk.
+bool CloseStreamFile(FILE* output, const std::wstring& path, bool complete) {
+    if (std::fflush(output) != 0)
+        complete = false;
+    if (output != stdout && std::fclose(output) != 0)
+        complete = false;
+    if (!complete && path != L"-")
+        DeleteFileW(path.c_str());
+    return complete;
+}
+
 } // namespace
 
 int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args) {
@@ -40,7 +52,11 @@ int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args
         Fail(FormatString(L"cannot write '%s'", path.c_str()));
         return kExitFailure;
     }
-    IBackupDataRead* source = context.plugin.getBackupDataRead(&context.logger, &context.settings);
+    IBackupDataRead* source = CreateDataSource(context);
+    if (source == nullptr) {
+        CloseStreamFile(output, path, false);
+        return kExitFailure;
+    }
     uint32_t handle = 0;
     const int32_t opened = source->Open(item, 0, handle);
     bool ok = opened == Success;
@@ -79,14 +95,7 @@ int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args
         }
     }
     source->Release();
-    if (std::fflush(output) != 0)
-        ok = false;
-    if (output != stdout)
-        std::fclose(output);
-    // A partial stream must not pass for a backup.
-    if (!ok && path != L"-")
-        DeleteFileW(path.c_str());
-    return ok ? kExitSuccess : kExitFailure;
+    return CloseStreamFile(output, path, ok) ? kExitSuccess : kExitFailure;
 }
 
 int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args) {
@@ -99,7 +108,12 @@ int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& arg
         Fail(FormatString(L"cannot read '%s'", path.c_str()));
         return kExitFailure;
     }
-    IBackupDataWrite* sink = context.plugin.getBackupDataWrite(&context.logger, &context.settings);
+    IBackupDataWrite* sink = CreateDataSink(context);
+    if (sink == nullptr) {
+        if (input != stdin)
+            std::fclose(input);
+        return kExitFailure;
+    }
     uint32_t handle = 0;
     const int32_t opened = sink->Open(item, 1, handle);
     bool ok = opened == Success;
