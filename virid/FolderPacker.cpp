@@ -126,7 +126,11 @@ bool FolderPacker::FinishFile() {
 }
 
 void FolderPacker::StageManifestAndEnd(uint64_t produced) {
-    pax::AppendEntryHeader(staged_, kManifestName, pax::EntryType::File, manifest_.size(), 0);
+    // Dated now, like a file written at the end of the backup.
+    const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    pax::AppendEntryHeader(staged_, kManifestName, pax::EntryType::File, manifest_.size(), now);
     staged_ += manifest_;
     staged_.append(pax::PaddingAfter(manifest_.size()), '\0');
     pax::AppendEndOfArchive(staged_);
