@@ -111,7 +111,8 @@ HANDLE CRedirect::SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, H
     if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
                         nullptr, nullptr, &startup, &process))
         return nullptr;
-    CloseHandle(process.hThread);
+    // Closed here: only the process is watched.
+    const VIRid::UniqueHandle primaryThread(process.hThread);
     return process.hProcess;
 }
 

@@ -46,6 +46,10 @@ struct KernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
 struct FindHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE handle) { FindClose(handle); }
@@ -57,6 +61,8 @@ struct RegistryKeyTraits {
 
 // Processes, threads, events, pipes: null when not held.
 typedef UniqueWin32<HANDLE, KernelHandleTraits> UniqueHandle;
+// Files opened with CreateFileW: INVALID_HANDLE_VALUE when not held.
+typedef UniqueWin32<HANDLE, FileHandleTraits> UniqueFileHandle;
 typedef UniqueWin32<HANDLE, FindHandleTraits> UniqueFindHandle;
 typedef UniqueWin32<HKEY, RegistryKeyTraits> UniqueRegistryKey;
 

@@ -5,6 +5,8 @@
 #include "tools/pluginhost/PluginLibrary.h"
 #include "tools/simdb/SimOracle.h"
 
+#include "virid/Win32Handles.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -29,15 +31,14 @@ bool Contains(const std::vector<std::wstring>& texts, const std::wstring& wanted
 
 size_t CountEntries(const std::wstring& folder) {
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
+    const VIRid::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!search)
         return 0;
     size_t count = 0;
     do {
         if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0)
             ++count;
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &entry));
     return count;
 }
 

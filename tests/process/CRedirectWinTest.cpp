@@ -1,5 +1,7 @@
 #include "process/CRedirect.h"
 
+#include "virid/Win32Handles.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -197,12 +199,12 @@ TEST(CRedirect, EndChildLetsAChildEndByItselfWhenItsInputCloses) {
     ASSERT_TRUE(redirect.Launch(ChildPath(L"echo_child.exe").c_str(), false));
     const DWORD pid = ChildPid(redirect);
     ASSERT_NE(0u, pid);
-    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    ASSERT_NE(nullptr, process);
+    const VIRid::UniqueHandle process(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    ASSERT_TRUE(process.valid());
     redirect.EndChild();
     EXPECT_FALSE(redirect.IsAlive());
-    EXPECT_EQ(0u, ExitCodeOf(process));
-    CloseHandle(process);
+    EXPECT_EQ(0u, ExitCodeOf(process.get()));
     EXPECT_EQ(1, redirect.Exits());
 }
 
@@ -211,13 +213,13 @@ TEST(CRedirect, EndChildEndsAChildThatIgnoresTheEndOfItsInputWithCode1) {
     ASSERT_TRUE(redirect.Launch(ChildPath(L"stubborn_child.exe").c_str(), false));
     const DWORD pid = ChildPid(redirect);
     ASSERT_NE(0u, pid);
-    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    ASSERT_NE(nullptr, process);
+    const VIRid::UniqueHandle process(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    ASSERT_TRUE(process.valid());
     EXPECT_TRUE(redirect.IsAlive());
     redirect.EndChild();
     EXPECT_FALSE(redirect.IsAlive());
-    EXPECT_EQ(1u, ExitCodeOf(process));
-    CloseHandle(process);
+    EXPECT_EQ(1u, ExitCodeOf(process.get()));
     EXPECT_EQ(1, redirect.Exits());
 }
 

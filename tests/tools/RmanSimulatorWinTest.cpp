@@ -2,6 +2,8 @@
 #include "tests/support/win/SimulatedOracle.h"
 #include "tools/simdb/Instance.h"
 
+#include "virid/Win32Handles.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -88,14 +90,13 @@ bool Failed(const std::string& answer) {
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE found = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (found == INVALID_HANDLE_VALUE)
+    const VIRid::UniqueFindHandle found(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!found)
         return names;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             names.push_back(data.cFileName);
-    } while (FindNextFileW(found, &data));
-    FindClose(found);
+    } while (FindNextFileW(found.get(), &data));
     return names;
 }
 

@@ -1,6 +1,8 @@
 #include "tests/support/win/TestFolder.h"
 #include "virid/FileSystem.h"
 
+#include "virid/Win32Handles.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -55,12 +57,12 @@ TEST(FileSystem, AFileHeldOpenMakesTheDeleteFailButTheRestGoes) {
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(root + L"\\held.txt", "h"));
     ASSERT_TRUE(WriteFileBytes(root + L"\\free.txt", "f"));
-    HANDLE held = CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    VIRid::UniqueFileHandle held(CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
     EXPECT_FALSE(DeleteNonEmptyFolder(root));
     EXPECT_FALSE(PathExists(root + L"\\free.txt"));
-    CloseHandle(held);
+    held.reset();
     EXPECT_TRUE(DeleteNonEmptyFolder(root));
 }
 

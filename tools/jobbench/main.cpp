@@ -4,6 +4,7 @@
 #include "plugin/HostInterfaces.h"
 #include "tools/pluginhost/PluginLibrary.h"
 #include "virid/FileSystem.h"
+#include "virid/Win32Handles.h"
 
 #include <windows.h>
 
@@ -54,34 +55,34 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // that the peak memory measured here is the host's and the plug-in's alone.
 bool RunSimoracle(const std::wstring& arguments, std::string* output = nullptr) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+    VIRid::UniqueHandle readEnd;
+    VIRid::UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.receive(), writeEnd.receive(), &inherit, 0))
         return false;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
+    startup.hStdOutput = writeEnd.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::wstring commandLine = L"\"" + ProgramFolder() + L"simoracle.exe\" " + arguments;
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &started))
+        return false;
+    const VIRid::UniqueHandle process(started.hProcess);
+    const VIRid::UniqueHandle thread(started.hThread);
+    // Only the child may hold the write end now, so that the read ends with the child.
+    writeEnd.reset();
     std::string text;
     char chunk[4096];
     DWORD got = 0;
-    while (started && ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    while (ReadFile(readEnd.get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
         text.append(chunk, got);
-    CloseHandle(readEnd);
-    if (!started)
-        return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(process.get(), INFINITE);
     DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(process.get(), &exitCode);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     if (output != nullptr)
