@@ -29,6 +29,8 @@ void PutOctal(unsigned char* field, size_t width, uint64_t value) {
 }
 
 void PutText(unsigned char* field, size_t width, const std::string& text) {
+    // Tar fields are fixed-width, zero-filled beforehand; a full field has no terminator.
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
     std::memcpy(field, text.data(), text.size() < width ? text.size() : width);
 }
 
@@ -80,7 +82,9 @@ void AppendBlock(std::string& out, const std::string& name, char typeFlag, uint6
                                    : modified > kMaxUstarTime ? kMaxUstarTime
                                                               : modified));
     block[kTypeFlag] = static_cast<unsigned char>(typeFlag);
+    // The magic field holds "ustar" and its terminator; the version, two digits without one.
     std::memcpy(block + kMagic, "ustar", 6);
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
     std::memcpy(block + kVersion, "00", 2);
     std::memset(block + kChecksum, ' ', kChecksumSize);
     unsigned sum = 0;

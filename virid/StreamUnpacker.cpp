@@ -22,7 +22,7 @@ constexpr uint64_t kMaxExtensionSize = 1 << 20;
 // A manifest line: 64 digits, two separators, the name, the line break.
 constexpr size_t kMaxManifestLine = 64 + 2 + entryname::kMaxLength + 1;
 // Zero data is skipped (left as a hole) in pieces of this size.
-constexpr size_t kZeroPiece = 64 * 1024;
+constexpr size_t kZeroPiece = size_t{64} * 1024;
 
 bool IsZero(const unsigned char* data, size_t size) {
     static const unsigned char kZeros[kZeroPiece] = {};
