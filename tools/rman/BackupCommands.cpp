@@ -77,10 +77,8 @@ void Session::Backup(TokenCursor& words) {
         SyntaxError(words.Peek());
         return;
     }
-    if (!RequireMounted(kVerb, true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, kVerb))
+    if (!LoadMountedControl(controlFile, kVerb, true))
         return;
     const std::wstring defaultFormat = files_.Home() + L"\\database\\%U";
     for (BackupOptions* each : {&options, &logOptions}) {

@@ -141,8 +141,8 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
             L"ORA-01110: data file " + FileNumber(dataFile.number) + L": '" + path + L"'";
         simoracle::DataFileHeader header;
         if (!simoracle::FileExists(path)) {
-            Fail(verb, {L"ORA-01157: cannot identify/lock data file " + FileNumber(dataFile.number) +
-                            L" - see DBWR trace file",
+            Fail(verb, {L"ORA-01157: cannot identify/lock data file " +
+                            FileNumber(dataFile.number) + L" - see DBWR trace file",
                         named});
             return false;
         }
@@ -164,7 +164,8 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
                            header.checkpointSequence < controlFile.checkpointSequence;
         if (stale && !resetLogs) {
             Fail(verb,
-                 {L"ORA-01113: file " + FileNumber(dataFile.number) + L" needs media recovery", named});
+                 {L"ORA-01113: file " + FileNumber(dataFile.number) + L" needs media recovery",
+                  named});
             return false;
         }
     }
@@ -269,10 +270,8 @@ void Session::Configure(const std::wstring& command, TokenCursor& words) {
         SyntaxError(L";");
         return;
     }
-    if (!RequireMounted(L"configure", true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, L"configure"))
+    if (!LoadMountedControl(controlFile, L"configure", true))
         return;
     RepositoryNotice();
     // The setting as shown: the command upper-cased outside its quotes, with its ';'.

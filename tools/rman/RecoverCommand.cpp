@@ -42,10 +42,8 @@ void Session::Recover(TokenCursor& words) {
         SyntaxError(words.Peek());
         return;
     }
-    if (!RequireMounted(kVerb, false))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, kVerb))
+    if (!LoadMountedControl(controlFile, kVerb, false))
         return;
     out_.Line(L"Starting recover at " + CommandDate());
     RepositoryNotice();
@@ -59,15 +57,16 @@ void Session::Recover(TokenCursor& words) {
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
         File file{&dataFile, {}};
         if (!simoracle::ReadDataFileHeader(files_.DataFile(dataFile), file.header)) {
-            Fail(kVerb,
-                 {L"RMAN-06094: datafile " + std::to_wstring(dataFile.number) + L" must be restored"});
+            Fail(kVerb, {L"RMAN-06094: datafile " + std::to_wstring(dataFile.number) +
+                         L" must be restored"});
             return;
         }
         if (file.header.resetlogsId != controlFile.resetlogsId) {
-            Fail(kVerb, {L"ORA-01190: control file or data file " + std::to_wstring(dataFile.number) +
-                             L" is from before the last RESETLOGS",
-                         L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
-                             files_.DataFile(dataFile) + L"'"});
+            Fail(kVerb,
+                 {L"ORA-01190: control file or data file " + std::to_wstring(dataFile.number) +
+                      L" is from before the last RESETLOGS",
+                  L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
+                      files_.DataFile(dataFile) + L"'"});
             return;
         }
         datafiles.push_back(file);

@@ -72,10 +72,8 @@ void Session::Catalog(TokenCursor& words) {
         SyntaxError(words.Peek());
         return;
     }
-    if (!RequireMounted(verb, true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, verb))
+    if (!LoadMountedControl(controlFile, verb, true))
         return;
     RepositoryNotice();
     out_.Line(L"searching for all files that match the pattern " + pattern);
@@ -149,10 +147,8 @@ void Session::Crosscheck(TokenCursor& words) {
         SyntaxError(words.Peek().empty() ? L";" : words.Peek());
         return;
     }
-    if (!RequireMounted(verb, true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, verb))
+    if (!LoadMountedControl(controlFile, verb, true))
         return;
     RepositoryNotice();
     UseChannel();
@@ -193,10 +189,8 @@ void Session::Delete(TokenCursor& words) {
         SyntaxError(words.Peek());
         return;
     }
-    if (!RequireMounted(verb, true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, verb))
+    if (!LoadMountedControl(controlFile, verb, true))
         return;
     RepositoryNotice();
     UseChannel();
@@ -273,10 +267,8 @@ void Session::List(TokenCursor& words) {
         SyntaxError(words.Peek().empty() ? L";" : words.Peek());
         return;
     }
-    if (!RequireMounted(verb, true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, verb))
+    if (!LoadMountedControl(controlFile, verb, true))
         return;
     RepositoryNotice();
     if (logs) {
@@ -322,10 +314,8 @@ void Session::Report(TokenCursor& words) {
         SyntaxError(words.Peek().empty() ? L";" : words.Peek());
         return;
     }
-    if (!RequireMounted(L"report", true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, L"report"))
+    if (!LoadMountedControl(controlFile, L"report", true))
         return;
     RepositoryNotice();
     out_.Line(L"Report of database schema for database with db_unique_name " + controlFile.dbName +
@@ -346,10 +336,8 @@ void Session::Show(TokenCursor& words) {
         SyntaxError(words.Peek().empty() ? L";" : words.Peek());
         return;
     }
-    if (!RequireMounted(L"show", true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, L"show"))
+    if (!LoadMountedControl(controlFile, L"show", true))
         return;
     RepositoryNotice();
     out_.Line(L"RMAN configuration parameters for database with db_unique_name " +

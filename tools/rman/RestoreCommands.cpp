@@ -151,10 +151,8 @@ void Session::Restore(TokenCursor& words) {
 }
 
 void Session::RestoreDatabase(const std::wstring& tag) {
-    if (!RequireMounted(kVerb, false))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, kVerb))
+    if (!LoadMountedControl(controlFile, kVerb, false))
         return;
     out_.Line(L"Starting restore at " + CommandDate());
     RepositoryNotice();
@@ -189,8 +187,8 @@ void Session::RestoreDatabase(const std::wstring& tag) {
         out_.Line(std::wstring(kChannel) + L"starting datafile backup set restore");
         out_.Line(std::wstring(kChannel) + L"specifying datafile(s) to restore from backup set");
         for (const simoracle::DataFileSpec* dataFile : set.second)
-            out_.Line(std::wstring(kChannel) + L"restoring datafile " + FiveDigits(dataFile->number) +
-                      L" to " + files_.DataFile(*dataFile));
+            out_.Line(std::wstring(kChannel) + L"restoring datafile " +
+                      FiveDigits(dataFile->number) + L" to " + files_.DataFile(*dataFile));
         out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
         std::wstring error;
         if (!RestoreImages(files_, piece.handle, set.second, controlFile.dbid, error)) {
@@ -239,10 +237,8 @@ bool Session::RestoreLogFromBackup(const simoracle::ControlFile& controlFile, un
 }
 
 void Session::RestoreArchivedLogs() {
-    if (!RequireMounted(kVerb, true))
-        return;
     simoracle::ControlFile controlFile;
-    if (!LoadControl(controlFile, kVerb))
+    if (!LoadMountedControl(controlFile, kVerb, true))
         return;
     out_.Line(L"Starting restore at " + CommandDate());
     RepositoryNotice();

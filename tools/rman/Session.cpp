@@ -278,6 +278,11 @@ bool Session::LoadControl(simoracle::ControlFile& controlFile, const std::wstrin
     return false;
 }
 
+bool Session::LoadMountedControl(simoracle::ControlFile& controlFile, const std::wstring& verb,
+                                 bool openAllowed) {
+    return RequireMounted(verb, openAllowed) && LoadControl(controlFile, verb);
+}
+
 bool Session::SaveControl(const simoracle::ControlFile& controlFile, const std::wstring& verb) {
     if (simoracle::SaveControlFile(files_.ControlFile(), controlFile))
         return true;

@@ -43,6 +43,9 @@ private:
     // reported with the Oracle error of the actual state and false returned.
     bool RequireMounted(const std::wstring& verb, bool openAllowed);
     bool LoadControl(simoracle::ControlFile& controlFile, const std::wstring& verb);
+    // RequireMounted, then LoadControl: what every repository command starts with.
+    bool LoadMountedControl(simoracle::ControlFile& controlFile, const std::wstring& verb,
+                            bool openAllowed);
     bool SaveControl(const simoracle::ControlFile& controlFile, const std::wstring& verb);
     void UseChannel();
     void RepositoryNotice();
