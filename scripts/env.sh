@@ -5,13 +5,21 @@ NATIVE_BUILD=${NATIVE_BUILD:-$ROOT/build-native}
 export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=${WINE:-/usr/lib/wine/wine64}
-[ -x "$WINE" ] || WINE=wine
-WINESERVER=/usr/lib/wine/wineserver
-[ -x "$WINESERVER" ] || WINESERVER=wineserver
+
+# Chooses the Wine binaries. Called again once the set-up step may have installed Wine, since
+# on a fresh machine there is none yet when this file is sourced.
+find_wine() {
+    WINE=${WINE_REQUESTED:-/usr/lib/wine/wine64}
+    [ -x "$WINE" ] || WINE=wine
+    WINESERVER=/usr/lib/wine/wineserver
+    [ -x "$WINESERVER" ] || WINESERVER=wineserver
+}
+WINE_REQUESTED=${WINE:-}
+find_wine
 
 # Builds the Windows binaries into $BUILD/bin and prepares the private Wine prefix.
 build_windows() {
+    find_wine
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
     cmake --build "$BUILD"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
