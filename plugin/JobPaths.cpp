@@ -1,7 +1,7 @@
 #include "plugin/JobPaths.h"
 
-#include "plugin/FormatString.h"
 #include "plugin/ItemNames.h"
+#include "virid/FormatString.h"
 
 bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std::wstring& sid) {
     const size_t separator = itemPath.find(L'\\');

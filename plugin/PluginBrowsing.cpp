@@ -1,5 +1,5 @@
 // The browse slots of the plug-in object: they use no state of the object.
-#include "discovery/DatabaseBrowser.h"
+#include "plugin/DatabaseBrowser.h"
 #include "plugin/PluginImplementation.h"
 
 int32_t PluginImplementation::GetItemInfo(const std::wstring& itemPath, ItemInfo& info) {

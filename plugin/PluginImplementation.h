@@ -6,7 +6,7 @@
 #pragma once
 
 #include "plugin/HostInterfaces.h"
-#include "plugin/OracleSettings.h"
+#include "rman/OracleSettings.h"
 #include "virid/DirPacker.h"
 
 #include <boost/shared_ptr.hpp>
@@ -61,6 +61,13 @@ public:
 private:
     // The packer's Ok stays Success, its EndOfStream becomes EndOfData, anything else Failure.
     static int32_t MapPackerResult(int packerResult);
+    // The direction's own step of Open, on a job whose settings, folder and console are made.
+    int32_t StartBackupJob(JobRecord& job);
+    int32_t StartRestoreJob(JobRecord& job);
+    // The direction's own steps of Close, once the packer has given its answer. keepJob: the
+    // job and its folder stay for another Close.
+    int32_t CloseBackupJob(JobRecord& job, int packerResult);
+    int32_t CloseRestoreJob(JobRecord& job, int packerResult, bool& keepJob);
     // A new, empty folder named workstationTempPath + seconds since 1970 + ".ora"; the empty
     // text when it cannot be created.
     std::wstring CreateJobTempFolder();

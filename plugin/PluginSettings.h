@@ -2,7 +2,7 @@
 #pragma once
 
 #include "plugin/HostInterfaces.h"
-#include "plugin/OracleSettings.h"
+#include "rman/OracleSettings.h"
 
 #include <string>
 

@@ -47,7 +47,7 @@ CRedirect::~CRedirect() {
     EndChild();
 }
 
-bool CRedirect::Launch(const wchar_t* commandLine, bool showWindow) {
+bool CRedirect::Launch(const wchar_t* commandLine, bool showWindow, const wchar_t* environment) {
     EndChild();
 
     VIRid::UniqueHandle childStdinRead;
@@ -62,7 +62,7 @@ bool CRedirect::Launch(const wchar_t* commandLine, bool showWindow) {
     }
     stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     processHandle.reset(SpawnProcess(commandLine, childStdoutWrite.get(), childStdinRead.get(),
-                                     childStderrWrite.get(), showWindow));
+                                     childStderrWrite.get(), showWindow, environment));
     if (!stopEvent || !processHandle) {
         EndChild();
         ReportStartFailure(commandLine);
@@ -94,7 +94,7 @@ void CRedirect::ReportStartFailure(const wchar_t* commandLine) {
 }
 
 HANDLE CRedirect::SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
-                               HANDLE childStderr, bool showWindow) {
+                               HANDLE childStderr, bool showWindow, const wchar_t* environment) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
@@ -108,8 +108,9 @@ HANDLE CRedirect::SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, H
     PROCESS_INFORMATION process = {};
     // No process attributes: the child gets the default security of this process, so only
     // this account (and the administrators) can open it.
-    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
-                        nullptr, nullptr, &startup, &process))
+    const DWORD flags = CREATE_NEW_CONSOLE | (environment ? CREATE_UNICODE_ENVIRONMENT : 0);
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, flags,
+                        const_cast<wchar_t*>(environment), nullptr, &startup, &process))
         return nullptr;
     // Closed here: only the process is watched.
     const VIRid::UniqueHandle primaryThread(process.hThread);

@@ -22,11 +22,13 @@ public:
     CRedirect& operator=(const CRedirect&) = delete;
 
     // Starts the child hidden (or shown) with the command line exactly as given, the default
-    // security of the calling process and this process's environment, and the worker threads;
+    // security of the calling process and the given environment block (UTF-16 "NAME=value"
+    // texts, each zero-terminated, with one more zero at the end; null: this process's
+    // environment), and the worker threads;
     // an earlier child of this object is ended first. False when the process cannot be created:
     // OnStdoutData has then received "Unable to start <command line>\n" on the calling thread,
     // and nothing runs.
-    bool Launch(const wchar_t* commandLine, bool showWindow);
+    bool Launch(const wchar_t* commandLine, bool showWindow, const wchar_t* environment = nullptr);
 
     // Stops the workers, closes the child's standard input so that it can end by itself, ends
     // it by force (exit code 1) if it has not done so within a second, and releases every
@@ -61,7 +63,7 @@ private:
     static DWORD WINAPI ExitMonitorThread(void* self);
     void ReadLoop(HANDLE pipe, bool isStdout);
     static HANDLE SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
-                               HANDLE childStderr, bool showWindow);
+                               HANDLE childStderr, bool showWindow, const wchar_t* environment);
     void ReportStartFailure(const wchar_t* commandLine);
 
     // The child's own pipe ends are closed here as soon as the child holds them, so a reader

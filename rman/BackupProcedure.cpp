@@ -1,60 +1,64 @@
-#include "rman/RmanCommandText.h"
-#include "rman/RmanWrapper.h"
+#include "rman/RmanProcedures.h"
 
-namespace text = RmanCommandText;
+#include <windows.h>
 
-bool RmanWrapper::RunBackup(OracleSettings* jobSettings) {
-    settings = jobSettings; // Start reads it
-    if (!Start() || !Connect())
+bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
+    if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
+    const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
 
     // Once this procedure has taken the database down, a failure must not leave it down: it is
     // brought back (opened from the mount, or started afresh when there is no mount) and the
     // failure's own message is what the caller reports.
-    const auto failAfterShutdown = [this](bool mounted) {
-        if (settings->openAfterBackup) {
-            const std::wstring failure = lastError;
-            ExecuteCommand(mounted ? text::kOpenDatabase : text::kStartup);
-            lastError = failure;
+    const auto failAfterShutdown = [&](bool mounted) {
+        if (settings.openAfterBackup) {
+            const std::wstring failure = rman.GetErrorText();
+            run(mounted ? RmanCommand::OpenDatabase : RmanCommand::Startup);
+            rman.SetErrorText(failure);
         }
         return false;
     };
+    const auto backupDatabase = [&]() {
+        // The folder normally exists; a failure here shows in the backup's own result.
+        CreateDirectoryW(settings.tempFolder.c_str(), nullptr);
+        return run(RmanCommand::BackupDatabaseToFolder);
+    };
 
-    ExecuteCommand(text::kClearTapeChannel);
-    ExecuteCommand(text::kDiskAsDefaultDevice);
-    CrosscheckBackups();
-    DeleteTaggedBackups();
+    run(RmanCommand::ClearTapeChannel);
+    run(RmanCommand::DiskAsDefaultDevice);
+    run(RmanCommand::CrosscheckBackups);
+    run(RmanCommand::DeleteTaggedBackups);
 
-    if (!settings->onlineBackup) {
-        if (!ShutdownImmediate() || !StartupMount())
+    if (!settings.onlineBackup) {
+        if (!run(RmanCommand::ShutdownImmediate) || !run(RmanCommand::StartupMount))
             return failAfterShutdown(false);
     }
-    if (settings->backupSPFile)
-        BackupSpFileToFolder();
-    if (settings->backupControlFile)
-        BackupControlFileToFolder();
+    if (settings.backupSPFile)
+        run(RmanCommand::BackupSpFileToFolder);
+    if (settings.backupControlFile)
+        run(RmanCommand::BackupControlFileToFolder);
 
-    if (!BackupDatabaseToFolder()) {
+    if (!backupDatabase()) {
         // An online backup fails on a database without archived logs: retry offline, once.
-        settings->onlineBackup = false;
-        settings->backupArchiveLog = false;
-        if (!ShutdownImmediate() || !StartupMount())
+        settings.onlineBackup = false;
+        settings.backupArchiveLog = false;
+        if (!run(RmanCommand::ShutdownImmediate) || !run(RmanCommand::StartupMount))
             return failAfterShutdown(false);
-        if (!BackupDatabaseToFolder())
+        if (!backupDatabase())
             return failAfterShutdown(true);
     }
 
-    for (const std::wstring& source : text::ConfigurationFiles(*settings))
-        CopyFileToFolder(source, settings->tempFolder);
+    for (const std::wstring& source : ConfigurationFiles(settings))
+        CopyFileToFolder(rman, source, settings.tempFolder);
     return true;
 }
 
-bool RmanWrapper::CompleteBackup() {
-    if (!IsAlive())
+bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
+    if (!rman.IsRunning())
         return false;
-    CrosscheckBackups();
-    DeleteTaggedBackups();
-    if (!settings->onlineBackup && settings->openAfterBackup)
-        OpenDatabase();
+    RunRmanCommand(rman, settings, RmanCommand::CrosscheckBackups);
+    RunRmanCommand(rman, settings, RmanCommand::DeleteTaggedBackups);
+    if (!settings.onlineBackup && settings.openAfterBackup)
+        RunRmanCommand(rman, settings, RmanCommand::OpenDatabase);
     return true;
 }

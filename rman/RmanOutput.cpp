@@ -1,6 +1,6 @@
 #include "rman/RmanOutput.h"
 
-#include "plugin/FormatString.h"
+#include "virid/FormatString.h"
 #include "virid/Strings.h"
 
 #include <cwctype>

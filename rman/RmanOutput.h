@@ -4,7 +4,7 @@
 // the log. Pure functions.
 #pragma once
 
-#include "plugin/OracleSettings.h"
+#include "rman/OracleSettings.h"
 
 #include <string>
 #include <vector>

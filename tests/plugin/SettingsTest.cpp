@@ -1,5 +1,5 @@
-#include "plugin/OracleSettings.h"
 #include "plugin/PluginSettings.h"
+#include "rman/OracleSettings.h"
 #include "tests/support/FakeHost.h"
 
 #include <gtest/gtest.h>

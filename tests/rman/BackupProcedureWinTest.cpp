@@ -1,6 +1,6 @@
 #include "tests/rman/ProcedureFixture.h"
 
-#include "rman/RmanWrapper.h"
+#include "rman/RmanProcedures.h"
 #include "tests/support/win/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +71,8 @@ protected:
         settings.tempFolder = job_;
         recorder_.Clear();
         console_.reset(new RmanWrapper(&recorder_, &CommandRecorder::Record));
-        return console_->RunBackup(&settings);
+        settings_ = &settings;
+        return RunBackup(*console_, settings);
     }
     std::string Dialogue() const {
         return Narrow(console_->GetErrorText()) + "\n" + Narrow(recorder_.Output());
@@ -83,6 +84,7 @@ protected:
     CommandRecorder recorder_;
     std::unique_ptr<RmanWrapper> console_;
     std::wstring job_;
+    const OracleSettings* settings_ = nullptr; // of the last backup
 };
 
 TEST_F(BackupProcedure, OnlineBackupWithEveryOptionWritesAllPiecesAndCopies) {
@@ -120,7 +122,7 @@ TEST_F(BackupProcedure, OnlineBackupWithEveryOptionWritesAllPiecesAndCopies) {
     ASSERT_EQ(L"", console_->GetErrorText());
     ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"crosscheck backup"));
     recorder_.Clear();
-    EXPECT_TRUE(console_->CompleteBackup());
+    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
     EXPECT_EQ(kClosing, recorder_.Commands());
     EXPECT_EQ(L"", console_->GetErrorText());
     EXPECT_STREQ("open", StateName(db().State()));
@@ -183,7 +185,7 @@ TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAsked) {
               recorder_.Commands());
     EXPECT_STREQ("mounted", StateName(db().State()));
     recorder_.Clear();
-    EXPECT_TRUE(console_->CompleteBackup());
+    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
     EXPECT_EQ(Concat({kClosing, {L"alter database open;"}}), recorder_.Commands());
     EXPECT_STREQ("open", StateName(db().State()));
 
@@ -191,7 +193,7 @@ TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAsked) {
     leftMounted.openAfterBackup = false;
     ASSERT_TRUE(Backup(L"mounted", leftMounted)) << Dialogue();
     recorder_.Clear();
-    EXPECT_TRUE(console_->CompleteBackup());
+    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
     EXPECT_EQ(kClosing, recorder_.Commands());
     EXPECT_STREQ("mounted", StateName(db().State()));
 }
@@ -203,7 +205,7 @@ TEST_F(BackupProcedure, CompleteBackupSendsNothingOnceRecoveryManagerEnded) {
     ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Die, L"host*"));
     ASSERT_TRUE(Backup(L"job", settings)) << Dialogue(); // the copies are not checked
     recorder_.Clear();
-    EXPECT_FALSE(console_->CompleteBackup());
+    EXPECT_FALSE(CompleteBackup(*console_, *settings_));
     EXPECT_TRUE(recorder_.Commands().empty());
     EXPECT_STREQ("mounted", StateName(db().State()));
 }
@@ -262,7 +264,7 @@ TEST_F(NoArchiveLogBackup, FallsBackOfflineWithoutArchivedLogsAndReopensWhenAske
     EXPECT_EQ(0u, CountEndingWith(FileNames(job_), L".archlog"));
 
     recorder_.Clear();
-    EXPECT_TRUE(console_->CompleteBackup());
+    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
     EXPECT_EQ(Concat({kClosing, {L"alter database open;"}}), recorder_.Commands());
     EXPECT_STREQ("open", StateName(db().State()));
 }
@@ -277,7 +279,7 @@ TEST_F(NoArchiveLogBackup, FallbackLeavesTheDatabaseMountedWhenNotAskedToReopen)
                       DatabasePieces(job_, false, false), ConfigurationCopies(db(), job_)}),
               recorder_.Commands());
     recorder_.Clear();
-    EXPECT_TRUE(console_->CompleteBackup());
+    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
     EXPECT_EQ(kClosing, recorder_.Commands());
     EXPECT_STREQ("mounted", StateName(db().State()));
 }

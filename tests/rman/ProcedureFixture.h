@@ -2,7 +2,7 @@
 // a test folder, a job folder, and a recorder of the commands that a console sends.
 #pragma once
 
-#include "plugin/OracleSettings.h"
+#include "rman/OracleSettings.h"
 #include "rman/RmanWrapper.h"
 #include "tests/support/win/TestFolder.h"
 #include "tools/simdb/SimOracle.h"

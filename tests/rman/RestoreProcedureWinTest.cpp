@@ -1,7 +1,7 @@
 #include "tests/rman/ProcedureFixture.h"
 
 #include "rman/FolderFiles.h"
-#include "rman/RmanWrapper.h"
+#include "rman/RmanProcedures.h"
 #include "tests/support/win/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -47,12 +47,12 @@ protected:
     static std::string BackUp(OracleSettings& settings, const std::wstring& stream) {
         CommandRecorder recorder;
         RmanWrapper console(&recorder, &CommandRecorder::Record);
-        if (!console.RunBackup(&settings))
+        if (!RunBackup(console, settings))
             return "backup failed: " + Narrow(console.GetErrorText()) + "\n" +
                    Narrow(recorder.Output());
         if (!CopyFolderFiles(settings.tempFolder, stream))
             return "the backup's pieces could not be copied";
-        console.CompleteBackup();
+        CompleteBackup(console, settings);
         return std::string();
     }
 
@@ -68,7 +68,7 @@ protected:
             adjust(settings_);
         recorder_.Clear();
         console_.reset(new RmanWrapper(&recorder_, &CommandRecorder::Record));
-        return console_->RunRestore(&settings_);
+        return RunRestore(*console_, settings_);
     }
     std::string Dialogue() const {
         if (!console_)
@@ -167,7 +167,7 @@ TEST_F(RestoreProcedure, LostControlFileWithoutParameterFileOptionIsNotRestored)
 
     // A second attempt on the same console, whose Recovery Manager still runs, sends nothing.
     recorder_.Clear();
-    EXPECT_FALSE(console_->RunRestore(&settings_));
+    EXPECT_FALSE(RunRestore(*console_, settings_));
     EXPECT_TRUE(recorder_.Commands().empty());
     EXPECT_EQ(L"Can't mount database for restoring data", console_->GetErrorText());
 

@@ -4,9 +4,9 @@
 // usage: discoverybench [HOMES [SERVICES [ROUNDS]]]   (defaults 1000 5000 5)
 // Writes the keys KEY_BENCH<n> under HKLM\SOFTWARE\ORACLE and OracleServiceBENCH<n> under
 // HKLM\SYSTEM\CurrentControlSet\Services; run it in a test machine's registry only.
-#include "discovery/DatabaseBrowser.h"
-#include "plugin/FormatString.h"
+#include "plugin/DatabaseBrowser.h"
 #include "tools/simdb/Registry.h"
+#include "virid/FormatString.h"
 #include "virid/Win32Handles.h"
 
 #include <algorithm>

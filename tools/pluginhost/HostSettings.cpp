@@ -1,6 +1,6 @@
 #include "tools/pluginhost/HostSettings.h"
 
-#include "plugin/FormatString.h"
+#include "virid/FormatString.h"
 #include "virid/Strings.h"
 
 #include <cstdio>

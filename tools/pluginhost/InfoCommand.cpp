@@ -1,6 +1,6 @@
 #include "tools/pluginhost/HostCommand.h"
 
-#include "plugin/FormatString.h"
+#include "virid/FormatString.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "tools/pluginhost/PluginLibrary.h"
 
-#include "plugin/FormatString.h"
+#include "virid/FormatString.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "tools/pluginhost/ProgressMeter.h"
 
-#include "plugin/FormatString.h"
 #include "tools/pluginhost/HostLogger.h"
+#include "virid/FormatString.h"
 
 #include <windows.h>
 

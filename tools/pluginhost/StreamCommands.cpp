@@ -1,8 +1,8 @@
 // backup ITEM FILE and restore ITEM FILE: a whole job through the plug-in, the stream kept in a
 // file ("-": standard output or input).
-#include "plugin/FormatString.h"
 #include "tools/pluginhost/HostCommand.h"
 #include "tools/pluginhost/ProgressMeter.h"
+#include "virid/FormatString.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "discovery/DatabaseBrowser.h"
+#include "plugin/DatabaseBrowser.h"
 #include "tests/discovery/OracleRegistryFixture.h"
 #include "tests/support/FakeHost.h"
 #include "tools/pluginhost/PluginLibrary.h"

@@ -1,4 +1,4 @@
-#include "plugin/OracleSettings.h"
+#include "rman/OracleSettings.h"
 
 namespace {
 const wchar_t kPieceBase[] = L"%d-%I-%T-%U";

@@ -1,4 +1,4 @@
-#include "discovery/DatabaseBrowser.h"
+#include "plugin/DatabaseBrowser.h"
 
 #include "discovery/OracleHomes.h"
 #include "discovery/OracleInstances.h"

@@ -1,7 +1,8 @@
-#include "plugin/FormatString.h"
-#include "rman/RmanOutput.h"
 #include "rman/RmanWrapper.h"
+
+#include "process/CRedirect.h"
 #include "virid/FileSystem.h"
+#include "virid/FormatString.h"
 #include "virid/Strings.h"
 
 namespace {
@@ -18,60 +19,80 @@ const DWORD kStderrLagMs = 100;
 
 } // namespace
 
+// Recovery Manager's process; its notifications go to the console.
+class RmanWrapper::Process : public CRedirect {
+public:
+    explicit Process(RmanWrapper& console) : console(console) {}
+    ~Process() override { EndChild(); }
+    using CRedirect::WaitForOutputEnd;
+
+protected:
+    void OnStdoutData(const char* text) override { console.OnStdoutData(text); }
+    void OnStderrData(const char*) override { console.OnStderrData(); }
+    void OnChildExit() override { console.OnChildExit(); }
+
+private:
+    RmanWrapper& console;
+};
+
 RmanWrapper::RmanWrapper(void* callbackContext, RmanLineCallback lineCallback)
-    : callbackContext(callbackContext), settings(nullptr), promptSeen(false), commandFailed(false),
-      questionSeen(false), outputCount(0), droppingOutput(false), lineCallback(lineCallback),
-      outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    : callbackContext(callbackContext), lineCallback(lineCallback), promptSeen(false),
+      commandFailed(false), questionSeen(false), outputCount(0), droppingOutput(false),
+      outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), process(new Process(*this)) {}
 
 RmanWrapper::~RmanWrapper() {
     droppingOutput = true;
     // Returns once every reader and the monitor have ended, before any member goes.
-    EndChild();
+    process->EndChild();
 }
 
-bool RmanWrapper::Start() {
-    const std::wstring path = settings->GetRmanPath();
+bool RmanWrapper::IsRunning() const {
+    return process->IsAlive();
+}
+
+bool RmanWrapper::Start(const OracleSettings& settings) {
+    const std::wstring path = settings.GetRmanPath();
     if (!VIRid::filesystem::IsFileExists(path.c_str())) {
         lastError = L"RMAN utility (rman.exe) doesn't not found";
         return false;
     }
-    if (IsAlive())
+    if (process->IsAlive())
         return false;
     // The readers of an earlier run end before their buffers start afresh.
-    EndChild();
+    process->EndChild();
     output.Clear();
     promptSeen = false;
     commandFailed = false;
     questionSeen = false;
     droppingOutput = false;
 
-    SetEnvironmentVariableW(L"ORACLE_SID", settings->oracleSid.c_str());
-    SetEnvironmentVariableW(L"ORACLE_HOME", settings->oracleHome.c_str());
+    SetEnvironmentVariableW(L"ORACLE_SID", settings.oracleSid.c_str());
+    SetEnvironmentVariableW(L"ORACLE_HOME", settings.oracleHome.c_str());
     // English messages (the line filter knows the English banner) and UTF-8 both ways, whatever
     // code page the installation registered.
     SetEnvironmentVariableW(L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8");
 
     // Quoted, so that a home under a folder with blanks cannot start another program.
     const std::wstring commandLine = L"\"" + path + L"\"";
-    if (!Launch(commandLine.c_str(), false)) {
+    if (!process->Launch(commandLine.c_str(), false)) {
         lastError = L"Can't run RMAN utility (rman.exe)";
         return false;
     }
     return true;
 }
 
-bool RmanWrapper::Connect() {
+bool RmanWrapper::Connect(const OracleSettings& settings) {
     // A line break would end the connect line early: the rest of the password would reach the
     // log unmasked, and Recovery Manager would take it for a command of its own.
     for (const std::wstring* value :
-         {&settings->userName, &settings->password, &settings->connectIdentifier}) {
+         {&settings.userName, &settings.password, &settings.connectIdentifier}) {
         if (value->find_first_of(L"\r\n") != std::wstring::npos) {
             lastError = L"Can't connect to the database: the user name or password holds a "
                         L"line break";
             return false;
         }
     }
-    if (ExecuteCommand(rman_output::ConnectCommand(*settings)))
+    if (ExecuteCommand(rman_output::ConnectCommand(settings)))
         return true;
     if (commandFailed)
         lastError = L"Can't connect to the database";
@@ -81,14 +102,14 @@ bool RmanWrapper::Connect() {
 }
 
 bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
-    if (!IsAlive())
+    if (!process->IsAlive())
         return false;
     if (!WaitForPrompt())
         return false;
     promptSeen = false;
     commandFailed = false;
     EmitLines(command);
-    SendInput(command.c_str());
+    process->SendInput(command.c_str());
     if (!WaitForPrompt())
         return false;
     Sleep(kStderrLagMs);
@@ -99,7 +120,7 @@ bool RmanWrapper::WaitForPrompt() {
     bool questionStanding = false;
     unsigned questionOutputCount = 0;
     ULONGLONG questionSince = 0;
-    while (IsAlive()) {
+    while (process->IsAlive()) {
         if (promptSeen)
             return true;
         // A question counts once it has stood, with no output after it, for a while: the
@@ -120,7 +141,7 @@ bool RmanWrapper::WaitForPrompt() {
         WaitForSingleObject(outputEvent.get(), kPromptPollMs);
     }
     // Its last words reach the log before the failure is reported.
-    WaitForOutputEnd(kLastOutputMs);
+    process->WaitForOutputEnd(kLastOutputMs);
     lastError = L"Unexpected rman shutdown";
     return false;
 }
@@ -129,7 +150,7 @@ bool RmanWrapper::AbandonQuestion() {
     commandFailed = true;
     // What Recovery Manager makes of the end of its input is of no interest any more.
     droppingOutput = true;
-    EndChild();
+    process->EndChild();
     // The readers have ended: the unfinished line, still the question, is this thread's now.
     const std::wstring question = VIRid::strings::Replace(output.PendingLine(), L"\r", L"");
     EmitLines(question);
@@ -141,6 +162,10 @@ bool RmanWrapper::AbandonQuestion() {
 
 std::wstring RmanWrapper::GetErrorText() const {
     return lastError;
+}
+
+void RmanWrapper::SetErrorText(const std::wstring& text) {
+    lastError = text;
 }
 
 void RmanWrapper::OnStdoutData(const char* text) {
@@ -160,7 +185,7 @@ void RmanWrapper::OnStdoutData(const char* text) {
     }
 }
 
-void RmanWrapper::OnStderrData(const char*) {
+void RmanWrapper::OnStderrData() {
     if (!droppingOutput)
         commandFailed = true;
 }

@@ -1,4 +1,4 @@
-#include "plugin/FormatString.h"
+#include "virid/FormatString.h"
 
 #include <cstdarg>
 #include <cstdio>

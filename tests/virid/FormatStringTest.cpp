@@ -1,4 +1,4 @@
-#include "plugin/FormatString.h"
+#include "virid/FormatString.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,58 @@
+// The Recovery Manager commands that the plug-in sends: one table of how each text is built from
+// a job's settings and which message a failure of it leaves.
+//
+// Every command ends with a semicolon and a line feed. Fields are inserted verbatim: nothing is
+// quoted, escaped, trimmed or validated. A file in the job's folder is named by tempFolder, one
+// backslash and a file-name template whose % variables Recovery Manager expands itself.
+#pragma once
+
+#include "rman/OracleSettings.h"
+
+#include <string>
+#include <vector>
+
+enum class RmanCommand {
+    ClearTapeChannel,
+    DiskAsDefaultDevice,
+    CrosscheckBackups,
+    DeleteTaggedBackups,
+    ShutdownImmediate,
+    StartupMount,
+    Startup, // start and open
+    StartupForceNomount,
+    OpenDatabase,
+    OpenDatabaseResetLogs,
+    BackupSpFileToFolder,
+    BackupControlFileToFolder,
+    // As a compressed backup set when useCompression is set, with the archived logs when
+    // backupArchiveLog is set.
+    BackupDatabaseToFolder,
+    CatalogTempFolder,
+    RestoreDatabaseByTag,
+    RestoreArchiveLogs,
+    RecoverDatabase,
+    RecoverUntilFirstLog, // incomplete recovery after a failed one
+    SetDbid,
+    // Both restore from the piece named by the caller (a file of tempFolder), or from the
+    // template's own name when none is given.
+    RestoreSpFile,
+    RestoreControlFile,
+};
+
+// The command's text for the settings; piece is used only by RestoreSpFile and
+// RestoreControlFile.
+std::wstring RmanCommandText(RmanCommand command, const OracleSettings& settings,
+                             const std::wstring& piece = std::wstring());
+// The error text that a failure of the command leaves; null for the commands without one, whose
+// failure leaves the error text as it was.
+const wchar_t* RmanCommandFailure(RmanCommand command);
+
+// Has Recovery Manager run commandLine in the operating system's shell.
+std::wstring HostCommandText(const std::wstring& commandLine);
+// The shell's command line that copies source into destination, overwriting without asking.
+std::wstring CopyFileCommandLine(const std::wstring& source, const std::wstring& destination);
+const wchar_t* const kHostCommandFailure = L"Host command failed";
+
+// The Oracle configuration files copied beside a backup: tnsnames.ora, listener.ora and
+// sqlnet.ora of the home's network\ADMIN folder, then the instance's password file.
+std::vector<std::wstring> ConfigurationFiles(const OracleSettings& settings);

@@ -1,0 +1,32 @@
+// The steps that the jobs ask of Recovery Manager, built on the console and the command table.
+//
+// Each returns false with the reason in the console's error text (GetErrorText).
+#pragma once
+
+#include "rman/OracleSettings.h"
+#include "rman/RmanCommands.h"
+#include "rman/RmanWrapper.h"
+
+#include <string>
+
+// Sends one command of the table; a failure leaves the command's message in the error text
+// (commands without one leave it as it was). RestoreSpFile and RestoreControlFile name the newest
+// piece in tempFolder made by their template, or the template itself when there is none.
+bool RunRmanCommand(RmanWrapper& rman, const OracleSettings& settings, RmanCommand command);
+
+// Has Recovery Manager copy source into the folder destination with the shell's copy command.
+bool CopyFileToFolder(RmanWrapper& rman, const std::wstring& source,
+                      const std::wstring& destination);
+
+// Starts and connects the console, then takes a full backup into settings.tempFolder; on success
+// the console stays running and connected for CompleteBackup. May clear onlineBackup and
+// backupArchiveLog when it falls back to an offline backup. A failure after it took the database
+// down brings it back first when openAfterBackup is set.
+bool RunBackup(RmanWrapper& rman, OracleSettings& settings);
+// Crosscheck, deletion of the tagged backups, and reopening after an offline backup. False,
+// sending nothing, when Recovery Manager no longer runs.
+bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
+// Starts and connects the console, then mounts, catalogues settings.tempFolder, restores,
+// recovers and opens. True only when the database is open again; a database left mounted gives
+// false with the open's message.
+bool RunRestore(RmanWrapper& rman, const OracleSettings& settings);
