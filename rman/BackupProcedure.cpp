@@ -2,6 +2,14 @@
 
 #include <windows.h>
 
+namespace {
+
+// Oracle's answer to an online backup of a database that keeps no archived logs: the one
+// failure that an offline backup mends.
+const wchar_t kNoArchiveLogMode[] = L"ORA-19602";
+
+} // namespace
+
 bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
@@ -11,11 +19,9 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
     // brought back (opened from the mount, or started afresh when there is no mount) and the
     // failure's own message is what the caller reports.
     const auto failAfterShutdown = [&](bool mounted) {
-        if (settings.openAfterBackup) {
-            const std::wstring failure = rman.GetErrorText();
-            run(mounted ? RmanCommand::OpenDatabase : RmanCommand::Startup);
-            rman.SetErrorText(failure);
-        }
+        if (settings.openAfterBackup)
+            rman.ExecuteCommand(RmanCommandText(
+                mounted ? RmanCommand::OpenDatabase : RmanCommand::Startup, settings));
         return false;
     };
     const auto backupDatabase = [&]() {
@@ -39,7 +45,13 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
         run(RmanCommand::BackupControlFileToFolder);
 
     if (!backupDatabase()) {
-        // An online backup fails on a database without archived logs: retry offline, once.
+        if (!settings.onlineBackup)
+            return failAfterShutdown(true);
+        // Any other failure of an online backup (a full disk, a refused format) is no reason to
+        // take the database down.
+        if (rman.FailureReason().find(kNoArchiveLogMode) == std::wstring::npos)
+            return false;
+        // The database keeps no archived logs: back it up offline, once.
         settings.onlineBackup = false;
         settings.backupArchiveLog = false;
         if (!run(RmanCommand::ShutdownImmediate) || !run(RmanCommand::StartupMount))
@@ -54,11 +66,14 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
 }
 
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
-    if (!rman.IsRunning())
-        return false;
+    const bool reopen = !settings.onlineBackup && settings.openAfterBackup;
+    if (!rman.IsRunning()) {
+        // Sends nothing; the attempt only leaves how Recovery Manager ended in the error text.
+        if (reopen)
+            rman.ExecuteCommand(RmanCommandText(RmanCommand::OpenDatabase, settings));
+        return !reopen;
+    }
     RunRmanCommand(rman, settings, RmanCommand::CrosscheckBackups);
     RunRmanCommand(rman, settings, RmanCommand::DeleteTaggedBackups);
-    if (!settings.onlineBackup && settings.openAfterBackup)
-        RunRmanCommand(rman, settings, RmanCommand::OpenDatabase);
-    return true;
+    return !reopen || RunRmanCommand(rman, settings, RmanCommand::OpenDatabase);
 }

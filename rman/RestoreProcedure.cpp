@@ -1,28 +1,72 @@
+#include "rman/FolderFiles.h"
 #include "rman/RmanProcedures.h"
+#include "virid/FormatString.h"
 
 namespace {
-const wchar_t* const kCannotMount = L"Can't mount database for restoring data";
+
+const wchar_t kCannotMount[] = L"Can't mount database for restoring data";
+// Oracle's answer to a start without a parameter file.
+const wchar_t kNoParameterFile[] = L"ORA-01078";
+
+bool FolderHolds(const OracleSettings& settings, const std::wstring& fileNameTemplate) {
+    return !NewestFileWithExtension(ListFolderFiles(settings.tempFolder),
+                                    TemplateExtension(fileNameTemplate))
+                .empty();
 }
+
+// Brings a database that cannot mount (its control file, or its parameter file too, is lost) to
+// the point where it can: the parameter file from the backup when the backup's DBID is known and
+// it holds one, then the control file. False, with the reason, when it cannot even start.
+bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
+    const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
+    const bool lostParameterFile = rman.FailureReason().find(kNoParameterFile) != std::wstring::npos;
+    const bool hasSpFilePiece = FolderHolds(settings, settings.spFileFormat);
+    if (lostParameterFile && (!hasSpFilePiece || settings.dbid.empty())) {
+        // Nothing here could start the instance: it is left as it was.
+        rman.Fail(std::wstring(kCannotMount) +
+                  L" (the instance has no parameter file and the backup holds none to restore)");
+        return false;
+    }
+    if (!settings.dbid.empty() && hasSpFilePiece) {
+        run(RmanCommand::SetDbid);
+        run(RmanCommand::StartupForceNomount);
+        run(RmanCommand::RestoreSpFile);
+    }
+    run(RmanCommand::ShutdownImmediate);
+    run(RmanCommand::StartupForceNomount);
+    run(RmanCommand::RestoreControlFile);
+    run(RmanCommand::ShutdownImmediate);
+    return true;
+}
+
+} // namespace
 
 bool RunRestore(RmanWrapper& rman, const OracleSettings& settings) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
     const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
 
+    // A backup of another database would replace this one, or fail half-way with the target
+    // already down: it is refused while the target is untouched.
+    const std::wstring targetDbid = rman.TargetDbid();
+    if (!settings.dbid.empty() && !targetDbid.empty() && settings.dbid != targetDbid) {
+        rman.Fail(FormatString(L"The backup belongs to another database (DBID %s), not to the "
+                               L"target (DBID %s); the target was not touched",
+                               settings.dbid.c_str(), targetDbid.c_str()));
+        return false;
+    }
+
     run(RmanCommand::ShutdownImmediate);
     if (!run(RmanCommand::StartupMount)) {
-        // Without its control file the database cannot mount: take it from the backup's piece.
         if (!settings.backupSPFile) {
-            rman.SetErrorText(kCannotMount);
+            rman.Fail(kCannotMount);
             return false;
         }
-        run(RmanCommand::ShutdownImmediate);
-        run(RmanCommand::StartupForceNomount);
-        run(RmanCommand::RestoreControlFile);
-        run(RmanCommand::ShutdownImmediate);
+        if (!RecoverControlFile(rman, settings))
+            return false;
     }
     if (!run(RmanCommand::StartupMount)) {
-        rman.SetErrorText(kCannotMount);
+        rman.Fail(kCannotMount);
         return false;
     }
 

@@ -10,7 +10,7 @@ std::wstring FindPiece(const std::wstring& folder, const std::wstring& fileNameT
 
 bool KeepMessageOnFailure(RmanWrapper& rman, bool succeeded, const wchar_t* message) {
     if (!succeeded && message != nullptr)
-        rman.SetErrorText(message);
+        rman.Fail(message);
     return succeeded;
 }
 

@@ -3,6 +3,7 @@
 #include "virid/FormatString.h"
 #include "virid/Strings.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace rman_output {
@@ -58,6 +59,58 @@ bool IsInputQuestion(const std::wstring& pendingLine) {
         if (EndsWith(trimmed, question))
             return true;
     return false;
+}
+
+bool IsContinuationPrompt(const std::wstring& pendingLine) {
+    const std::wstring trimmed = TrimEnd(pendingLine);
+    const size_t start = trimmed.find_first_not_of(L' ');
+    if (start == std::wstring::npos || trimmed.size() - start < 2 || trimmed.back() != L'>')
+        return false;
+    for (size_t i = start; i + 1 < trimmed.size(); ++i)
+        if (trimmed[i] < L'0' || trimmed[i] > L'9')
+            return false;
+    return true;
+}
+
+std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
+    std::vector<std::wstring> found;
+    size_t position = 0;
+    while (position < lines.size()) {
+        const size_t feed = lines.find(L'\n', position);
+        const size_t end = feed == std::wstring::npos ? lines.size() : feed;
+        std::wstring line = VIRid::strings::Replace(lines.substr(position, end - position), L"\r", L"");
+        line.erase(0, std::min(line.size(), line.find_first_not_of(L" \t")));
+        // A message code: two to five capitals, "-", five digits, ":".
+        size_t letters = 0;
+        while (letters < line.size() && line[letters] >= L'A' && line[letters] <= L'Z')
+            ++letters;
+        bool code = letters >= 2 && letters <= 5 && line.size() > letters + 6 &&
+                    line[letters] == L'-' && line[letters + 6] == L':';
+        for (size_t i = letters + 1; code && i < letters + 6; ++i)
+            code = line[i] >= L'0' && line[i] <= L'9';
+        if (code && !Contains(line, L"====="))
+            found.push_back(line);
+        if (feed == std::wstring::npos)
+            break;
+        position = feed + 1;
+    }
+    return found;
+}
+
+std::wstring TargetDbid(const std::wstring& line) {
+    const wchar_t answer[] = L"connected to target database: ";
+    const wchar_t opening[] = L"(DBID=";
+    const size_t answerAt = line.find(answer);
+    const size_t at = answerAt == std::wstring::npos ? answerAt : line.find(opening, answerAt);
+    if (at == std::wstring::npos)
+        return std::wstring();
+    const size_t first = at + (sizeof(opening) / sizeof(opening[0]) - 1);
+    size_t last = first;
+    while (last < line.size() && line[last] >= L'0' && line[last] <= L'9')
+        ++last;
+    if (last == first || last >= line.size() || line[last] != L')')
+        return std::wstring();
+    return line.substr(first, last - first);
 }
 
 bool PassesLineFilter(const std::wstring& line) {
@@ -145,7 +198,7 @@ OutputAssembler::Reading OutputAssembler::Add(const std::string& chunk) {
         reading.prompt = promptAt != reportedPromptAt;
         reportedPromptAt = promptAt;
     }
-    reading.question = IsInputQuestion(pendingLine);
+    reading.question = IsInputQuestion(pendingLine) || IsContinuationPrompt(pendingLine);
     return reading;
 }
 

@@ -27,6 +27,20 @@ bool HasFailureMarker(const std::wstring& completeLines);
 // "(enter YES or NO)?" (blanks after it aside).
 bool IsInputQuestion(const std::wstring& pendingLine);
 
+// The unfinished line is Recovery Manager's continuation prompt: a line number and ">" (blanks
+// after it aside), with which it asks for the rest of a statement that has not ended (no
+// semicolon yet, or a quote left open).
+bool IsContinuationPrompt(const std::wstring& pendingLine);
+
+// The lines of Recovery Manager's error stack among lines: each that starts with a message code
+// ("RMAN-03002:", "ORA-19602:", "LRM-00109:"; blanks before it aside), without the banner lines
+// of "=" signs and without carriage returns.
+std::vector<std::wstring> ErrorStackLines(const std::wstring& lines);
+
+// The DBID in a connect's answer "connected to target database: NAME (DBID=n)"; empty when line
+// is not such an answer.
+std::wstring TargetDbid(const std::wstring& line);
+
 // The line may be logged: it is not blank, and not a banner line ("Recovery Manager: ",
 // "Copyright ") or a prompt line ("RMAN> ").
 bool PassesLineFilter(const std::wstring& line);
@@ -57,7 +71,8 @@ public:
         std::wstring completeLines; // the lines this chunk completed, line feeds included
         bool failed = false;        // they hold the failure marker
         bool prompt = false;        // a new prompt: the unfinished line has become the prompt
-        bool question = false;      // the unfinished line is now a question for input
+        bool question = false;      // the unfinished line is now a question for input, or a
+                                    // continuation prompt
     };
 
     // Takes the next chunk (UTF-8; a sequence may be split between chunks).

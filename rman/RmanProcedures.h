@@ -19,12 +19,15 @@ bool CopyFileToFolder(RmanWrapper& rman, const std::wstring& source,
                       const std::wstring& destination);
 
 // Starts and connects the console, then takes a full backup into settings.tempFolder; on success
-// the console stays running and connected for CompleteBackup. May clear onlineBackup and
-// backupArchiveLog when it falls back to an offline backup. A failure after it took the database
-// down brings it back first when openAfterBackup is set.
+// the console stays running and connected for CompleteBackup. An online backup that fails
+// because the database keeps no archived logs (ORA-19602) is taken offline instead, which clears
+// onlineBackup and backupArchiveLog; any other failure of an online backup leaves the database
+// open. A failure after it took the database down brings it back first when openAfterBackup is
+// set.
 bool RunBackup(RmanWrapper& rman, OracleSettings& settings);
-// Crosscheck, deletion of the tagged backups, and reopening after an offline backup. False,
-// sending nothing, when Recovery Manager no longer runs.
+// Crosscheck, deletion of the tagged backups, and reopening after an offline backup when
+// openAfterBackup is set. False, with the reason in the error text, only when that reopening was
+// due and failed (Recovery Manager refused it or no longer runs).
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
 // Starts and connects the console, then mounts, catalogues settings.tempFolder, restores,
 // recovers and opens. True only when the database is open again; a database left mounted gives

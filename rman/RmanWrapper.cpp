@@ -1,6 +1,7 @@
 #include "rman/RmanWrapper.h"
 
 #include "process/CRedirect.h"
+#include "rman/RmanEnvironment.h"
 #include "virid/FileSystem.h"
 #include "virid/FormatString.h"
 #include "virid/Strings.h"
@@ -17,6 +18,38 @@ const DWORD kLastOutputMs = 1000;
 // can still be on its way when the prompt has arrived.
 const DWORD kStderrLagMs = 100;
 
+const wchar_t kUnexpectedShutdown[] = L"Unexpected rman shutdown";
+const wchar_t kCannotConnect[] = L"Can't connect to the database";
+
+// The connect line is sent unquoted: a blank or ";" would end the password and start a command
+// of its own, "@" would start a connect identifier and "/" a password, a quote would open a
+// string that never ends.
+bool FitsTheConnectLine(const std::wstring& value) {
+    for (wchar_t c : value)
+        if (c < L' ' || c == 0x7F || std::wstring(L" ;'\"@/").find(c) != std::wstring::npos)
+            return false;
+    return true;
+}
+
+// This process's environment as "NAME=value" entries.
+std::vector<std::wstring> CurrentEnvironment() {
+    std::vector<std::wstring> entries;
+    wchar_t* block = GetEnvironmentStringsW();
+    if (block == nullptr)
+        return entries;
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1)
+        entries.push_back(entry);
+    FreeEnvironmentStringsW(block);
+    return entries;
+}
+
+std::wstring Join(const std::vector<std::wstring>& parts, const wchar_t* separator) {
+    std::wstring joined;
+    for (const std::wstring& part : parts)
+        joined += (joined.empty() ? L"" : separator) + part;
+    return joined;
+}
+
 } // namespace
 
 // Recovery Manager's process; its notifications go to the console.
@@ -28,7 +61,7 @@ public:
 
 protected:
     void OnStdoutData(const char* text) override { console.OnStdoutData(text); }
-    void OnStderrData(const char*) override { console.OnStderrData(); }
+    void OnStderrData(const char* text) override { console.OnStderrData(text); }
     void OnChildExit() override { console.OnChildExit(); }
 
 private:
@@ -50,6 +83,12 @@ bool RmanWrapper::IsRunning() const {
     return process->IsAlive();
 }
 
+void RmanWrapper::Stop() {
+    droppingOutput = true;
+    process->EndChild();
+    launched = false;
+}
+
 bool RmanWrapper::Start(const OracleSettings& settings) {
     const std::wstring path = settings.GetRmanPath();
     if (!VIRid::filesystem::IsFileExists(path.c_str())) {
@@ -65,55 +104,91 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
     commandFailed = false;
     questionSeen = false;
     droppingOutput = false;
+    ended = false;
+    {
+        std::lock_guard<std::mutex> lock(reasonMutex);
+        errorLines.clear();
+        stderrText.clear();
+        targetDbid.clear();
+    }
+    failureReason.clear();
 
-    SetEnvironmentVariableW(L"ORACLE_SID", settings.oracleSid.c_str());
-    SetEnvironmentVariableW(L"ORACLE_HOME", settings.oracleHome.c_str());
-    // English messages (the line filter knows the English banner) and UTF-8 both ways, whatever
-    // code page the installation registered.
-    SetEnvironmentVariableW(L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8");
-
+    // The variables go to Recovery Manager alone: two consoles of one host process, on two
+    // threads, must each reach their own instance. English messages (the line filter knows the
+    // English banner) and UTF-8 both ways, whatever code page the installation registered.
+    const std::wstring environment =
+        EnvironmentBlock(CurrentEnvironment(), {{L"ORACLE_SID", settings.oracleSid},
+                                                {L"ORACLE_HOME", settings.oracleHome},
+                                                {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"}});
     // Quoted, so that a home under a folder with blanks cannot start another program.
     const std::wstring commandLine = L"\"" + path + L"\"";
-    if (!process->Launch(commandLine.c_str(), false)) {
+    if (!process->Launch(commandLine.c_str(), false, environment.c_str())) {
         lastError = L"Can't run RMAN utility (rman.exe)";
         return false;
     }
+    launched = true;
     return true;
 }
 
 bool RmanWrapper::Connect(const OracleSettings& settings) {
-    // A line break would end the connect line early: the rest of the password would reach the
-    // log unmasked, and Recovery Manager would take it for a command of its own.
     for (const std::wstring* value :
          {&settings.userName, &settings.password, &settings.connectIdentifier}) {
-        if (value->find_first_of(L"\r\n") != std::wstring::npos) {
-            lastError = L"Can't connect to the database: the user name or password holds a "
-                        L"line break";
+        if (!FitsTheConnectLine(*value)) {
+            lastError = std::wstring(kCannotConnect) +
+                        L": the user name or password holds a character that the connect line "
+                        L"cannot carry (a blank, a control character or one of ; ' \" @ /)";
             return false;
         }
     }
     if (ExecuteCommand(rman_output::ConnectCommand(settings)))
         return true;
+    // Without a failure mark Recovery Manager is not running: it has connected nothing, and the
+    // text of its end stays.
     if (commandFailed)
-        lastError = L"Can't connect to the database";
-    else // Recovery Manager is not running: it has connected nothing
-        lastError = L"Unexpected rman shutdown";
+        Fail(kCannotConnect);
     return false;
 }
 
 bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
-    if (!process->IsAlive())
+    if (!process->IsAlive()) {
+        // It ended between two commands: that end, not a later step, is what went wrong.
+        if (launched && !ended)
+            EndedUnasked(kUnexpectedShutdown);
         return false;
-    if (!WaitForPrompt())
-        return false;
-    promptSeen = false;
-    commandFailed = false;
-    EmitLines(command);
-    process->SendInput(command.c_str());
-    if (!WaitForPrompt())
-        return false;
-    Sleep(kStderrLagMs);
-    return !commandFailed;
+    }
+    if (WaitForPrompt()) {
+        {
+            std::lock_guard<std::mutex> lock(reasonMutex);
+            errorLines.clear();
+            stderrText.clear();
+        }
+        promptSeen = false;
+        commandFailed = false;
+        EmitLines(command);
+        process->SendInput(command.c_str());
+        if (WaitForPrompt()) {
+            Sleep(kStderrLagMs);
+            if (!commandFailed)
+                return true;
+        }
+    }
+    NoteFailureReason();
+    if (!ended && !process->IsAlive())
+        EndedUnasked(kUnexpectedShutdown);
+    return false;
+}
+
+void RmanWrapper::NoteFailureReason() {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    std::vector<std::wstring> reason = errorLines;
+    std::wstring errorText = VIRid::strings::UTF8toWstr(stderrText);
+    for (wchar_t& c : errorText)
+        if (c == L'\r' || c == L'\n' || c == L'\t')
+            c = L' ';
+    const size_t first = errorText.find_first_not_of(L' ');
+    if (first != std::wstring::npos)
+        reason.push_back(errorText.substr(first, errorText.find_last_not_of(L' ') - first + 1));
+    failureReason = Join(reason, L"; ");
 }
 
 bool RmanWrapper::WaitForPrompt() {
@@ -140,10 +215,14 @@ bool RmanWrapper::WaitForPrompt() {
         }
         WaitForSingleObject(outputEvent.get(), kPromptPollMs);
     }
-    // Its last words reach the log before the failure is reported.
+    // Its last words reach the log (and the reason) before the failure is reported.
     process->WaitForOutputEnd(kLastOutputMs);
-    lastError = L"Unexpected rman shutdown";
     return false;
+}
+
+void RmanWrapper::EndedUnasked(const std::wstring& text) {
+    lastError = failureReason.empty() ? text : text + L": " + failureReason;
+    ended = true;
 }
 
 bool RmanWrapper::AbandonQuestion() {
@@ -154,9 +233,16 @@ bool RmanWrapper::AbandonQuestion() {
     // The readers have ended: the unfinished line, still the question, is this thread's now.
     const std::wstring question = VIRid::strings::Replace(output.PendingLine(), L"\r", L"");
     EmitLines(question);
-    lastError = FormatString(L"RMAN asked for input (%s) instead of prompting; it was stopped, "
-                             L"since nobody can answer",
-                             question.c_str());
+    if (rman_output::IsContinuationPrompt(question))
+        lastError = FormatString(
+            L"RMAN waits for the rest of an unfinished command (prompt \"%s\"): the command "
+            L"holds an unclosed quote or lacks its end; it was stopped",
+            question.c_str());
+    else
+        lastError = FormatString(L"RMAN asked for input (%s) instead of prompting; it was "
+                                 L"stopped, since nobody can answer",
+                                 question.c_str());
+    ended = true;
     return false;
 }
 
@@ -164,14 +250,33 @@ std::wstring RmanWrapper::GetErrorText() const {
     return lastError;
 }
 
-void RmanWrapper::SetErrorText(const std::wstring& text) {
-    lastError = text;
+void RmanWrapper::Fail(const std::wstring& sentence) {
+    if (ended)
+        return;
+    lastError = failureReason.empty() ? sentence : sentence + L": " + failureReason;
+}
+
+std::wstring RmanWrapper::FailureReason() const {
+    return failureReason;
+}
+
+std::wstring RmanWrapper::TargetDbid() const {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    return targetDbid;
 }
 
 void RmanWrapper::OnStdoutData(const char* text) {
     if (droppingOutput)
         return;
     const rman_output::OutputAssembler::Reading reading = output.Add(text);
+    if (!reading.completeLines.empty()) {
+        const std::vector<std::wstring> stack = rman_output::ErrorStackLines(reading.completeLines);
+        const std::wstring dbid = rman_output::TargetDbid(reading.completeLines);
+        std::lock_guard<std::mutex> lock(reasonMutex);
+        errorLines.insert(errorLines.end(), stack.begin(), stack.end());
+        if (!dbid.empty())
+            targetDbid = dbid;
+    }
     // The failure and the command's output lines come before the prompt that ends the command,
     // so that the waiting thread sees them when it sees the prompt.
     if (reading.failed)
@@ -185,9 +290,14 @@ void RmanWrapper::OnStdoutData(const char* text) {
     }
 }
 
-void RmanWrapper::OnStderrData() {
-    if (!droppingOutput)
-        commandFailed = true;
+void RmanWrapper::OnStderrData(const char* text) {
+    if (droppingOutput)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(reasonMutex);
+        stderrText += text;
+    }
+    commandFailed = true;
 }
 
 void RmanWrapper::OnChildExit() {
