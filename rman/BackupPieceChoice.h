@@ -11,6 +11,7 @@
 struct FolderFile {
     std::wstring name;      // file name, without folder
     std::uint64_t modified; // last write time; larger is later
+    std::uint64_t size = 0; // in bytes
 };
 
 // The template's extension: from its last dot to its end (".controlfile" of

@@ -14,7 +14,9 @@ std::vector<FolderFile> ListFolderFiles(const std::wstring& folder) {
         const std::uint64_t modified =
             (static_cast<std::uint64_t>(entry.ftLastWriteTime.dwHighDateTime) << 32) |
             entry.ftLastWriteTime.dwLowDateTime;
-        files.push_back(FolderFile{entry.cFileName, modified});
+        const std::uint64_t size =
+            (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        files.push_back(FolderFile{entry.cFileName, modified, size});
     } while (FindNextFileW(find.get(), &entry));
     return files;
 }

@@ -7,5 +7,5 @@
 #include <vector>
 
 // The files directly in folder (no subfolders, no entries of subfolders) with their last write
-// times; empty when the folder cannot be read.
+// times and sizes; empty when the folder cannot be read.
 std::vector<FolderFile> ListFolderFiles(const std::wstring& folder);

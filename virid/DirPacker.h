@@ -3,9 +3,10 @@
 // The stream is a POSIX pax archive of the folder's files and subfolders (sorted, a folder
 // before its content), names relative to the folder, closed by a "SHA256SUMS" manifest of every
 // file before it (sha256sum format). Any standard tar tool can list and extract it, and
-// "sha256sum -c SHA256SUMS" checks the extracted files. Unpacking also takes plain pax and
-// ustar archives of regular files and folders without a manifest (made by hand with tar); they
-// are checked by their framing only.
+// "sha256sum -c SHA256SUMS" checks the extracted files. Unpacking takes any pax, ustar or GNU
+// archive of regular files and folders whose last entry is such a manifest, listing every file
+// exactly once: a stream packed by hand with tar, then "sha256sum" output appended last. A stream
+// without a manifest, or with an empty one, fails, whatever its framing.
 //
 // Files are streamed from and to disk, each read once; memory stays bounded whatever the sizes.
 // Unpacking creates nothing outside its folder: unsafe names, links and special files fail the

@@ -156,6 +156,11 @@ bool StreamUnpacker::OnHeader() {
             pendingLongName_)
             return FailAfter(std::string(kDamaged) +
                              "an extended header is not followed by its entry");
+        // Without the manifest nothing proves the stream whole: a cut stream that a tool
+        // closed again, or an archive stripped of it, would pass on framing alone.
+        if (!manifestDone_)
+            return FailAfter(std::string(kIncomplete) +
+                             "the archive ends without its manifest SHA256SUMS");
         state_ = State::SecondEndBlock;
         return true;
     case pax::HeaderResult::BadChecksum:
@@ -385,6 +390,8 @@ bool StreamUnpacker::FinishManifest() {
     manifestDone_ = true;
     if (!manifestLine_.empty())
         return Fail(std::string(kDamaged) + "the manifest does not end with a line break", "");
+    if (listed_.empty())
+        return Fail(std::string(kDamaged) + "the manifest lists no file", "");
     for (const auto& file : digests_) {
         if (listed_.count(file.first) == 0)
             return Fail(std::string(kDamaged) + "the manifest does not list", file.first);

@@ -1,8 +1,8 @@
 // Unpacks a pax stream, fed in pieces of any size, into a folder: a state machine over the
 // stream's headers, extended headers and data. File data goes to disk as it arrives, with its
-// SHA-256 digest computed on the way; a "SHA256SUMS" manifest at the end is checked against
-// those digests line by line as it arrives. Streams without a manifest (written by tar) are
-// checked by their framing only.
+// SHA-256 digest computed on the way. The stream must end with a "SHA256SUMS" manifest that
+// lists every file exactly once, checked against those digests line by line as it arrives, then
+// the end-of-archive marker; a stream without it, or with an empty one, fails.
 //
 // Nothing is created outside the folder: unsafe names, links and special files fail the
 // stream, and no existing file is overwritten. After a failure every further byte is refused.

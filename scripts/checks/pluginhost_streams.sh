@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# pluginhost end to end: a backup stream that standard tools can check and extract, and damaged
-# streams that the restore refuses without running Recovery Manager.
+# pluginhost end to end: a backup stream that standard tools can check and extract, one packed by
+# hand with them, damaged streams that verify and the restore refuse without running Recovery
+# Manager.
 set -uo pipefail
 source "$(dirname "$0")/../env.sh"
 BIN="$BUILD/bin"
@@ -14,6 +15,7 @@ trap 'rm -f "$OUT"; (cd "$BIN" && run_wine ./simoracle.exe remove-home "$HOME_NA
 
 fail() { echo "FAIL: $*"; cat "$OUT"; exit 1; }
 simoracle() { (cd "$BIN" && run_wine ./simoracle.exe "$@") | tr -d '\r'; }
+verify() { (cd "$BIN" && run_wine ./pluginhost.exe verify "$@") 2>&1 | tr -d '\r' >"$OUT"; }
 host() {
     (cd "$BIN" && run_wine ./pluginhost.exe --set "WSTempPath=$WORK_WIN\\temp\\" --set UserName=system \
         --set "Password=$PASSWORD" "$@") >"$OUT" 2>&1
@@ -31,12 +33,50 @@ grep -qF "$PASSWORD" "$OUT" && fail "the password is in the host's output"
 tar -xf "$WORK_UNIX/good.stream" -C "$WORK_UNIX/extracted" || fail "GNU tar cannot extract the stream"
 (cd "$WORK_UNIX/extracted" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c disagrees with the manifest"
 ls "$WORK_UNIX/extracted" | grep -q '\.bcp$' || fail "no database piece in the stream"
+connected=$(grep -o 'connected to target database: [A-Z0-9]* (DBID=[0-9]*)' "$OUT" | head -1)
+dbname=$(echo "$connected" | sed 's/.*: \([A-Z0-9]*\) .*/\1/')
+dbid=$(echo "$connected" | sed 's/.*DBID=\([0-9]*\).*/\1/')
+day=$(grep -o 'Starting backup at [0-9/]*' "$OUT" | head -1 | sed 's|.* \(..\)/\(..\)/\(....\)|\3-\1-\2|')
+[ -n "$dbname" ] && [ -n "$dbid" ] && [ -n "$day" ] || fail "no DBID or date in the backup's log"
+
+verify "$WORK_WIN\\good.stream" || fail "verify refused the good stream"
+grep -qx "database $dbname, DBID $dbid, backup of $day" "$OUT" || fail "verify named the wrong database, DBID or date"
+grep -q '^  database  .*\.bcp$' "$OUT" || fail "verify listed no database piece"
+grep -qx 'verdict: accepted: a restore would take this stream' "$OUT" || fail "verify gave no verdict"
+verify - <"$WORK_UNIX/good.stream" || fail "verify refused the good stream on standard input"
+
+# Packed by hand, as the README shows: tar of the pieces, then the manifest appended last.
+mkdir -p "$WORK_UNIX/byhand" && cp "$WORK_UNIX/extracted"/* "$WORK_UNIX/byhand/" && rm "$WORK_UNIX/byhand/SHA256SUMS"
+(cd "$WORK_UNIX/byhand" && tar -cf ../nomanifest.stream --format=pax -- * &&
+    tar -cf ../byhand.stream --format=pax -- * && sha256sum -- * > SHA256SUMS &&
+    tar -rf ../byhand.stream --format=pax SHA256SUMS) || fail "packing by hand failed"
+verify "$WORK_WIN\\byhand.stream" || fail "verify refused the stream packed by hand"
+# Another database's piece mixed in, and a file named like a piece that no template made.
+piece=$(cd "$WORK_UNIX/byhand" && ls *.bcp | head -1)
+other=$(echo "$piece" | sed "s/-$dbid-/-4242424242-/")
+(cd "$WORK_UNIX/byhand" && rm SHA256SUMS && cp "$piece" "$other" && tar -cf ../mixed.stream --format=pax -- * &&
+    sha256sum -- * > SHA256SUMS && tar -rf ../mixed.stream --format=pax SHA256SUMS &&
+    rm SHA256SUMS "$other" && echo evil >evil.bcp && tar -cf ../foreign.stream --format=pax -- * &&
+    sha256sum -- * > SHA256SUMS && tar -rf ../foreign.stream --format=pax SHA256SUMS &&
+    rm SHA256SUMS evil.bcp) || fail "packing by hand failed"
 
 size=$(stat -c %s "$WORK_UNIX/good.stream")
 cp "$WORK_UNIX/good.stream" "$WORK_UNIX/flipped.stream"
 printf '\x5a' | dd of="$WORK_UNIX/flipped.stream" bs=1 seek=$((size / 2)) conv=notrunc status=none
 head -c $((size / 3)) "$WORK_UNIX/good.stream" >"$WORK_UNIX/cut.stream"
-for damaged in flipped cut; do
+while read -r damaged reason; do
+    verify "$WORK_WIN\\$damaged.stream" && fail "verify accepted the $damaged stream"
+    grep -q "^verdict: refused: .*$reason" "$OUT" || fail "verify gave no reason for the $damaged stream"
+done <<'STREAMS'
+flipped The backup stream is damaged: 
+cut The backup stream is incomplete: 
+nomanifest the archive ends without its manifest SHA256SUMS
+mixed The backup holds pieces of more than one database: .*(DBID 4242424242)
+foreign does not follow its template '%d-%I-%T-%U.bcp': 'evil.bcp'
+STREAMS
+find "$WINEPREFIX/drive_c" -name 'pluginhost-verify-*' | grep -q . && fail "verify left its scratch folder"
+
+for damaged in flipped cut nomanifest; do
     host restore "$HOME_NAME\\$SID" "$WORK_WIN\\$damaged.stream" && fail "the $damaged stream was restored"
     grep -q '^error: ' "$OUT" || fail "no error message for the $damaged stream"
     grep -q '^rman: ' "$OUT" && fail "Recovery Manager ran for the $damaged stream"
@@ -49,4 +89,7 @@ simoracle wreck "$SID" >/dev/null || fail "simoracle wreck"
 host restore "$HOME_NAME\\$SID" "$WORK_WIN\\good.stream" || fail "the restore of the good stream failed"
 grep -qF "$PASSWORD" "$OUT" && fail "the password is in the host's output"
 [ "$(simoracle digest "$SID")" = "$before" ] || fail "the restored database differs"
+simoracle wreck "$SID" >/dev/null || fail "simoracle wreck"
+host restore "$HOME_NAME\\$SID" "$WORK_WIN\\byhand.stream" || fail "the restore of the stream packed by hand failed"
+[ "$(simoracle digest "$SID")" = "$before" ] || fail "the database restored from the stream packed by hand differs"
 echo "pluginhost streams: ok"

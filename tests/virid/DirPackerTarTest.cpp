@@ -65,7 +65,8 @@ TEST_F(DirPackerTarTest, TarListsAndExtractsOurStreamAndSha256sumChecksIt) {
     EXPECT_EQ(0, Shell("cd " + Quoted(out) + " && sha256sum --quiet -c SHA256SUMS"));
 }
 
-TEST_F(DirPackerTarTest, StreamsOfGnuTarUnpack) {
+// A stream packed by hand: tar of the files, then a sha256sum manifest appended last.
+TEST_F(DirPackerTarTest, StreamsOfGnuTarWithAManifestAppendedUnpack) {
     ScratchFolder tree;
     MakeSampleTree(tree);
     ScratchFolder shortNames; // ustar holds no name component over 100 bytes
@@ -76,17 +77,41 @@ TEST_F(DirPackerTarTest, StreamsOfGnuTarUnpack) {
                            "es/\xE6\x97\xA5/piece 1.bcp",
               RandomBytes(70000, 11));
     WriteFile(shortNames / "empty.bcp", "");
-    for (const char* format : {"pax", "ustar", "gnu"}) {
+    for (const std::string format : {"pax", "ustar", "gnu"}) {
         SCOPED_TRACE(format);
-        const fs::path& source = std::string(format) == "ustar" ? shortNames.Path() : tree.Path();
-        const fs::path archive = scratch / (std::string(format) + ".tar");
-        ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar --format=" + std::string(format) + " -cf " +
-                           Quoted(archive) + " -C " + Quoted(source) + " ."));
-        const fs::path out = scratch.Make(std::string("from-") + format);
+        const fs::path& source = format == "ustar" ? shortNames.Path() : tree.Path();
+        const fs::path archive = scratch / (format + ".tar");
+        const fs::path sums = scratch.Make("sums-" + format);
+        ASSERT_EQ(0, Shell("cd " + Quoted(source) + " && LC_ALL=C.UTF-8 tar --format=" + format +
+                           " -cf " + Quoted(archive) +
+                           " . && find . -type f -print0 | xargs -0 sha256sum > " +
+                           Quoted(sums / "SHA256SUMS") + " && tar --format=" + format + " -rf " +
+                           Quoted(archive) + " -C " + Quoted(sums) + " SHA256SUMS"));
+        const fs::path out = scratch.Make("from-" + format);
         const Unpacked unpacked = Unpack(ReadFile(archive), out, RandomBlocks(21, 100000));
         ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
-        EXPECT_EQ(ListTree(source), ListTree(out));
+        EXPECT_EQ(ListTree(source), WithoutManifest(ListTree(out)));
     }
+
+    // The commands that the README gives for a folder of backup pieces, word for word.
+    const fs::path pieces = scratch.Make("pieces");
+    WriteFile(pieces / "ORCL-1234567890-20261206-0k1q2r3s_1_1.bcp", RandomBytes(30000, 12));
+    WriteFile(pieces / "ORCL-1234567890-20261206-0j1q2r3s_1_1.spfile", "spfile");
+    WriteFile(pieces / "PWDORCL.ora", "");
+    const std::string tarOnly = "tar -cf ../backup.stream --format=pax -- *";
+    ASSERT_EQ(0, Shell("cd " + Quoted(pieces) + " && " + tarOnly));
+    const Unpacked withoutManifest =
+        Unpack(ReadFile(scratch / "backup.stream"), scratch.Make("no-manifest"), FixedBlocks(4096));
+    EXPECT_EQ(L"The backup stream is incomplete: the archive ends without its manifest "
+              L"SHA256SUMS, after 'PWDORCL.ora'",
+              withoutManifest.error);
+    ASSERT_EQ(0, Shell("cd " + Quoted(pieces) + " && " + tarOnly +
+                       " && sha256sum -- * > SHA256SUMS && tar -rf ../backup.stream --format=pax "
+                       "SHA256SUMS"));
+    const fs::path out = scratch.Make("from-readme");
+    const Unpacked unpacked = Unpack(ReadFile(scratch / "backup.stream"), out, FixedBlocks(4096));
+    ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+    EXPECT_EQ(ListTree(pieces), ListTree(out));
 }
 
 TEST_F(DirPackerTarTest, TarRefusesNothingThatWePackAndWeRefuseTarLinks) {

@@ -5,6 +5,7 @@
 #include "virid/DirPacker.h"
 #include "virid/EntryName.h"
 #include "virid/PaxFormat.h"
+#include "virid/Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace packer_test {
 
@@ -216,6 +219,27 @@ inline std::string RawFile(const std::string& name, const std::string& content) 
 
 inline std::string EndOfArchive() {
     return std::string(2 * VIRid::pax::kBlockSize, '\0');
+}
+
+// A manifest line for a file, as sha256sum writes it.
+inline std::string SumLine(const std::string& name, const std::string& content) {
+    const auto digest = VIRid::Sha256::Create();
+    VIRid::Sha256::Digest sum{};
+    digest->Update(reinterpret_cast<const unsigned char*>(content.data()), content.size());
+    digest->Finish(sum);
+    return VIRid::ToHex(sum) + "  " + name + "\n";
+}
+
+// Files of the given names and contents, each as a ustar entry, then their manifest.
+inline std::string
+RawFilesWithManifest(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string stream;
+    std::string manifest;
+    for (const auto& file : files) {
+        stream += RawFile(file.first, file.second);
+        manifest += SumLine(file.first, file.second);
+    }
+    return stream + RawFile("SHA256SUMS", manifest);
 }
 
 } // namespace packer_test

@@ -7,6 +7,8 @@
 #include "tools/pluginhost/HostSettings.h"
 #include "tools/pluginhost/PluginLibrary.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,17 @@ int RunInfoCommand(HostContext& context, const std::vector<std::wstring>& args);
 int RunListCommand(HostContext& context, const std::vector<std::wstring>& args);
 int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args);
 int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args);
+
+// A command that needs no plug-in: it is run without loading the library.
+typedef int (*StandaloneCommandFunction)(const std::vector<std::wstring>& args);
+int RunVerifyCommand(const std::vector<std::wstring>& args);
+
+// A stream file opened in binary mode for the stream commands; "-" is standard output (writing)
+// or standard input (reading). Null when it cannot be opened.
+FILE* OpenStreamFile(const std::wstring& path, bool forWriting);
+
+// The stream commands move a stream in blocks of this size.
+const uint32_t kBlockSize = 1024 * 1024;
 
 const int kExitSuccess = 0;
 const int kExitFailure = 1;

@@ -13,19 +13,8 @@
 
 namespace {
 
-const uint32_t kBlockSize = 1024 * 1024;
-
 void Fail(const std::wstring& reason) {
     PrintText(stderr, L"pluginhost: " + reason + L"\n");
-}
-
-FILE* OpenStreamFile(const std::wstring& path, bool forWriting) {
-    if (path == L"-") {
-        FILE* standard = forWriting ? stdout : stdin;
-        _setmode(_fileno(standard), _O_BINARY);
-        return standard;
-    }
-    return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
 }
 
 // Closes a backup's stream file; a partial stream must not pass for a backup, so the file goes
@@ -41,6 +30,15 @@ bool CloseStreamFile(FILE* output, const std::wstring& path, bool complete) {
 }
 
 } // namespace
+
+FILE* OpenStreamFile(const std::wstring& path, bool forWriting) {
+    if (path == L"-") {
+        FILE* standard = forWriting ? stdout : stdin;
+        _setmode(_fileno(standard), _O_BINARY);
+        return standard;
+    }
+    return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
+}
 
 int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args) {
     if (args.size() != 2)

@@ -17,11 +17,27 @@ const HostCommand kCommands[] = {
      RunRestoreCommand},
 };
 
+struct StandaloneCommand {
+    const wchar_t* name;
+    const wchar_t* usage;
+    StandaloneCommandFunction run;
+};
+
+// Commands that never load the plug-in.
+const StandaloneCommand kStandaloneCommands[] = {
+    {L"verify",
+     L"verify [--stats] FILE  check a stream as a restore would, no database needed (- for "
+     L"standard input)",
+     RunVerifyCommand},
+};
+
 void PrintUsage() {
     std::wstring usage = L"usage: pluginhost [--plugin PATH] [--set KEY=VALUE]... "
                          L"[--settings FILE] COMMAND [ARGS]\n"
                          L"commands:\n";
     for (const HostCommand& command : kCommands)
+        usage += std::wstring(L"  ") + command.usage + L"\n";
+    for (const StandaloneCommand& command : kStandaloneCommands)
         usage += std::wstring(L"  ") + command.usage + L"\n";
     usage += L"--plugin defaults to OraclePlugin.dll beside this program.\n"
              L"Messages of the plug-in go to standard error, prefixed by their level.\n";
@@ -69,6 +85,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring commandName = argv[index++];
     const std::vector<std::wstring> args(argv + index, argv + argc);
+    for (const StandaloneCommand& command : kStandaloneCommands) {
+        if (commandName != command.name)
+            continue;
+        const int status = command.run(args);
+        if (status == kExitUsage)
+            PrintUsage();
+        return status;
+    }
     for (const HostCommand& command : kCommands) {
         if (commandName != command.name)
             continue;

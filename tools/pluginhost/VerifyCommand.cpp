@@ -1,0 +1,144 @@
+// verify [--stats] FILE: checks a backup stream as a restore job does before Recovery Manager
+// runs (framing, manifest, digests, a database piece, pieces of one database), with the
+// plug-in's own unpacker and without the plug-in or a database. The stream is unpacked block by
+// block into a scratch folder, removed again whatever the outcome.
+#include "virid/FormatString.h"
+#include "rman/BackupPieceNames.h"
+#include "rman/FolderFiles.h"
+#include "tools/pluginhost/HostCommand.h"
+#include "virid/DirPacker.h"
+#include "virid/FileSystem.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+
+namespace {
+
+// A new empty folder under the system's temporary folder, removed with its content at the end.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        wchar_t base[MAX_PATH + 1] = {};
+        if (GetTempPathW(MAX_PATH + 1, base) == 0)
+            return;
+        for (unsigned attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const std::wstring path =
+                FormatString(L"%spluginhost-verify-%lu-%llu-%u", base, GetCurrentProcessId(),
+                             static_cast<unsigned long long>(GetTickCount64()), attempt);
+            if (CreateDirectoryW(path.c_str(), nullptr))
+                path_ = path;
+        }
+    }
+    ~ScratchFolder() {
+        if (!path_.empty() && !VIRid::filesystem::DeleteNonEmptyFolder(path_))
+            PrintText(stderr, L"pluginhost: cannot remove the scratch folder '" + path_ + L"'\n");
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// Unpacks the whole stream; false with the reason when a restore would refuse it.
+bool Unpack(FILE* input, const std::wstring& path, const std::wstring& folder, uint64_t& total,
+            std::wstring& reason) {
+    VIRid::DirPacker packer;
+    if (packer.Open(folder, false) != VIRid::DirPacker::Ok) {
+        reason = packer.GetErrorText();
+        return false;
+    }
+    std::vector<unsigned char> buffer(kBlockSize);
+    for (;;) {
+        uint32_t size = static_cast<uint32_t>(std::fread(buffer.data(), 1, kBlockSize, input));
+        if (size == 0) {
+            if (std::ferror(input)) {
+                reason = FormatString(L"reading '%s' failed", path.c_str());
+                return false;
+            }
+            break;
+        }
+        total += size;
+        if (packer.Write(buffer.data(), size) != VIRid::DirPacker::Ok)
+            break;
+    }
+    if (packer.Close() == VIRid::DirPacker::Ok)
+        return true;
+    reason = packer.GetErrorText();
+    return false;
+}
+
+void PrintPieces(const wchar_t* kind, const std::vector<FolderFile>& files) {
+    for (const FolderFile& file : files)
+        PrintText(stdout,
+                  FormatString(L"  %-12s %14llu  %s\n", kind,
+                               static_cast<unsigned long long>(file.size), file.name.c_str()));
+}
+
+void PrintPeakMemory() {
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory))
+        PrintText(stderr,
+                  FormatString(L"pluginhost: peak working set %.1f MB, peak private "
+                               L"bytes %.1f MB\n",
+                               memory.PeakWorkingSetSize / 1e6, memory.PeakPagefileUsage / 1e6));
+}
+
+int Verdict(bool accepted, const std::wstring& reason) {
+    if (accepted)
+        PrintText(stdout, L"verdict: accepted: a restore would take this stream\n");
+    else
+        PrintText(stdout, L"verdict: refused: " + reason + L"\n");
+    return accepted ? kExitSuccess : kExitFailure;
+}
+
+} // namespace
+
+int RunVerifyCommand(const std::vector<std::wstring>& args) {
+    const bool stats = !args.empty() && args[0] == L"--stats";
+    if (args.size() != (stats ? 2u : 1u))
+        return kExitUsage;
+    const std::wstring& path = args.back();
+    FILE* input = OpenStreamFile(path, false);
+    if (input == nullptr) {
+        PrintText(stderr, FormatString(L"pluginhost: cannot read '%s'\n", path.c_str()));
+        return kExitFailure;
+    }
+    int status = kExitFailure;
+    {
+        ScratchFolder scratch;
+        uint64_t total = 0;
+        std::wstring reason;
+        BackupPieces pieces;
+        if (scratch.Path().empty()) {
+            PrintText(stderr, L"pluginhost: cannot create a scratch folder\n");
+        } else if (!Unpack(input, path, scratch.Path(), total, reason) ||
+                   !ReadBackupPieces(ListFolderFiles(scratch.Path()), DefaultPieceNameTemplates(),
+                                     pieces, reason)) {
+            status = Verdict(false, reason);
+        } else {
+            const std::wstring& date = pieces.date;
+            PrintText(stdout, FormatString(L"database %s, DBID %s, backup of %s-%s-%s\n",
+                                           pieces.dbName.c_str(), pieces.dbid.c_str(),
+                                           date.substr(0, 4).c_str(), date.substr(4, 2).c_str(),
+                                           date.substr(6, 2).c_str()));
+            PrintText(stdout, FormatString(L"stream of %llu bytes:\n",
+                                           static_cast<unsigned long long>(total)));
+            PrintPieces(L"spfile", pieces.spFile);
+            PrintPieces(L"controlfile", pieces.controlFile);
+            PrintPieces(L"database", pieces.database);
+            PrintPieces(L"archivelog", pieces.archiveLog);
+            PrintPieces(L"other", pieces.other);
+            status = Verdict(true, L"");
+        }
+    }
+    if (input != stdin)
+        std::fclose(input);
+    if (stats)
+        PrintPeakMemory();
+    return status;
+}
