@@ -1,7 +1,9 @@
 // The backup direction: the dump when the job opens, the stream that the host reads, and the
 // closing steps.
+#include "plugin/BackupFolder.h"
 #include "plugin/PluginImplementation.h"
 #include "rman/RmanProcedures.h"
+#include "virid/FormatString.h"
 
 namespace {
 
@@ -15,6 +17,18 @@ int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
     Report(LogProgress, L"Dump database...");
     if (!RunBackup(*job.rman, *job.settings)) {
         Report(LogError, job.rman->GetErrorText());
+        return Failure;
+    }
+    // A dump that left no database piece would stream a backup that restores nothing.
+    BackupPieces pieces;
+    std::wstring error;
+    if (!ReadBackupFolder(*job.settings, pieces, error)) {
+        Report(LogError, FormatString(L"Backup database failed: %s; nothing was streamed",
+                                      error.c_str()));
+        // The database goes back to the state it had, and the copies of the password and
+        // network files do not stay on disk.
+        CompleteBackup(*job.rman, *job.settings);
+        DeleteJobTempFolder(job.settings->tempFolder);
         return Failure;
     }
     Report(LogProgress, L"Transfer dump files...");
@@ -38,6 +52,12 @@ int32_t PluginImplementation::CloseBackupJob(JobRecord& job, int packerResult) {
     }
     // Runs whatever the packer answered: a database that the backup took offline must be opened
     // again even when the host stopped reading early.
-    CompleteBackup(*job.rman, *job.settings);
+    if (!CompleteBackup(*job.rman, *job.settings)) {
+        Report(LogError,
+               FormatString(L"The database could not be opened again after the offline backup "
+                            L"(%s); the backup stream itself is complete",
+                            job.rman->GetErrorText().c_str()));
+        result = Failure;
+    }
     return result;
 }

@@ -3,10 +3,17 @@
 #include "plugin/JobPaths.h"
 #include "plugin/PluginImplementation.h"
 #include "rman/RmanWrapper.h"
+#include "virid/FormatString.h"
 
 namespace {
 
 const wchar_t kTempFolderError[] = L"Can't create temp folder. Please, check workstation setting";
+
+// Recovery Manager's commands name these paths inside quotes, which a quote of their own would
+// end early.
+bool HoldsQuote(const std::wstring& path) {
+    return path.find_first_of(L"'\"") != std::wstring::npos;
+}
 
 } // namespace
 
@@ -31,7 +38,27 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     if (home == homes.end())
         return UnknownItem;
 
+    if (HoldsQuote(home->second)) {
+        Report(LogError, FormatString(L"The Oracle home's folder holds a quote, which Recovery "
+                                      L"Manager's commands cannot carry: %s",
+                                      home->second.c_str()));
+        return Failure;
+    }
+    if (HoldsQuote(workstationTempPath)) {
+        Report(LogError, FormatString(L"The workstation's temp folder (WSTempPath) holds a quote, "
+                                      L"which Recovery Manager's commands cannot carry: %s",
+                                      workstationTempPath.c_str()));
+        return Failure;
+    }
+
     JobRecord job;
+    job.instanceLock = InstanceLock::Acquire(home->second, sid);
+    if (!job.instanceLock) {
+        Report(LogError, FormatString(L"Can't start the job: another backup or restore job of "
+                                      L"instance '%s' is running; try again when it has finished",
+                                      sid.c_str()));
+        return Failure;
+    }
     job.settings.reset(new OracleSettings());
     *job.settings = settings;
     job.settings->oracleHome = home->second;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "plugin/HostInterfaces.h"
+#include "plugin/InstanceLock.h"
 #include "rman/OracleSettings.h"
 #include "virid/DirPacker.h"
 
@@ -22,6 +23,7 @@ struct JobRecord {
     boost::shared_ptr<RmanWrapper> rman;        // the job's Recovery Manager console
     bool isBackup;
     VIRid::DirPacker packer; // opened on settings->tempFolder
+    std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
 };
 
 class PluginImplementation : public IBackupDataWrite {

@@ -1,6 +1,8 @@
 // The restore direction: the stream that the host writes, and the restore when the job closes.
+#include "plugin/BackupFolder.h"
 #include "plugin/PluginImplementation.h"
 #include "rman/RmanProcedures.h"
+#include "virid/FormatString.h"
 
 namespace {
 
@@ -32,10 +34,27 @@ int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, 
         Report(LogError, !reason.empty() ? reason : kStreamIncomplete);
         return Failure;
     }
+    // Checked before anything reaches Recovery Manager: a stream without a database piece would
+    // take the database down and restore nothing. The pieces name the backup's DBID, which lets
+    // the restore refuse another database's backup and rebuild a lost parameter file.
+    BackupPieces pieces;
+    std::wstring error;
+    if (!ReadBackupFolder(*job.settings, pieces, error)) {
+        Report(LogError, FormatString(L"The backup stream holds no database backup to restore: "
+                                      L"%s; the database was not touched",
+                                      error.c_str()));
+        return Failure;
+    }
+    job.settings->dbid = pieces.dbid;
     Report(LogProgress, L"Restore database...");
     if (!RunRestore(*job.rman, *job.settings)) {
-        // The job and its folder stay, so that the host can close it again.
         Report(LogError, job.rman->GetErrorText());
+        // The job and its folder stay, so that the host can close it again, on a console that
+        // starts afresh.
+        job.rman->Stop();
+        Report(LogWarning,
+               FormatString(L"The unpacked backup stays in '%s' for a manual restore",
+                            job.settings->tempFolder.c_str()));
         keepJob = true;
         return Failure;
     }
