@@ -1,8 +1,7 @@
 // rman.exe, the Recovery Manager simulator, driven over real pipes with scripted dialogues.
 #include "tests/support/win/SimulatedOracle.h"
+#include "tools/simdb/FileIo.h"
 #include "tools/simdb/Instance.h"
-
-#include "virid/Win32Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 
 namespace {
 
+using simoracle::DatabaseState;
 using testing_support::CountOf;
 using testing_support::Narrow;
 using testing_support::ScriptedRun;
@@ -22,50 +22,19 @@ const char kStackStart[] =
     "RMAN-00569: =============== ERROR MESSAGE STACK FOLLOWS ===============\r\n"
     "RMAN-00571: ===========================================================\r\n";
 const char kConnect[] = "connect target system/manager\n";
-const char kTag[] = "ZT_BACKUP_TAG";
+const char kDeleteTagged[] = "delete noprompt backup tag 'ZT_BACKUP_TAG';";
 
 // The commands of a backup job, as the plug-in words them, into folder.
 std::string BackupScript(const std::wstring& folder, bool online, bool archivedLogs) {
-    const std::string f = Narrow(folder);
-    std::string script = std::string(kConnect) + "CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;\n"
-                                                 "CONFIGURE DEFAULT DEVICE TYPE TO DISK;\n"
-                                                 "crosscheck backup;\n"
-                                                 "delete noprompt backup tag 'ZT_BACKUP_TAG';\n";
-    if (!online)
-        script += "shutdown immediate;\nstartup mount;\n";
-    script += "backup spfile tag 'ZT_BACKUP_TAG' format '" + f + "\\%d-%I-%T-%U.spfile';\n";
-    script += "backup current controlfile tag 'ZT_BACKUP_TAG' format '" + f +
-              "\\%d-%I-%T-%U.controlfile';\n";
-    script += "backup as compressed backupset database tag 'ZT_BACKUP_TAG' format '" + f +
-              "\\%d-%I-%T-%U.bcp' " +
-              (archivedLogs ? "plus archivelog tag 'ZT_BACKUP_TAG' format '" + f +
-                                  "\\%h-%e-%d-%I-%T-%U.archlog'"
-                            : std::string()) +
-              ";\n";
-    return script;
-}
-
-// The closing commands of a backup job.
-std::string CompleteBackupScript(bool reopen) {
+    const std::string f = "tag 'ZT_BACKUP_TAG' format '" + Narrow(folder) + "\\";
     return std::string(kConnect) +
-           "crosscheck backup;\ndelete noprompt backup tag 'ZT_BACKUP_TAG';\n" +
-           (reopen ? "alter database open;\n" : "");
-}
-
-// The commands of a restore job on folder; controlFilePiece names the piece to recover the
-// control file from when the first mount fails (empty: no control-file step).
-std::string RestoreScript(const std::wstring& folder, const std::wstring& controlFilePiece,
-                          bool archivedLogs) {
-    std::string script = std::string(kConnect) + "shutdown immediate;\nstartup mount;\n";
-    if (!controlFilePiece.empty())
-        script += "shutdown immediate;\nstartup force nomount;\nrestore controlfile from '" +
-                  Narrow(controlFilePiece) + "';\nshutdown immediate;\n";
-    script += "startup mount;\ncrosscheck backup;\ndelete noprompt backup tag 'ZT_BACKUP_TAG';\n"
-              "CATALOG START WITH '" +
-              Narrow(folder) + "' noprompt;\nrestore database from tag 'ZT_BACKUP_TAG';\n";
-    if (archivedLogs)
-        script += "restore archivelog all;\n";
-    return script + "recover database;\n";
+           "CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;\nCONFIGURE DEFAULT DEVICE TYPE TO "
+           "DISK;\ncrosscheck backup;\n" +
+           kDeleteTagged + (online ? "\n" : "\nshutdown immediate;\nstartup mount;\n") +
+           "backup spfile " + f + "%d-%I-%T-%U.spfile';\nbackup current controlfile " + f +
+           "%d-%I-%T-%U.controlfile';\nbackup as compressed backupset database " + f +
+           "%d-%I-%T-%U.bcp' " +
+           (archivedLogs ? "plus archivelog " + f + "%h-%e-%d-%I-%T-%U.archlog'" : "") + ";\n";
 }
 
 // The answers of a dialogue, one per command, without the banner.
@@ -83,462 +52,508 @@ std::vector<std::string> Answers(const std::string& output) {
     return answers;
 }
 
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 bool Failed(const std::string& answer) {
-    return answer.find("RMAN-00569:") != std::string::npos;
+    return Has(answer, "RMAN-00569:");
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    const VIRid::UniqueFindHandle found(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!found)
-        return names;
-    do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(found.get(), &data));
-    return names;
+// One command of a dialogue, a text its answer must hold, and whether it must fail.
+struct Step {
+    std::string command;
+    std::string expected;
+    bool fails;
+};
+using Steps = std::vector<Step>;
+
+std::string Script(const Steps& steps) {
+    std::string script = kConnect;
+    for (const Step& step : steps)
+        script += step.command + "\n";
+    return script;
 }
 
-std::wstring OnlyFileEndingIn(const std::wstring& folder, const std::wstring& suffix) {
-    std::wstring match;
-    for (const std::wstring& name : FilesIn(folder))
+// Every answer of a dialogue run from Script(steps) checked against its step.
+void ExpectAnswers(const std::string& output, const Steps& steps) {
+    const std::vector<std::string> answers = Answers(output);
+    ASSERT_EQ(steps.size() + 1, answers.size()) << output;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_TRUE(Has(answers[i + 1], steps[i].expected)) << steps[i].command << answers[i + 1];
+        EXPECT_EQ(steps[i].fails, Failed(answers[i + 1])) << steps[i].command << answers[i + 1];
+    }
+}
+
+void ExpectSteps(const SimulatedOracle& oracle, const Steps& steps) {
+    ExpectAnswers(oracle.Rman(Script(steps)).output, steps);
+}
+
+// A restore job's steps from the mount on: catalogue the folder, restore, recover.
+Steps CatalogueRestoreAndRecover(const std::wstring& folder, bool archivedLogs,
+                                 bool completeRecovery) {
+    Steps steps = {
+        {"startup mount;", "mounted", false},
+        {"crosscheck backup;", "", false},
+        {kDeleteTagged, "", false},
+        {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;", "List of Cataloged Files", false},
+        {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false}};
+    if (archivedLogs)
+        steps.push_back({"restore archivelog all;", "Finished restore", false});
+    // A restored control file knows no redo after its backup: the recovery stays incomplete.
+    steps.push_back({"recover database;",
+                     completeRecovery ? "media recovery complete"
+                                      : "RMAN-06054: media recovery requesting unknown archived "
+                                        "log for thread 1 with sequence",
+                     !completeRecovery});
+    return steps;
+}
+
+std::wstring FileEndingIn(const std::wstring& folder, const std::wstring& suffix) {
+    for (const std::wstring& name : simoracle::ListFolder(folder, false))
         if (name.size() > suffix.size() &&
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-            match = match.empty() ? folder + L"\\" + name : L"<more than one>";
-    return match;
+            return folder + L"\\" + name;
+    return std::wstring();
 }
 
-// Copies every file of one folder into another, as the backup stream carries them.
-void CopyFolder(const std::wstring& from, const std::wstring& to) {
-    for (const std::wstring& name : FilesIn(from))
-        ASSERT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE));
+void FlipMiddleByte(const std::wstring& from, const std::wstring& to) {
+    std::string bytes = testing_support::ReadFileBytes(from);
+    bytes[bytes.size() / 2] ^= 0x01;
+    ASSERT_TRUE(testing_support::WriteFileBytes(to, bytes));
+}
+
+// A backup job's pieces copied to a folder, as a restore unpacks them; the job's close has
+// deleted the originals (and reopened the database after an offline backup).
+std::wstring BackedUpCopy(const SimulatedOracle& oracle, bool online, bool archivedLogs) {
+    const std::wstring backup = oracle.Folder(L"backup");
+    const std::wstring copy = oracle.Folder(L"restore");
+    oracle.Rman(BackupScript(backup, online, archivedLogs));
+    for (const std::wstring& name : simoracle::ListFolder(backup, false))
+        CopyFileW((backup + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE);
+    oracle.Rman(Script({{"crosscheck backup;", "", false}, {kDeleteTagged, "", false}}) +
+                (online ? "" : "alter database open;\n"));
+    return copy;
 }
 
 class RmanSimulatorTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(oracle_.Ready()) << Narrow(oracle_.Error()); }
 
-    simoracle::DatabaseState State() const {
-        return simoracle::GetState(oracle_.HomeDir(), oracle_.Sid());
+    DatabaseState State() const { return simoracle::GetState(oracle_.HomeDir(), oracle_.Sid()); }
+    void Wreck(simoracle::WreckScope scope) const {
+        std::wstring error;
+        ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), scope, error));
     }
 
     SimulatedOracle oracle_;
 };
 
-TEST_F(RmanSimulatorTest, BannerPromptAndConnectAsAConsoleProgramWritesThem) {
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "exit;\n");
+TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
+    const ScriptedRun run = oracle_.Rman("crosscheck backup;\n" + std::string(kConnect) +
+                                         "backup everything;\nfrobnicate;\nexit;\n");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_TRUE(run.errors.empty());
     EXPECT_EQ(0u, run.output.find("\r\nRecovery Manager: Release 19.0.0.0.0 - Production on "));
-    EXPECT_NE(std::string::npos,
-              run.output.find("\r\nVersion 19.3.0.0.0\r\n\r\nCopyright (c) 1982, 2019, Oracle "
-                              "and/or its affiliates.  All rights reserved.\r\n\r\nRMAN> "));
-    EXPECT_TRUE(std::regex_search(
-        run.output, std::regex("RMAN> \r\nconnected to target database: SIMDB \\(DBID=[0-9]{10}\\)"
-                               "\r\n\r\nRMAN> \r\n\r\nRecovery Manager complete.\r\n$")));
-    // Every line ends in CR LF.
-    EXPECT_EQ(CountOf(run.output, "\n"), CountOf(run.output, "\r\n"));
-}
-
-TEST_F(RmanSimulatorTest, EndOfInputEndsTheSessionAndCommandsMaySpanLines) {
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "shutdown\nimmediate;\n");
-    ASSERT_TRUE(run.finished);
-    EXPECT_NE(std::string::npos, run.output.find("RMAN> 2> \r\ndatabase closed\r\n"));
-    EXPECT_NE(std::string::npos, run.output.find("\r\n\r\nRecovery Manager complete.\r\n"));
-    EXPECT_EQ(simoracle::DatabaseState::Down, State());
-}
-
-TEST_F(RmanSimulatorTest, ConnectChecksTheCredentials) {
-    ScriptedRun run = oracle_.Rman("connect target system/wrong\n");
-    std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(1u, answers.size());
-    EXPECT_NE(std::string::npos,
-              answers[0].find(std::string(kStackStart) + "RMAN-00554: initialization of internal "
-                                                         "recovery manager package failed\r\n"));
-    EXPECT_NE(std::string::npos,
-              answers[0].find("ORA-01017: invalid username/password; logon denied\r\n"));
-
-    run = oracle_.Rman("connect target /\ncrosscheck backup;\n");
-    answers = Answers(run.output);
-    ASSERT_EQ(2u, answers.size());
-    EXPECT_NE(std::string::npos, answers[0].find("connected to target database: SIMDB"));
-    EXPECT_FALSE(Failed(answers[1]));
-
-    run =
-        oracle_.Rman("connect target SYSTEM/manager@SIMDB\nconnect target system/manager@NOSUCH\n");
-    answers = Answers(run.output);
-    ASSERT_EQ(2u, answers.size());
-    EXPECT_FALSE(Failed(answers[0])) << answers[0];
-    EXPECT_NE(std::string::npos, answers[1].find("ORA-12154: TNS:could not resolve"));
-}
-
-TEST_F(RmanSimulatorTest, AUserWithoutPasswordIsAskedForIt) {
-    ScriptedRun run = oracle_.Rman("connect target system\nmanager\nexit;\n");
-    EXPECT_NE(std::string::npos,
-              run.output.find("RMAN> \r\ntarget database Password: \r\nconnected to target "
-                              "database: SIMDB"));
-    run = oracle_.Rman("connect target system/\nnot the password\n");
-    EXPECT_NE(std::string::npos, run.output.find("target database Password: "));
-    EXPECT_NE(std::string::npos, run.output.find("ORA-01017"));
-}
-
-TEST_F(RmanSimulatorTest, UnknownCommandsAndCommandsBeforeConnectGiveErrorStacks) {
-    const ScriptedRun run = oracle_.Rman("crosscheck backup;\n" + std::string(kConnect) +
-                                         "backup everything;\nfrobnicate;\n");
-    std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(4u, answers.size());
-    answers.erase(answers.begin() + 1);
-    EXPECT_NE(std::string::npos, answers[0].find(std::string(kStackStart) +
-                                                 "RMAN-03002: failure of crosscheck command at "));
-    EXPECT_NE(std::string::npos, answers[0].find("RMAN-06171: not connected to target database"));
-    EXPECT_NE(std::string::npos, answers[1].find("RMAN-01009: syntax error"));
-    EXPECT_NE(std::string::npos, answers[2].find(std::string(kStackStart) +
-                                                 "RMAN-00558: error encountered while parsing"));
-    EXPECT_NE(std::string::npos, answers[2].find("found \"frobnicate\""));
+    EXPECT_TRUE(Has(run.output, "\r\nVersion 19.3.0.0.0\r\n\r\nCopyright (c) 1982, 2019, Oracle "
+                                "and/or its affiliates.  All rights reserved.\r\n\r\nRMAN> "));
+    const std::vector<std::string> answers = Answers(run.output);
+    ASSERT_EQ(4u, answers.size()); // the answer to exit ends the session
     // The failure time: MM/DD/YYYY HH24:MI:SS.
     EXPECT_TRUE(std::regex_search(
-        answers[0], std::regex("failure of crosscheck command at [01][0-9]/[0-3][0-9]/[0-9]{4} "
-                               "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\n")));
+        answers[0], std::regex(std::string(kStackStart) +
+                               "RMAN-03002: failure of crosscheck command at [01][0-9]/[0-3][0-9]/"
+                               "[0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\r\nRMAN-06171: not "
+                               "connected to target database\r\n")));
+    EXPECT_TRUE(std::regex_match(
+        answers[1], std::regex("\r\nconnected to target database: SIMDB \\(DBID=[0-9]{10}\\)\r\n"
+                               "\r\n")));
+    EXPECT_TRUE(Has(answers[2], "RMAN-01009: syntax error"));
+    EXPECT_TRUE(Has(answers[3], std::string(kStackStart) + "RMAN-00558: error encountered while "
+                                                           "parsing"));
+    EXPECT_TRUE(Has(answers[3], "found \"frobnicate\""));
+    EXPECT_TRUE(Has(run.output, "RMAN> \r\n\r\nRecovery Manager complete.\r\n"));
+    EXPECT_EQ(CountOf(run.output, "\n"), CountOf(run.output, "\r\n")); // every line ends in CR LF
+}
+
+TEST_F(RmanSimulatorTest, UnfinishedStatementsGetTheLineNumberedContinuationPrompt) {
+    // A statement ends only at a ';' outside quotes; one unfinished at the end of input never runs.
+    const ScriptedRun run =
+        oracle_.Rman(std::string(kConnect) +
+                     "shutdown\nimmediate;\nlist\nbackup\nsummary;\nrestore controlfile from "
+                     "'C:\\o'brien\\x.ctl';\n';\nlist \"backup;\n\";\nstartup 'o'brien';\n");
+    const std::vector<std::string> answers = Answers(run.output);
+    ASSERT_EQ(5u, answers.size()) << run.output;
+    EXPECT_EQ(0u, answers[1].find("2> \r\ndatabase closed\r\n"));
+    EXPECT_EQ(0u, answers[2].find("2> 3> \r\n"));
+    EXPECT_EQ(0u, answers[3].find("2> \r\n"));
+    EXPECT_EQ(0u, answers[4].find("2> \r\n"));
+    EXPECT_TRUE(Has(run.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
+    EXPECT_EQ(DatabaseState::Down, State());
+    // The prompt has no line end, and Recovery Manager waits for the rest of the statement.
+    const ScriptedRun waiting = testing_support::RunScripted(
+        L"\"" + oracle_.HomeDir() + L"\\bin\\rman.exe\"",
+        {{L"ORACLE_HOME", oracle_.HomeDir()}, {L"ORACLE_SID", oracle_.Sid()}},
+        std::string(kConnect) + "restore controlfile from 'C:\\o'brien\\x.ctl';\n", 2500, true);
+    EXPECT_FALSE(waiting.finished);
+    EXPECT_EQ(waiting.output.size() - 9, waiting.output.rfind("RMAN> 2> ")) << waiting.output;
+}
+
+TEST_F(RmanSimulatorTest, ConnectTakesTheLineAsTypedAndChecksTheCredentials) {
+    const std::string refused =
+        std::string(kStackStart) +
+        "RMAN-00554: initialization of internal recovery manager package failed\r\n"
+        "RMAN-04005: error from target database: \r\n";
+    const struct {
+        const char* script;
+        std::string expected;
+    } cases[] = {
+        {"connect target system/wrong\n",
+         refused + "ORA-01017: invalid username/password; logon denied\r\n"},
+        {"connect target /\n", "connected to target database: SIMDB (DBID="},
+        {"connect target SYSTEM/manager@SIMDB\n", "connected to target database: SIMDB (DBID="},
+        {"connect target system/manager@NOSUCH\n",
+         refused + "ORA-12154: TNS:could not resolve the connect identifier specified\r\n"},
+        {"connect target system\nmanager\n",
+         "RMAN> \r\ntarget database Password: \r\nconnected to target database: SIMDB"},
+        {"connect target system/\nnot the password\n",
+         "target database Password: \r\n" + refused + "ORA-01017"},
+        // Whatever follows a ';' is the next command.
+        {"connect target system/manager; shutdown immediate;\n", "database closed"},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(Has(oracle_.Rman(c.script).output, c.expected)) << c.script;
 }
 
 TEST_F(RmanSimulatorTest, InstanceStateFollowsOracleRulesAndOutlivesTheProcess) {
-    ScriptedRun run = oracle_.Rman(std::string(kConnect) +
-                                   "shutdown immediate;\nshutdown immediate;\nstartup mount;\n"
-                                   "startup mount;\nalter database mount;\n");
-    std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(6u, answers.size());
-    EXPECT_EQ("\r\ndatabase closed\r\ndatabase dismounted\r\nOracle instance shut down\r\n\r\n",
-              answers[1]);
-    EXPECT_NE(std::string::npos, answers[2].find("ORA-01034: ORACLE not available"));
-    EXPECT_NE(std::string::npos,
-              answers[3].find("Oracle instance started\r\ndatabase mounted\r\n"));
-    EXPECT_FALSE(Failed(answers[3]));
-    // A second STARTUP MOUNT reports the state and succeeds; ALTER DATABASE MOUNT does not.
-    EXPECT_EQ("\r\ndatabase is already started\r\ndatabase already mounted\r\n\r\n", answers[4]);
-    EXPECT_NE(std::string::npos, answers[5].find("ORA-01100: database already mounted"));
-    EXPECT_EQ(simoracle::DatabaseState::Mounted, State());
-
-    run = oracle_.Rman(std::string(kConnect) + "alter database open;\nalter database open;\n");
-    answers = Answers(run.output);
-    ASSERT_EQ(3u, answers.size());
-    EXPECT_NE(std::string::npos, answers[0].find("(DBID="));
-    EXPECT_NE(std::string::npos, answers[0].find(", not open)"));
-    EXPECT_EQ("\r\nStatement processed\r\n\r\n", answers[1]);
-    EXPECT_NE(std::string::npos, answers[2].find("ORA-01531"));
-    EXPECT_EQ(simoracle::DatabaseState::Open, State());
+    ExpectSteps(
+        oracle_,
+        {{"shutdown immediate;",
+          "\r\ndatabase closed\r\ndatabase dismounted\r\nOracle instance shut down\r\n\r\n", false},
+         {"shutdown immediate;", "ORA-01034: ORACLE not available", true},
+         {"startup mount;", "Oracle instance started\r\ndatabase mounted\r\n", false},
+         {"startup mount;", "\r\ndatabase is already started\r\ndatabase already mounted", false},
+         {"alter database mount;", "ORA-01100: database already mounted", true}});
+    EXPECT_EQ(DatabaseState::Mounted, State());
+    ExpectSteps(oracle_, {{"alter database open;", "\r\nStatement processed\r\n\r\n", false},
+                          {"alter database open;", "ORA-01531", true}});
+    EXPECT_EQ(DatabaseState::Open, State());
 }
 
-TEST_F(RmanSimulatorTest, FullOnlineBackupWritesEachPieceUnderItsExpandedName) {
+TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThem) {
     const std::wstring folder = oracle_.Folder(L"job 1.ora");
     const ScriptedRun run = oracle_.Rman(BackupScript(folder, true, true));
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(8u, answers.size());
-    for (const std::string& answer : answers)
-        EXPECT_FALSE(Failed(answer)) << answer;
+    EXPECT_FALSE(Failed(run.output));
     const std::regex handle("piece handle=([^\r]*) tag=ZT_BACKUP_TAG comment=NONE");
-    std::vector<std::string> handles;
-    for (std::sregex_iterator it(run.output.begin(), run.output.end(), handle), end; it != end;
-         ++it)
-        handles.push_back((*it)[1]);
-    // spfile, control file, archived logs before, data files, control file and spfile with
-    // them, archived logs after.
-    ASSERT_EQ(6u, handles.size());
-    const std::string prefix = Narrow(folder) + "\\";
     const std::regex pieceName(
         "SIMDB-[0-9]{10}-20[0-9]{6}-[0-9a-v]{8}_1_1\\.(spfile|controlfile|"
         "bcp)|1-[0-9]+-SIMDB-[0-9]{10}-20[0-9]{6}-[0-9a-v]{8}_1_1\\.archlog");
-    for (const std::string& name : handles) {
+    const std::string prefix = Narrow(folder) + "\\";
+    size_t handles = 0;
+    for (std::sregex_iterator it(run.output.begin(), run.output.end(), handle), end; it != end;
+         ++it, ++handles) {
+        const std::string name = (*it)[1];
         ASSERT_EQ(0u, name.find(prefix)) << name;
         EXPECT_TRUE(std::regex_match(name.substr(prefix.size()), pieceName)) << name;
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(testing_support::Wide(name).c_str()))
-            << name;
     }
-    EXPECT_EQ(6u, FilesIn(folder).size());
+    // spfile, control file, archived logs before, data files, control file and spfile with
+    // them, archived logs after.
+    EXPECT_EQ(6u, handles);
+    EXPECT_EQ(6u, simoracle::ListFolder(folder, false).size());
     EXPECT_EQ(2u, CountOf(run.output, "current log archived"));
-    EXPECT_EQ(simoracle::DatabaseState::Open, State());
-}
-
-TEST_F(RmanSimulatorTest, DeleteByTagRemovesThePieceFilesAndCrosscheckExpiresLostOnes) {
-    const std::wstring folder = oracle_.Folder(L"job");
-    oracle_.Rman(BackupScript(folder, true, false));
-    ASSERT_EQ(4u, FilesIn(folder).size());
-    const std::wstring lost = OnlyFileEndingIn(folder, L".spfile");
-    ASSERT_TRUE(DeleteFileW(lost.c_str()));
-    ScriptedRun run =
-        oracle_.Rman(std::string(kConnect) + "delete noprompt backup tag 'ZT_BACKUP_TAG';\n");
-    // A record whose file went missing is not deleted before a crosscheck says so.
-    EXPECT_NE(std::string::npos, run.output.find("Deleted 3 objects"));
-    EXPECT_NE(std::string::npos, run.output.find("RMAN-06207: WARNING: 1 objects could not be"));
-    EXPECT_FALSE(Failed(run.output));
-    EXPECT_TRUE(FilesIn(folder).empty());
-    run = oracle_.Rman(CompleteBackupScript(false));
-    EXPECT_NE(std::string::npos, run.output.find("found to be 'EXPIRED'"));
-    EXPECT_NE(std::string::npos, run.output.find("Deleted 1 objects"));
-    run = oracle_.Rman(std::string(kConnect) + "delete noprompt backup tag 'ZT_BACKUP_TAG';\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(2u, answers.size());
-    // A warning, not a failure.
-    EXPECT_NE(std::string::npos,
-              answers[1].find("specification does not match any backup in the repository"));
-    EXPECT_FALSE(Failed(answers[1]));
+    EXPECT_EQ(DatabaseState::Open, State());
+    // A record whose file went missing is deleted only after a crosscheck has found it so.
+    ASSERT_TRUE(DeleteFileW(FileEndingIn(folder, L".spfile").c_str()));
+    ExpectSteps(oracle_, {{kDeleteTagged, "RMAN-06207: WARNING: 1 objects could not be", false},
+                          {"crosscheck backup;", "found to be 'EXPIRED'", false},
+                          {kDeleteTagged, "Deleted 1 objects", false},
+                          {kDeleteTagged, "specification does not match any backup", false}});
+    EXPECT_TRUE(simoracle::ListFolder(folder, false).empty());
 }
 
 TEST_F(RmanSimulatorTest, RestoreIntoAWreckedDatabaseGivesTheDataBack) {
     const std::string before = oracle_.Digest();
     ASSERT_EQ(64u, before.size());
-    const std::wstring backupFolder = oracle_.Folder(L"backup");
-    const std::wstring restoreFolder = oracle_.Folder(L"restore");
-    oracle_.Rman(BackupScript(backupFolder, true, true));
-    CopyFolder(backupFolder, restoreFolder);
-    oracle_.Rman(CompleteBackupScript(false));
+    const std::wstring folder = BackedUpCopy(oracle_, true, true);
     std::wstring error;
     ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), error));
     EXPECT_NE(before, oracle_.Digest());
-    ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), false, error));
+    Wreck(simoracle::WreckScope::DataFiles);
     EXPECT_TRUE(oracle_.Digest().empty());
-
-    const ScriptedRun run = oracle_.Rman(RestoreScript(restoreFolder, L"", true) +
-                                         "crosscheck backup;\n"
-                                         "delete noprompt backup tag 'ZT_BACKUP_TAG';\n"
-                                         "alter database open;\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(13u, answers.size());
-    EXPECT_TRUE(Failed(answers[1])); // the instance was down
-    for (size_t i = 2; i < answers.size(); ++i)
-        EXPECT_FALSE(Failed(answers[i])) << i << answers[i];
-    EXPECT_NE(std::string::npos, answers[9].find("media recovery complete"));
+    Steps steps = {{"shutdown immediate;", "ORA-01034", true}};
+    for (const Step& step : CatalogueRestoreAndRecover(folder, true, true))
+        steps.push_back(step);
+    steps.push_back({"alter database open;", "Statement processed", false});
+    ExpectSteps(oracle_, steps);
     EXPECT_EQ(before, oracle_.Digest());
-    EXPECT_EQ(simoracle::DatabaseState::Open, State());
-    EXPECT_TRUE(FilesIn(restoreFolder).empty());
+    EXPECT_EQ(DatabaseState::Open, State());
 }
 
 TEST_F(RmanSimulatorTest, AfterLosingTheControlFileOnlyOpenResetlogsOpens) {
     const std::string before = oracle_.Digest();
-    const std::wstring backupFolder = oracle_.Folder(L"backup");
-    const std::wstring restoreFolder = oracle_.Folder(L"restore");
-    oracle_.Rman(BackupScript(backupFolder, true, true));
-    CopyFolder(backupFolder, restoreFolder);
-    oracle_.Rman(CompleteBackupScript(false));
-    std::wstring error;
-    ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), true, error));
-
-    const std::wstring piece = OnlyFileEndingIn(restoreFolder, L".controlfile");
-    const ScriptedRun run = oracle_.Rman(RestoreScript(restoreFolder, piece, true) +
-                                         "recover database until logseq 0;\n"
-                                         "alter database open;\nalter database open resetlogs;\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(17u, answers.size());
-    EXPECT_NE(std::string::npos, answers[2].find("ORA-00205: error in identifying control file"));
-    EXPECT_FALSE(Failed(answers[5])) << answers[5]; // restore controlfile
-    EXPECT_NE(std::string::npos, answers[5].find("output file name="));
-    EXPECT_FALSE(Failed(answers[7]));                 // startup mount
-    EXPECT_FALSE(Failed(answers[11])) << answers[11]; // restore database
-    // Incomplete recovery: the restored control file knows no later redo.
-    EXPECT_NE(std::string::npos, answers[13].find("RMAN-06054: media recovery requesting unknown "
-                                                  "archived log for thread 1 with sequence"));
-    EXPECT_TRUE(Failed(answers[14]));
-    EXPECT_NE(std::string::npos, answers[15].find("ORA-01589: must use RESETLOGS or NORESETLOGS"));
-    EXPECT_EQ("\r\nStatement processed\r\n\r\n", answers[16]);
+    const std::wstring folder = BackedUpCopy(oracle_, true, true);
+    Wreck(simoracle::WreckScope::ControlFileToo);
+    Steps steps = {
+        {"startup mount;", "ORA-00205: error in identifying control file", true},
+        {"startup force nomount;", "Oracle instance started", false},
+        {"restore controlfile from '" + Narrow(FileEndingIn(folder, L".controlfile")) + "';",
+         "output file name=" + Narrow(oracle_.HomeDir()), false},
+        {"shutdown immediate;", "", false}};
+    for (const Step& step : CatalogueRestoreAndRecover(folder, true, false))
+        steps.push_back(step);
+    steps.insert(steps.end(),
+                 {{"alter database open;", "ORA-01589: must use RESETLOGS or NORESETLOGS", true},
+                  {"alter database open resetlogs;", "Statement processed", false}});
+    ExpectSteps(oracle_, steps);
     EXPECT_EQ(before, oracle_.Digest());
-    EXPECT_EQ(simoracle::DatabaseState::Open, State());
+    EXPECT_EQ(DatabaseState::Open, State());
 }
 
-TEST_F(RmanSimulatorTest, RestoreFromFileTakesTheNameLiterally) {
-    const std::wstring folder = oracle_.Folder(L"backup");
-    oracle_.Rman(BackupScript(folder, true, false));
+TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallation) {
+    const std::string before = oracle_.Digest();
+    const std::wstring folder = BackedUpCopy(oracle_, true, true);
+    const std::string spFile = Narrow(FileEndingIn(folder, L".spfile"));
     std::wstring error;
-    ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), true, error));
-    const ScriptedRun run =
-        oracle_.Rman(std::string(kConnect) + "startup force nomount;\nrestore controlfile from '" +
-                     Narrow(folder) + "\\%d-%I-%T-%U.controlfile';\nrestore controlfile from '" +
-                     Narrow(OnlyFileEndingIn(folder, L".spfile")) + "';\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(4u, answers.size());
-    EXPECT_NE(std::string::npos, answers[2].find("ORA-19505: failed to identify file \"" +
-                                                 Narrow(folder) + "\\%d-%I-%T-%U.controlfile\""));
-    // A piece without a control file in it.
-    EXPECT_NE(std::string::npos, answers[3].find("RMAN-06172"));
+    ASSERT_TRUE(simoracle::RemoveHome(oracle_.HomeName(), error)) << Narrow(error);
+    // Another machine: a fresh home elsewhere, and only the service and password file of SIMDB.
+    const std::wstring name = oracle_.HomeName() + L"B";
+    const std::wstring home = oracle_.Folder(L"second machine");
+    simoracle::InstanceOptions bare = SimulatedOracle::SmallDatabase();
+    bare.bare = true;
+    ASSERT_TRUE(simoracle::CreateHome(name, home, error) &&
+                simoracle::CreateInstance(name, L"SIMDB", bare, error))
+        << Narrow(error);
+    EXPECT_EQ(DatabaseState::Down, simoracle::GetState(home, L"SIMDB"));
+    const std::string standIn = "\r\nstartup failed: ORA-01078: failure in processing system "
+                                "parameters\r\nLRM-00109: could not open parameter file '" +
+                                Narrow(home) +
+                                "\\DATABASE\\INITSIMDB.ORA'\r\n\r\nstarting Oracle instance "
+                                "without parameter file for retrieval of spfile\r\nOracle "
+                                "instance started\r\n";
+    Steps steps = {
+        {"shutdown immediate;", "ORA-01034", true},
+        {"startup mount;", standIn + kStackStart, true},
+        {"set DBID " + spFile.substr(spFile.find("SIMDB-") + 6, 10) + ";",
+         "\r\nexecuting command: SET DBID\r\n\r\n", false},
+        {"startup force nomount;", standIn + "\r\nTotal System Global Area", false},
+        {"restore spfile from '" + spFile + "';",
+         "output file name=" + Narrow(home) + "\\database\\SPFILESIMDB.ORA", false},
+        {"shutdown immediate;", "Oracle instance shut down", false},
+        {"startup force nomount;", "Oracle instance started", false}, // no LRM-00109 now
+        {"restore controlfile from '" + Narrow(FileEndingIn(folder, L".controlfile")) + "';",
+         "CONTROL01.CTL", false},
+        {"shutdown immediate;", "", false}};
+    for (const Step& step : CatalogueRestoreAndRecover(folder, true, false))
+        steps.push_back(step);
+    steps.push_back({"alter database open resetlogs;", "Statement processed", false});
+    const ScriptedRun run = testing_support::RunScripted(
+        L"\"" + home + L"\\bin\\rman.exe\"", {{L"ORACLE_HOME", home}, {L"ORACLE_SID", L"SIMDB"}},
+        Script(steps), 60000);
+    const std::string digest = simoracle::Digest(home, L"SIMDB", error);
+    const DatabaseState state = simoracle::GetState(home, L"SIMDB");
+    simoracle::RemoveHome(name, error);
+    EXPECT_TRUE(Has(run.output, "RMAN> \r\nconnected to target database (not started)\r\n"));
+    EXPECT_EQ(2u, CountOf(run.output, "LRM-00109"));
+    ExpectAnswers(run.output, steps);
+    EXPECT_EQ(before, digest);
+    EXPECT_EQ(DatabaseState::Open, state);
 }
 
-TEST_F(RmanSimulatorTest, ADamagedPieceIsRefusedOnRestore) {
+TEST_F(RmanSimulatorTest, WithoutItsParameterFileTheInstanceNeverMountsAndRefusesBadPieces) {
+    const std::wstring folder = BackedUpCopy(oracle_, true, false);
+    const std::string spFile = Narrow(FileEndingIn(folder, L".spfile"));
+    const std::string controlFile = Narrow(FileEndingIn(folder, L".controlfile"));
+    const std::wstring damaged = oracle_.Folder(L"damaged") + L"\\piece.spfile";
+    FlipMiddleByte(testing_support::Wide(spFile), damaged);
+    Wreck(simoracle::WreckScope::All);
+    ExpectSteps(
+        oracle_,
+        {{"startup mount;", "ORA-00205: error in identifying control file", true},
+         {"restore controlfile from '" + Narrow(folder) + "\\%d-%I-%T-%U.controlfile';",
+          "ORA-19505: failed to identify file", true},
+         {"restore spfile from '" + controlFile + "';", "RMAN-06172: no AUTOBACKUP found", true},
+         {"restore spfile from '" + Narrow(damaged) + "';", "ORA-19870: error while restoring",
+          true},
+         {"shutdown immediate;", "Oracle instance shut down", false},
+         {"startup force nomount;", "without parameter file for retrieval of spfile", false},
+         // The stand-in instance's own control file, never mounted.
+         {"restore controlfile from '" + controlFile + "';", "CTL1SIMDB.ORA", false},
+         {"set DBID 1000;", "executing command: SET DBID", false},
+         {"restore spfile from '" + spFile + "';", "RMAN-06172", true}, // another DBID
+         {"shutdown immediate;", "Oracle instance shut down", false},
+         {"startup mount;", "LRM-00109: could not open parameter file", true},
+         {"alter database mount;", "ORA-00205", true},
+         {"shutdown immediate;", "Oracle instance shut down", false}});
+    // As it was: down, with neither parameter file, control file nor data files.
+    EXPECT_EQ(DatabaseState::Down, State());
+    const simoracle::DatabaseFiles files(oracle_.HomeDir(), oracle_.Sid());
+    for (const std::wstring& path : {files.SpFile(), files.ControlFile(), files.RedoLog()})
+        EXPECT_FALSE(testing_support::PathExists(path)) << Narrow(path);
+    EXPECT_TRUE(oracle_.Digest().empty());
+    // Started from a parameter file the instance is not the stand-in: a restore needs TO.
+    ExpectSteps(oracle_, {{"startup force nomount;", "retrieval of spfile", false},
+                          {"restore spfile from '" + spFile + "';", "SPFILESIMDB.ORA", false},
+                          {"startup force nomount;", "Oracle instance started", false},
+                          {"restore spfile from '" + spFile + "';",
+                           "RMAN-06564: must use the TO clause", true}});
+}
+
+TEST_F(RmanSimulatorTest, AnotherDatabasesPiecesAreRefusedAndTheTargetIsUntouched) {
+    SimulatedOracle other(SimulatedOracle::SmallDatabase(), L"OTHER");
+    ASSERT_TRUE(other.Ready()) << Narrow(other.Error());
+    const std::wstring folder = other.Folder(L"backup");
+    other.Rman(BackupScript(folder, true, false));
+    const std::string before = oracle_.Digest();
+    ExpectSteps(oracle_, {{"shutdown immediate;", "database closed", false},
+                          {"startup mount;", "database mounted", false},
+                          {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;",
+                           "RMAN-07518: Reason: Foreign database file DBID: ", false},
+                          {"restore database from tag 'ZT_BACKUP_TAG';",
+                           "RMAN-06026: some targets not found - aborting restore", true}});
+    EXPECT_EQ(before, oracle_.Digest());
+}
+
+TEST_F(RmanSimulatorTest, DataFilesAreRestoredOnlyFromSoundPiecesAndOpenOnlyWhenRecovered) {
     const std::wstring folder = oracle_.Folder(L"backup");
     oracle_.Rman(BackupScript(folder, true, false));
+    Wreck(simoracle::WreckScope::DataFiles);
+    ExpectSteps(oracle_,
+                {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
+                 {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
+                 {"alter database open;", "ORA-01113: file 1 needs media recovery", true}});
+    EXPECT_EQ(DatabaseState::Mounted, State());
     std::wstring piece;
-    for (const std::wstring& name : FilesIn(folder)) {
-        const std::string bytes = testing_support::ReadFileBytes(folder + L"\\" + name);
-        if (name.find(L".bcp") != std::wstring::npos && bytes.size() > 100000)
+    for (const std::wstring& name : simoracle::ListFolder(folder, false))
+        if (name.find(L".bcp") != std::wstring::npos &&
+            testing_support::ReadFileBytes(folder + L"\\" + name).size() > 100000)
             piece = folder + L"\\" + name;
-    }
-    ASSERT_FALSE(piece.empty());
-    std::string bytes = testing_support::ReadFileBytes(piece);
-    bytes[bytes.size() / 2] ^= 0x01;
-    ASSERT_TRUE(testing_support::WriteFileBytes(piece, bytes));
-    std::wstring error;
-    ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), false, error));
-    const ScriptedRun run = oracle_.Rman(
-        std::string(kConnect) + "startup mount;\nrestore database from tag 'ZT_BACKUP_TAG';\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(3u, answers.size());
-    EXPECT_NE(std::string::npos,
-              answers[2].find("ORA-19870: error while restoring backup piece " + Narrow(piece)));
+    FlipMiddleByte(piece, piece);
+    Wreck(simoracle::WreckScope::DataFiles);
+    ExpectSteps(oracle_,
+                {{"startup mount;", "database mounted", false},
+                 {"restore database from tag 'ZT_BACKUP_TAG';",
+                  "ORA-19870: error while restoring backup piece " + Narrow(piece), true}});
     EXPECT_TRUE(oracle_.Digest().empty());
 }
 
-TEST_F(RmanSimulatorTest, OpenWithMissingDataFilesOrBeforeRecoveryFails) {
-    const std::wstring folder = oracle_.Folder(L"backup");
-    oracle_.Rman(BackupScript(folder, true, true));
-    std::wstring error;
-    ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), false, error));
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) +
-                                         "startup;\nrestore database from tag 'ZT_BACKUP_TAG';\n"
-                                         "alter database open;\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(4u, answers.size());
-    EXPECT_NE(std::string::npos, answers[1].find("ORA-01157: cannot identify/lock data file 1"));
-    EXPECT_FALSE(Failed(answers[2]));
-    EXPECT_NE(std::string::npos, answers[3].find("ORA-01113: file 1 needs media recovery"));
-    EXPECT_EQ(simoracle::DatabaseState::Mounted, State());
-}
-
 TEST_F(RmanSimulatorTest, HostRunsTheCommandThroughCmd) {
-    const std::wstring folder = oracle_.Folder(L"copies");
-    const ScriptedRun run = oracle_.Rman(
-        std::string(kConnect) + "host 'copy /Y \"" + Narrow(oracle_.HomeDir()) +
-        "\\network\\ADMIN\\sqlnet.ora\" \"" + Narrow(folder) + "\"';\nhost 'copy /Y \"" +
-        Narrow(folder) + "\\missing.ora\" \"" + Narrow(folder) + "\"';\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(3u, answers.size());
-    EXPECT_NE(std::string::npos, answers[1].find("host command complete\r\n"));
-    EXPECT_TRUE(testing_support::PathExists(folder + L"\\sqlnet.ora"));
-    EXPECT_NE(std::string::npos, answers[2].find("RMAN-06135: error executing host command"));
+    const std::string folder = Narrow(oracle_.Folder(L"copies"));
+    ExpectSteps(oracle_, {{"host 'copy /Y \"" + Narrow(oracle_.HomeDir()) +
+                               "\\network\\ADMIN\\sqlnet.ora\" \"" + folder + "\"';",
+                           "host command complete\r\n", false},
+                          {"host 'copy /Y \"" + folder + "\\missing.ora\" \"" + folder + "\"';",
+                           "RMAN-06135: error executing host command", true}});
+    EXPECT_TRUE(testing_support::PathExists(testing_support::Wide(folder) + L"\\sqlnet.ora"));
 }
 
-class RmanNoArchiveLogTest : public ::testing::Test {
-protected:
-    static simoracle::InstanceOptions Options() {
-        simoracle::InstanceOptions options = SimulatedOracle::SmallDatabase();
-        options.archiveLog = false;
-        return options;
-    }
-    RmanNoArchiveLogTest() : oracle_(Options()) {}
-    SimulatedOracle oracle_;
-};
-
-TEST_F(RmanNoArchiveLogTest, OnlineBackupFailsWithOra19602AndTheOfflineFallbackRestores) {
-    ASSERT_TRUE(oracle_.Ready()) << Narrow(oracle_.Error());
-    const std::string before = oracle_.Digest();
-    const std::wstring backupFolder = oracle_.Folder(L"backup");
-    const std::wstring restoreFolder = oracle_.Folder(L"restore");
-    const std::string f = Narrow(backupFolder);
-    const ScriptedRun backup = oracle_.Rman(
-        BackupScript(backupFolder, true, true) +
-        "shutdown immediate;\nstartup mount;\nbackup as compressed backupset database tag "
-        "'ZT_BACKUP_TAG' format '" +
-        f + "\\%d-%I-%T-%U.bcp' ;\n");
-    const std::vector<std::string> answers = Answers(backup.output);
-    ASSERT_EQ(11u, answers.size());
-    EXPECT_NE(std::string::npos, answers[7].find(std::string(kStackStart) +
-                                                 "RMAN-03002: failure of backup command at "));
-    EXPECT_NE(std::string::npos,
-              answers[7].find("ORA-19602: cannot backup or copy active file in NOARCHIVELOG mode"));
-    EXPECT_FALSE(Failed(answers[10])) << answers[10];
-    CopyFolder(backupFolder, restoreFolder);
-    oracle_.Rman(CompleteBackupScript(true));
-    EXPECT_EQ(simoracle::DatabaseState::Open,
-              simoracle::GetState(oracle_.HomeDir(), oracle_.Sid()));
-
+TEST(RmanNoArchiveLogTest, OnlineBackupFailsWithOra19602AndTheOfflineFallbackRestores) {
+    simoracle::InstanceOptions options = SimulatedOracle::SmallDatabase();
+    options.archiveLog = false;
+    const SimulatedOracle oracle(options);
+    ASSERT_TRUE(oracle.Ready()) << Narrow(oracle.Error());
+    const std::string before = oracle.Digest();
+    const std::vector<std::string> answers =
+        Answers(oracle.Rman(BackupScript(oracle.Folder(L"online"), true, true)).output);
+    ASSERT_EQ(8u, answers.size());
+    // The reason in the failing command's own answer, as Recovery Manager reports a channel's.
+    EXPECT_TRUE(Has(answers[7], std::string(kStackStart) + "RMAN-03009: failure of backup "
+                                                           "command on ORA_DISK_1 channel at "));
+    EXPECT_TRUE(Has(answers[7],
+                    "\r\nORA-19602: cannot backup or copy active file in NOARCHIVELOG mode\r\n"));
+    const std::wstring folder = BackedUpCopy(oracle, false, false);
+    EXPECT_EQ(DatabaseState::Open, simoracle::GetState(oracle.HomeDir(), oracle.Sid()));
     std::wstring error;
-    ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), error));
-    ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), false, error));
-    const ScriptedRun restore =
-        oracle_.Rman(RestoreScript(restoreFolder, L"", false) + "alter database open;\n");
-    for (const std::string& answer : Answers(restore.output))
-        EXPECT_TRUE(!Failed(answer) || answer.find("ORA-01034") != std::string::npos) << answer;
-    EXPECT_EQ(before, oracle_.Digest());
+    ASSERT_TRUE(simoracle::Touch(oracle.HomeDir(), oracle.Sid(), error));
+    ASSERT_TRUE(simoracle::Wreck(oracle.HomeDir(), oracle.Sid(), false, error));
+    ExpectSteps(oracle, CatalogueRestoreAndRecover(folder, false, true));
+    EXPECT_EQ(before, oracle.Digest());
 }
 
 // Faults set per database, read by rman.exe at each command.
 class RmanFaultTest : public RmanSimulatorTest {
 protected:
-    void AddFault(simoracle::FaultKind kind, const std::wstring& command) {
+    void AddFault(simoracle::FaultKind kind, const std::wstring& command,
+                  const std::vector<std::wstring>& text = {}) {
         std::wstring error;
-        ASSERT_TRUE(simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error));
+        ASSERT_TRUE(
+            simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error, text));
     }
 };
 
-TEST_F(RmanFaultTest, FailMakesTheNamedCommandFailWithAStack) {
-    AddFault(simoracle::FaultKind::Fail, L"backup*");
+TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
+    using simoracle::FaultKind;
+    AddFault(FaultKind::Fail, L"crosscheck backup");
+    AddFault(FaultKind::Fail, L"backup*",
+             {L"ORA-19502: write error on file \"C:\\o'brien\\x.bcp\", block number 8 (block "
+              L"size=8192)",
+              L"ORA-27072: File I/O error"});
+    AddFault(FaultKind::Stderr, L"show   ALL");
+    AddFault(FaultKind::Stderr, L"list backup", {L"OSD-04026: invalid parameter passed"});
     const ScriptedRun run =
-        oracle_.Rman(BackupScript(oracle_.Folder(L"b"), true, false) + "crosscheck backup;\n");
+        oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nbackup spfile format '" +
+                     Narrow(oracle_.Folder(L"b")) + "\\%U';\nshow all;\nlist backup;\n");
     const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(9u, answers.size());
-    for (size_t i : {5u, 6u, 7u})
-        EXPECT_NE(std::string::npos, answers[i].find(std::string(kStackStart) +
-                                                     "RMAN-03002: failure of backup command"));
-    EXPECT_FALSE(Failed(answers[4]));
-    EXPECT_FALSE(Failed(answers[8]));
+    ASSERT_EQ(5u, answers.size());
+    EXPECT_TRUE(Has(answers[1],
+                    std::string(kStackStart) + "RMAN-03002: failure of crosscheck command at "));
+    EXPECT_TRUE(Has(answers[1], "ORA-00600: internal error code, arguments: [simulated fault], "
+                                "[crosscheck backup]\r\n"));
+    EXPECT_TRUE(std::regex_search(
+        answers[2],
+        std::regex("^\r\nStarting backup at [^\r]*\r\n[\\s\\S]*" + std::string(kStackStart) +
+                   "RMAN-03009: failure of backup command on ORA_DISK_1 channel at "
+                   "[0-9/]{10} [0-9:]{8}\r\nORA-19502: write error on file "
+                   "\"C:\\\\o'brien\\\\x\\.bcp\", block number 8 \\(block "
+                   "size=8192\\)\r\nORA-27072: File I/O error\r\n\r\n$")));
+    EXPECT_FALSE(Failed(answers[3]) || Failed(answers[4]));
+    EXPECT_EQ("RMAN-00600: internal error, arguments [simulated diagnostic] [show all]\r\n"
+              "OSD-04026: invalid parameter passed\r\n",
+              run.errors);
     std::wstring error;
     ASSERT_TRUE(simoracle::ClearFaults(oracle_.HomeDir(), oracle_.Sid(), error));
     EXPECT_FALSE(Failed(oracle_.Rman(BackupScript(oracle_.Folder(L"c"), true, false)).output));
 }
 
-TEST_F(RmanFaultTest, StderrWritesToStandardErrorDuringTheNamedCommandOnly) {
-    AddFault(simoracle::FaultKind::Stderr, L"startup mount");
-    ScriptedRun run = oracle_.Rman(std::string(kConnect) + "shutdown immediate;\n");
-    EXPECT_TRUE(run.errors.empty());
-    run = oracle_.Rman(std::string(kConnect) + "startup   MOUNT ;\n");
-    EXPECT_NE(std::string::npos, run.errors.find("\r\n"));
-    EXPECT_NE(std::string::npos, run.output.find("database mounted"));
-}
-
-TEST_F(RmanFaultTest, DieEndsTheProcessInTheMiddleOfTheNamedCommand) {
-    AddFault(simoracle::FaultKind::Die, L"crosscheck backup");
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nexit;\n");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(3u, run.exitCode);
-    EXPECT_NE(std::string::npos, run.output.find("RMAN> \r\nStarting crosscheck at "));
-    EXPECT_EQ(std::string::npos, run.output.find("Recovery Manager complete."));
-    EXPECT_EQ(2u, CountOf(run.output, "RMAN> "));
-}
-
-TEST_F(RmanFaultTest, HangNeverAnswersTheNamedCommand) {
-    AddFault(simoracle::FaultKind::Hang, L"recover database");
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "recover database;\n", 6000);
-    EXPECT_FALSE(run.finished);
-    EXPECT_EQ(2u, CountOf(run.output, "RMAN> "));
-    EXPECT_EQ(std::string::npos, run.output.find("Starting recover"));
-}
-
-TEST_F(RmanFaultTest, SlowAnswersTheNamedCommandAfterSomeSeconds) {
-    AddFault(simoracle::FaultKind::Slow, L"crosscheck backup");
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "crosscheck backup;\n");
-    ASSERT_TRUE(run.finished);
-    EXPECT_GE(run.milliseconds, 3000u);
-    EXPECT_FALSE(Failed(run.output));
+TEST_F(RmanFaultTest, DieHangAndSlowActOnTheNamedCommand) {
+    const struct {
+        simoracle::FaultKind kind;
+        unsigned long timeoutMs;
+        bool finished;
+        const char* outputEnd; // after the last prompt
+        unsigned long exitCode;
+        unsigned long minimumMs;
+    } cases[] = {
+        {simoracle::FaultKind::Die, 60000, true, "RMAN> \r\nStarting crosscheck at ", 3, 0},
+        {simoracle::FaultKind::Hang, 2500, false, "\r\nRMAN> ", 1, 0},
+        {simoracle::FaultKind::Slow, 60000, true, "Recovery Manager complete.\r\n", 0, 3000},
+    };
+    for (const auto& c : cases) {
+        std::wstring error;
+        ASSERT_TRUE(simoracle::ClearFaults(oracle_.HomeDir(), oracle_.Sid(), error));
+        AddFault(c.kind, L"crosscheck backup");
+        const ScriptedRun run =
+            oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nexit;\n", c.timeoutMs);
+        EXPECT_EQ(c.finished, run.finished);
+        EXPECT_TRUE(std::regex_search(run.output, std::regex(c.outputEnd + std::string("[^>]*$"))))
+            << run.output;
+        EXPECT_EQ(c.exitCode, run.exitCode);
+        EXPECT_GE(run.milliseconds, c.minimumMs);
+    }
 }
 
 TEST_F(RmanFaultTest, TrickleWritesTheSameTextOneByteAtATime) {
     // A folder name with characters of two and three UTF-8 bytes.
-    const std::wstring folder = oracle_.Folder(L"pi\u00e8ces \u20ac");
-    const std::string script = std::string(kConnect) +
-                               "crosscheck backup;\nbackup spfile tag 'T' "
-                               "format '" +
-                               Narrow(folder) + "\\spfile.%s';\nlist backup;\n";
-    const ScriptedRun plain = oracle_.Rman(script);
+    const std::string folder = Narrow(oracle_.Folder(L"pi\u00e8ces \u20ac"));
     std::wstring error;
     ASSERT_TRUE(simoracle::SetTrickle(oracle_.HomeDir(), oracle_.Sid(), true, error));
-    const std::string trickleScript = std::string(kConnect) + "backup spfile tag 'T' format '" +
-                                      Narrow(folder) + "\\spfile2.%s';\n";
-    const ScriptedRun trickled = oracle_.Rman(trickleScript);
-    ASSERT_TRUE(trickled.finished);
-    EXPECT_NE(std::string::npos,
-              trickled.output.find("piece handle=" + Narrow(folder) + "\\spfile2."));
-    EXPECT_NE(std::string::npos, plain.output.find("piece handle=" + Narrow(folder) + "\\spfile."));
-    EXPECT_EQ(trickled.output, testing_support::Narrow(testing_support::Wide(trickled.output)));
+    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "backup spfile tag 'T' format '" +
+                                         folder + "\\spfile.%s';\n");
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(Has(run.output, "piece handle=" + folder + "\\spfile."));
+    EXPECT_EQ(run.output, Narrow(testing_support::Wide(run.output)));
     // Written byte by byte, the text reaches the reader in many more pieces.
-    EXPECT_GT(trickled.outputReads, CountOf(trickled.output, "\r\n"));
+    EXPECT_GT(run.outputReads, CountOf(run.output, "\r\n"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "tests/support/win/ScriptedProcess.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tests/support/win/TestFolder.h"
+#include "tools/simdb/FileIo.h"
 #include "tools/simdb/Layout.h"
 #include "tools/simdb/PasswordFile.h"
 #include "tools/simdb/Registry.h"
@@ -12,8 +13,10 @@
 
 namespace {
 
-using testing_support::Narrow;
+using testing_support::PathExists;
 using testing_support::ScriptedRun;
+
+const wchar_t kServices[] = L"SYSTEM\\CurrentControlSet\\Services\\OracleService";
 
 ScriptedRun SimOracle(const std::wstring& arguments) {
     return testing_support::RunScripted(
@@ -21,18 +24,15 @@ ScriptedRun SimOracle(const std::wstring& arguments) {
         60000);
 }
 
-unsigned long long FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 class SimOracleCommandTest : public ::testing::Test {
 protected:
     SimOracleCommandTest()
         : name_(L"SIMCLI" + std::to_wstring(GetCurrentProcessId())), home_(folder_ / L"home") {}
     ~SimOracleCommandTest() override { SimOracle(L"remove-home " + name_); }
+    void SetUp() override {
+        ASSERT_EQ(0u, SimOracle(L"home " + name_ + L" \"" + home_ + L"\"").exitCode);
+    }
+    std::string Output(const std::wstring& arguments) { return SimOracle(arguments).output; }
 
     testing_support::TestFolder folder_;
     std::wstring name_;
@@ -40,95 +40,115 @@ protected:
 };
 
 TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceRegisteredAsOracleRegistersThem) {
-    ASSERT_EQ(0u, SimOracle(L"home " + name_ + L" \"" + home_ + L"\"").exitCode);
     for (const wchar_t* file : {L"\\bin\\rman.exe", L"\\network\\ADMIN\\tnsnames.ora",
                                 L"\\network\\ADMIN\\listener.ora", L"\\network\\ADMIN\\sqlnet.ora"})
-        EXPECT_TRUE(testing_support::PathExists(home_ + file)) << Narrow(file);
+        EXPECT_TRUE(PathExists(home_ + file)) << testing_support::Narrow(file);
     std::wstring value;
-    ASSERT_TRUE(simoracle::ReadRegistryString(L"SOFTWARE\\ORACLE\\KEY_" + name_,
-                                              L"ORACLE_HOME_NAME", value));
+    const std::wstring homeKey = L"SOFTWARE\\ORACLE\\KEY_" + name_;
+    ASSERT_TRUE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME_NAME", value));
     EXPECT_EQ(name_, value);
-    ASSERT_TRUE(
-        simoracle::ReadRegistryString(L"SOFTWARE\\ORACLE\\KEY_" + name_, L"ORACLE_HOME", value));
+    ASSERT_TRUE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
     EXPECT_EQ(home_, value);
 
     const ScriptedRun instance = SimOracle(L"instance " + name_ +
-                                           L" CLI1 --user scott "
-                                           L"--password tiger --noarchivelog --size 2");
+                                           L" CLI1 --user scott --password tiger --noarchivelog "
+                                           L"--size 2");
     ASSERT_EQ(0u, instance.exitCode) << instance.errors;
-    ASSERT_TRUE(simoracle::ReadRegistryString(
-        L"SYSTEM\\CurrentControlSet\\Services\\OracleServiceCLI1", L"ImagePath", value));
+    ASSERT_TRUE(
+        simoracle::ReadRegistryString(std::wstring(kServices) + L"CLI1", L"ImagePath", value));
     EXPECT_EQ(home_ + L"\\bin\\ORACLE.EXE CLI1", value);
     const simoracle::DatabaseFiles files(home_, L"CLI1");
-    EXPECT_TRUE(testing_support::PathExists(home_ + L"\\database\\PWDCLI1.ora"));
+    EXPECT_TRUE(PathExists(home_ + L"\\database\\PWDCLI1.ora"));
     EXPECT_TRUE(simoracle::CheckPassword(files, L"SCOTT", L"tiger"));
     EXPECT_FALSE(simoracle::CheckPassword(files, L"scott", L"TIGER"));
+    std::string bytes;
     unsigned long long total = 0;
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs())
-        total += FileSize(files.DataFile(dataFile));
+        total += simoracle::ReadFileBytes(files.DataFile(dataFile), bytes) ? bytes.size() : 0;
     EXPECT_GT(total, 2u * 1000 * 1000);
     EXPECT_LT(total, 2u * 1024 * 1024 + 8 * 1024);
-    EXPECT_EQ("open\r\n", SimOracle(L"state CLI1").output.substr(0, 4) + "\r\n");
+    EXPECT_EQ("open\r\n", Output(L"state CLI1"));
 
     // The home is removed with its services.
     ASSERT_EQ(0u, SimOracle(L"remove-home " + name_).exitCode);
-    EXPECT_FALSE(testing_support::PathExists(home_));
-    EXPECT_FALSE(simoracle::ReadRegistryString(
-        L"SYSTEM\\CurrentControlSet\\Services\\OracleServiceCLI1", L"ImagePath", value));
+    EXPECT_FALSE(PathExists(home_));
     EXPECT_FALSE(
-        simoracle::ReadRegistryString(L"SOFTWARE\\ORACLE\\KEY_" + name_, L"ORACLE_HOME", value));
+        simoracle::ReadRegistryString(std::wstring(kServices) + L"CLI1", L"ImagePath", value));
+    EXPECT_FALSE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
 }
 
-TEST_F(SimOracleCommandTest, DigestWreckTouchAndStateWorkThroughTheServiceKey) {
-    ASSERT_EQ(0u, SimOracle(L"home " + name_ + L" \"" + home_ + L"\"").exitCode);
+TEST_F(SimOracleCommandTest, WreckAllAndBareLeaveOnlyTheServiceAndThePasswordFile) {
     ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI2 --size 1").exitCode);
-    const ScriptedRun digest = SimOracle(L"digest CLI2");
-    ASSERT_EQ(0u, digest.exitCode);
-    ASSERT_EQ(66u, digest.output.size()); // 64 hexadecimal digits, CR LF
-    EXPECT_EQ(digest.output, SimOracle(L"digest CLI2").output);
+    const std::string digest = Output(L"digest CLI2");
+    ASSERT_EQ(66u, digest.size()); // 64 hexadecimal digits, CR LF
+    EXPECT_EQ(digest, Output(L"digest CLI2"));
     ASSERT_EQ(0u, SimOracle(L"touch CLI2").exitCode);
-    EXPECT_NE(digest.output, SimOracle(L"digest CLI2").output);
+    EXPECT_NE(digest, Output(L"digest CLI2"));
+    const simoracle::DatabaseFiles files(home_, L"CLI2");
     ASSERT_EQ(0u, SimOracle(L"wreck CLI2 --controlfile").exitCode);
-    EXPECT_EQ(0u, SimOracle(L"state CLI2").output.find("down"));
-    const ScriptedRun wrecked = SimOracle(L"digest CLI2");
-    EXPECT_EQ(1u, wrecked.exitCode);
-    EXPECT_NE(std::string::npos, wrecked.errors.find("missing or damaged"));
-    EXPECT_FALSE(testing_support::PathExists(home_ + L"\\oradata\\CLI2\\CONTROL01.CTL"));
+    EXPECT_FALSE(PathExists(files.ControlFile()));
+    EXPECT_TRUE(PathExists(files.SpFile()));
+    ASSERT_EQ(0u, SimOracle(L"wreck CLI2 --all").exitCode);
+    ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI3 --bare").exitCode);
+    for (const wchar_t* sid : {L"CLI2", L"CLI3"}) {
+        const simoracle::DatabaseFiles lost(home_, sid);
+        for (const std::wstring& path :
+             {lost.SpFile(), lost.ControlFile(), lost.RedoLog(),
+              lost.DataFile(simoracle::DataFileSpecs().front()), lost.ArchivedLog(1, 1)})
+            EXPECT_FALSE(PathExists(path)) << testing_support::Narrow(path);
+        EXPECT_TRUE(simoracle::CheckPassword(lost, L"system", L"manager"));
+        EXPECT_EQ("down\r\n", Output(L"state " + std::wstring(sid)));
+        const ScriptedRun wrecked = SimOracle(L"digest " + std::wstring(sid));
+        EXPECT_EQ(1u, wrecked.exitCode);
+        EXPECT_NE(std::string::npos, wrecked.errors.find("missing or damaged"));
+    }
+    std::wstring value;
+    EXPECT_TRUE(
+        simoracle::ReadRegistryString(std::wstring(kServices) + L"CLI3", L"ImagePath", value));
 }
 
 TEST_F(SimOracleCommandTest, FaultsAreStoredWithTheDatabase) {
-    ASSERT_EQ(0u, SimOracle(L"home " + name_ + L" \"" + home_ + L"\"").exitCode);
-    ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI3 --size 1").exitCode);
-    EXPECT_EQ(0u, SimOracle(L"fault CLI3 fail \"Backup *\"").exitCode);
-    EXPECT_EQ(0u, SimOracle(L"fault CLI3 trickle on").exitCode);
-    const std::string stored =
-        testing_support::ReadFileBytes(home_ + L"\\oradata\\CLI3\\faults.txt");
-    EXPECT_NE(std::string::npos, stored.find("fault=fail|backup *"));
+    ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI4 --size 1").exitCode);
+    EXPECT_EQ(0u, SimOracle(L"fault CLI4 fail \"Backup *\" --text \"ORA-19502: write error\" "
+                            L"--text \"ORA-27072: File I/O error\"")
+                      .exitCode);
+    EXPECT_EQ(0u, SimOracle(L"fault CLI4 stderr \"show all\"").exitCode);
+    EXPECT_EQ(0u, SimOracle(L"fault CLI4 trickle on").exitCode);
+    const std::wstring faultFile = home_ + L"\\oradata\\CLI4\\faults.txt";
+    const std::string stored = testing_support::ReadFileBytes(faultFile);
+    EXPECT_NE(std::string::npos,
+              stored.find("fault=fail|backup *\tORA-19502: write error\tORA-27072: File I/O "
+                          "error\nfault=stderr|show all\n"));
     EXPECT_NE(std::string::npos, stored.find("trickle=1"));
-    EXPECT_EQ(0u, SimOracle(L"fault CLI3 clear").exitCode);
-    EXPECT_EQ(
-        std::string::npos,
-        testing_support::ReadFileBytes(home_ + L"\\oradata\\CLI3\\faults.txt").find("fault="));
-    EXPECT_EQ(2u, SimOracle(L"fault CLI3 explode backup").exitCode);
-    EXPECT_EQ(2u, SimOracle(L"fault CLI3 trickle maybe").exitCode);
+    EXPECT_EQ(0u, SimOracle(L"fault CLI4 clear").exitCode);
+    EXPECT_EQ(std::string::npos, testing_support::ReadFileBytes(faultFile).find("fault="));
+    for (const wchar_t* wrong : {L"explode backup", L"trickle maybe", L"die backup --text x",
+                                 L"fail backup --text", L"fail backup --words x"})
+        EXPECT_EQ(2u, SimOracle(L"fault CLI4 " + std::wstring(wrong)).exitCode)
+            << testing_support::Narrow(wrong);
 }
 
 TEST_F(SimOracleCommandTest, BadInputGetsAClearErrorAndChangesNothing) {
-    ScriptedRun run = SimOracle(L"");
-    EXPECT_EQ(2u, run.exitCode);
-    EXPECT_NE(std::string::npos, run.errors.find("usage:"));
-    EXPECT_EQ(2u, SimOracle(L"instance").exitCode);
-    EXPECT_EQ(2u, SimOracle(L"instance H S --size 0").exitCode);
-    EXPECT_EQ(2u, SimOracle(L"instance H S --bogus").exitCode);
-    run = SimOracle(L"digest NOSUCHSID");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_NE(std::string::npos, run.errors.find("OracleServiceNOSUCHSID"));
-    run = SimOracle(L"instance NOSUCHHOME" + name_ + L" X");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_NE(std::string::npos, run.errors.find("is not registered"));
-    run = SimOracle(L"home \"bad\\name\" \"" + home_ + L"\"");
-    EXPECT_EQ(1u, run.exitCode);
-    EXPECT_FALSE(testing_support::PathExists(home_));
+    const struct {
+        std::wstring arguments;
+        unsigned long exitCode;
+        const char* error;
+    } cases[] = {
+        {L"", 2, "usage:"},
+        {L"instance", 2, "usage:"},
+        {L"instance H S --size 0", 2, "--size takes 1 to 65536"},
+        {L"instance H S --bogus", 2, "usage:"},
+        {L"wreck NOSUCHSID --everything", 1, "OracleServiceNOSUCHSID"},
+        {L"digest NOSUCHSID", 1, "OracleServiceNOSUCHSID"},
+        {L"instance NOSUCHHOME" + name_ + L" X", 1, "is not registered"},
+        {L"home \"bad\\name\" \"" + folder_ / L"other" + L"\"", 1, "invalid home name"},
+    };
+    for (const auto& c : cases) {
+        const ScriptedRun run = SimOracle(c.arguments);
+        EXPECT_EQ(c.exitCode, run.exitCode) << testing_support::Narrow(c.arguments);
+        EXPECT_NE(std::string::npos, run.errors.find(c.error)) << run.errors;
+    }
+    EXPECT_FALSE(PathExists(folder_ / L"other"));
 }
 
 } // namespace

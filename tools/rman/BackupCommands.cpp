@@ -124,7 +124,11 @@ void Session::Backup(TokenCursor& words) {
         out_.Line(L"Starting backup at " + CommandDate());
         RepositoryNotice();
         UseChannel();
-        Fail(kVerb, {L"ORA-19602: cannot backup or copy active file in NOARCHIVELOG mode"});
+        out_.Line(std::wstring(L"channel ORA_DISK_1: starting ") +
+                  (compressed ? L"compressed " : L"") + L"full datafile backup set");
+        out_.Line(L"channel ORA_DISK_1: specifying datafile(s) in backup set");
+        ChannelFailure(kVerb, {L"ORA-19602: cannot backup or copy active file in NOARCHIVELOG "
+                               L"mode"});
         return;
     }
     if (plusArchivedLogs && !controlFile.archiveLogMode) {

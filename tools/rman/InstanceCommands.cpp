@@ -99,7 +99,7 @@ void Session::StartInstance(bool& parameterFileMissing) {
         out_.Line(L"starting Oracle instance without parameter file for retrieval of spfile");
     }
     out_.Line(L"Oracle instance started");
-    SaveState(DatabaseState::Started, Instance().cleanShutdown);
+    SaveState(DatabaseState::Started, Instance().cleanShutdown, parameterFileMissing);
 }
 
 void Session::PrintSystemGlobalArea() {
@@ -112,7 +112,8 @@ void Session::PrintSystemGlobalArea() {
 
 bool Session::MountDatabase(const std::wstring& verb) {
     simoracle::ControlFile controlFile;
-    if (!simoracle::LoadControlFile(files_.ControlFile(), controlFile)) {
+    // The stand-in instance names no control file of the database.
+    if (Instance().standIn || !simoracle::LoadControlFile(files_.ControlFile(), controlFile)) {
         Fail(verb, {L"ORA-00205: error in identifying control file, check alert log for more "
                     L"info"});
         return false;

@@ -273,7 +273,8 @@ void Session::RestoreArchivedLogs() {
 }
 
 void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
-    switch (Instance().state) {
+    const simoracle::InstanceState instance = Instance();
+    switch (instance.state) {
     case DatabaseState::Down:
         Fail(kVerb, {L"RMAN-06403: could not obtain a fully authorized session",
                      L"ORA-01034: ORACLE not available",
@@ -287,6 +288,13 @@ void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
                                    L"started with SPFILE"});
         return;
     case DatabaseState::Started:
+        // Without a TO clause the server parameter file is restored only into the stand-in
+        // instance, which runs without one.
+        if (!controlFile && !instance.standIn) {
+            Fail(kVerb, {L"RMAN-06564: must use the TO clause when the instance is started with "
+                         L"SPFILE"});
+            return;
+        }
         break;
     }
     out_.Line(L"Starting restore at " + CommandDate());
@@ -319,8 +327,9 @@ void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
     std::wstring target;
     if (controlFile) {
         restored.restoredFromBackup = true;
-        target = files_.ControlFile();
-        written = simoracle::CreateFolders(files_.DataFolder()) &&
+        // Where the instance's parameters put it; the stand-in's default is never mounted.
+        target = instance.standIn ? files_.StandInControlFile() : files_.ControlFile();
+        written = simoracle::CreateFolders(simoracle::ParentFolder(target)) &&
                   simoracle::SaveControlFile(target, restored);
     } else {
         target = files_.SpFile();

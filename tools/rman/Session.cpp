@@ -109,21 +109,34 @@ bool Session::ApplyFaults(const std::wstring& command, const std::wstring& verb)
     out_.SetTrickle(faults.trickle);
     const std::wstring normalised = simoracle::NormaliseCommand(command);
     using simoracle::FaultKind;
-    if (faults.Has(FaultKind::Hang, normalised))
+    if (faults.Find(FaultKind::Hang, normalised))
         for (;;)
             Sleep(INFINITE);
-    if (faults.Has(FaultKind::Slow, normalised))
+    if (faults.Find(FaultKind::Slow, normalised))
         Sleep(3000);
-    if (faults.Has(FaultKind::Stderr, normalised))
-        out_.WriteError(L"RMAN-00600: internal error, arguments [simulated diagnostic] [" +
-                        normalised + L"]");
-    if (faults.Has(FaultKind::Die, normalised)) {
+    if (const simoracle::CommandFault* fault = faults.Find(FaultKind::Stderr, normalised)) {
+        if (fault->text.empty())
+            out_.WriteError(L"RMAN-00600: internal error, arguments [simulated diagnostic] [" +
+                            normalised + L"]");
+        for (const std::wstring& line : fault->text)
+            out_.WriteError(line);
+    }
+    if (faults.Find(FaultKind::Die, normalised)) {
         out_.Line(L"Starting " + verb + L" at " + CommandDate());
         ExitProcess(3);
     }
-    if (faults.Has(FaultKind::Fail, normalised)) {
-        Fail(verb, {L"ORA-00600: internal error code, arguments: [simulated fault], [" +
-                    normalised + L"]"});
+    if (const simoracle::CommandFault* fault = faults.Find(FaultKind::Fail, normalised)) {
+        if (fault->text.empty()) {
+            Fail(verb, {L"ORA-00600: internal error code, arguments: [simulated fault], [" +
+                        normalised + L"]"});
+        } else if (verb == L"backup" || verb == L"restore" || verb == L"recover") {
+            // A given cause is reported as the channel's, as errors of the files are.
+            out_.Line(L"Starting " + verb + L" at " + CommandDate());
+            UseChannel();
+            ChannelFailure(verb, fault->text);
+        } else {
+            Fail(verb, fault->text);
+        }
         return false;
     }
     return true;
@@ -140,6 +153,14 @@ void Session::ErrorStack(const std::vector<std::wstring>& lines) {
 void Session::Fail(const std::wstring& verb, const std::vector<std::wstring>& causes) {
     std::vector<std::wstring> lines;
     lines.push_back(L"RMAN-03002: failure of " + verb + L" command at " + CommandDate());
+    lines.insert(lines.end(), causes.begin(), causes.end());
+    ErrorStack(lines);
+}
+
+void Session::ChannelFailure(const std::wstring& verb, const std::vector<std::wstring>& causes) {
+    std::vector<std::wstring> lines;
+    lines.push_back(L"RMAN-03009: failure of " + verb + L" command on ORA_DISK_1 channel at " +
+                    CommandDate());
     lines.insert(lines.end(), causes.begin(), causes.end());
     ErrorStack(lines);
 }
@@ -241,10 +262,11 @@ simoracle::InstanceState Session::Instance() const {
     return simoracle::LoadInstance(files_);
 }
 
-void Session::SaveState(DatabaseState state, bool clean) {
+void Session::SaveState(DatabaseState state, bool clean, bool standIn) {
     simoracle::InstanceState instance;
     instance.state = state;
     instance.cleanShutdown = clean;
+    instance.standIn = standIn;
     simoracle::SaveInstance(files_, instance);
 }
 
@@ -312,7 +334,7 @@ void Session::RepositoryNotice() {
 
 std::wstring Session::DatabaseNameFromParameters() const {
     std::string bytes;
-    if (!simoracle::ReadFileBytes(files_.SpFile(), bytes))
+    if (Instance().standIn || !simoracle::ReadFileBytes(files_.SpFile(), bytes))
         return L"DUMMY";
     const size_t key = bytes.find("db_name='");
     if (key == std::string::npos)

@@ -30,7 +30,10 @@ private:
     // Faults and failures.
     bool ApplyFaults(const std::wstring& command, const std::wstring& verb);
     void ErrorStack(const std::vector<std::wstring>& lines);
+    // RMAN-03002: the command failed.
     void Fail(const std::wstring& verb, const std::vector<std::wstring>& causes);
+    // RMAN-03009: the command failed on its disk channel (reading or writing files).
+    void ChannelFailure(const std::wstring& verb, const std::vector<std::wstring>& causes);
     void SyntaxError(const std::wstring& found);
     void Warn(const std::wstring& text) { out_.Line(text); }
 
@@ -38,7 +41,8 @@ private:
     void Connect(const std::wstring& command);
     bool RequireConnection(const std::wstring& verb);
     simoracle::InstanceState Instance() const;
-    void SaveState(simoracle::DatabaseState state, bool clean);
+    // A stand-in instance is started only for the retrieval of the server parameter file.
+    void SaveState(simoracle::DatabaseState state, bool clean, bool standIn = false);
     // The database must be mounted (or, when openAllowed, open); otherwise the failure is
     // reported with the Oracle error of the actual state and false returned.
     bool RequireMounted(const std::wstring& verb, bool openAllowed);
@@ -57,6 +61,7 @@ private:
     void AlterDatabase(TokenCursor& words);
     bool OpenDatabase(const std::wstring& verb, bool resetLogs);
     bool MountDatabase(const std::wstring& verb);
+    // Starts the instance from its parameter file or, without one, the stand-in instance.
     void StartInstance(bool& parameterFileMissing);
     void PrintSystemGlobalArea();
     void Configure(const std::wstring& command, TokenCursor& words);

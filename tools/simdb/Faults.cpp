@@ -15,11 +15,11 @@ const FaultKind kKinds[] = {FaultKind::Fail, FaultKind::Stderr, FaultKind::Die, 
 
 } // namespace
 
-bool FaultSet::Has(FaultKind kind, const std::wstring& normalisedCommand) const {
-    for (const auto& fault : commandFaults)
-        if (fault.first == kind && PatternMatches(fault.second, normalisedCommand))
-            return true;
-    return false;
+const CommandFault* FaultSet::Find(FaultKind kind, const std::wstring& normalisedCommand) const {
+    for (const CommandFault& fault : commandFaults)
+        if (fault.kind == kind && PatternMatches(fault.pattern, normalisedCommand))
+            return &fault;
+    return nullptr;
 }
 
 FaultSet LoadFaults(const DatabaseFiles& files) {
@@ -29,13 +29,18 @@ FaultSet LoadFaults(const DatabaseFiles& files) {
     if (!ReadFileBytes(files.FaultFile(), bytes) || !Fields::Parse(bytes, fields))
         return faults;
     faults.trickle = fields.Text("trickle") == "1";
+    // "kind|pattern", then each line of the text after a tab (a normalised pattern has none).
     for (const std::string& line : fields.All("fault")) {
         const size_t bar = line.find('|');
-        FaultKind kind;
-        if (bar != std::string::npos &&
-            ParseFaultKind(VIRid::strings::UTF8toWstr(line.substr(0, bar)), kind))
-            faults.commandFaults.emplace_back(kind,
-                                              VIRid::strings::UTF8toWstr(line.substr(bar + 1)));
+        CommandFault fault;
+        if (bar == std::string::npos ||
+            !ParseFaultKind(VIRid::strings::UTF8toWstr(line.substr(0, bar)), fault.kind))
+            continue;
+        const std::vector<std::string> parts = SplitText(line.substr(bar + 1), '\t');
+        fault.pattern = VIRid::strings::UTF8toWstr(parts.front());
+        for (size_t i = 1; i < parts.size(); ++i)
+            fault.text.push_back(VIRid::strings::UTF8toWstr(parts[i]));
+        faults.commandFaults.push_back(fault);
     }
     return faults;
 }
@@ -45,8 +50,12 @@ bool SaveFaults(const DatabaseFiles& files, const FaultSet& faults) {
         return false;
     Fields fields;
     fields.Add("trickle", faults.trickle ? 1ULL : 0ULL);
-    for (const auto& fault : faults.commandFaults)
-        fields.Add("fault", std::wstring(FaultKindName(fault.first)) + L"|" + fault.second);
+    for (const CommandFault& fault : faults.commandFaults) {
+        std::wstring value = std::wstring(FaultKindName(fault.kind)) + L"|" + fault.pattern;
+        for (const std::wstring& line : fault.text)
+            value += L"\t" + line;
+        fields.Add("fault", value);
+    }
     return WriteFileBytes(files.FaultFile(), fields.Format());
 }
 
@@ -103,10 +112,19 @@ bool ParseFaultKind(const std::wstring& name, FaultKind& kind) {
 }
 
 bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
-              const std::wstring& command, std::wstring& error) {
+              const std::wstring& command, std::wstring& error,
+              const std::vector<std::wstring>& text) {
     const DatabaseFiles files(homeDir, sid);
     FaultSet faults = LoadFaults(files);
-    faults.commandFaults.emplace_back(kind, NormaliseCommand(command));
+    CommandFault fault{kind, NormaliseCommand(command), {}};
+    // One stored line per text line: tabs and line ends would split or end it.
+    for (std::wstring line : text) {
+        for (wchar_t& c : line)
+            if (c == L'\t' || c == L'\r' || c == L'\n')
+                c = L' ';
+        fault.text.push_back(line);
+    }
+    faults.commandFaults.push_back(fault);
     if (!SaveFaults(files, faults)) {
         error = L"cannot store the fault for " + sid + L" (is the database created?)";
         return false;

@@ -6,17 +6,22 @@
 #include "tools/simdb/SimOracle.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace simoracle {
 
+struct CommandFault {
+    FaultKind kind;
+    std::wstring pattern;
+    std::vector<std::wstring> text; // lines of the fault's own text; empty: the default text
+};
+
 struct FaultSet {
-    std::vector<std::pair<FaultKind, std::wstring>> commandFaults; // kind, command pattern
+    std::vector<CommandFault> commandFaults;
     bool trickle = false;
 
-    // The faults of the given kind whose pattern matches the normalised command.
-    bool Has(FaultKind kind, const std::wstring& normalisedCommand) const;
+    // The first fault of the given kind whose pattern matches the normalised command, or null.
+    const CommandFault* Find(FaultKind kind, const std::wstring& normalisedCommand) const;
 };
 
 FaultSet LoadFaults(const DatabaseFiles& files);

@@ -21,6 +21,7 @@ InstanceState LoadInstance(const DatabaseFiles& files) {
     else if (state == "open")
         instance.state = DatabaseState::Open;
     instance.cleanShutdown = fields.Text("clean_shutdown") == "1";
+    instance.standIn = instance.state == DatabaseState::Started && fields.Text("stand_in") == "1";
     return instance;
 }
 
@@ -28,6 +29,7 @@ bool SaveInstance(const DatabaseFiles& files, const InstanceState& instance) {
     Fields fields;
     fields.Add("state", std::wstring(StateName(instance.state)));
     fields.Add("clean_shutdown", instance.cleanShutdown ? 1ULL : 0ULL);
+    fields.Add("stand_in", instance.standIn ? 1ULL : 0ULL);
     return WriteFileBytes(files.InstanceFile(), fields.Format());
 }
 

@@ -11,6 +11,9 @@ struct InstanceState {
     DatabaseState state = DatabaseState::Down;
     // The last shutdown was orderly (the data files are consistent); false after a crash.
     bool cleanShutdown = true;
+    // Started without a parameter file: the stand-in ("DUMMY") instance that Recovery Manager
+    // starts to retrieve the server parameter file; it can never mount.
+    bool standIn = false;
 };
 
 // A missing or unreadable state file means the instance is down after a crash.

@@ -64,6 +64,10 @@ std::wstring DatabaseFiles::SpFile() const {
     return home_ + L"\\database\\SPFILE" + VIRid::strings::to_upper(sid_) + L".ORA";
 }
 
+std::wstring DatabaseFiles::StandInControlFile() const {
+    return home_ + L"\\database\\CTL1" + VIRid::strings::to_upper(sid_) + L".ORA";
+}
+
 std::wstring DatabaseFiles::PasswordFile() const {
     return home_ + L"\\database\\PWD" + sid_ + L".ora";
 }

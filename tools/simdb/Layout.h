@@ -1,6 +1,7 @@
 // Where the files of one simulated database live under its Oracle home.
 //   <home>\database\PWD<SID>.ora       password file (the accepted credentials, hashed)
 //   <home>\database\SPFILE<SID>.ORA    server parameter file
+//   <home>\database\CTL1<SID>.ORA      control file of the stand-in instance (never mounted)
 //   <home>\oradata\<SID>\*.DBF         data files
 //   <home>\oradata\<SID>\CONTROL01.CTL control file
 //   <home>\oradata\<SID>\REDO01.LOG    online redo log
@@ -39,6 +40,7 @@ public:
     std::wstring InstanceFile() const;
     std::wstring FaultFile() const;
     std::wstring SpFile() const;
+    std::wstring StandInControlFile() const;
     std::wstring PasswordFile() const;
 
 private:

@@ -84,6 +84,21 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
         error = L"cannot remove the old database under " + files.DataFolder();
         return false;
     }
+    for (const std::wstring& old : {files.SpFile(), files.StandInControlFile()})
+        if (FileExists(old) && !DeleteFileW(old.c_str())) {
+            error = L"cannot remove " + old + L": " + LastErrorText();
+            return false;
+        }
+    if (options.bare) {
+        InstanceState down;
+        if (!CreateFolders(files.DataFolder()) ||
+            !WritePasswordFile(files, options.user, options.password) ||
+            !SaveFaults(files, FaultSet()) || !SaveInstance(files, down)) {
+            error = L"cannot write the files of " + files.Sid() + L": " + LastErrorText();
+            return false;
+        }
+        return true;
+    }
     if (!CreateFolders(files.ArchiveFolder()) || !CreateFolders(ParentFolder(files.SpFile()))) {
         error = L"cannot create " + files.DataFolder() + L": " + LastErrorText();
         return false;

@@ -10,7 +10,8 @@
 
 namespace simoracle {
 
-// Replaces whatever database files of that SID were there before.
+// Replaces whatever database files of that SID were there before; a bare instance keeps only
+// the password file and the instance's own records (state and faults), and is down.
 bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
                     std::wstring& error);
 // Writes a data file of that header and size whose blocks are deterministic content: the same

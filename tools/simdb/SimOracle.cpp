@@ -46,7 +46,7 @@ DatabaseState GetState(const std::wstring& homeDir, const std::wstring& sid) {
     return LoadInstance(DatabaseFiles(homeDir, sid)).state;
 }
 
-bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFileToo,
+bool Wreck(const std::wstring& homeDir, const std::wstring& sid, WreckScope scope,
            std::wstring& error) {
     const DatabaseFiles files(homeDir, sid);
     if (!FolderExists(files.DataFolder())) {
@@ -63,8 +63,14 @@ bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFil
     std::vector<std::wstring> victims;
     for (const DataFileSpec& dataFile : DataFileSpecs())
         victims.push_back(files.DataFile(dataFile));
-    if (controlFileToo)
+    if (scope != WreckScope::DataFiles)
         victims.push_back(files.ControlFile());
+    if (scope == WreckScope::All) {
+        victims.insert(victims.end(),
+                       {files.SpFile(), files.StandInControlFile(), files.RedoLog()});
+        for (const std::wstring& name : ListFolder(files.ArchiveFolder(), false))
+            victims.push_back(files.ArchiveFolder() + L"\\" + name);
+    }
     for (const std::wstring& victim : victims)
         if (FileExists(victim) && !DeleteFileW(victim.c_str())) {
             error = L"cannot destroy " + victim + L": " + LastErrorText();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace simoracle {
 
@@ -12,6 +13,9 @@ struct InstanceOptions {
     std::wstring password = L"manager";
     bool archiveLog = true; // false: NOARCHIVELOG (an online backup fails with ORA-19602)
     unsigned sizeMb = 4;    // total size of the data files' content
+    // Only the service and the password file, as a fresh installation has them: no parameter
+    // file, no control file, no data files; the instance is down.
+    bool bare = false;
 };
 
 enum class DatabaseState { Down, Started, Mounted, Open };
@@ -22,27 +26,41 @@ enum class DatabaseState { Down, Started, Mounted, Open };
 bool CreateHome(const std::wstring& name, const std::wstring& dir, std::wstring& error);
 // Removes the registration (KEY_<name> and the OracleService keys of its instances) and dir.
 bool RemoveHome(const std::wstring& name, std::wstring& error);
-// Creates the database of sid in that home (open), its password file database\PWD<SID>.ora and
-// the service key HKLM\SYSTEM\CurrentControlSet\Services\OracleService<SID> with ImagePath
+// Creates the database of sid in that home (open; down and without files when bare), its
+// password file database\PWD<SID>.ora and the service key
+// HKLM\SYSTEM\CurrentControlSet\Services\OracleService<SID> with ImagePath
 // "<home>\bin\ORACLE.EXE <SID>".
 bool CreateInstance(const std::wstring& homeName, const std::wstring& sid,
                     const InstanceOptions& options, std::wstring& error);
 // SHA-256 (lower-case hex) over the database's data files; empty with error when missing.
 std::string Digest(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
 DatabaseState GetState(const std::wstring& homeDir, const std::wstring& sid);
-// Abnormal shutdown and destruction of the data files (and the control file with the flag).
-bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFileToo,
+// What Wreck destroys: the data files; with them the control file; or every file of the
+// database (parameter file, control file, data files, redo and archived logs), which leaves
+// what a bare instance has.
+enum class WreckScope { DataFiles, ControlFileToo, All };
+// Abnormal shutdown and destruction of the files of that scope.
+bool Wreck(const std::wstring& homeDir, const std::wstring& sid, WreckScope scope,
            std::wstring& error);
+inline bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool controlFileToo,
+                  std::wstring& error) {
+    return Wreck(homeDir, sid, controlFileToo ? WreckScope::ControlFileToo : WreckScope::DataFiles,
+                 error);
+}
 // Changes the data (so that a later restore is visible in the digest).
 bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
 
 // Test faults, stored with the database, read by rman.exe at each command.
 // command: the command text normalised (lower case, blanks collapsed, no trailing ';'), matched
 // exactly, or as a prefix when it ends with '*' (e.g. L"backup*").
+// Fail: the command fails with Recovery Manager's error stack; its cause lines are text, or an
+// ORA-00600 naming the command when text is empty. Stderr: text (or an RMAN-00600 diagnostic)
+// goes to standard error, one line each, and the command then runs. Die: the process ends in
+// the middle of the command. Hang: the command never answers. Slow: it answers after 3 s.
 enum class FaultKind { Fail, Stderr, Die, Hang, Slow };
-// Slow: the command answers after 3 s.
 bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
-              const std::wstring& command, std::wstring& error);
+              const std::wstring& command, std::wstring& error,
+              const std::vector<std::wstring>& text = {});
 bool SetTrickle(const std::wstring& homeDir, const std::wstring& sid, bool oneByteAtATime,
                 std::wstring& error);
 bool ClearFaults(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);

@@ -16,11 +16,13 @@ const wchar_t kUsage[] =
     L"  simoracle home NAME DIR\n"
     L"  simoracle remove-home NAME\n"
     L"  simoracle instance HOME_NAME SID [--user U --password P] [--noarchivelog] [--size MB]\n"
+    L"                     [--bare]\n"
     L"  simoracle digest SID\n"
     L"  simoracle state SID\n"
-    L"  simoracle wreck SID [--controlfile]\n"
+    L"  simoracle wreck SID [--controlfile | --all]\n"
     L"  simoracle touch SID\n"
-    L"  simoracle fault SID fail|stderr|die|hang|slow \"COMMAND\"\n"
+    L"  simoracle fault SID fail|stderr \"COMMAND\" [--text \"LINE\"]...\n"
+    L"  simoracle fault SID die|hang|slow \"COMMAND\"\n"
     L"  simoracle fault SID trickle on|off\n"
     L"  simoracle fault SID clear\n";
 
@@ -55,6 +57,8 @@ int CreateInstanceCommand(const std::vector<std::wstring>& args) {
             options.password = args[++i];
         } else if (option == L"--noarchivelog") {
             options.archiveLog = false;
+        } else if (option == L"--bare") {
+            options.bare = true;
         } else if (option == L"--size" && hasValue) {
             wchar_t* end = nullptr;
             const unsigned long size = std::wcstoul(args[++i].c_str(), &end, 10);
@@ -79,9 +83,18 @@ int FaultCommand(const std::wstring& home, const std::vector<std::wstring>& args
     if (args.size() == 4 && args[2] == L"trickle" && (args[3] == L"on" || args[3] == L"off"))
         return Result(simoracle::SetTrickle(home, sid, args[3] == L"on", error), error);
     simoracle::FaultKind kind;
-    if (args.size() == 4 && simoracle::ParseFaultKind(args[2], kind) && !args[3].empty())
-        return Result(simoracle::AddFault(home, sid, kind, args[3], error), error);
-    return Usage();
+    if (args.size() < 4 || !simoracle::ParseFaultKind(args[2], kind) || args[3].empty())
+        return Usage();
+    // The lines of the fault's own text: what a failure reports, or what goes to standard error.
+    std::vector<std::wstring> text;
+    const bool takesText =
+        kind == simoracle::FaultKind::Fail || kind == simoracle::FaultKind::Stderr;
+    for (size_t i = 4; i < args.size(); i += 2) {
+        if (!takesText || args[i] != L"--text" || i + 1 >= args.size())
+            return Usage();
+        text.push_back(args[i + 1]);
+    }
+    return Result(simoracle::AddFault(home, sid, kind, args[3], error, text), error);
 }
 
 int Run(const std::vector<std::wstring>& args) {
@@ -120,10 +133,14 @@ int Run(const std::vector<std::wstring>& args) {
         return 0;
     }
     if (command == L"wreck") {
-        const bool controlFile = args.size() == 3 && args[2] == L"--controlfile";
-        if (args.size() != 2 && !controlFile)
+        simoracle::WreckScope scope = simoracle::WreckScope::DataFiles;
+        if (args.size() == 3 && args[2] == L"--controlfile")
+            scope = simoracle::WreckScope::ControlFileToo;
+        else if (args.size() == 3 && args[2] == L"--all")
+            scope = simoracle::WreckScope::All;
+        else if (args.size() != 2)
             return Usage();
-        return Result(simoracle::Wreck(home, args[1], controlFile, error), error);
+        return Result(simoracle::Wreck(home, args[1], scope, error), error);
     }
     if (command == L"touch")
         return args.size() == 2 ? Result(simoracle::Touch(home, args[1], error), error) : Usage();
