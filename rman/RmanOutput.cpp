@@ -62,14 +62,15 @@ bool IsInputQuestion(const std::wstring& pendingLine) {
 }
 
 bool IsContinuationPrompt(const std::wstring& pendingLine) {
+    // The prompt follows whatever the line held before ("RMAN> 2> " when the first line of the
+    // statement was typed at the prompt).
     const std::wstring trimmed = TrimEnd(pendingLine);
-    const size_t start = trimmed.find_first_not_of(L' ');
-    if (start == std::wstring::npos || trimmed.size() - start < 2 || trimmed.back() != L'>')
+    if (trimmed.empty() || trimmed.back() != L'>')
         return false;
-    for (size_t i = start; i + 1 < trimmed.size(); ++i)
-        if (trimmed[i] < L'0' || trimmed[i] > L'9')
-            return false;
-    return true;
+    size_t digits = trimmed.size() - 1;
+    while (digits > 0 && trimmed[digits - 1] >= L'0' && trimmed[digits - 1] <= L'9')
+        --digits;
+    return digits < trimmed.size() - 1 && (digits == 0 || trimmed[digits - 1] == L' ');
 }
 
 std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {

@@ -123,9 +123,10 @@ public:
         std::wstring error;
         return simoracle::Wreck(homeDir_, sid_, controlFileToo, error);
     }
-    bool AddFault(simoracle::FaultKind kind, const std::wstring& command) const {
+    bool AddFault(simoracle::FaultKind kind, const std::wstring& command,
+                  const std::vector<std::wstring>& text = {}) const {
         std::wstring error;
-        return simoracle::AddFault(homeDir_, sid_, kind, command, error);
+        return simoracle::AddFault(homeDir_, sid_, kind, command, error, text);
     }
     bool ClearFaults() const {
         std::wstring error;

@@ -113,6 +113,8 @@ TEST(RmanConsole, StartWithoutRmanExeStartsNothing) {
 }
 
 TEST(RmanConsole, StartsRmanQuotedWithEnglishUtf8EnvironmentAndDefaultSecurity) {
+    SetEnvironmentVariableW(L"ORACLE_SID", L"BEFORE");
+    SetEnvironmentVariableW(L"NLS_LANG", nullptr);
     FakeHome fake;
     ASSERT_TRUE(fake.ready);
     OracleSettings settings = fake.Settings(L"ORCL");
@@ -127,13 +129,14 @@ TEST(RmanConsole, StartsRmanQuotedWithEnglishUtf8EnvironmentAndDefaultSecurity) 
     EXPECT_TRUE(log.Has(L"ORACLE_HOME=" + fake.home)); // non-ASCII, read back as UTF-8
     EXPECT_TRUE(log.Has(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
     EXPECT_TRUE(log.Has(L"dacl present")) << log.All();
-    EXPECT_EQ(L"AMERICAN_AMERICA.AL32UTF8", Environment(L"NLS_LANG"));
+    // The variables are Recovery Manager's alone: the host's environment stays as it was.
+    EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));
+    EXPECT_EQ(L"<unset>", Environment(L"NLS_LANG"));
 
     // A second start while it runs changes nothing.
     settings.oracleSid = L"OTHER";
     EXPECT_FALSE(console.Start(settings));
     EXPECT_EQ(L"", console.GetErrorText());
-    EXPECT_EQ(L"ORCL", Environment(L"ORACLE_SID"));
 }
 
 TEST(RmanConsole, TheConnectLineReachesTheLogWithoutThePassword) {
@@ -268,38 +271,78 @@ TEST_F(RmanConsoleOnSimulator, TheErrorStackOrAnyStandardErrorFailsOnlyItsComman
     EXPECT_EQ(L"", console.GetErrorText());
 }
 
-TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnect) {
+TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnectWithOraclesReason) {
     settings.password = L"wrong";
-    ASSERT_TRUE(console.Start(settings))
-        << procedure_testing::Narrow(console.GetErrorText()) << log.All();
+    ASSERT_TRUE(console.Start(settings)) << log.All();
     EXPECT_FALSE(console.Connect(settings));
-    EXPECT_EQ(L"Can't connect to the database", console.GetErrorText());
+    EXPECT_EQ(0u, console.GetErrorText().find(L"Can't connect to the database: "));
+    EXPECT_NE(std::wstring::npos, console.GetErrorText().find(L"ORA-01017")) << log.All();
     EXPECT_TRUE(log.Has(L"connect target system/********"));
     EXPECT_FALSE(log.Mentions(L"wrong")) << log.All();
 }
 
-TEST_F(RmanConsoleOnSimulator, APasswordWithALineBreakIsNeverSent) {
-    settings.password = L"first\nhost 'echo second-half';";
-    ASSERT_TRUE(console.Start(settings))
-        << procedure_testing::Narrow(console.GetErrorText()) << log.All();
+// A character that the unquoted connect line cannot carry would end the password early and run
+// what follows as a command, or wait for ever: nothing is sent, and the password is not shown.
+TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent) {
+    const std::wstring passwords[] = {L"secret1; shutdown immediate;", L"pass word", L"p@ss",
+                                      L"p/ss", L"it's", L"say\"hi", L"first\nhost 'echo x';",
+                                      L"tab\there"};
+    ASSERT_TRUE(console.Start(settings)) << log.All();
+    for (const std::wstring& password : passwords) {
+        settings.password = password;
+        EXPECT_FALSE(console.Connect(settings));
+        EXPECT_EQ(0u, console.GetErrorText().find(L"Can't connect to the database: the user name "
+                                                  L"or password holds a character"));
+        EXPECT_EQ(std::wstring::npos, console.GetErrorText().find(password));
+    }
+    settings.password = L"manager";
+    settings.userName = L"sys tem";
     EXPECT_FALSE(console.Connect(settings));
-    EXPECT_EQ(L"Can't connect to the database: the user name or password holds a line break",
-              console.GetErrorText());
-    EXPECT_FALSE(log.Mentions(L"second-half")) << log.All();
-    EXPECT_FALSE(log.Mentions(L"first")) << log.All();
     EXPECT_FALSE(log.Mentions(L"connect target")) << log.All();
+    EXPECT_FALSE(log.Mentions(L"shutdown")) << log.All();
+    EXPECT_STREQ("open", procedure_testing::StateName(database.State()));
 }
 
 TEST_F(RmanConsoleOnSimulator, AnEmptyPasswordFailsTheConnectInsteadOfWaitingForAnAnswer) {
     settings.password.clear();
-    ASSERT_TRUE(console.Start(settings))
-        << procedure_testing::Narrow(console.GetErrorText()) << log.All();
+    ASSERT_TRUE(console.Start(settings)) << log.All();
     EXPECT_FALSE(console.Connect(settings));
-    EXPECT_EQ(L"Can't connect to the database", console.GetErrorText());
+    EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
+              L"stopped, since nobody can answer",
+              console.GetErrorText());
     EXPECT_FALSE(console.IsRunning());
-    EXPECT_TRUE(log.Has(L"connect target system/"));
     EXPECT_TRUE(log.Has(L"target database Password: ")) << log.All();
     EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+}
+
+// A quote in a path leaves the statement unfinished: Recovery Manager asks for its next line.
+TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearText) {
+    ASSERT_TRUE(StartAndConnect());
+    EXPECT_FALSE(console.ExecuteCommand(L"CATALOG START WITH 'C:\\o'brien\\x' noprompt;\n"));
+    EXPECT_EQ(0u, console.GetErrorText().find(L"RMAN waits for the rest of an unfinished command "
+                                              L"(prompt \"2> \")"))
+        << procedure_testing::Narrow(console.GetErrorText());
+    EXPECT_FALSE(console.IsRunning());
+}
+
+// The error text keeps the failure's sentence first and adds Recovery Manager's reason: the
+// message lines of its error stack and its standard error, on one line.
+TEST_F(RmanConsoleOnSimulator, FailuresCarryRecoveryManagersReason) {
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup",
+                                  {L"ORA-19502: write error on file \"x\", block number 7"}));
+    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Stderr, L"list backup",
+                                  {L"the disk is full"}));
+    ASSERT_TRUE(StartAndConnect());
+    EXPECT_NE(L"", console.TargetDbid());
+    EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
+    console.Fail(L"Step failed");
+    const std::wstring text = console.GetErrorText();
+    EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command")) << log.All();
+    EXPECT_NE(std::wstring::npos, text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
+    EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << procedure_testing::Narrow(text);
+    EXPECT_EQ(std::wstring::npos, text.find(L'\n'));
+    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+    EXPECT_EQ(L"the disk is full", console.FailureReason());
 }
 
 TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
@@ -322,7 +365,8 @@ TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingMidCommandIsAnUnexpectedShutd
     EXPECT_FALSE(console.IsRunning());
     EXPECT_TRUE(log.Mentions(L"Starting crosscheck")) << log.All(); // its last words
     EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
-    EXPECT_FALSE(console.Connect(settings));
+    // The end is what went wrong; later steps do not replace it.
+    console.Fail(L"Later step failed");
     EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
 }
 

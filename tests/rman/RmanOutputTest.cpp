@@ -68,6 +68,32 @@ TEST(RmanOutput, RecognisesQuestionsForInput) {
     EXPECT_FALSE(IsInputQuestion(L"(enter YES or NO"));
 }
 
+TEST(RmanOutput, RecognisesTheContinuationPrompt) {
+    for (const wchar_t* line : {L"RMAN> 2> ", L"2> ", L"  13>", L"RMAN> 2> 3> "})
+        EXPECT_TRUE(IsContinuationPrompt(line));
+    for (const wchar_t* line : {L"RMAN> ", L"RMAN>", L"> ", L"a2> ", L"2> x", L"2>\r", L""})
+        EXPECT_FALSE(IsContinuationPrompt(line));
+}
+
+TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
+    const std::wstring output =
+        L"RMAN-00571: ===========================================================\r\n"
+        L"RMAN-00569: =============== ERROR MESSAGE STACK FOLLOWS ===============\r\n"
+        L"RMAN-03009: failure of backup command on ORA_DISK_1 channel at 12/06/2026\r\n"
+        L"  ORA-19602: cannot backup or copy active file in NOARCHIVELOG mode\r\n"
+        L"LRM-00109: could not open parameter file\n"
+        L"Starting backup at 12/06/2026 RMAN-1\nORA-1: short\n";
+    EXPECT_EQ((std::vector<std::wstring>{
+                  L"RMAN-03009: failure of backup command on ORA_DISK_1 channel at 12/06/2026",
+                  L"ORA-19602: cannot backup or copy active file in NOARCHIVELOG mode",
+                  L"LRM-00109: could not open parameter file"}),
+              ErrorStackLines(output));
+    EXPECT_EQ(L"3619104813",
+              TargetDbid(L"x\nconnected to target database: ORCL (DBID=3619104813)\r\n"));
+    EXPECT_EQ(L"", TargetDbid(L"connected to target database: DUMMY (not mounted)"));
+    EXPECT_EQ(L"", TargetDbid(L"(DBID=1) connected to target database: X"));
+}
+
 TEST(RmanOutput, TheLineFilterDropsBannerPromptAndBlankLines) {
     EXPECT_TRUE(PassesLineFilter(L"connected to target database: ORCL (DBID=1234)"));
     EXPECT_TRUE(PassesLineFilter(L" "));
