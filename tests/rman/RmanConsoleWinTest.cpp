@@ -320,7 +320,7 @@ TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearT
     ASSERT_TRUE(StartAndConnect());
     EXPECT_FALSE(console.ExecuteCommand(L"CATALOG START WITH 'C:\\o'brien\\x' noprompt;\n"));
     EXPECT_EQ(0u, console.GetErrorText().find(L"RMAN waits for the rest of an unfinished command "
-                                              L"(prompt \"2> \")"))
+                                              L"(prompt \"RMAN> 2> \")"))
         << procedure_testing::Narrow(console.GetErrorText());
     EXPECT_FALSE(console.IsRunning());
 }
