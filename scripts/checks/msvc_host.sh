@@ -10,7 +10,8 @@ HOME_NAME=MsvcHostHome
 SID=MSVCHOSTDB
 LONG_HOME="MsvcHostLongHome-$(printf 'L%.0s' $(seq 2100))"
 LONG_KEY='HKLM\SOFTWARE\ORACLE\KEY_MsvcHostLongHome'
-PASSWORD="Msvc#Host-$(printf 'p%.0s' $(seq 40))"
+USER_NAME="msvc_user_$(printf 'u%.0s' $(seq 2100))"
+PASSWORD='Msvc#Host-Pass'
 WORK_UNIX="$WINEPREFIX/drive_c/msvc-host"
 WORK_WIN='C:\msvc-host'
 OUT=$(mktemp)
@@ -31,21 +32,21 @@ cleanup
 mkdir -p "$WORK_UNIX/temp"
 
 simoracle home "$HOME_NAME" "$WORK_WIN\\home" >/dev/null || fail "simoracle home"
-simoracle instance "$HOME_NAME" "$SID" --password "$PASSWORD" --size 1 >/dev/null ||
+simoracle instance "$HOME_NAME" "$SID" --user "$USER_NAME" --password "$PASSWORD" --size 1 >/dev/null ||
     fail "simoracle instance"
 (cd "$BIN" && run_wine reg add "$LONG_KEY" /v ORACLE_HOME_NAME /d "$LONG_HOME" /f &&
     run_wine reg add "$LONG_KEY" /v ORACLE_HOME /d "$WORK_WIN\\longhome" /f) >/dev/null 2>&1 ||
     fail "cannot register the long-named home"
 before=$(simoracle digest "$SID")
 
-msvchost OraclePlugin.dll "$HOME_NAME" "$SID" "$LONG_HOME" "$PASSWORD" "$WORK_WIN\\temp\\" \
+msvchost OraclePlugin.dll "$HOME_NAME" "$SID" "$LONG_HOME" "$USER_NAME" "$PASSWORD" "$WORK_WIN\\temp\\" \
     "simoracle.exe wreck $SID" || fail "the test host failed against the plug-in"
 summary=$(tr -d '\r' <"$OUT" | grep '^msvchost: ')
 [ "$(simoracle digest "$SID")" = "$before" ] || fail "the restored database differs"
 [ "$(simoracle state "$SID")" = "open" ] || fail "the restored database is not open"
 [ -z "$(ls -A "$WORK_UNIX/temp")" ] || fail "temporary folders left behind"
 
-msvchost OldLayoutPlugin.dll "$HOME_NAME" "$SID" "$LONG_HOME" "$PASSWORD" "$WORK_WIN\\temp\\" \
+msvchost OldLayoutPlugin.dll "$HOME_NAME" "$SID" "$LONG_HOME" "$USER_NAME" "$PASSWORD" "$WORK_WIN\\temp\\" \
     "simoracle.exe wreck $SID" && fail "the test host accepted a plug-in built the old way"
 grep -q '^step: settings' "$OUT" && fail "the test host got past the first object of the old plug-in"
 wrong=$(tr -d '\r' <"$OUT" | grep -m1 -E '^FAIL|Unhandled exception' || echo "exit status only")

@@ -21,8 +21,9 @@ void ExpectHolds(const msstl::WString& string, const std::wstring& expected) {
     EXPECT_EQ(string.IsLarge(), string.capacity > 7);
     EXPECT_EQ(0, string.Data()[string.size]);
     EXPECT_EQ(expected, string.ToStd());
-    if ((string.capacity + 1) * 2 >= msstl::kBigAllocationThreshold)
+    if ((string.capacity + 1) * 2 >= msstl::kBigAllocationThreshold) {
         EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(string.pointer) % 32);
+    }
 }
 
 // Lengths on both sides of small mode (7/8) and of the big-allocation rule: a capacity of 2039
@@ -53,8 +54,9 @@ TEST(MsString, AssignsEveryLengthOverEveryLength) {
             const size_t oldCapacity = string.capacity;
             msstl::Assign(string, Text(after));
             ExpectHolds(string, Text(after));
-            if (after <= oldCapacity)
+            if (after <= oldCapacity) {
                 EXPECT_EQ(oldData, string.Data());
+            }
             msstl::Destroy(string);
         }
 }

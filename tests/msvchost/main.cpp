@@ -2,7 +2,7 @@
 // the real plug-in library it calls every slot of every table, browses, reads settings of every
 // length, backs an instance up and restores it, and frees what the plug-in handed over with the
 // Microsoft library's allocation rule. Prints a summary; exits non-zero on any failure.
-//   msvchost DLL HOME SID LONG_HOME PASSWORD TEMP_PATH WRECK_COMMAND
+//   msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND
 //   msvchost --check-allocator big|foreign     (must fail: proves the allocator's checks)
 #include "HostInterfaces.h"
 
@@ -297,12 +297,12 @@ int CheckAllocator(const std::wstring& which) {
 }
 
 int Main() {
-    std::wstring args[9];
-    const size_t count = SplitCommandLine(args, 9);
+    std::wstring args[10];
+    const size_t count = SplitCommandLine(args, 10);
     if (count == 3 && args[1] == L"--check-allocator")
         return CheckAllocator(args[2]);
-    if (count != 8) {
-        Print("usage: msvchost DLL HOME SID LONG_HOME PASSWORD TEMP_PATH WRECK_COMMAND\n");
+    if (count != 9) {
+        Print("usage: msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND\n");
         return 2;
     }
     const std::wstring &home = args[2], &sid = args[3], &longHome = args[4];
@@ -353,12 +353,12 @@ int Main() {
     }
 
     Settings settings;
-    const wchar_t* realValues[] = {args[6].c_str(), L"system", args[5].c_str()};
+    const std::wstring* realValues[] = {&args[7], &args[5], &args[6]};
     for (size_t i = 0; i < 3; ++i) {
-        settings.values[i] = realValues[i];
+        settings.values[i] = *realValues[i];
         settings.present[i] = true;
     }
-    logger.watched = &args[5];
+    logger.watched = &args[5]; // the user name, in the connect line
 
     Step("browsing: names over 7 characters and one over 2,100; a reused ItemInfo");
     IBackupDataRead* source = getRead(&logger, &settings);
@@ -375,11 +375,11 @@ int Main() {
     size_t streamSize = 0;
     unsigned char* stream = Backup(source, instancePath, streamSize);
     Expect(__atomic_load_n(&logger.watchedSeen, __ATOMIC_SEQ_CST) == 1,
-           "the password setting reached Recovery Manager's connect line");
+           "the user name setting reached Recovery Manager's connect line");
     source->Release();
 
     Step("the database is damaged");
-    Expect(Run(args[7].c_str()), "the damaging command ran");
+    Expect(Run(args[8].c_str()), "the damaging command ran");
 
     Step("restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite");
     IBackupDataWrite* sink = getWrite(&logger, &settings);
