@@ -15,23 +15,27 @@ public:
     wstring& operator=(const wstring& other) { return assign(other.c_str(), other.size()); }
 
     wstring& assign(const wchar_t* text, size_t length) {
-        if (length <= _Myres) {
-            memmove(Data(), text, length * 2);
-            Data()[length] = 0;
-            _Mysize = length;
-            return *this;
+        _Mysize = 0;
+        return append(text, length);
+    }
+    wstring& append(const wchar_t* text, size_t length) {
+        const size_t total = _Mysize + length;
+        if (total > _Myres) {
+            // The library's growth: at least half again the old capacity, rounded to 8k - 1.
+            size_t capacity = total | 7;
+            if (capacity < _Myres + _Myres / 2)
+                capacity = _Myres + _Myres / 2;
+            wchar_t* buffer = static_cast<wchar_t*>(Allocate((capacity + 1) * 2));
+            const size_t kept = _Mysize;
+            memcpy(buffer, c_str(), kept * 2);
+            Free();
+            _Bx._Ptr = buffer;
+            _Mysize = kept;
+            _Myres = capacity;
         }
-        // The library's growth: at least half again the old capacity, rounded to 8k - 1.
-        size_t capacity = length | 7;
-        if (capacity < _Myres + _Myres / 2)
-            capacity = _Myres + _Myres / 2;
-        wchar_t* buffer = static_cast<wchar_t*>(Allocate((capacity + 1) * 2));
-        memcpy(buffer, text, length * 2);
-        buffer[length] = 0;
-        Free();
-        _Bx._Ptr = buffer;
-        _Mysize = length;
-        _Myres = capacity;
+        memcpy(Data() + _Mysize, text, length * 2);
+        _Mysize = total;
+        Data()[total] = 0;
         return *this;
     }
     const wchar_t* c_str() const { return _Myres > 7 ? _Bx._Ptr : _Bx._Buf; }

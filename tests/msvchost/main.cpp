@@ -48,25 +48,15 @@ bool Contains(const wchar_t* text, const std::wstring& part) {
 
 std::wstring Repeat(wchar_t character, size_t count) {
     std::wstring text;
-    wchar_t* buffer = static_cast<wchar_t*>(Allocate((count + 1) * 2));
-    for (size_t i = 0; i < count; ++i)
-        buffer[i] = character;
-    text.assign(buffer, count);
-    Deallocate(buffer, (count + 1) * 2);
+    while (count-- > 0)
+        text.append(&character, 1);
     return text;
 }
 
 // The item path of an instance: home, a backslash, SID.
 std::wstring Join(const std::wstring& home, const std::wstring& sid) {
-    const size_t total = home.size() + 1 + sid.size();
-    wchar_t* buffer = static_cast<wchar_t*>(Allocate((total + 1) * 2));
-    memcpy(buffer, home.c_str(), home.size() * 2);
-    buffer[home.size()] = L'\\';
-    memcpy(buffer + home.size() + 1, sid.c_str(), sid.size() * 2);
-    std::wstring path;
-    path.assign(buffer, total);
-    Deallocate(buffer, (total + 1) * 2);
-    return path;
+    std::wstring path = home;
+    return path.append(L"\\", 1).append(sid.c_str(), sid.size());
 }
 
 // Splits the command line at blanks outside double quotes.
@@ -135,12 +125,6 @@ public:
     int calls = 0;
 };
 
-// One wstring checked and compared.
-void ExpectText(const std::wstring& text, const std::wstring& expected, const char* what) {
-    text.Check(what);
-    Expect(text == expected, what);
-}
-
 const ItemEntry* FindEntry(const std::list<ItemEntry>& items, const std::wstring& name) {
     for (auto* node = items.first(); node != items.end(); node = node->_Next)
         if (node->_Myval.name == name)
@@ -205,43 +189,31 @@ void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstrin
         info.attributes = 0x1234;
         Expect(source->GetItemInfo(c.path, info) == c.result, "slot 6 GetItemInfo's result");
         Expect(info.attributes == c.attributes, "GetItemInfo's attributes");
-        ExpectText(info.infoText, c.result == 0 ? std::wstring() : hostText,
-                   "GetItemInfo's infoText: emptied when found, untouched otherwise");
+        info.infoText.Check("GetItemInfo's infoText");
+        Expect(info.infoText == (c.result == 0 ? std::wstring() : hostText),
+               "GetItemInfo's infoText: emptied when found, untouched otherwise");
     }
 }
 
-// Reads the whole backup stream of one job; the stream's bytes go to stream (a heap block).
-unsigned char* Backup(IBackupDataRead* source, const std::wstring& path, size_t& streamSize) {
+// Reads the whole backup stream of one job into stream (kStreamLimit bytes at most).
+const size_t kStreamLimit = 256 << 20;
+size_t Backup(IBackupDataRead* source, const std::wstring& path, unsigned char* stream) {
     uint32_t handle = 99;
     Expect(source->Open(path, 0, handle) == 0 && handle == 1, "slot 2 Open for backup");
-    const uint32_t kBlock = 65536;
-    unsigned char* block = static_cast<unsigned char*>(Allocate(kBlock));
-    size_t capacity = 1 << 20;
-    unsigned char* stream = static_cast<unsigned char*>(Allocate(capacity));
-    streamSize = 0;
+    size_t streamSize = 0;
     int32_t result = 0;
     for (;;) {
-        uint32_t size = kBlock;
-        result = source->Read(block, size, handle);
+        uint32_t size = 65536;
+        result = source->Read(stream + streamSize, size, handle);
         if (result != 0)
             break;
-        if (streamSize + size > capacity) {
-            unsigned char* larger = static_cast<unsigned char*>(Allocate(capacity * 2));
-            memcpy(larger, stream, streamSize);
-            Deallocate(stream, capacity);
-            stream = larger;
-            capacity *= 2;
-        }
-        memcpy(stream + streamSize, block, size);
         streamSize += size;
+        if (streamSize + 65536 > kStreamLimit)
+            Fail("the backup stream is larger than the test host takes");
     }
     Expect(result == 5 && streamSize > 0, "slot 3 Read ends with 5 after the stream");
     Expect(source->Close(handle) == 0, "slot 5 Close of the backup job");
-    Deallocate(block, kBlock);
-    unsigned char* copy = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, streamSize));
-    memcpy(copy, stream, streamSize);
-    Deallocate(stream, capacity);
-    return copy;
+    return streamSize;
 }
 
 void Restore(IBackupDataWrite* sink, const std::wstring& path, const unsigned char* stream,
@@ -259,19 +231,15 @@ void Restore(IBackupDataWrite* sink, const std::wstring& path, const unsigned ch
     Expect(sink->Close(handle) == 0, "Close of the restore job runs the restore");
 }
 
-bool Run(const wchar_t* commandLine) {
-    wchar_t* line = static_cast<wchar_t*>(Allocate((Length(commandLine) + 1) * 2));
-    memcpy(line, commandLine, (Length(commandLine) + 1) * 2);
+bool Run(std::wstring commandLine) {
     struct Startup {
         unsigned long cb;
         char rest[100];
     } startup = {};
     startup.cb = sizeof startup;
     HANDLE process[4] = {};
-    const bool started =
-        CreateProcessW(nullptr, line, nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, process);
-    Deallocate(line, (Length(commandLine) + 1) * 2);
-    if (!started)
+    if (!CreateProcessW(nullptr, const_cast<wchar_t*>(commandLine.c_str()), nullptr, nullptr, 0, 0,
+                        nullptr, nullptr, &startup, process))
         return false;
     unsigned long code = 1;
     WaitForSingleObject(process[0], 0xFFFFFFFF);
@@ -372,14 +340,15 @@ int Main() {
 
     Step("backup through IBackupDataRead::Read");
     const std::wstring instancePath = Join(home, sid);
-    size_t streamSize = 0;
-    unsigned char* stream = Backup(source, instancePath, streamSize);
+    unsigned char* stream =
+        static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, kStreamLimit));
+    const size_t streamSize = Backup(source, instancePath, stream);
     Expect(__atomic_load_n(&logger.watchedSeen, __ATOMIC_SEQ_CST) == 1,
            "the user name setting reached Recovery Manager's connect line");
     source->Release();
 
     Step("the database is damaged");
-    Expect(Run(args[8].c_str()), "the damaging command ran");
+    Expect(Run(args[8]), "the damaging command ran");
 
     Step("restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite");
     IBackupDataWrite* sink = getWrite(&logger, &settings);
