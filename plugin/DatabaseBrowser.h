@@ -2,7 +2,7 @@
 // Item paths: "" (the root), an escaped home name, or an escaped home name, "\" and an escaped SID.
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include "plugin/PluginContract.h"
 
 #include <string>
 

@@ -2,18 +2,14 @@
 
 #include "plugin/PluginSettings.h"
 
-PluginImplementation::PluginImplementation(IPluginLogger* hostLogger,
-                                           IPluginSettings* settingsSource)
+PluginImplementation::PluginImplementation(PluginLogger* hostLogger,
+                                           PluginSettingsSource* settingsSource)
     : logger(hostLogger), jobCounter(0) {
     if (settingsSource != nullptr)
         ReadPluginSettings(*settingsSource, workstationTempPath, settings);
 }
 
 PluginImplementation::~PluginImplementation() {}
-
-void PluginImplementation::Release() {
-    delete this;
-}
 
 void PluginImplementation::Report(int32_t level, const std::wstring& text) const {
     if (logger != nullptr)

@@ -1,12 +1,13 @@
-// The plug-in object: the host's data source (backup) and data sink (restore) in one class.
+// The plug-in object: the data source (backup) and data sink (restore) that the host sees through
+// its two interfaces (host/ makes those of it), with the job table the operations share.
 //
 // Not thread-safe: the host calls one object from one thread at a time. The logger, when not
 // null, must stay valid for the object's life and accept calls from other threads while the
 // calling thread is blocked in Open or Close (Recovery Manager's output arrives on its own thread).
 #pragma once
 
-#include "plugin/HostInterfaces.h"
 #include "plugin/InstanceLock.h"
+#include "plugin/PluginContract.h"
 #include "rman/OracleSettings.h"
 #include "virid/DirPacker.h"
 
@@ -26,33 +27,33 @@ struct JobRecord {
     std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
 };
 
-class PluginImplementation : public IBackupDataWrite {
+class PluginImplementation {
 public:
     // Reads the host's settings once; the settings source is not used afterwards.
-    PluginImplementation(IPluginLogger* logger, IPluginSettings* settingsSource);
-    ~PluginImplementation() override;
+    // logger may be null: messages are then dropped.
+    PluginImplementation(PluginLogger* logger, PluginSettingsSource* settingsSource);
+    ~PluginImplementation();
     PluginImplementation(const PluginImplementation&) = delete;
     PluginImplementation& operator=(const PluginImplementation&) = delete;
 
-    // IBackupDataRead
-    void Release() override;
-    int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle) override;
-    int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle) override;
-    int32_t ReservedReadSlot4() override;
-    int32_t Close(const uint32_t& handle) override;
-    int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info) override;
-    int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items) override;
-    void ReservedReadSlot8() override;
+    // The operations of IBackupDataRead's slots 2 to 8.
+    int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
+    int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
+    int32_t ReservedReadSlot4();
+    int32_t Close(const uint32_t& handle);
+    int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
+    int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
+    void ReservedReadSlot8();
 
-    // IBackupDataWrite
-    int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle) override;
-    int32_t ReservedWriteSlot1() override;
-    int32_t ReservedWriteSlot2() override;
-    int32_t ReservedWriteSlot3() override;
-    int32_t ReservedWriteSlot4() override;
-    int32_t ReservedWriteSlot5() override;
-    int32_t ReservedWriteSlot6() override;
-    int32_t ReservedWriteSlot7() override;
+    // The operations of IBackupDataWrite's slots 0 to 7.
+    int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle);
+    int32_t ReservedWriteSlot1();
+    int32_t ReservedWriteSlot2();
+    int32_t ReservedWriteSlot3();
+    int32_t ReservedWriteSlot4();
+    int32_t ReservedWriteSlot5();
+    int32_t ReservedWriteSlot6();
+    int32_t ReservedWriteSlot7();
 
     // Sends one message to the host's logger; nothing when there is none.
     void Report(int32_t level, const std::wstring& text) const;
@@ -76,7 +77,7 @@ private:
     // Removes the folder and everything in it; a warning when that fails.
     void DeleteJobTempFolder(const std::wstring& path);
 
-    IPluginLogger* logger;
+    PluginLogger* logger;
     std::wstring workstationTempPath;
     OracleSettings settings; // the template every job starts from
     std::map<uint32_t, JobRecord> jobs;

@@ -1,9 +1,5 @@
 #include "plugin/PluginInfo.h"
 
-void PluginInfo::Release() {
-    delete this;
-}
-
 const wchar_t* PluginInfo::GetPluginVersion() {
     return L"1.0";
 }

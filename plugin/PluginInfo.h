@@ -1,15 +1,15 @@
-// The plug-in's description, handed out by GetPluginInfo.
+// The plug-in's description, handed out by GetPluginInfo (host/ makes the host's IPluginInfo of
+// it).
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include <cstdint>
 
-class PluginInfo : public IPluginInfo {
+class PluginInfo {
 public:
-    void Release() override;
-    const wchar_t* GetPluginVersion() override; // "1.0"
-    const wchar_t* GetName() override;          // "Oracle"
-    int32_t GetKind() override;                 // 1
-    bool GetFirstFlag() override;               // false
-    bool GetSecondFlag() override;              // false
-    bool GetThirdFlag() override;               // false
+    const wchar_t* GetPluginVersion(); // "1.0"
+    const wchar_t* GetName();          // "Oracle"
+    int32_t GetKind();                 // 1
+    bool GetFirstFlag();               // false
+    bool GetSecondFlag();              // false
+    bool GetThirdFlag();               // false
 };

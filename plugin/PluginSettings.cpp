@@ -6,7 +6,7 @@ bool ParseBooleanSetting(bool found, const std::wstring& text) {
     return text == L"yes" || text == L"true" || text == L"1";
 }
 
-void ReadPluginSettings(IPluginSettings& source, std::wstring& workstationTempPath,
+void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
                         OracleSettings& settings) {
     std::wstring tempPath;
     source.GetValue(L"WSTempPath", &tempPath);

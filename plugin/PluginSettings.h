@@ -1,7 +1,7 @@
 // Reading of the host's named settings into the plug-in object's settings template.
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include "plugin/PluginContract.h"
 #include "rman/OracleSettings.h"
 
 #include <string>
@@ -11,5 +11,5 @@ bool ParseBooleanSetting(bool found, const std::wstring& text);
 
 // Reads "WSTempPath" into workstationTempPath and the eight other keys into settings. Texts are
 // taken unchanged; a missing text key leaves the empty text.
-void ReadPluginSettings(IPluginSettings& source, std::wstring& workstationTempPath,
+void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
                         OracleSettings& settings);

@@ -194,7 +194,7 @@ TEST_F(DatabaseBrowserTest, ThePluginObjectBrowsesTheSameTree) {
     ASSERT_TRUE(library.Load(ProgramFolder() + L"OraclePlugin.dll", error));
     MapSettings settings;
     RecordingLogger logger;
-    IBackupDataRead* source = library.getBackupDataRead(&logger, &settings);
+    PluginDataObject* source = library.GetBackupDataRead(&logger, &settings);
     ASSERT_NE(nullptr, source);
 
     ItemEntryList items;

@@ -114,7 +114,7 @@ protected:
     // A whole backup job: Open, Read until the end, Close. Returns Close's result (or the first
     // failure) and the stream.
     int32_t Backup(const std::wstring& sid, Bytes& stream) {
-        IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
+        PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
         uint32_t handle = 0;
         int32_t result = source->Open(Item(sid), 0, handle);
         if (result == Success) {
@@ -126,7 +126,7 @@ protected:
         source->Release();
         return result;
     }
-    static int32_t ReadAll(IBackupDataRead* source, uint32_t handle, Bytes& stream) {
+    static int32_t ReadAll(PluginDataObject* source, uint32_t handle, Bytes& stream) {
         Bytes buffer(256 * 1024);
         for (;;) {
             uint32_t size = static_cast<uint32_t>(buffer.size());
@@ -140,7 +140,7 @@ protected:
     }
     // A whole restore job, the stream written in blocks of blockSize bytes.
     int32_t Restore(const std::wstring& sid, const Bytes& stream, size_t blockSize = 100000) {
-        IBackupDataWrite* sink = library_.getBackupDataWrite(&logger_, &settings_);
+        PluginDataObject* sink = library_.GetBackupDataWrite(&logger_, &settings_);
         uint32_t handle = 0;
         int32_t result = sink->Open(Item(sid), 1, handle);
         if (result == Success) {
@@ -249,7 +249,7 @@ TEST_F(JobsTest, ARestoreThatCannotOpenTheDatabaseFailsAndKeepsTheJob) {
     ASSERT_TRUE(simoracle::AddFault(homeDir_, L"NOOPEN", simoracle::FaultKind::Fail,
                                     L"alter database open", error));
     logger_.Clear();
-    IBackupDataWrite* sink = library_.getBackupDataWrite(&logger_, &settings_);
+    PluginDataObject* sink = library_.GetBackupDataWrite(&logger_, &settings_);
     uint32_t handle = 0;
     ASSERT_EQ(Success, sink->Open(Item(L"NOOPEN"), 1, handle));
     uint32_t size = static_cast<uint32_t>(stream.size());
@@ -267,7 +267,7 @@ TEST_F(JobsTest, ARestoreThatCannotOpenTheDatabaseFailsAndKeepsTheJob) {
 TEST_F(JobsTest, TwoBackupJobsOpenAtOnceBothComplete) {
     CreateInstance(L"ONE");
     CreateInstance(L"TWO");
-    IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
+    PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
     uint32_t first = 0, second = 0;
     ASSERT_EQ(Success, source->Open(Item(L"ONE"), 0, first));
     ASSERT_EQ(Success, source->Open(Item(L"TWO"), 0, second));
@@ -288,7 +288,7 @@ TEST_F(JobsTest, TwoBackupJobsOpenAtOnceBothComplete) {
 TEST_F(JobsTest, AnOfflineBackupStoppedEarlyStillReopensTheDatabase) {
     CreateInstance(L"EARLY");
     settings_.values[L"OnlineBackup"] = L"0";
-    IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
+    PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
     uint32_t handle = 0;
     ASSERT_EQ(Success, source->Open(Item(L"EARLY"), 0, handle));
     unsigned char block[1024];
@@ -303,7 +303,7 @@ TEST_F(JobsTest, AnOfflineBackupStoppedEarlyStillReopensTheDatabase) {
 
 TEST_F(JobsTest, BadItemPathsAreUnknownWithoutAMessage) {
     CreateInstance(L"ITEM");
-    IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
+    PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
     for (const std::wstring& path :
          {std::wstring(kHomeName), std::wstring(L"NoSuchHome\\ITEM"), std::wstring(L""),
           std::wstring(L"jobstesthome\\ITEM"), std::wstring(kHomeName) + L"\\IT'EM"}) {
@@ -322,7 +322,7 @@ TEST_F(JobsTest, UnusableTempPathsGiveTheTempFolderMessage) {
          {root_ / L"missing\\", std::wstring(), std::wstring(L"relative\\")}) {
         settings_.values[L"WSTempPath"] = prefix;
         logger_.Clear();
-        IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
+        PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
         uint32_t handle = 5;
         EXPECT_EQ(Failure, source->Open(Item(L"TMP"), 0, handle)) << Narrow(prefix);
         EXPECT_EQ(0u, handle);
@@ -335,7 +335,7 @@ TEST_F(JobsTest, UnusableTempPathsGiveTheTempFolderMessage) {
 TEST_F(JobsTest, AFailedDumpReportsTheConsoleErrorAndGivesNoHandle) {
     CreateInstance(L"DUMP");
     settings_.values[L"Password"] = L"wrong password";
-    IBackupDataRead* source = library_.getBackupDataRead(&logger_, &settings_);
+    PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
     uint32_t handle = 9;
     EXPECT_EQ(Failure, source->Open(Item(L"DUMP"), 0, handle));
     EXPECT_EQ(0u, handle);
@@ -347,7 +347,7 @@ TEST_F(JobsTest, AFailedDumpReportsTheConsoleErrorAndGivesNoHandle) {
 }
 
 TEST_F(JobsTest, UnknownHandlesFail) {
-    IBackupDataWrite* sink = library_.getBackupDataWrite(&logger_, &settings_);
+    PluginDataObject* sink = library_.GetBackupDataWrite(&logger_, &settings_);
     unsigned char byte = 0;
     for (uint32_t handle : {0u, 1u, 12345u}) {
         uint32_t size = 1;

@@ -1,3 +1,4 @@
+#include "host/HostAbi.h"
 #include "plugin/PluginImplementation.h"
 #include "tests/support/FakeHost.h"
 #include "tools/pluginhost/PluginLibrary.h"
@@ -6,29 +7,23 @@
 
 namespace {
 
-// The real library, loaded the way a host loads it.
+// The real library, called the way a host built with Microsoft's compiler calls it.
 class PluginLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::wstring error;
         ASSERT_TRUE(library_.Load(ProgramFolder() + L"OraclePlugin.dll", error)) << error.size();
-        getInfo_ = library_.getPluginInfo;
-        getRead_ = library_.getBackupDataRead;
-        getWrite_ = library_.getBackupDataWrite;
     }
 
     PluginLibrary library_;
-    GetPluginInfoFunction getInfo_ = nullptr;
-    GetBackupDataReadFunction getRead_ = nullptr;
-    GetBackupDataWriteFunction getWrite_ = nullptr;
 };
 
 TEST_F(PluginLibraryTest, EveryDescriptionIsANewObjectWithTheFixedAnswers) {
-    IPluginInfo* first = getInfo_();
-    IPluginInfo* second = getInfo_();
+    PluginDescription* first = library_.GetPluginInfo();
+    PluginDescription* second = library_.GetPluginInfo();
     ASSERT_NE(nullptr, first);
     EXPECT_NE(first, second);
-    for (IPluginInfo* info : {first, second}) {
+    for (PluginDescription* info : {first, second}) {
         EXPECT_STREQ(L"1.0", info->GetPluginVersion());
         EXPECT_STREQ(L"Oracle", info->GetName());
         EXPECT_EQ(1, info->GetKind());
@@ -41,54 +36,26 @@ TEST_F(PluginLibraryTest, EveryDescriptionIsANewObjectWithTheFixedAnswers) {
 
 TEST_F(PluginLibraryTest, UnsupportedSlotsAnswerAsFixed) {
     MapSettings settings;
-    IBackupDataWrite* sink = getWrite_(nullptr, &settings); // a null logger is accepted
+    PluginDataObject* sink = library_.GetBackupDataWrite(nullptr, &settings); // no logger
     ASSERT_NE(nullptr, sink);
     EXPECT_EQ(NotSupported, sink->ReservedReadSlot4());
-    EXPECT_EQ(NotSupported, sink->ReservedWriteSlot1());
-    EXPECT_EQ(NotSupported, sink->ReservedWriteSlot2());
-    EXPECT_EQ(NotSupported, sink->ReservedWriteSlot3());
-    EXPECT_EQ(NotSupported, sink->ReservedWriteSlot4());
-    EXPECT_EQ(NotSupported, sink->ReservedWriteSlot5());
-    EXPECT_EQ(Success, sink->ReservedWriteSlot6());
-    EXPECT_EQ(Success, sink->ReservedWriteSlot7());
+    const int32_t expected[] = {NotSupported, NotSupported, NotSupported, NotSupported,
+                                NotSupported, Success,      Success};
+    for (int slot = 1; slot <= 7; ++slot)
+        EXPECT_EQ(expected[slot - 1], sink->ReservedWriteSlot(slot)) << slot;
     sink->ReservedReadSlot8();
-    IBackupDataRead* asSource = sink;
-    asSource->Release();
+    sink->Delete();
 }
 
 TEST_F(PluginLibraryTest, ConstructionReadsEveryKeyOnce) {
-    MapSettings settings;
+    MapSettings settings{{L"UserName", std::wstring(3000, L'u')}};
     RecordingLogger logger;
-    IBackupDataRead* source = getRead_(&logger, &settings);
+    PluginDataObject* source = library_.GetBackupDataRead(&logger, &settings);
     ASSERT_NE(nullptr, source);
     EXPECT_EQ(9, settings.calls);
     source->Release();
     EXPECT_EQ(9, settings.calls);
     EXPECT_TRUE(logger.Messages().empty());
-}
-
-// Records its own destruction, to show that Release frees the object through either interface.
-class ProbedPlugin : public PluginImplementation {
-public:
-    ProbedPlugin(IPluginSettings* settings, bool* destroyed)
-        : PluginImplementation(nullptr, settings), destroyed_(destroyed) {}
-    ~ProbedPlugin() override { *destroyed_ = true; }
-
-private:
-    bool* destroyed_;
-};
-
-TEST(PluginObject, ReleaseThroughEitherInterfaceDestroysTheObject) {
-    MapSettings settings;
-    bool destroyed = false;
-    IBackupDataRead* source = new ProbedPlugin(&settings, &destroyed);
-    source->Release();
-    EXPECT_TRUE(destroyed);
-
-    destroyed = false;
-    IBackupDataWrite* sink = new ProbedPlugin(&settings, &destroyed);
-    sink->Release();
-    EXPECT_TRUE(destroyed);
 }
 
 TEST(PluginObject, SettingsAreReadIntoTheTemplate) {

@@ -1,7 +1,7 @@
 // Host-side stand-ins for tests: a settings source backed by a map and a logger that records.
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include "plugin/PluginContract.h"
 
 #include <map>
 #include <mutex>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-class MapSettings : public IPluginSettings {
+class MapSettings : public PluginSettingsSource {
 public:
     MapSettings() {}
     MapSettings(std::initializer_list<std::pair<const std::wstring, std::wstring>> values)
@@ -27,7 +27,7 @@ public:
     int calls = 0;
 };
 
-class RecordingLogger : public IPluginLogger {
+class RecordingLogger : public PluginLogger {
 public:
     typedef std::pair<int32_t, std::wstring> Message;
 

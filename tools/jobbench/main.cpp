@@ -1,7 +1,7 @@
 // jobbench: backs a simulated instance up through the real plug-in into a stream file and
 // restores it, and prints the time of each phase, the stream's rate and the peak memory.
 //   jobbench [SIZE_MB] [FOLDER]      (default 2048 MB, in a folder under the temporary folder)
-#include "plugin/HostInterfaces.h"
+#include "plugin/PluginContract.h"
 #include "tools/pluginhost/PluginLibrary.h"
 #include "virid/FileSystem.h"
 #include "virid/Win32Handles.h"
@@ -26,7 +26,7 @@ const wchar_t kUser[] = L"system";
 const wchar_t kPassword[] = L"bench";
 const uint32_t kBlock = 1024 * 1024;
 
-class Settings : public IPluginSettings {
+class Settings : public PluginSettingsSource {
 public:
     std::map<std::wstring, std::wstring> values;
     bool GetValue(const wchar_t* key, std::wstring* value) override {
@@ -39,7 +39,7 @@ public:
 };
 
 // Keeps the last error so that a failure can be explained; prints nothing else.
-class QuietLogger : public IPluginLogger {
+class QuietLogger : public PluginLogger {
 public:
     void Log(int32_t level, const wchar_t* text) override {
         if (level == LogError)
@@ -132,7 +132,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<unsigned char> buffer(kBlock);
 
     // Backup: the dump (Open), the stream (Read into a file), the closing steps (Close).
-    IBackupDataRead* source = library.getBackupDataRead(&logger, &settings);
+    PluginDataObject* source = library.GetBackupDataRead(&logger, &settings);
     uint32_t handle = 0;
     auto start = std::chrono::steady_clock::now();
     if (source->Open(item, 0, handle) != Success)
@@ -162,7 +162,7 @@ int wmain(int argc, wchar_t** argv) {
         return Fail("wrecking the database");
 
     // Restore: the stream (Write from the file), the restore itself (Close).
-    IBackupDataWrite* sink = library.getBackupDataWrite(&logger, &settings);
+    PluginDataObject* sink = library.GetBackupDataWrite(&logger, &settings);
     if (sink->Open(item, 1, handle) != Success)
         return Fail("the restore's Open");
     FILE* in = _wfopen(streamPath.c_str(), L"rb");

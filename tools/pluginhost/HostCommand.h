@@ -20,8 +20,8 @@ struct HostContext {
 
 // The plug-in's data source and data sink for this host; null, with the reason on standard
 // error, when the plug-in gives none.
-IBackupDataRead* CreateDataSource(HostContext& context);
-IBackupDataWrite* CreateDataSink(HostContext& context);
+PluginDataObject* CreateDataSource(HostContext& context);
+PluginDataObject* CreateDataSink(HostContext& context);
 
 typedef int (*HostCommandFunction)(HostContext& context, const std::vector<std::wstring>& args);
 

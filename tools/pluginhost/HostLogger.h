@@ -2,12 +2,12 @@
 // Safe to call from several threads.
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include "plugin/PluginContract.h"
 
 #include <mutex>
 #include <string>
 
-class HostLogger : public IPluginLogger {
+class HostLogger : public PluginLogger {
 public:
     void Log(int32_t level, const wchar_t* text) override;
 

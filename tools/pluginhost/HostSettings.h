@@ -1,12 +1,12 @@
 // The host's settings source: KEY=VALUE pairs from the command line and from settings files.
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include "plugin/PluginContract.h"
 
 #include <map>
 #include <string>
 
-class HostSettings : public IPluginSettings {
+class HostSettings : public PluginSettingsSource {
 public:
     bool GetValue(const wchar_t* key, std::wstring* value) override;
 

@@ -11,7 +11,7 @@ const wchar_t* YesNo(bool value) {
 }
 
 int PrintDescription(HostContext& context) {
-    IPluginInfo* info = context.plugin.getPluginInfo();
+    PluginDescription* info = context.plugin.GetPluginInfo();
     if (info == nullptr) {
         PrintText(stderr, L"pluginhost: the plug-in gave no description\n");
         return kExitFailure;
@@ -26,7 +26,7 @@ int PrintDescription(HostContext& context) {
 }
 
 int PrintItem(HostContext& context, const std::wstring& itemPath) {
-    IBackupDataRead* source = CreateDataSource(context);
+    PluginDataObject* source = CreateDataSource(context);
     if (source == nullptr)
         return kExitFailure;
     ItemInfo info;

@@ -7,14 +7,14 @@
 namespace {
 
 // The item names of one level, as the plug-in lists them.
-ItemEntryList ListLevel(IBackupDataRead& source, const std::wstring& itemPath) {
+ItemEntryList ListLevel(PluginDataObject& source, const std::wstring& itemPath) {
     ItemEntryList items;
     source.EnumItems(itemPath, items);
     return items;
 }
 
 // Every home, each followed by its instances indented by two spaces.
-void PrintTree(IBackupDataRead& source) {
+void PrintTree(PluginDataObject& source) {
     for (const ItemEntry& home : ListLevel(source, L"")) {
         PrintText(stdout, home.name + L"\n");
         for (const ItemEntry& instance : ListLevel(source, home.name))
@@ -22,7 +22,7 @@ void PrintTree(IBackupDataRead& source) {
     }
 }
 
-int PrintLevel(IBackupDataRead& source, const std::wstring& itemPath) {
+int PrintLevel(PluginDataObject& source, const std::wstring& itemPath) {
     // The root is no item; anything else must be a home to have a level below it.
     if (!itemPath.empty()) {
         ItemInfo info;
@@ -42,7 +42,7 @@ int PrintLevel(IBackupDataRead& source, const std::wstring& itemPath) {
 int RunListCommand(HostContext& context, const std::vector<std::wstring>& args) {
     if (args.size() > 1)
         return kExitUsage;
-    IBackupDataRead* source = CreateDataSource(context);
+    PluginDataObject* source = CreateDataSource(context);
     if (source == nullptr)
         return kExitFailure;
     int status = kExitSuccess;

@@ -25,14 +25,32 @@ bool PluginLibrary::Load(const std::wstring& path, std::wstring& error) {
         return false;
     }
     module_ = module;
-    getPluginInfo = FindExport<GetPluginInfoFunction>(module, "GetPluginInfo");
-    getBackupDataRead = FindExport<GetBackupDataReadFunction>(module, "GetBackupDataRead");
-    getBackupDataWrite = FindExport<GetBackupDataWriteFunction>(module, "GetBackupDataWrite");
-    if (getPluginInfo == nullptr || getBackupDataRead == nullptr || getBackupDataWrite == nullptr) {
+    getPluginInfo_ = FindExport<hostabi::GetPluginInfoFunction>(module, "GetPluginInfo");
+    getBackupDataRead_ =
+        FindExport<hostabi::GetBackupDataReadFunction>(module, "GetBackupDataRead");
+    getBackupDataWrite_ =
+        FindExport<hostabi::GetBackupDataWriteFunction>(module, "GetBackupDataWrite");
+    if (getPluginInfo_ == nullptr || getBackupDataRead_ == nullptr ||
+        getBackupDataWrite_ == nullptr) {
         error = FormatString(L"the library '%s' lacks the plug-in exports", path.c_str());
         return false;
     }
     return true;
+}
+
+PluginDescription* PluginLibrary::GetPluginInfo() {
+    hostabi::PluginInfoObject* object = getPluginInfo_();
+    return object != nullptr ? new PluginDescription(object) : nullptr;
+}
+
+PluginDataObject* PluginLibrary::GetBackupDataRead(PluginLogger* logger,
+                                                   PluginSettingsSource* settings) {
+    return PluginDataObject::CreateRead(getBackupDataRead_, logger, settings);
+}
+
+PluginDataObject* PluginLibrary::GetBackupDataWrite(PluginLogger* logger,
+                                                    PluginSettingsSource* settings) {
+    return PluginDataObject::CreateWrite(getBackupDataWrite_, logger, settings);
 }
 
 std::wstring ProgramFolder() {

@@ -1,7 +1,8 @@
-// Loads the plug-in library the way a backup application does and finds its three exports.
+// Loads the plug-in library the way a backup application does, finds its three exports and calls
+// them as a host built with Microsoft's compiler does (host/PluginClient.h).
 #pragma once
 
-#include "plugin/HostInterfaces.h"
+#include "host/PluginClient.h"
 
 #include <string>
 
@@ -15,12 +16,18 @@ public:
     // False with a reason when the library cannot be loaded or lacks an export.
     bool Load(const std::wstring& path, std::wstring& error);
 
-    GetPluginInfoFunction getPluginInfo = nullptr;
-    GetBackupDataReadFunction getBackupDataRead = nullptr;
-    GetBackupDataWriteFunction getBackupDataWrite = nullptr;
+    // The exports; null when the plug-in gives no object. The caller hands each object back
+    // with its Release. logger (may be null) must outlive the object; settings (may be null) is
+    // used only during the call.
+    PluginDescription* GetPluginInfo();
+    PluginDataObject* GetBackupDataRead(PluginLogger* logger, PluginSettingsSource* settings);
+    PluginDataObject* GetBackupDataWrite(PluginLogger* logger, PluginSettingsSource* settings);
 
 private:
     void* module_ = nullptr;
+    hostabi::GetPluginInfoFunction getPluginInfo_ = nullptr;
+    hostabi::GetBackupDataReadFunction getBackupDataRead_ = nullptr;
+    hostabi::GetBackupDataWriteFunction getBackupDataWrite_ = nullptr;
 };
 
 // The folder of the running program, with a trailing backslash.

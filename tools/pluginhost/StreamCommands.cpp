@@ -50,7 +50,7 @@ int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args
         Fail(FormatString(L"cannot write '%s'", path.c_str()));
         return kExitFailure;
     }
-    IBackupDataRead* source = CreateDataSource(context);
+    PluginDataObject* source = CreateDataSource(context);
     if (source == nullptr) {
         CloseStreamFile(output, path, false);
         return kExitFailure;
@@ -106,7 +106,7 @@ int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& arg
         Fail(FormatString(L"cannot read '%s'", path.c_str()));
         return kExitFailure;
     }
-    IBackupDataWrite* sink = CreateDataSink(context);
+    PluginDataObject* sink = CreateDataSink(context);
     if (sink == nullptr) {
         if (input != stdin)
             std::fclose(input);

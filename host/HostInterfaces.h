@@ -1,9 +1,11 @@
-// The contract between the backup host application and a data plug-in.
+// The contract between the backup host application and a data plug-in, declared as a host built
+// with Microsoft's C++ compiler (x64, Release, _ITERATOR_DEBUG_LEVEL 0) declares it.
 //
-// The host loads the plug-in library and calls its three exports (see PluginExports.h). The
-// virtual operations below are declared in the host's slot order; host and plug-in must be built
-// against this header with the same compiler and C++ runtime, since wide standard strings and
-// lists cross the boundary by reference.
+// The host loads the plug-in library and calls its three exports. The virtual operations below
+// are in the host's slot order; wide standard strings and lists cross the boundary by reference,
+// in the Microsoft library's layout and allocation rule. The plug-in does not compile this header:
+// host/HostAbi.h writes the same tables, objects and records out for any compiler, and
+// host/PluginObjects.cpp builds the plug-in's objects to them.
 #pragma once
 
 #include <cstdint>

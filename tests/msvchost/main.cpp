@@ -1,0 +1,382 @@
+// A host built as the backup application is built (Microsoft's C++ ABI, no C runtime). Through
+// the real plug-in library it calls every slot of every table, browses, reads settings of every
+// length, backs an instance up and restores it, and frees what the plug-in handed over with the
+// Microsoft library's allocation rule. Prints a summary; exits non-zero on any failure.
+//   msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND
+//   msvchost --check-allocator big|foreign     (must fail: proves the allocator's checks)
+#include "HostInterfaces.h"
+
+namespace {
+
+unsigned checks = 0;
+unsigned failures = 0;
+
+void Expect(bool ok, const char* what) {
+    ++checks;
+    if (!ok) {
+        ++failures;
+        Print("FAIL: ");
+        Print(what);
+        Print("\n");
+    }
+}
+
+void Step(const char* name) {
+    Print("step: ");
+    Print(name);
+    Print("\n");
+}
+
+bool Same(const wchar_t* text, const wchar_t* expected) {
+    if (text == nullptr)
+        return false;
+    while (*text != 0 && *text == *expected)
+        ++text, ++expected;
+    return *text == *expected;
+}
+
+bool Contains(const wchar_t* text, const std::wstring& part) {
+    for (; *text != 0; ++text) {
+        size_t i = 0;
+        while (i < part.size() && text[i] == part.c_str()[i])
+            ++i;
+        if (i == part.size())
+            return true;
+    }
+    return false;
+}
+
+std::wstring Repeat(wchar_t character, size_t count) {
+    std::wstring text;
+    while (count-- > 0)
+        text.append(&character, 1);
+    return text;
+}
+
+// The item path of an instance: home, a backslash, SID.
+std::wstring Join(const std::wstring& home, const std::wstring& sid) {
+    std::wstring path = home;
+    return path.append(L"\\", 1).append(sid.c_str(), sid.size());
+}
+
+// Splits the command line at blanks outside double quotes.
+size_t SplitCommandLine(std::wstring* arguments, size_t most) {
+    const wchar_t* at = GetCommandLineW();
+    size_t count = 0;
+    while (*at != 0 && count < most) {
+        while (*at == L' ')
+            ++at;
+        if (*at == 0)
+            break;
+        const wchar_t* start = at;
+        bool quoted = false;
+        while (*at != 0 && (quoted || *at != L' '))
+            quoted ^= *at++ == L'"';
+        if (*start == L'"' && at - start >= 2 && at[-1] == L'"')
+            arguments[count++].assign(start + 1, static_cast<size_t>(at - start) - 2);
+        else
+            arguments[count++].assign(start, static_cast<size_t>(at - start));
+    }
+    return count;
+}
+
+class Logger : public IPluginLogger {
+public:
+    void Log(int32_t level, const wchar_t* text) override {
+        if (level < 0 || level > 3 || text == nullptr) {
+            Print("FAIL: a message of an unknown level or without text\n");
+            __atomic_store_n(&broken, 1, __ATOMIC_SEQ_CST);
+            return;
+        }
+        __atomic_fetch_add(&counts[level], 1, __ATOMIC_SEQ_CST);
+        if (level == 2) {
+            Print("plug-in error: ");
+            Print(text);
+            Print("\n");
+        }
+        if (level == 3 && watched != nullptr && Contains(text, *watched))
+            __atomic_store_n(&watchedSeen, 1, __ATOMIC_SEQ_CST);
+    }
+    int counts[4] = {0, 0, 0, 0};
+    int broken = 0;
+    const std::wstring* watched = nullptr; // a text expected in a detail line
+    int watchedSeen = 0;
+};
+
+const wchar_t* const kKeys[] = {L"WSTempPath",     L"UserName",         L"Password",
+                                L"OnlineBackup",   L"BackupSPFile",     L"BackupControlFile",
+                                L"UseCompression", L"BackupArchiveLog", L"OpenAfterBackup"};
+const size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
+
+class Settings : public IPluginSettings {
+public:
+    bool GetValue(const wchar_t* key, std::wstring* value) override {
+        ++calls;
+        value->Check("GetValue was given an invalid string");
+        for (size_t i = 0; i < kKeyCount; ++i)
+            if (Same(key, kKeys[i]) && present[i]) {
+                *value = values[i]; // frees the plug-in's buffer when it must grow
+                return true;
+            }
+        return false;
+    }
+    std::wstring values[kKeyCount];
+    bool present[kKeyCount] = {};
+    int calls = 0;
+};
+
+const ItemEntry* FindEntry(const std::list<ItemEntry>& items, const std::wstring& name) {
+    for (auto* node = items.first(); node != items.end(); node = node->_Next)
+        if (node->_Myval.name == name)
+            return &node->_Myval;
+    return nullptr;
+}
+
+void CheckInfoAndDescribe(IPluginInfo* info) {
+    Expect(info != nullptr, "GetPluginInfo returned an object");
+    Expect(Same(info->GetPluginVersion(), L"1.0"), "slot 2 GetPluginVersion gives 1.0");
+    Expect(Same(info->GetName(), L"Oracle"), "slot 3 GetName gives Oracle");
+    Expect(info->GetKind() == 1, "slot 4 GetKind gives 1");
+    Expect(!info->GetFirstFlag() && !info->GetSecondFlag() && !info->GetThirdFlag(),
+           "slots 5 to 7 give false");
+}
+
+void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstring& sid,
+            const std::wstring& longHome) {
+    std::list<ItemEntry> items;
+    ItemEntry hostEntry;
+    hostEntry.name = L"entry-put-there-by-the-host";
+    items.push_back(hostEntry);
+    Expect(source->EnumItems(L"", items) == 0, "slot 7 EnumItems on the root gives 0");
+    Expect(items.first()->_Myval.name == hostEntry.name, "the host's entry stays in front");
+    const std::wstring* homes[] = {&home, &longHome};
+    for (const std::wstring* name : homes) {
+        const ItemEntry* entry = FindEntry(items, *name);
+        Expect(entry != nullptr && entry->info.attributes == 0x10,
+               "a home is listed as a folder under its name");
+    }
+    for (auto* node = items.first(); node != items.end(); node = node->_Next) {
+        node->_Myval.info.infoText.Check("an entry's infoText");
+        node->_Myval.entryText.Check("an entry's entryText");
+        node->_Myval.name.Check("an entry's name");
+    }
+
+    std::list<ItemEntry> instances;
+    Expect(source->EnumItems(home, instances) == 0, "EnumItems on a home gives 0");
+    const ItemEntry* instance = FindEntry(instances, sid);
+    Expect(instance != nullptr && instance->info.attributes == 0x80 && instances.size() == 1,
+           "the home lists its instance as a plain item");
+    std::list<ItemEntry> none;
+    Expect(source->EnumItems(longHome, none) == 0 && none.size() == 0,
+           "the long-named home lists nothing");
+
+    // An ItemInfo that the host filled before: the plug-in replaces its text or leaves it alone.
+    ItemInfo info;
+    const std::wstring hostText = Repeat(L't', 3000);
+    struct Case {
+        std::wstring path;
+        int32_t result;
+        uint32_t attributes;
+    };
+    const std::wstring instancePath = Join(home, sid);
+    const Case cases[] = {{home, 0, 0x10},
+                          {instancePath, 0, 0x80},
+                          {longHome, 0, 0x10},
+                          {L"NoSuchHomeAnywhere", 3, 0x1234},
+                          {L"", 3, 0x1234}};
+    for (const Case& c : cases) {
+        info.infoText = hostText;
+        info.attributes = 0x1234;
+        Expect(source->GetItemInfo(c.path, info) == c.result, "slot 6 GetItemInfo's result");
+        Expect(info.attributes == c.attributes, "GetItemInfo's attributes");
+        info.infoText.Check("GetItemInfo's infoText");
+        Expect(info.infoText == (c.result == 0 ? std::wstring() : hostText),
+               "GetItemInfo's infoText: emptied when found, untouched otherwise");
+    }
+}
+
+// Reads the whole backup stream of one job into stream (kStreamLimit bytes at most).
+const size_t kStreamLimit = 256 << 20;
+size_t Backup(IBackupDataRead* source, const std::wstring& path, unsigned char* stream) {
+    uint32_t handle = 99;
+    Expect(source->Open(path, 0, handle) == 0 && handle == 1, "slot 2 Open for backup");
+    size_t streamSize = 0;
+    int32_t result = 0;
+    for (;;) {
+        uint32_t size = 65536;
+        result = source->Read(stream + streamSize, size, handle);
+        if (result != 0)
+            break;
+        streamSize += size;
+        if (streamSize + 65536 > kStreamLimit)
+            Fail("the backup stream is larger than the test host takes");
+    }
+    Expect(result == 5 && streamSize > 0, "slot 3 Read ends with 5 after the stream");
+    Expect(source->Close(handle) == 0, "slot 5 Close of the backup job");
+    return streamSize;
+}
+
+void Restore(IBackupDataWrite* sink, const std::wstring& path, const unsigned char* stream,
+             size_t streamSize) {
+    uint32_t handle = 99;
+    Expect(sink->Open(path, 1, handle) == 0 && handle == 1,
+           "Open for restore through the write side");
+    bool written = true;
+    for (size_t at = 0; at < streamSize;) {
+        uint32_t size = streamSize - at < 65536 ? static_cast<uint32_t>(streamSize - at) : 65536;
+        written = written && sink->Write(stream + at, size, handle) == 0;
+        at += size;
+    }
+    Expect(written, "slot 0 Write of IBackupDataWrite takes every block");
+    Expect(sink->Close(handle) == 0, "Close of the restore job runs the restore");
+}
+
+bool Run(std::wstring commandLine) {
+    struct Startup {
+        unsigned long cb;
+        char rest[100];
+    } startup = {};
+    startup.cb = sizeof startup;
+    HANDLE process[4] = {};
+    if (!CreateProcessW(nullptr, const_cast<wchar_t*>(commandLine.c_str()), nullptr, nullptr, 0, 0,
+                        nullptr, nullptr, &startup, process))
+        return false;
+    unsigned long code = 1;
+    WaitForSingleObject(process[0], 0xFFFFFFFF);
+    GetExitCodeProcess(process[0], &code);
+    CloseHandle(process[0]);
+    CloseHandle(process[1]);
+    return code == 0;
+}
+
+int CheckAllocator(const std::wstring& which) {
+    if (which == L"big") {
+        // Plain memory handed back as if the big-allocation rule had produced it.
+        unsigned char* block = static_cast<unsigned char*>(Allocate(128));
+        unsigned char* inside = block + 64 - (reinterpret_cast<uintptr_t>(block) & 31);
+        memset(inside - 8, 0, 8);
+        Deallocate(inside, 5000);
+    } else {
+        static unsigned char notFromTheHeap[64];
+        Deallocate(notFromTheHeap + 16, 64);
+    }
+    Print("the allocator did not notice the bad free\n");
+    return 0;
+}
+
+int Main() {
+    std::wstring args[10];
+    const size_t count = SplitCommandLine(args, 10);
+    if (count == 3 && args[1] == L"--check-allocator")
+        return CheckAllocator(args[2]);
+    if (count != 9) {
+        Print("usage: msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND\n");
+        return 2;
+    }
+    const std::wstring &home = args[2], &sid = args[3], &longHome = args[4];
+    void* library = LoadLibraryW(args[1].c_str());
+    Expect(library != nullptr, "the plug-in library loads");
+    if (library == nullptr)
+        return 1;
+    auto getInfo =
+        reinterpret_cast<GetPluginInfoFunction>(GetProcAddress(library, "GetPluginInfo"));
+    auto getRead =
+        reinterpret_cast<GetBackupDataReadFunction>(GetProcAddress(library, "GetBackupDataRead"));
+    auto getWrite =
+        reinterpret_cast<GetBackupDataWriteFunction>(GetProcAddress(library, "GetBackupDataWrite"));
+    Expect(getInfo && getRead && getWrite, "the library has the three exports");
+    if (!getInfo || !getRead || !getWrite)
+        return 1;
+
+    Step("IPluginInfo, every slot; released by Release and by delete (slot 0)");
+    IPluginInfo* first = getInfo();
+    CheckInfoAndDescribe(first);
+    IPluginInfo* second = getInfo();
+    Expect(second != first, "each GetPluginInfo gives a new object");
+    CheckInfoAndDescribe(second);
+    first->Release();
+    delete second;
+
+    Step("settings of every length, both exports, released through both interfaces");
+    Logger logger;
+    const size_t lengths[] = {0, 1, 7, 8, 15, 16, 2039, 2040, 2047, 2048, 2049, 5000};
+    for (size_t length : lengths) {
+        Settings settings;
+        for (size_t i = 0; i < kKeyCount; ++i) {
+            settings.values[i] = Repeat(L'v', length);
+            settings.present[i] = true;
+        }
+        IBackupDataRead* source = getRead(&logger, &settings);
+        Expect(source != nullptr && settings.calls == 9, "GetBackupDataRead reads nine settings");
+        settings.calls = 0;
+        IBackupDataWrite* sink = getWrite(&logger, &settings);
+        Expect(sink != nullptr && settings.calls == 9, "GetBackupDataWrite reads nine settings");
+        if (length % 2 == 0) {
+            source->Release();
+            sink->Release();
+        } else {
+            delete source;
+            delete sink;
+        }
+    }
+
+    Settings settings;
+    const std::wstring* realValues[] = {&args[7], &args[5], &args[6]};
+    for (size_t i = 0; i < 3; ++i) {
+        settings.values[i] = *realValues[i];
+        settings.present[i] = true;
+    }
+    logger.watched = &args[5]; // the user name, in the connect line
+
+    Step("browsing: names over 7 characters and one over 2,100; a reused ItemInfo");
+    IBackupDataRead* source = getRead(&logger, &settings);
+    Browse(source, home, sid, longHome);
+    uint32_t noJob = 0;
+    uint32_t size = 0;
+    Expect(source->ReadSlot4() == 6, "slot 4 of IBackupDataRead gives 6");
+    source->ReadSlot8();
+    Expect(source->Read(nullptr, size, noJob) == 1 && source->Close(noJob) == 1,
+           "Read and Close of no job give 1");
+
+    Step("backup through IBackupDataRead::Read");
+    const std::wstring instancePath = Join(home, sid);
+    unsigned char* stream =
+        static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, kStreamLimit));
+    const size_t streamSize = Backup(source, instancePath, stream);
+    Expect(__atomic_load_n(&logger.watchedSeen, __ATOMIC_SEQ_CST) == 1,
+           "the user name setting reached Recovery Manager's connect line");
+    source->Release();
+
+    Step("the database is damaged");
+    Expect(Run(args[8]), "the damaging command ran");
+
+    Step("restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite");
+    IBackupDataWrite* sink = getWrite(&logger, &settings);
+    Restore(sink, instancePath, stream, streamSize);
+    HeapFree(GetProcessHeap(), 0, stream);
+    Expect(sink->WriteSlot1() == 6 && sink->WriteSlot2() == 6 && sink->WriteSlot3() == 6 &&
+               sink->WriteSlot4() == 6 && sink->WriteSlot5() == 6,
+           "slots 1 to 5 of IBackupDataWrite give 6");
+    Expect(sink->WriteSlot6() == 0 && sink->WriteSlot7() == 0, "slots 6 and 7 give 0");
+    Expect(sink->Write(nullptr, size, noJob) == 1, "Write of no job gives 1");
+    sink->Release();
+
+    Expect(logger.broken == 0, "every message had a known level and a text");
+    Expect(HeapValidate(GetProcessHeap(), 0, nullptr) != 0, "the process heap is intact");
+    Print("msvchost: ");
+    PrintNumber(checks);
+    Print(" checks, ");
+    PrintNumber(failures);
+    Print(" failed; plug-in messages: ");
+    for (int level = 0; level < 4; ++level) {
+        PrintNumber(static_cast<unsigned>(logger.counts[level]));
+        Print(level < 3 ? "/" : " (progress/warning/error/detail)\n");
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+} // namespace
+
+extern "C" void mainCRTStartup() {
+    ExitProcess(static_cast<unsigned>(Main()));
+}
