@@ -23,8 +23,8 @@ int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
     BackupPieces pieces;
     std::wstring error;
     if (!ReadBackupFolder(*job.settings, pieces, error)) {
-        Report(LogError, FormatString(L"Backup database failed: %s; nothing was streamed",
-                                      error.c_str()));
+        Report(LogError,
+               FormatString(L"Backup database failed: %s; nothing was streamed", error.c_str()));
         // The database goes back to the state it had, and the copies of the password and
         // network files do not stay on disk.
         CompleteBackup(*job.rman, *job.settings);

@@ -12,7 +12,8 @@ std::wstring LockName(const std::wstring& homeDir, const std::wstring& sid) {
                                                        VIRid::strings::to_upper(sid));
     std::unique_ptr<VIRid::Sha256> digest = VIRid::Sha256::Create();
     VIRid::Sha256::Digest value = {};
-    if (!digest || !digest->Update(reinterpret_cast<const unsigned char*>(key.data()), key.size()) ||
+    if (!digest ||
+        !digest->Update(reinterpret_cast<const unsigned char*>(key.data()), key.size()) ||
         !digest->Finish(value))
         return std::wstring();
     const std::string hex = VIRid::ToHex(value);

@@ -23,7 +23,7 @@ struct JobRecord {
     boost::shared_ptr<OracleSettings> settings; // the job's own copy, completed by Open
     boost::shared_ptr<RmanWrapper> rman;        // the job's Recovery Manager console
     bool isBackup;
-    VIRid::DirPacker packer; // opened on settings->tempFolder
+    VIRid::DirPacker packer;                    // opened on settings->tempFolder
     std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
 };
 

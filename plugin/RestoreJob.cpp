@@ -52,9 +52,8 @@ int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, 
         // The job and its folder stay, so that the host can close it again, on a console that
         // starts afresh.
         job.rman->Stop();
-        Report(LogWarning,
-               FormatString(L"The unpacked backup stays in '%s' for a manual restore",
-                            job.settings->tempFolder.c_str()));
+        Report(LogWarning, FormatString(L"The unpacked backup stays in '%s' for a manual restore",
+                                        job.settings->tempFolder.c_str()));
         keepJob = true;
         return Failure;
     }

@@ -6,7 +6,7 @@ namespace {
 
 const wchar_t kCannotMount[] = L"Can't mount database for restoring data";
 // Oracle's answer to a start without a parameter file.
-const wchar_t kNoParameterFile[] = L"ORA-01078";
+const wchar_t kNoParameterFile[] = L"LRM-00109";
 
 bool FolderHolds(const OracleSettings& settings, const std::wstring& fileNameTemplate) {
     return !NewestFileWithExtension(ListFolderFiles(settings.tempFolder),
@@ -19,10 +19,13 @@ bool FolderHolds(const OracleSettings& settings, const std::wstring& fileNameTem
 // it holds one, then the control file. False, with the reason, when it cannot even start.
 bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
     const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
-    const bool lostParameterFile = rman.FailureReason().find(kNoParameterFile) != std::wstring::npos;
+    const bool lostParameterFile =
+        rman.FailureReason().find(kNoParameterFile) != std::wstring::npos;
     const bool hasSpFilePiece = FolderHolds(settings, settings.spFileFormat);
     if (lostParameterFile && (!hasSpFilePiece || settings.dbid.empty())) {
-        // Nothing here could start the instance: it is left as it was.
+        // Nothing here could start the instance: it is left down, as it was; the failed mount
+        // had started a stand-in instance.
+        run(RmanCommand::ShutdownImmediate);
         rman.Fail(std::wstring(kCannotMount) +
                   L" (the instance has no parameter file and the backup holds none to restore)");
         return false;

@@ -23,18 +23,17 @@ std::wstring EnvironmentBlock(const std::vector<std::wstring>& current,
     for (const std::wstring& entry : current) {
         const std::wstring name = UpperName(entry);
         const bool replaced =
-            std::any_of(overrides.begin(), overrides.end(), [&](const auto& variable) {
-                return UpperName(variable.first) == name;
-            });
+            std::any_of(overrides.begin(), overrides.end(),
+                        [&](const auto& variable) { return UpperName(variable.first) == name; });
         if (!entry.empty() && !replaced)
             entries.push_back(entry);
     }
     for (const auto& variable : overrides)
         entries.push_back(variable.first + L"=" + variable.second);
     // Windows expects the block sorted; names are compared as the system compares them.
-    std::stable_sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
-        return UpperName(a) < UpperName(b);
-    });
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const std::wstring& a, const std::wstring& b) { return UpperName(a) < UpperName(b); });
     std::wstring block;
     for (const std::wstring& entry : entries)
         block += entry + L'\0';

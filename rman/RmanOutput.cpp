@@ -79,7 +79,8 @@ std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
     while (position < lines.size()) {
         const size_t feed = lines.find(L'\n', position);
         const size_t end = feed == std::wstring::npos ? lines.size() : feed;
-        std::wstring line = VIRid::strings::Replace(lines.substr(position, end - position), L"\r", L"");
+        std::wstring line =
+            VIRid::strings::Replace(lines.substr(position, end - position), L"\r", L"");
         line.erase(0, std::min(line.size(), line.find_first_not_of(L" \t")));
         // A message code: two to five capitals, "-", five digits, ":".
         size_t letters = 0;

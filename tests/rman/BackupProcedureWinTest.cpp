@@ -1,61 +1,14 @@
 #include "tests/rman/ProcedureFixture.h"
 
 #include "rman/RmanProcedures.h"
-#include "tests/support/win/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace procedure_testing;
-using simoracle::DatabaseState;
+using simoracle::FaultKind;
 typedef std::vector<std::wstring> Lines;
-
-Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-// What every backup sends after connecting.
-Lines Preparation() {
-    return {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
-            L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
-            L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
-}
-
-Lines SpFilePiece(const std::wstring& job) {
-    return {L"backup spfile tag 'ZT_BACKUP_TAG' format '" + job + L"\\%d-%I-%T-%U.spfile';"};
-}
-
-Lines ControlFilePiece(const std::wstring& job) {
-    return {L"backup current controlfile tag 'ZT_BACKUP_TAG' format '" + job +
-            L"\\%d-%I-%T-%U.controlfile';"};
-}
-
-Lines DatabasePieces(const std::wstring& job, bool compressed, bool archivedLogs) {
-    std::wstring command = std::wstring(L"backup ") +
-                           (compressed ? L"as compressed backupset" : L"as backupset") +
-                           L" database tag 'ZT_BACKUP_TAG' format '" + job + L"\\%d-%I-%T-%U.bcp' ";
-    if (archivedLogs)
-        command +=
-            L"plus archivelog tag 'ZT_BACKUP_TAG' format '" + job + L"\\%h-%e-%d-%I-%T-%U.archlog'";
-    return {command + L";"};
-}
-
-Lines ConfigurationCopies(const SimulatedDatabase& db, const std::wstring& job) {
-    Lines copies;
-    for (const std::wstring& source : {db.HomeDir() + L"\\network\\ADMIN\\tnsnames.ora",
-                                       db.HomeDir() + L"\\network\\ADMIN\\listener.ora",
-                                       db.HomeDir() + L"\\network\\ADMIN\\sqlnet.ora",
-                                       db.HomeDir() + L"\\database\\PWD" + db.Sid() + L".ora"})
-        copies.push_back(L"host 'copy /Y \"" + source + L"\" \"" + job + L"\"';");
-    return copies;
-}
-
-const Lines kOffline = {L"shutdown immediate;", L"startup mount;"};
-const Lines kClosing = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
 
 class BackupProcedure : public ::testing::Test {
 protected:
@@ -65,182 +18,199 @@ protected:
         ASSERT_TRUE(db().Ready()) << Narrow(db().Error());
     }
 
-    // Runs a backup of the database into a new folder, on a console of the test's own.
-    bool Backup(const std::wstring& folderName, OracleSettings& settings) {
-        job_ = db().NewFolder(folderName);
-        settings.tempFolder = job_;
+    // Settings of a backup into a new folder, changed by adjust.
+    OracleSettings Settings(void (*adjust)(OracleSettings&) = [](OracleSettings&) {}) {
+        settings_ = db().JobSettings(db().NewFolder(L"job" + std::to_wstring(++jobs_)));
+        adjust(settings_);
+        return settings_;
+    }
+    // Runs a backup with the settings, on a console of the test's own.
+    bool Backup(const OracleSettings& settings) {
+        settings_ = settings;
         recorder_.Clear();
         console_.reset(new RmanWrapper(&recorder_, &CommandRecorder::Record));
-        settings_ = &settings;
-        return RunBackup(*console_, settings);
+        return RunBackup(*console_, settings_);
+    }
+    bool Complete() {
+        recorder_.Clear();
+        return CompleteBackup(*console_, settings_);
+    }
+    // The texts of commands for the settings of the last backup, as the recorder shows them.
+    Lines Texts(std::initializer_list<RmanCommand> commands) const {
+        return CommandTexts(commands, settings_);
+    }
+    // What every backup sends after connecting.
+    Lines Preparation() const {
+        return Texts({RmanCommand::ClearTapeChannel, RmanCommand::DiskAsDefaultDevice,
+                      RmanCommand::CrosscheckBackups, RmanCommand::DeleteTaggedBackups});
+    }
+    Lines Copies() const {
+        Lines copies;
+        for (const std::wstring& source : ConfigurationFiles(settings_))
+            copies.push_back(L"host 'copy /Y \"" + source + L"\" \"" + settings_.tempFolder +
+                             L"\"';");
+        return copies;
     }
     std::string Dialogue() const {
         return Narrow(console_->GetErrorText()) + "\n" + Narrow(recorder_.Output());
     }
-
     const SimulatedDatabase& db() const { return *database_; }
 
     std::unique_ptr<SimulatedDatabase> database_;
+    unsigned jobs_ = 0;
+    OracleSettings settings_; // of the last backup, as the procedure left it
     CommandRecorder recorder_;
     std::unique_ptr<RmanWrapper> console_;
-    std::wstring job_;
-    const OracleSettings* settings_ = nullptr; // of the last backup
 };
 
-TEST_F(BackupProcedure, OnlineBackupWithEveryOptionWritesAllPiecesAndCopies) {
-    OracleSettings settings = db().JobSettings(L"");
-    settings.useCompression = true;
-    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue();
+const RmanCommand kOffline[] = {RmanCommand::ShutdownImmediate, RmanCommand::StartupMount};
+const Lines kClosing = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
 
-    EXPECT_EQ(Concat({Preparation(), SpFilePiece(job_), ControlFilePiece(job_),
-                      DatabasePieces(job_, true, true), ConfigurationCopies(db(), job_)}),
-              recorder_.Commands());
-    EXPECT_EQ(0u, recorder_.ConnectLine().find(L"connect target system/"));
+TEST_F(BackupProcedure, OnlineBackupWithEveryOptionWritesAllPiecesAndCopies) {
+    ASSERT_TRUE(Backup(Settings([](OracleSettings& s) { s.useCompression = true; }))) << Dialogue();
+    EXPECT_EQ(
+        Concat({Preparation(),
+                Texts({RmanCommand::BackupSpFileToFolder, RmanCommand::BackupControlFileToFolder,
+                       RmanCommand::BackupDatabaseToFolder}),
+                Copies()}),
+        recorder_.Commands());
     EXPECT_EQ(std::wstring::npos, recorder_.ConnectLine().find(L"manager"));
     EXPECT_STREQ("open", StateName(db().State()));
-    EXPECT_TRUE(settings.onlineBackup);
 
-    const Lines files = FileNames(job_);
-    EXPECT_EQ(1u, CountEndingWith(files, L".spfile"));
-    EXPECT_EQ(1u, CountEndingWith(files, L".controlfile"));
-    EXPECT_LE(1u, CountEndingWith(files, L".bcp"));
-    EXPECT_LE(1u, CountEndingWith(files, L".archlog"));
+    const Lines files = FileNames(settings_.tempFolder);
+    for (const wchar_t* extension : {L".spfile", L".controlfile", L".bcp", L".archlog"})
+        EXPECT_LE(1u, CountEndingWith(files, extension)) << Narrow(extension);
     for (const std::wstring& name : files)
         EXPECT_EQ(std::wstring::npos, name.find(L'%')) << Narrow(name); // names are expanded
-    for (const std::wstring& source :
-         Lines{L"network\\ADMIN\\tnsnames.ora", L"network\\ADMIN\\listener.ora",
-               L"network\\ADMIN\\sqlnet.ora", L"database\\PWD" + db().Sid() + L".ora"}) {
-        const std::wstring name = source.substr(source.rfind(L'\\') + 1);
-        const std::string original =
-            testing_support::ReadFileBytes(db().HomeDir() + L"\\" + source);
+    for (const std::wstring& source : ConfigurationFiles(settings_)) {
+        const std::string original = testing_support::ReadFileBytes(source);
         EXPECT_FALSE(original.empty()) << Narrow(source);
-        EXPECT_EQ(original, testing_support::ReadFileBytes(job_ + L"\\" + name)) << Narrow(name);
+        EXPECT_EQ(original, testing_support::ReadFileBytes(settings_.tempFolder +
+                                                           source.substr(source.rfind(L'\\'))));
     }
 
-    // Closing an online backup only tidies the tagged records up; a failed crosscheck has no
-    // message of its own.
-    ASSERT_EQ(L"", console_->GetErrorText());
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"crosscheck backup"));
-    recorder_.Clear();
-    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
+    // Closing an online backup only tidies the tagged records up.
+    EXPECT_TRUE(Complete());
     EXPECT_EQ(kClosing, recorder_.Commands());
-    EXPECT_EQ(L"", console_->GetErrorText());
     EXPECT_STREQ("open", StateName(db().State()));
 }
 
-TEST_F(BackupProcedure, EachClearedOptionDropsItsCommandOrClause) {
-    OracleSettings noSpFile = db().JobSettings(L"");
-    noSpFile.backupSPFile = false;
-    ASSERT_TRUE(Backup(L"nospfile", noSpFile)) << Dialogue();
-    EXPECT_EQ(Concat({Preparation(), ControlFilePiece(job_), DatabasePieces(job_, false, true),
-                      ConfigurationCopies(db(), job_)}),
-              recorder_.Commands());
-    EXPECT_EQ(0u, CountEndingWith(FileNames(job_), L".spfile"));
-
-    OracleSettings noControlFileNorLogs = db().JobSettings(L"");
-    noControlFileNorLogs.backupControlFile = false;
-    noControlFileNorLogs.backupArchiveLog = false;
-    noControlFileNorLogs.useCompression = true;
-    ASSERT_TRUE(Backup(L"nocontrolfile", noControlFileNorLogs)) << Dialogue();
-    EXPECT_EQ(Concat({Preparation(), SpFilePiece(job_), DatabasePieces(job_, true, false),
-                      ConfigurationCopies(db(), job_)}),
-              recorder_.Commands());
-    const Lines files = FileNames(job_);
-    EXPECT_EQ(0u, CountEndingWith(files, L".controlfile"));
-    EXPECT_EQ(0u, CountEndingWith(files, L".archlog"));
+TEST_F(BackupProcedure, ClearedOptionsDropTheirCommandsAndAFailedPieceOrCopyDoesNotStopTheBackup) {
+    ASSERT_TRUE(db().AddFault(FaultKind::Fail, L"backup spfile*"));
+    ASSERT_TRUE(DeleteFileW((db().HomeDir() + L"\\network\\ADMIN\\sqlnet.ora").c_str()));
+    ASSERT_TRUE(Backup(Settings([](OracleSettings& s) {
+        s.backupControlFile = false;
+        s.backupArchiveLog = false;
+    }))) << Dialogue();
+    EXPECT_EQ(
+        Concat({Preparation(),
+                Texts({RmanCommand::BackupSpFileToFolder, RmanCommand::BackupDatabaseToFolder}),
+                Copies()}),
+        recorder_.Commands());
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Host command failed: "));
+    const Lines files = FileNames(settings_.tempFolder);
+    for (const wchar_t* missing : {L".spfile", L".controlfile", L".archlog", L"sqlnet.ora"})
+        EXPECT_EQ(0u, CountEndingWith(files, missing)) << Narrow(missing);
+    EXPECT_EQ(1u, CountEndingWith(files, L"tnsnames.ora"));
     EXPECT_LE(1u, CountEndingWith(files, L".bcp"));
 }
 
-TEST_F(BackupProcedure, FailedPieceBackupDoesNotStopTheBackup) {
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"backup spfile*"));
-    OracleSettings settings = db().JobSettings(L"");
-    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue();
-    EXPECT_EQ(L"Backup spfile failed", console_->GetErrorText());
-    EXPECT_EQ(Concat({Preparation(), SpFilePiece(job_), ControlFilePiece(job_),
-                      DatabasePieces(job_, false, true), ConfigurationCopies(db(), job_)}),
-              recorder_.Commands());
-}
-
-TEST_F(BackupProcedure, MissingConfigurationFileOnlyFailsItsCopy) {
-    ASSERT_TRUE(DeleteFileW((db().HomeDir() + L"\\network\\ADMIN\\sqlnet.ora").c_str()));
-    OracleSettings settings = db().JobSettings(L"");
-    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue();
-    EXPECT_EQ(L"Host command failed", console_->GetErrorText());
-    const Lines files = FileNames(job_);
-    for (const std::wstring& copied :
-         Lines{L"tnsnames.ora", L"listener.ora", L"PWD" + db().Sid() + L".ora"})
-        EXPECT_NE(files.end(), std::find(files.begin(), files.end(), copied)) << Narrow(copied);
-    EXPECT_EQ(files.end(), std::find(files.begin(), files.end(), L"sqlnet.ora"));
-}
-
-TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAsked) {
-    OracleSettings reopened = db().JobSettings(L"");
-    reopened.onlineBackup = false;
-    reopened.backupSPFile = false;
-    reopened.backupControlFile = false;
-    reopened.backupArchiveLog = false;
-    ASSERT_TRUE(Backup(L"reopened", reopened)) << Dialogue();
-    EXPECT_EQ(Concat({Preparation(), kOffline, DatabasePieces(job_, false, false),
-                      ConfigurationCopies(db(), job_)}),
+TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAskedAndAFailedReopenIsReported) {
+    const auto offline = [](OracleSettings& s) {
+        s.onlineBackup = false;
+        s.backupSPFile = false;
+        s.backupControlFile = false;
+        s.backupArchiveLog = false;
+    };
+    ASSERT_TRUE(Backup(Settings(offline))) << Dialogue();
+    EXPECT_EQ(Concat({Preparation(), CommandTexts(kOffline, settings_),
+                      Texts({RmanCommand::BackupDatabaseToFolder}), Copies()}),
               recorder_.Commands());
     EXPECT_STREQ("mounted", StateName(db().State()));
-    recorder_.Clear();
-    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
+    EXPECT_TRUE(Complete());
     EXPECT_EQ(Concat({kClosing, {L"alter database open;"}}), recorder_.Commands());
     EXPECT_STREQ("open", StateName(db().State()));
 
-    OracleSettings leftMounted = reopened;
-    leftMounted.openAfterBackup = false;
-    ASSERT_TRUE(Backup(L"mounted", leftMounted)) << Dialogue();
-    recorder_.Clear();
-    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
+    ASSERT_TRUE(Backup(Settings([](OracleSettings& s) {
+        s.onlineBackup = false;
+        s.openAfterBackup = false;
+    })));
+    EXPECT_TRUE(Complete());
     EXPECT_EQ(kClosing, recorder_.Commands());
     EXPECT_STREQ("mounted", StateName(db().State()));
-}
 
-TEST_F(BackupProcedure, CompleteBackupSendsNothingOnceRecoveryManagerEnded) {
-    OracleSettings settings = db().JobSettings(L"");
-    settings.onlineBackup = false;
-    settings.backupArchiveLog = false;
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Die, L"host*"));
-    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue(); // the copies are not checked
-    recorder_.Clear();
-    EXPECT_FALSE(CompleteBackup(*console_, *settings_));
+    // The database cannot be opened again: the closing steps say so, with Oracle's reason.
+    ASSERT_TRUE(db().AddFault(FaultKind::Fail, L"alter database open",
+                              {L"ORA-01113: file 1 needs media recovery"}));
+    ASSERT_TRUE(Backup(Settings(offline)));
+    EXPECT_FALSE(Complete());
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Alter database open failed: "));
+    EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01113"));
+
+    // Recovery Manager has ended before the closing steps: nothing is sent, and the end is the
+    // reason.
+    ASSERT_TRUE(db().ClearFaults());
+    ASSERT_TRUE(db().AddFault(FaultKind::Die, L"host*"));
+    ASSERT_TRUE(Backup(Settings(offline)));
+    EXPECT_FALSE(Complete());
     EXPECT_TRUE(recorder_.Commands().empty());
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Unexpected rman shutdown"));
     EXPECT_STREQ("mounted", StateName(db().State()));
 }
 
-// A failed backup brings back a database that it took down itself.
-TEST_F(BackupProcedure, FailedOfflinePreparationReopensTheDatabase) {
-    OracleSettings settings = db().JobSettings(L"");
-    settings.onlineBackup = false;
+// A failed backup brings back a database that it took down itself, when asked to.
+TEST_F(BackupProcedure, FailedOfflinePreparationReopensTheDatabaseWhenAsked) {
+    struct Case {
+        const wchar_t* fault;
+        bool openAfterBackup;
+        Lines sentAfterPreparation;
+        const wchar_t* error;
+        const char* state;
+    };
+    const Case cases[] = {
+        {L"startup mount",
+         true,
+         {L"shutdown immediate;", L"startup mount;", L"startup;"},
+         L"Base startup failed: ",
+         "open"},
+        {L"shutdown immediate",
+         true,
+         {L"shutdown immediate;", L"startup;"},
+         L"Base shutdown failed: ",
+         "open"},
+        {L"startup mount",
+         false,
+         {L"shutdown immediate;", L"startup mount;"},
+         L"Base startup failed: ",
+         "down"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(db().ClearFaults());
+        ASSERT_TRUE(db().AddFault(FaultKind::Fail, c.fault));
+        OracleSettings settings = Settings();
+        settings.onlineBackup = false;
+        settings.openAfterBackup = c.openAfterBackup;
+        EXPECT_FALSE(Backup(settings));
+        EXPECT_EQ(0u, console_->GetErrorText().find(c.error)) << Dialogue();
+        EXPECT_EQ(Concat({Preparation(), c.sentAfterPreparation}), recorder_.Commands());
+        EXPECT_STREQ(c.state, StateName(db().State()));
+    }
+}
 
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"startup mount"));
-    EXPECT_FALSE(Backup(L"nomount", settings));
-    EXPECT_EQ(L"Base startup failed", console_->GetErrorText());
-    EXPECT_EQ(Concat({Preparation(), kOffline, {L"startup;"}}), recorder_.Commands());
-    EXPECT_STREQ("open", StateName(db().State()));
-
-    ASSERT_TRUE(db().ClearFaults());
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"shutdown immediate"));
-    EXPECT_FALSE(Backup(L"noshutdown", settings));
-    EXPECT_EQ(L"Base shutdown failed", console_->GetErrorText());
-    EXPECT_EQ(Concat({Preparation(), {L"shutdown immediate;", L"startup;"}}), recorder_.Commands());
+// Only a database without archived logs is taken down for an offline backup; any other failure
+// of an online backup fails it with its reason and leaves the database open.
+TEST_F(BackupProcedure, AnOnlineBackupThatFailsForAnotherReasonNeverShutsTheDatabaseDown) {
+    ASSERT_TRUE(db().AddFault(FaultKind::Fail, L"backup as backupset database*",
+                              {L"ORA-19502: write error on file \"x.bcp\", block number 8"}));
+    EXPECT_FALSE(Backup(Settings([](OracleSettings& s) { s.backupSPFile = false; })));
+    EXPECT_EQ(Concat({Preparation(), Texts({RmanCommand::BackupControlFileToFolder,
+                                            RmanCommand::BackupDatabaseToFolder})}),
+              recorder_.Commands());
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Backup database failed: "));
+    EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-19502: write error"));
     EXPECT_STREQ("open", StateName(db().State()));
 }
 
-TEST_F(BackupProcedure, FailedOfflinePreparationWithoutReopeningLeavesItDown) {
-    OracleSettings settings = db().JobSettings(L"");
-    settings.onlineBackup = false;
-    settings.openAfterBackup = false;
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"startup mount"));
-    EXPECT_FALSE(Backup(L"job", settings));
-    EXPECT_EQ(L"Base startup failed", console_->GetErrorText());
-    EXPECT_EQ(Concat({Preparation(), kOffline}), recorder_.Commands());
-    EXPECT_STRNE("open", StateName(db().State()));
-}
-
-// An online backup of a database without archived logs fails and falls back to an offline one.
 class NoArchiveLogBackup : public BackupProcedure {
 protected:
     simoracle::InstanceOptions Options() const override {
@@ -251,52 +221,37 @@ protected:
 };
 
 TEST_F(NoArchiveLogBackup, FallsBackOfflineWithoutArchivedLogsAndReopensWhenAsked) {
-    OracleSettings settings = db().JobSettings(L"");
-    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue();
-    EXPECT_EQ(Concat({Preparation(), SpFilePiece(job_), ControlFilePiece(job_),
-                      DatabasePieces(job_, false, true), kOffline,
-                      DatabasePieces(job_, false, false), ConfigurationCopies(db(), job_)}),
-              recorder_.Commands());
-    EXPECT_FALSE(settings.onlineBackup);
-    EXPECT_FALSE(settings.backupArchiveLog);
-    EXPECT_STREQ("mounted", StateName(db().State()));
-    EXPECT_LE(1u, CountEndingWith(FileNames(job_), L".bcp"));
-    EXPECT_EQ(0u, CountEndingWith(FileNames(job_), L".archlog"));
-
-    recorder_.Clear();
-    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
-    EXPECT_EQ(Concat({kClosing, {L"alter database open;"}}), recorder_.Commands());
-    EXPECT_STREQ("open", StateName(db().State()));
+    for (const bool reopen : {true, false}) {
+        OracleSettings settings = Settings([](OracleSettings& s) { s.backupControlFile = false; });
+        settings.openAfterBackup = reopen;
+        const OracleSettings online = settings;
+        ASSERT_TRUE(Backup(settings)) << Dialogue();
+        EXPECT_EQ(Concat({Preparation(),
+                          CommandTexts({RmanCommand::BackupSpFileToFolder,
+                                        RmanCommand::BackupDatabaseToFolder},
+                                       online),
+                          CommandTexts(kOffline, settings_),
+                          Texts({RmanCommand::BackupDatabaseToFolder}), Copies()}),
+                  recorder_.Commands());
+        EXPECT_FALSE(settings_.onlineBackup);
+        EXPECT_FALSE(settings_.backupArchiveLog);
+        EXPECT_LE(1u, CountEndingWith(FileNames(settings_.tempFolder), L".bcp"));
+        EXPECT_EQ(0u, CountEndingWith(FileNames(settings_.tempFolder), L".archlog"));
+        EXPECT_TRUE(Complete());
+        EXPECT_STREQ(reopen ? "open" : "mounted", StateName(db().State()));
+    }
 }
 
-TEST_F(NoArchiveLogBackup, FallbackLeavesTheDatabaseMountedWhenNotAskedToReopen) {
-    OracleSettings settings = db().JobSettings(L"");
-    settings.openAfterBackup = false;
-    settings.backupSPFile = false;
-    settings.backupControlFile = false;
-    ASSERT_TRUE(Backup(L"job", settings)) << Dialogue();
-    EXPECT_EQ(Concat({Preparation(), DatabasePieces(job_, false, true), kOffline,
-                      DatabasePieces(job_, false, false), ConfigurationCopies(db(), job_)}),
-              recorder_.Commands());
-    recorder_.Clear();
-    EXPECT_TRUE(CompleteBackup(*console_, *settings_));
-    EXPECT_EQ(kClosing, recorder_.Commands());
-    EXPECT_STREQ("mounted", StateName(db().State()));
-}
-
-TEST_F(NoArchiveLogBackup, FailedFallbackBackupReopensTheMountedDatabase) {
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"backup as backupset database*"));
-    OracleSettings settings = db().JobSettings(L"");
-    settings.backupSPFile = false;
-    settings.backupControlFile = false;
-    EXPECT_FALSE(Backup(L"job", settings));
-    EXPECT_EQ(L"Backup database failed", console_->GetErrorText());
-    EXPECT_EQ(Concat({Preparation(),
-                      DatabasePieces(job_, false, true),
-                      kOffline,
-                      DatabasePieces(job_, false, false),
-                      {L"alter database open;"}}),
-              recorder_.Commands());
+TEST_F(NoArchiveLogBackup, AFailedFallbackBringsTheDatabaseBack) {
+    ASSERT_TRUE(db().AddFault(FaultKind::Fail, L"startup mount"));
+    EXPECT_FALSE(Backup(Settings([](OracleSettings& s) {
+        s.backupSPFile = false;
+        s.backupControlFile = false;
+    })));
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Base startup failed: "));
+    const Lines sent = recorder_.Commands();
+    EXPECT_EQ((Lines{L"shutdown immediate;", L"startup mount;", L"startup;"}),
+              Lines(sent.end() - std::min<size_t>(3, sent.size()), sent.end()));
     EXPECT_STREQ("open", StateName(db().State()));
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "rman/OracleSettings.h"
+#include "rman/RmanCommands.h"
 #include "rman/RmanWrapper.h"
 #include "tests/support/win/TestFolder.h"
 #include "tools/simdb/SimOracle.h"
@@ -73,6 +74,33 @@ inline std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
+typedef std::vector<std::wstring> Lines;
+
+inline Lines Concat(std::initializer_list<Lines> parts) {
+    Lines all;
+    for (const Lines& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The command table's texts for the settings, without their line feeds, as the recorder shows
+// the commands sent.
+template <typename Commands>
+Lines CommandTexts(const Commands& commands, const OracleSettings& settings,
+                   const std::wstring& piece = std::wstring()) {
+    Lines texts;
+    for (RmanCommand command : commands) {
+        const std::wstring text = RmanCommandText(command, settings, piece);
+        texts.push_back(text.substr(0, text.size() - 1));
+    }
+    return texts;
+}
+inline Lines CommandTexts(std::initializer_list<RmanCommand> commands,
+                          const OracleSettings& settings,
+                          const std::wstring& piece = std::wstring()) {
+    return CommandTexts<std::initializer_list<RmanCommand>>(commands, settings, piece);
+}
+
 // A simulated Oracle home in a test folder holding one database, removed with the folder.
 class SimulatedDatabase {
 public:
@@ -119,9 +147,9 @@ public:
         return simoracle::Digest(homeDir_, sid_, error);
     }
     simoracle::DatabaseState State() const { return simoracle::GetState(homeDir_, sid_); }
-    bool Wreck(bool controlFileToo) const {
+    bool Wreck(simoracle::WreckScope scope) const {
         std::wstring error;
-        return simoracle::Wreck(homeDir_, sid_, controlFileToo, error);
+        return simoracle::Wreck(homeDir_, sid_, scope, error);
     }
     bool AddFault(simoracle::FaultKind kind, const std::wstring& command,
                   const std::vector<std::wstring>& text = {}) const {

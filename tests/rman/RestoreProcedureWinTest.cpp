@@ -1,5 +1,6 @@
 #include "tests/rman/ProcedureFixture.h"
 
+#include "rman/BackupPieceNames.h"
 #include "rman/FolderFiles.h"
 #include "rman/RmanProcedures.h"
 #include "tests/support/win/TestFolder.h"
@@ -11,16 +12,8 @@
 namespace {
 
 using namespace procedure_testing;
-typedef std::vector<std::wstring> Lines;
-
-const Lines kTidying = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
-
-Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+using simoracle::FaultKind;
+using simoracle::WreckScope;
 
 // The commands from the first one equal to first, to the end.
 Lines From(const Lines& commands, const std::wstring& first) {
@@ -37,19 +30,17 @@ protected:
         ASSERT_TRUE(db().Ready()) << Narrow(db().Error());
         digest_ = db().Digest();
         ASSERT_FALSE(digest_.empty());
-        OracleSettings settings = db().JobSettings(db().NewFolder(L"online"));
         backup_ = db().NewFolder(L"onlinestream");
-        ASSERT_EQ("", BackUp(settings, backup_));
+        ASSERT_EQ("", BackUp(db().JobSettings(db().NewFolder(L"online")), backup_));
     }
 
-    // Runs a backup with settings into its folder and keeps its pieces in stream, taken before
-    // the backup's closing steps as a backup job streams them. Empty, or what failed.
-    static std::string BackUp(OracleSettings& settings, const std::wstring& stream) {
+    // Runs a backup with settings and keeps its pieces in stream, taken before the backup's
+    // closing steps as a backup job streams them. Empty, or what failed.
+    static std::string BackUp(OracleSettings settings, const std::wstring& stream) {
         CommandRecorder recorder;
         RmanWrapper console(&recorder, &CommandRecorder::Record);
         if (!RunBackup(console, settings))
-            return "backup failed: " + Narrow(console.GetErrorText()) + "\n" +
-                   Narrow(recorder.Output());
+            return "backup failed: " + Narrow(console.GetErrorText());
         if (!CopyFolderFiles(settings.tempFolder, stream))
             return "the backup's pieces could not be copied";
         CompleteBackup(console, settings);
@@ -58,12 +49,20 @@ protected:
 
     const SimulatedDatabase& db() const { return *database_; }
 
-    // Restores from a new copy of stream, on a new console, with settings changed by adjust.
-    bool Restore(const std::wstring& stream, void (*adjust)(OracleSettings&) = nullptr) {
-        restoreFolder_ = db().NewFolder(L"restore" + std::to_wstring(++restores_));
-        if (!CopyFolderFiles(stream, restoreFolder_))
+    // Restores from a new copy of stream, on a new console, with settings changed by adjust;
+    // the DBID is the pieces' when withDbid, as a restore job fills it.
+    bool Restore(const std::wstring& stream, void (*adjust)(OracleSettings&) = nullptr,
+                 bool withDbid = false) {
+        settings_ = db().JobSettings(db().NewFolder(L"restore" + std::to_wstring(++restores_)));
+        if (!CopyFolderFiles(stream, settings_.tempFolder))
             return false;
-        settings_ = db().JobSettings(restoreFolder_);
+        spFilePiece_ = Piece(settings_.spFileFormat);
+        controlFilePiece_ = Piece(settings_.controlFileFormat);
+        BackupPieces pieces;
+        std::wstring error;
+        if (withDbid && ReadBackupPieces(ListFolderFiles(settings_.tempFolder),
+                                         DefaultPieceNameTemplates(), pieces, error))
+            settings_.dbid = pieces.dbid;
         if (adjust != nullptr)
             adjust(settings_);
         recorder_.Clear();
@@ -71,15 +70,22 @@ protected:
         return RunRestore(*console_, settings_);
     }
     std::string Dialogue() const {
-        if (!console_)
-            return "the backup's pieces could not be copied";
-        return Narrow(console_->GetErrorText()) + "\n" + Narrow(recorder_.Output());
+        return console_ ? Narrow(console_->GetErrorText()) + "\n" + Narrow(recorder_.Output())
+                        : "the backup's pieces could not be copied";
+    }
+    Lines Texts(std::initializer_list<RmanCommand> commands) const {
+        return CommandTexts(commands, settings_);
+    }
+    // The newest piece of the restore's folder made by the template (the restore's tidying
+    // removes them).
+    std::wstring Piece(const std::wstring& fileNameTemplate) const {
+        return NewestFileWithExtension(ListFolderFiles(settings_.tempFolder),
+                                       TemplateExtension(fileNameTemplate));
     }
     // What follows the mount of every restore that gets one.
     Lines CatalogueAndRestore() const {
-        return Concat({kTidying,
-                       {L"CATALOG START WITH '" + restoreFolder_ + L"' noprompt;",
-                        L"restore database from tag 'ZT_BACKUP_TAG';"}});
+        return Texts({RmanCommand::CrosscheckBackups, RmanCommand::DeleteTaggedBackups,
+                      RmanCommand::CatalogTempFolder, RmanCommand::RestoreDatabaseByTag});
     }
 
     std::unique_ptr<SimulatedDatabase> database_;
@@ -87,125 +93,141 @@ protected:
     std::wstring backup_;
     unsigned restores_ = 0;
     OracleSettings settings_;
-    std::wstring restoreFolder_;
+    std::wstring spFilePiece_;
+    std::wstring controlFilePiece_;
     CommandRecorder recorder_;
     std::unique_ptr<RmanWrapper> console_;
 };
 
-TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromAnOnlineBackup) {
-    ASSERT_TRUE(db().Wreck(false));
-    ASSERT_NE(digest_, db().Digest());
+const Lines kMountTwice = {L"shutdown immediate;", L"startup mount;", L"startup mount;"};
+const Lines kTidyAndOpen = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';",
+                            L"alter database open;"};
+const Lines kFallbackRecovery = {
+    L"recover database;", L"recover database until logseq 0;", L"crosscheck backup;",
+    L"delete noprompt backup tag 'ZT_BACKUP_TAG';", L"alter database open resetlogs;"};
 
-    ASSERT_TRUE(Restore(backup_)) << Dialogue();
-    const Lines commands = recorder_.Commands();
-    EXPECT_EQ(Concat({{L"shutdown immediate;", L"startup mount;", L"startup mount;"},
+TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromOnlineAndOfflineBackups) {
+    ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
+    ASSERT_TRUE(Restore(backup_, nullptr, true)) << Dialogue();
+    EXPECT_EQ(Concat({kMountTwice,
                       CatalogueAndRestore(),
                       {L"restore archivelog all;", L"recover database;"},
-                      kTidying,
-                      {L"alter database open;"}}),
-              commands);
+                      kTidyAndOpen}),
+              recorder_.Commands());
     EXPECT_EQ(digest_, db().Digest());
     EXPECT_STREQ("open", StateName(db().State()));
-}
 
-TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromAnOfflineBackup) {
-    const std::string before = db().Digest();
     OracleSettings offline = db().JobSettings(db().NewFolder(L"offline"));
     offline.onlineBackup = false;
     offline.backupArchiveLog = false;
     const std::wstring stream = db().NewFolder(L"offlinestream");
     ASSERT_EQ("", BackUp(offline, stream));
-    ASSERT_STREQ("open", StateName(db().State()));
-    ASSERT_TRUE(db().Wreck(false));
-
+    ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
     // Without archived logs in the settings, none are restored.
     ASSERT_TRUE(Restore(stream, [](OracleSettings& s) { s.backupArchiveLog = false; }))
         << Dialogue();
-    EXPECT_EQ(Concat({{L"shutdown immediate;", L"startup mount;", L"startup mount;"},
-                      CatalogueAndRestore(),
-                      {L"recover database;"},
-                      kTidying,
-                      {L"alter database open;"}}),
+    EXPECT_EQ(Concat({kMountTwice, CatalogueAndRestore(), {L"recover database;"}, kTidyAndOpen}),
               recorder_.Commands());
-    EXPECT_EQ(before, db().Digest());
-    EXPECT_STREQ("open", StateName(db().State()));
+    EXPECT_EQ(digest_, db().Digest());
 }
 
 TEST_F(RestoreProcedure, LostControlFileIsRestoredFromThePieceInTheFolder) {
-    // The restore deletes the tagged pieces at its end: their names are taken from the stream.
-    Lines pieces;
-    for (const std::wstring& name : FileNames(backup_))
-        if (EndsWith(name, L".controlfile"))
-            pieces.push_back(name);
-    ASSERT_EQ(1u, pieces.size());
-    ASSERT_TRUE(db().Wreck(true));
-
+    ASSERT_TRUE(db().Wreck(WreckScope::ControlFileToo));
     ASSERT_TRUE(Restore(backup_)) << Dialogue();
-    const Lines commands = recorder_.Commands();
     EXPECT_EQ(Concat({{L"shutdown immediate;", L"startup mount;", L"shutdown immediate;",
-                       L"startup force nomount;",
-                       L"restore controlfile from '" + restoreFolder_ + L"\\" + pieces[0] + L"';",
-                       L"shutdown immediate;", L"startup mount;"},
-                      CatalogueAndRestore()}),
-              Lines(commands.begin(), commands.begin() + std::min<size_t>(commands.size(), 11)));
+                       L"startup force nomount;"},
+                      CommandTexts({RmanCommand::RestoreControlFile}, settings_, controlFilePiece_),
+                      {L"shutdown immediate;", L"startup mount;"},
+                      CatalogueAndRestore(),
+                      {L"restore archivelog all;"},
+                      kFallbackRecovery}),
+              recorder_.Commands());
     // The recovery with a restored control file stops short of the current log: the fallback
     // recovery and the open with reset logs follow, and it opens, so the restore is done.
-    EXPECT_EQ(Concat({{L"recover database;", L"recover database until logseq 0;"},
-                      kTidying,
-                      {L"alter database open resetlogs;"}}),
-              From(commands, L"recover database;"));
     EXPECT_EQ(digest_, db().Digest());
     EXPECT_STREQ("open", StateName(db().State()));
 }
 
-TEST_F(RestoreProcedure, LostControlFileWithoutParameterFileOptionIsNotRestored) {
-    ASSERT_TRUE(db().Wreck(true));
+// Everything but the registration is gone: the parameter file comes back from the backup first,
+// by the DBID that its pieces carry.
+TEST_F(RestoreProcedure, TotalLossIsRestoredFromTheStreamAlone) {
+    ASSERT_TRUE(db().Wreck(WreckScope::All));
+    ASSERT_TRUE(Restore(backup_, nullptr, true)) << Dialogue();
+    ASSERT_FALSE(settings_.dbid.empty());
+    EXPECT_EQ(Concat({{L"shutdown immediate;", L"startup mount;"},
+                      Texts({RmanCommand::SetDbid, RmanCommand::StartupForceNomount}),
+                      CommandTexts({RmanCommand::RestoreSpFile}, settings_, spFilePiece_),
+                      {L"shutdown immediate;", L"startup force nomount;"},
+                      CommandTexts({RmanCommand::RestoreControlFile}, settings_, controlFilePiece_),
+                      {L"shutdown immediate;", L"startup mount;"},
+                      CatalogueAndRestore(),
+                      {L"restore archivelog all;"},
+                      kFallbackRecovery}),
+              recorder_.Commands());
+    EXPECT_EQ(digest_, db().Digest());
+    EXPECT_STREQ("open", StateName(db().State()));
+}
 
+TEST_F(RestoreProcedure, WhatCannotBeMountedWithoutAPieceToMendItIsLeftAsItWas) {
+    // Without its parameter file, from a backup that holds none: the instance is not touched.
+    OracleSettings noSpFile = db().JobSettings(db().NewFolder(L"nospfile"));
+    noSpFile.backupSPFile = false;
+    const std::wstring stream = db().NewFolder(L"nospfilestream");
+    ASSERT_EQ("", BackUp(noSpFile, stream));
+    ASSERT_TRUE(db().Wreck(WreckScope::All));
+    EXPECT_FALSE(Restore(stream, nullptr, true));
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't mount database for restoring data (the "
+                                                L"instance has no parameter file"))
+        << Dialogue();
+    EXPECT_EQ((Lines{L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"}),
+              recorder_.Commands());
+    EXPECT_STREQ("down", StateName(db().State()));
+
+    // Without its control file, with the option for it cleared.
+    ASSERT_TRUE(Restore(backup_, nullptr, true)) << Dialogue();
+    ASSERT_TRUE(db().Wreck(WreckScope::ControlFileToo));
     EXPECT_FALSE(Restore(backup_, [](OracleSettings& s) { s.backupSPFile = false; }));
-    EXPECT_EQ(L"Can't mount database for restoring data", console_->GetErrorText());
-    EXPECT_EQ(Lines({L"shutdown immediate;", L"startup mount;"}), recorder_.Commands());
-
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't mount database for restoring data: "));
+    EXPECT_EQ((Lines{L"shutdown immediate;", L"startup mount;"}), recorder_.Commands());
     // A second attempt on the same console, whose Recovery Manager still runs, sends nothing.
     recorder_.Clear();
     EXPECT_FALSE(RunRestore(*console_, settings_));
     EXPECT_TRUE(recorder_.Commands().empty());
-    EXPECT_EQ(L"Can't mount database for restoring data", console_->GetErrorText());
-
-    // With the option the same folder repairs it.
-    ASSERT_TRUE(Restore(backup_)) << Dialogue();
-    EXPECT_EQ(digest_, db().Digest());
 }
 
-TEST_F(RestoreProcedure, FailedRecoveryFallsBackToTheFirstLogAndResetLogs) {
-    ASSERT_TRUE(db().Wreck(false));
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"recover database"));
-
-    EXPECT_FALSE(Restore(backup_)) << Dialogue();
-    EXPECT_EQ(Concat({{L"recover database;", L"recover database until logseq 0;"},
-                      kTidying,
-                      {L"alter database open resetlogs;"}}),
-              From(recorder_.Commands(), L"recover database;"));
-    // A recovery until before the first log cannot follow a restore, so the open with reset logs
-    // fails too: the database stays mounted, and the procedure says so instead of succeeding.
-    EXPECT_EQ(L"Can't open resetlogs", console_->GetErrorText()) << Dialogue();
-    EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
-}
-
-TEST_F(RestoreProcedure, FailedOpenIsFollowedByAnOpenWithResetLogs) {
-    ASSERT_TRUE(db().Wreck(false));
-    ASSERT_TRUE(db().AddFault(simoracle::FaultKind::Fail, L"alter database open"));
-
-    // After a complete recovery the open with reset logs is refused too: the database stays
-    // mounted, and the restore fails with the open's message instead of passing for done.
-    EXPECT_FALSE(Restore(backup_)) << Dialogue();
-    EXPECT_EQ(Concat({{L"recover database;"},
-                      kTidying,
-                      {L"alter database open;", L"alter database open resetlogs;"}}),
-              From(recorder_.Commands(), L"recover database;"))
+TEST_F(RestoreProcedure, AnotherDatabasesBackupIsRefusedWithTheTargetUntouched) {
+    EXPECT_FALSE(Restore(backup_, [](OracleSettings& s) { s.dbid = L"1"; }));
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"The backup belongs to another database (DBID 1), "
+                                                L"not to the target (DBID "))
         << Dialogue();
-    EXPECT_EQ(L"Can't open resetlogs", console_->GetErrorText());
-    EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
+    EXPECT_TRUE(recorder_.Commands().empty());
+    EXPECT_STREQ("open", StateName(db().State()));
     EXPECT_EQ(digest_, db().Digest());
+}
+
+// A restore is done only when the database is open again; the fallbacks still try.
+TEST_F(RestoreProcedure, ARestoreThatCannotOpenTheDatabaseFails) {
+    struct Case {
+        const wchar_t* fault;
+        Lines fromRecovery;
+    };
+    const Case cases[] = {
+        // A recovery until before the first log cannot follow a restore: reset logs fails too.
+        {L"recover database", kFallbackRecovery},
+        // After a complete recovery the open with reset logs is refused.
+        {L"alter database open",
+         Concat({{L"recover database;"}, kTidyAndOpen, {L"alter database open resetlogs;"}})},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(db().ClearFaults());
+        ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
+        ASSERT_TRUE(db().AddFault(FaultKind::Fail, c.fault));
+        EXPECT_FALSE(Restore(backup_)) << Dialogue();
+        EXPECT_EQ(c.fromRecovery, From(recorder_.Commands(), L"recover database;"));
+        EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't open resetlogs: "));
+        EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01139"));
+        EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
+    }
 }
 
 TEST(RestorePieceListing, ListsTheFilesOfTheFolderWithTheirTimes) {
@@ -222,7 +244,6 @@ TEST(RestorePieceListing, ListsTheFilesOfTheFolderWithTheirTimes) {
     EXPECT_EQ(L"a.controlfile", files[0].name);
     EXPECT_EQ(L"b.bcp", files[1].name);
     EXPECT_NE(0u, files[0].modified);
-    EXPECT_EQ(L"a.controlfile", NewestFileWithExtension(files, L".controlfile"));
     EXPECT_TRUE(ListFolderFiles(folder / L"missing").empty());
 }
 

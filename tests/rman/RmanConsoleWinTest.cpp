@@ -284,9 +284,9 @@ TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnectWithOraclesReason) {
 // A character that the unquoted connect line cannot carry would end the password early and run
 // what follows as a command, or wait for ever: nothing is sent, and the password is not shown.
 TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent) {
-    const std::wstring passwords[] = {L"secret1; shutdown immediate;", L"pass word", L"p@ss",
-                                      L"p/ss", L"it's", L"say\"hi", L"first\nhost 'echo x';",
-                                      L"tab\there"};
+    const std::wstring passwords[] = {
+        L"secret1; shutdown immediate;", L"pass word", L"p@ss", L"p/ss", L"it's", L"say\"hi",
+        L"first\nhost 'echo x';",        L"tab\there"};
     ASSERT_TRUE(console.Start(settings)) << log.All();
     for (const std::wstring& password : passwords) {
         settings.password = password;
@@ -330,15 +330,17 @@ TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearT
 TEST_F(RmanConsoleOnSimulator, FailuresCarryRecoveryManagersReason) {
     ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup",
                                   {L"ORA-19502: write error on file \"x\", block number 7"}));
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Stderr, L"list backup",
-                                  {L"the disk is full"}));
+    ASSERT_TRUE(
+        database.AddFault(simoracle::FaultKind::Stderr, L"list backup", {L"the disk is full"}));
     ASSERT_TRUE(StartAndConnect());
     EXPECT_NE(L"", console.TargetDbid());
     EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
     console.Fail(L"Step failed");
     const std::wstring text = console.GetErrorText();
-    EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command")) << log.All();
-    EXPECT_NE(std::wstring::npos, text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
+    EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command"))
+        << log.All();
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
     EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << procedure_testing::Narrow(text);
     EXPECT_EQ(std::wstring::npos, text.find(L'\n'));
     EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
