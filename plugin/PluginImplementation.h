@@ -25,6 +25,7 @@ struct JobRecord {
     bool isBackup;
     VIRid::DirPacker packer;                    // opened on settings->tempFolder
     std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
+    bool restoreAttempted = false;              // a Close has run the restore before
 };
 
 class PluginImplementation {

@@ -47,7 +47,9 @@ int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, 
     }
     job.settings->dbid = pieces.dbid;
     Report(LogProgress, L"Restore database...");
-    if (!RunRestore(*job.rman, *job.settings)) {
+    const bool firstAttempt = !job.restoreAttempted;
+    job.restoreAttempted = true;
+    if (!RunRestore(*job.rman, *job.settings, firstAttempt)) {
         Report(LogError, job.rman->GetErrorText());
         // The job and its folder stay, so that the host can close it again, on a console that
         // starts afresh.

@@ -44,7 +44,7 @@ bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
 
 } // namespace
 
-bool RunRestore(RmanWrapper& rman, const OracleSettings& settings) {
+bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAttempt) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
     const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
@@ -73,23 +73,30 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings) {
         return false;
     }
 
-    // Records of earlier pieces under the same tag would compete with the folder's.
+    // Records of earlier pieces under the same tag would compete with the folder's. Deleting
+    // them deletes their files too: after a failed attempt those are this folder's own pieces,
+    // which the next attempt needs.
     run(RmanCommand::CrosscheckBackups);
-    run(RmanCommand::DeleteTaggedBackups);
+    if (firstAttempt)
+        run(RmanCommand::DeleteTaggedBackups);
     if (!run(RmanCommand::CatalogTempFolder) || !run(RmanCommand::RestoreDatabaseByTag))
         return false;
     if (settings.backupArchiveLog)
         run(RmanCommand::RestoreArchiveLogs);
 
     // Done only when the database is open again: a restored database left mounted is a failure
-    // the DBA must hear of, with the open's message.
+    // the DBA must hear of, with the open's message. The folder's pieces are deleted with their
+    // records only then, so that a failed open leaves them for another attempt.
+    bool opened = false;
     if (run(RmanCommand::RecoverDatabase)) {
+        opened = run(RmanCommand::OpenDatabase) || run(RmanCommand::OpenDatabaseResetLogs);
+    } else {
+        run(RmanCommand::RecoverUntilFirstLog);
+        opened = run(RmanCommand::OpenDatabaseResetLogs);
+    }
+    if (opened) {
         run(RmanCommand::CrosscheckBackups);
         run(RmanCommand::DeleteTaggedBackups);
-        return run(RmanCommand::OpenDatabase) || run(RmanCommand::OpenDatabaseResetLogs);
     }
-    run(RmanCommand::RecoverUntilFirstLog);
-    run(RmanCommand::CrosscheckBackups);
-    run(RmanCommand::DeleteTaggedBackups);
-    return run(RmanCommand::OpenDatabaseResetLogs);
+    return opened;
 }

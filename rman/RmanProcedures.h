@@ -31,5 +31,8 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings);
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
 // Starts and connects the console, then mounts, catalogues settings.tempFolder, restores,
 // recovers and opens. True only when the database is open again; a database left mounted gives
-// false with the open's message.
-bool RunRestore(RmanWrapper& rman, const OracleSettings& settings);
+// false with the open's message. A backup of another DBID than the target's (settings.dbid, when
+// known) is refused before anything changes. The folder's pieces stay on disk unless the
+// database opened. firstAttempt false: an earlier attempt catalogued the folder, so the records
+// of the tag are not deleted before cataloguing (that would delete the folder's pieces).
+bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAttempt = true);

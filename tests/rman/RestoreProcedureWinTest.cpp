@@ -100,11 +100,11 @@ protected:
 };
 
 const Lines kMountTwice = {L"shutdown immediate;", L"startup mount;", L"startup mount;"};
-const Lines kTidyAndOpen = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';",
-                            L"alter database open;"};
-const Lines kFallbackRecovery = {
-    L"recover database;", L"recover database until logseq 0;", L"crosscheck backup;",
-    L"delete noprompt backup tag 'ZT_BACKUP_TAG';", L"alter database open resetlogs;"};
+const Lines kOpenAndTidy = {L"alter database open;", L"crosscheck backup;",
+                            L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+const Lines kFallbackRecovery = {L"recover database;", L"recover database until logseq 0;",
+                                 L"alter database open resetlogs;"};
+const Lines kTidy = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
 
 TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromOnlineAndOfflineBackups) {
     ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
@@ -112,7 +112,7 @@ TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromOnlineAndOfflineBackups) {
     EXPECT_EQ(Concat({kMountTwice,
                       CatalogueAndRestore(),
                       {L"restore archivelog all;", L"recover database;"},
-                      kTidyAndOpen}),
+                      kOpenAndTidy}),
               recorder_.Commands());
     EXPECT_EQ(digest_, db().Digest());
     EXPECT_STREQ("open", StateName(db().State()));
@@ -126,7 +126,7 @@ TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromOnlineAndOfflineBackups) {
     // Without archived logs in the settings, none are restored.
     ASSERT_TRUE(Restore(stream, [](OracleSettings& s) { s.backupArchiveLog = false; }))
         << Dialogue();
-    EXPECT_EQ(Concat({kMountTwice, CatalogueAndRestore(), {L"recover database;"}, kTidyAndOpen}),
+    EXPECT_EQ(Concat({kMountTwice, CatalogueAndRestore(), {L"recover database;"}, kOpenAndTidy}),
               recorder_.Commands());
     EXPECT_EQ(digest_, db().Digest());
 }
@@ -140,7 +140,8 @@ TEST_F(RestoreProcedure, LostControlFileIsRestoredFromThePieceInTheFolder) {
                       {L"shutdown immediate;", L"startup mount;"},
                       CatalogueAndRestore(),
                       {L"restore archivelog all;"},
-                      kFallbackRecovery}),
+                      kFallbackRecovery,
+                      kTidy}),
               recorder_.Commands());
     // The recovery with a restored control file stops short of the current log: the fallback
     // recovery and the open with reset logs follow, and it opens, so the restore is done.
@@ -162,7 +163,8 @@ TEST_F(RestoreProcedure, TotalLossIsRestoredFromTheStreamAlone) {
                       {L"shutdown immediate;", L"startup mount;"},
                       CatalogueAndRestore(),
                       {L"restore archivelog all;"},
-                      kFallbackRecovery}),
+                      kFallbackRecovery,
+                      kTidy}),
               recorder_.Commands());
     EXPECT_EQ(digest_, db().Digest());
     EXPECT_STREQ("open", StateName(db().State()));
@@ -216,7 +218,7 @@ TEST_F(RestoreProcedure, ARestoreThatCannotOpenTheDatabaseFails) {
         {L"recover database", kFallbackRecovery},
         // After a complete recovery the open with reset logs is refused.
         {L"alter database open",
-         Concat({{L"recover database;"}, kTidyAndOpen, {L"alter database open resetlogs;"}})},
+         {L"recover database;", L"alter database open;", L"alter database open resetlogs;"}},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(db().ClearFaults());
@@ -227,6 +229,17 @@ TEST_F(RestoreProcedure, ARestoreThatCannotOpenTheDatabaseFails) {
         EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't open resetlogs: "));
         EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01139"));
         EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
+        // The pieces stay for another attempt, which does not delete them before cataloguing.
+        EXPECT_LE(1u, CountEndingWith(FileNames(settings_.tempFolder), L".bcp"));
+        ASSERT_TRUE(db().ClearFaults());
+        recorder_.Clear();
+        console_->Stop();
+        EXPECT_TRUE(RunRestore(*console_, settings_, false)) << Dialogue();
+        // The tagged records, and with them the pieces, are deleted only after the open.
+        const Lines sent = recorder_.Commands();
+        EXPECT_EQ(1, std::count(sent.begin(), sent.end(), kTidy[1]));
+        EXPECT_EQ(kTidy[1], sent.back());
+        EXPECT_EQ(digest_, db().Digest());
     }
 }
 
