@@ -1,6 +1,7 @@
 #include "virid/FolderPacker.h"
 
 #include "virid/EntryName.h"
+#include "virid/PathKind.h"
 #include "virid/PaxFormat.h"
 
 #include <algorithm>
@@ -58,17 +59,18 @@ bool FolderPacker::Open(const fs::path& folder) {
     digest_ = Sha256::Create();
     if (!digest_)
         return Fail("The SHA-256 digest of the platform's library is not available", "");
-    std::error_code error;
-    if (!fs::is_directory(fs::symlink_status(folder, error)))
+    if (KindOf(folder) != PathKind::Folder)
         return Fail("Can't pack the folder, it does not exist:", entryname::FromPath(folder));
 
+    std::error_code error;
     fs::recursive_directory_iterator walk(folder, error), end;
     for (; !error && walk != end; walk.increment(error)) {
         const fs::path relative = walk->path().lexically_relative(folder);
         const std::string name = entryname::FromPath(relative);
-        const fs::file_status status = walk->symlink_status(error);
-        if (error)
-            break;
+        // Checked before the walk steps on: a link to a folder is never entered.
+        const PathKind kind = KindOf(walk->path());
+        if (kind == PathKind::Missing || kind == PathKind::Unknown)
+            return Fail("Can't list the folder", entryname::FromPath(folder));
         std::string normalized;
         if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok ||
             normalized != name)
@@ -77,12 +79,9 @@ bool FolderPacker::Open(const fs::path& folder) {
             return Fail("The folder holds a file of the name that the backup stream keeps for its "
                         "manifest:",
                         name);
-        if (fs::is_directory(status))
-            entries_.push_back({name, true});
-        else if (fs::is_regular_file(status))
-            entries_.push_back({name, false});
-        else
+        if (kind == PathKind::LinkOrSpecial)
             return Fail("The folder holds a link or special file, which cannot be packed:", name);
+        entries_.push_back({name, kind == PathKind::Folder});
     }
     if (error)
         return Fail("Can't list the folder", entryname::FromPath(folder));

@@ -1,6 +1,7 @@
 #include "virid/StreamUnpacker.h"
 
 #include "virid/EntryName.h"
+#include "virid/PathKind.h"
 
 #include <algorithm>
 #include <cstring>
@@ -72,8 +73,7 @@ bool StreamUnpacker::FailAfter(const std::string& sentence) {
 
 bool StreamUnpacker::Open(const fs::path& folder) {
     folder_ = folder;
-    std::error_code error;
-    if (!fs::is_directory(fs::symlink_status(folder, error)))
+    if (KindOf(folder) != PathKind::Folder)
         return Fail("Can't unpack into the folder, it does not exist:",
                     entryname::FromPath(folder));
     digest_ = Sha256::Create();
@@ -249,13 +249,13 @@ bool StreamUnpacker::MakeFolders(const std::string& name, bool includingLast) {
             return true;
         const std::string partial = name.substr(0, slash);
         const fs::path path = entryname::ToPath(folder_, partial);
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(path, error);
-        if (fs::is_symlink(status) || (fs::exists(status) && !fs::is_directory(status)))
+        const PathKind kind = KindOf(path);
+        if (kind == PathKind::File || kind == PathKind::LinkOrSpecial)
             return Fail(std::string(kRefused) + "an entry that exists already in the folder and "
                                                 "is not a folder:",
                         partial);
-        if (!fs::exists(status) && !fs::create_directory(path, error))
+        std::error_code error;
+        if (kind != PathKind::Folder && !fs::create_directory(path, error))
             return Fail("Can't create the folder", partial);
         if (slash == std::string::npos)
             return true;
@@ -276,8 +276,8 @@ bool StreamUnpacker::StartFile(const std::string& name, uint64_t size) {
     if (!MakeFolders(name, false))
         return false;
     filePath_ = entryname::ToPath(folder_, name);
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(filePath_, error)))
+    const PathKind kind = KindOf(filePath_);
+    if (kind != PathKind::Missing && kind != PathKind::Unknown)
         return Fail(std::string(kRefused) + "an entry that exists already in the folder:", name);
     file_.open(filePath_, std::ios::binary | std::ios::trunc);
     if (!file_.is_open())

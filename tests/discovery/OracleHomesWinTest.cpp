@@ -27,16 +27,10 @@ TEST_F(OracleHomesTest, OnlySubkeysStartingWithUpperCaseKeyCount) {
     EXPECT_EQ(expected, GetOracleHomes());
 }
 
-TEST_F(OracleHomesTest, KeyedByTheHomeNameValueWithTheDirectoryAsRegistered) {
-    AddHome(L"KEY_A", L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ ");
-    const OracleHomeTable expected = {{L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ "}};
-    EXPECT_EQ(expected, GetOracleHomes());
-}
-
 TEST_F(OracleHomesTest, ASubkeyLackingEitherValueIsSkipped) {
-    AddOracleKey(L"KEY_NAME_ONLY", L"nameOnly", L"");
-    AddOracleKey(L"KEY_DIR_ONLY", L"", L"C:\\dirOnly");
-    AddOracleKey(L"KEY_NEITHER", L"", L"");
+    AddHome(L"KEY_NAME_ONLY", L"nameOnly", nullptr);
+    AddHome(L"KEY_DIR_ONLY", nullptr, L"C:\\dirOnly");
+    AddHome(L"KEY_NEITHER", nullptr, nullptr);
     AddHome(L"KEY_BOTH", L"both", L"C:\\both");
     const OracleHomeTable expected = {{L"both", L"C:\\both"}};
     EXPECT_EQ(expected, GetOracleHomes());
@@ -65,10 +59,13 @@ TEST_F(OracleHomesTest, NamesDifferingInCaseAreTwoHomesInOrdinalOrder) {
     EXPECT_EQ(L"C:\\capital", homes.at(L"Home"));
 }
 
-TEST_F(OracleHomesTest, EmptyNameAndEmptyDirectoryAreStored) {
+TEST_F(OracleHomesTest, KeyedByTheHomeNameValueWithTheDirectoryAsRegistered) {
+    AddHome(L"KEY_A", L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ ");
     AddHome(L"KEY_EMPTY_NAME", L"", L"C:\\nameless");
     AddHome(L"KEY_EMPTY_DIR", L"dirless", L"");
-    const OracleHomeTable expected = {{L"", L"C:\\nameless"}, {L"dirless", L""}};
+    const OracleHomeTable expected = {{L"", L"C:\\nameless"},
+                                      {L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ "},
+                                      {L"dirless", L""}};
     EXPECT_EQ(expected, GetOracleHomes());
 }
 
@@ -77,7 +74,7 @@ TEST_F(OracleHomesTest, EveryCallReadsTheRegistryAgain) {
     EXPECT_EQ(1u, GetOracleHomes().size());
     AddHome(L"KEY_B", L"B", L"C:\\b");
     EXPECT_EQ(2u, GetOracleHomes().size());
-    testing_support::DeleteRegistryTree(kOracleKey + L"\\KEY_A");
+    simoracle::DeleteRegistryKey(kOracleKey + L"\\KEY_A");
     const OracleHomeTable expected = {{L"B", L"C:\\b"}};
     EXPECT_EQ(expected, GetOracleHomes());
 }

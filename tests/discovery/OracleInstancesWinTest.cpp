@@ -38,23 +38,19 @@ TEST_F(OracleInstancesTest, TheSidIsTheTextAfterTheLastSpaceAsStored) {
     AddService(L"OracleServiceB", L"C:\\ORA\\DB\\bin\\ORACLE.EXE \"QUOTED\"");
     AddService(L"OracleServiceX", L"C:\\ORA\\DB\\bin\\ORACLE.EXE PROD"); // not from the key name
     AddService(L"OracleServiceC", L"C:\\ORA\\DB\\bin\\ORACLE.EXE A\\B");
-    EXPECT_EQ((std::list<std::wstring>{L"\"QUOTED\"", L"A\\B", L"PROD", L"mixedCase"}),
-              Sids(GetOracleInstances(L"DB")));
+    AddService(L"OracleServiceTRAILING", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ");
+    const OracleInstanceTable instances = GetOracleInstances(L"DB");
+    EXPECT_EQ((std::list<std::wstring>{L"", L"\"QUOTED\"", L"A\\B", L"PROD", L"mixedCase"}),
+              Sids(instances));
+    EXPECT_EQ(L"C:\\ORA\\DB\\bin\\ORACLE.EXE ", instances.at(L"")); // the empty SID
 }
 
 TEST_F(OracleInstancesTest, ACommandLineWithoutASpaceIsNoInstance) {
     AddHome(L"KEY_DB", L"DB", L"C:\\ORA\\DB");
     AddService(L"OracleServiceNOSPACE", L"C:\\ORA\\DB\\bin\\ORACLE.EXE");
     AddService(L"OracleServiceTAB", L"C:\\ORA\\DB\\bin\\ORACLE.EXE\tTAB");
-    AddServiceWithoutImagePath(L"OracleServiceNOPATH");
+    AddService(L"OracleServiceNOPATH", nullptr);
     EXPECT_TRUE(GetOracleInstances(L"DB").empty());
-}
-
-TEST_F(OracleInstancesTest, ACommandLineEndingInASpaceGivesTheEmptySid) {
-    AddHome(L"KEY_DB", L"DB", L"C:\\ORA\\DB");
-    AddService(L"OracleServiceTRAILING", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ");
-    const OracleInstanceTable expected = {{L"", L"C:\\ORA\\DB\\bin\\ORACLE.EXE "}};
-    EXPECT_EQ(expected, GetOracleInstances(L"DB"));
 }
 
 TEST_F(OracleInstancesTest, ASpaceInsideTheHomeDirectoryCanBeTheLastOne) {
@@ -118,7 +114,7 @@ TEST_F(OracleInstancesTest, EveryCallReadsTheRegistryAgain) {
     EXPECT_TRUE(GetOracleInstances(L"DB").empty());
     AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
     EXPECT_EQ(1u, GetOracleInstances(L"DB").size());
-    testing_support::DeleteRegistryTree(kOracleKey + L"\\KEY_DB");
+    simoracle::DeleteRegistryKey(kOracleKey + L"\\KEY_DB");
     EXPECT_TRUE(GetOracleInstances(L"DB").empty());
 }
 

@@ -8,168 +8,99 @@
 namespace {
 
 typedef OracleRegistryTest DatabaseBrowserTest;
+typedef std::vector<std::wstring> Names;
 
-std::vector<std::wstring> Names(const ItemEntryList& items) {
-    std::vector<std::wstring> names;
+// Every field of a record, so that whole records compare.
+std::wstring Fields(const ItemInfo& info) {
+    return std::to_wstring(info.value1) + L"," + std::to_wstring(info.value2) + L"," +
+           std::to_wstring(info.value3) + L"," + std::to_wstring(info.value4) + L"," +
+           std::to_wstring(info.attributes) + L"," + std::to_wstring(info.validFields) + L"," +
+           info.infoText;
+}
+
+const std::wstring kHome = Fields(ItemInfo(0, 0, 0, 0, 0x10, 0));
+const std::wstring kInstance = Fields(ItemInfo(0, 0, 0, 0, 0x80, 0));
+
+// BrowseItemInfo's record, or "unknown" when it refuses the path and leaves the record alone.
+std::wstring Info(const std::wstring& path) {
+    ItemInfo marked(1, 2, 3, 4, 0x20, 0xF);
+    marked.infoText = L"marked";
+    ItemInfo info = marked;
+    const int32_t result = BrowseItemInfo(path, info);
+    if (result == UnknownItem && Fields(info) == Fields(marked))
+        return L"unknown";
+    return result == Success ? Fields(info) : L"result " + std::to_wstring(result);
+}
+
+Names NamesOf(const ItemEntryList& items) {
+    Names names;
     for (const ItemEntry& item : items)
         names.push_back(item.name);
     return names;
 }
 
-// A record that BrowseItemInfo must either overwrite completely or leave alone.
-ItemInfo MarkedInfo() {
-    ItemInfo info(1, 2, 3, 4, 0x20, 0xF);
-    info.infoText = L"marked";
-    return info;
-}
-
-void ExpectUntouched(const ItemInfo& info) {
-    EXPECT_EQ(1, info.value1);
-    EXPECT_EQ(2, info.value2);
-    EXPECT_EQ(3, info.value3);
-    EXPECT_EQ(4, info.value4);
-    EXPECT_EQ(0x20u, info.attributes);
-    EXPECT_EQ(0xFu, info.validFields);
-    EXPECT_EQ(L"marked", info.infoText);
-}
-
-void ExpectBlankInfo(const ItemInfo& info, uint32_t attributes) {
-    EXPECT_EQ(0, info.value1);
-    EXPECT_EQ(0, info.value2);
-    EXPECT_EQ(0, info.value3);
-    EXPECT_EQ(0, info.value4);
-    EXPECT_EQ(attributes, info.attributes);
-    EXPECT_EQ(0u, info.validFields);
-    EXPECT_EQ(L"", info.infoText);
-}
-
-int32_t InfoOf(const std::wstring& itemPath, uint32_t& attributes) {
-    ItemInfo info = MarkedInfo();
-    const int32_t result = BrowseItemInfo(itemPath, info);
-    attributes = info.attributes;
-    return result;
+// The names listed under path; homes (under the root) and instances carry blank records.
+Names List(const std::wstring& path) {
+    ItemEntryList items;
+    EXPECT_EQ(Success, BrowseItems(path, items));
+    for (const ItemEntry& item : items) {
+        EXPECT_EQ(path.empty() ? kHome : kInstance, Fields(item.info)) << item.name;
+        EXPECT_EQ(L"", item.entryText);
+    }
+    return NamesOf(items);
 }
 
 TEST_F(DatabaseBrowserTest, WithoutHomesTheRootIsEmptyAndNothingIsAnItem) {
     AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
-    ItemEntryList items;
-    EXPECT_EQ(Success, BrowseItems(L"", items));
-    EXPECT_TRUE(items.empty());
-    for (const wchar_t* path : {L"", L"DB", L"DB\\ORCL", L"\\ORCL"}) {
-        ItemInfo info = MarkedInfo();
-        EXPECT_EQ(UnknownItem, BrowseItemInfo(path, info));
-        ExpectUntouched(info);
-    }
+    EXPECT_TRUE(List(L"").empty());
+    for (const wchar_t* path : {L"", L"DB", L"DB\\ORCL", L"\\ORCL"})
+        EXPECT_EQ(L"unknown", Info(path)) << path;
 }
 
-TEST_F(DatabaseBrowserTest, TheRootListsEscapedHomesInTheOrderOfTheirNames) {
+TEST_F(DatabaseBrowserTest, LevelsListEscapedNamesInTheOrderOfTheirNames) {
     // Sorted by the escaped names, "A%5CB" would come before "A0".
     AddHome(L"KEY_1", L"b", L"C:\\b");
-    AddHome(L"KEY_2", L"A\\B", L"C:\\ab");
+    AddHome(L"KEY_2", L"A\\B", L"C:\\ORA\\DB");
     AddHome(L"KEY_3", L"A0", L"C:\\a0");
     AddHome(L"KEY_4", L"50%", L"C:\\fifty");
-    AddHome(L"KEY_5", L"x:y", L"C:\\xy");
-    ItemEntryList items;
-    EXPECT_EQ(Success, BrowseItems(L"", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"50%25", L"A0", L"A%5CB", L"b", L"x%3Ay"}), Names(items));
-    for (const ItemEntry& item : items) {
-        ExpectBlankInfo(item.info, 0x10);
-        EXPECT_EQ(L"", item.entryText);
-    }
-}
-
-TEST_F(DatabaseBrowserTest, AHomeListsItsInstancesEscaped) {
-    AddHome(L"KEY_DB", L"DB", L"C:\\ORA\\DB");
-    AddHome(L"KEY_OTHER", L"OTHER", L"D:\\OTHER");
+    AddHome(L"KEY_5", L"x:y", L"D:\\OTHER");
     AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
     AddService(L"OracleServiceTEST", L"c:\\ora\\db\\bin\\oracle.exe TEST");
     AddService(L"OracleServiceSLASH", L"C:\\ORA\\DB\\bin\\ORACLE.EXE A\\B");
     AddService(L"OracleServiceELSE", L"D:\\OTHER\\bin\\ORACLE.EXE ELSE");
-    ItemEntryList items;
-    EXPECT_EQ(Success, BrowseItems(L"DB", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"A%5CB", L"ORCL", L"TEST"}), Names(items));
-    for (const ItemEntry& item : items) {
-        ExpectBlankInfo(item.info, 0x80);
-        EXPECT_EQ(L"", item.entryText);
-    }
-
-    items.clear();
-    EXPECT_EQ(Success, BrowseItems(L"OTHER", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"ELSE"}), Names(items));
-}
-
-TEST_F(DatabaseBrowserTest, PathsThatNameNoHomeListNothing) {
-    AddHome(L"KEY_DB", L"DB", L"C:\\ORA\\DB");
-    AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
-    for (const wchar_t* path : {L"DB\\ORCL", L"db", L"NOHOME", L"DB\\"}) {
-        ItemEntryList items;
-        EXPECT_EQ(Success, BrowseItems(path, items));
-        EXPECT_TRUE(items.empty()) << Names(items).size();
-    }
-}
-
-TEST_F(DatabaseBrowserTest, AHomeNamedWithABackslashIsReachedThroughItsEscapedName) {
-    AddHome(L"KEY_AB", L"A\\B", L"C:\\ORA\\AB");
-    AddService(L"OracleServiceORCL", L"C:\\ORA\\AB\\bin\\ORACLE.EXE ORCL");
-    ItemEntryList items;
-    EXPECT_EQ(Success, BrowseItems(L"", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"A%5CB"}), Names(items));
-
-    items.clear();
-    EXPECT_EQ(Success, BrowseItems(L"A%5CB", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"ORCL"}), Names(items));
-
-    ItemInfo info = MarkedInfo();
-    EXPECT_EQ(Success, BrowseItemInfo(L"A%5CB", info));
-    ExpectBlankInfo(info, 0x10);
-    info = MarkedInfo();
-    EXPECT_EQ(Success, BrowseItemInfo(L"A%5CB\\ORCL", info));
-    ExpectBlankInfo(info, 0x80);
-
-    uint32_t attributes = 0;
-    EXPECT_EQ(UnknownItem, InfoOf(L"A\\B", attributes)); // home A, SID B
-    EXPECT_EQ(UnknownItem, InfoOf(L"A\\B\\ORCL", attributes));
+    EXPECT_EQ((Names{L"50%25", L"A0", L"A%5CB", L"b", L"x%3Ay"}), List(L""));
+    EXPECT_EQ((Names{L"A%5CB", L"ORCL", L"TEST"}), List(L"A%5CB"));
+    EXPECT_EQ((Names{L"ELSE"}), List(L"x%3Ay"));
+    // Paths that name no home list nothing.
+    for (const wchar_t* path : {L"A%5CB\\ORCL", L"a0", L"NOHOME", L"A0\\"})
+        EXPECT_TRUE(List(path).empty()) << path;
 }
 
 TEST_F(DatabaseBrowserTest, ItemInfoAnswersForHomesAndInstancesOnly) {
     AddHome(L"KEY_HOME", L"HOME", L"C:\\ORA\\HOME");
+    AddHome(L"KEY_AB", L"A\\B", L"C:\\ORA\\AB");
     AddService(L"OracleServiceORCL", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ORCL");
-    uint32_t attributes = 0;
-    EXPECT_EQ(Success, InfoOf(L"HOME", attributes));
-    EXPECT_EQ(0x10u, attributes);
-    EXPECT_EQ(Success, InfoOf(L"HOME\\ORCL", attributes));
-    EXPECT_EQ(0x80u, attributes);
-
+    AddService(L"OracleServiceAB", L"C:\\ORA\\AB\\bin\\ORACLE.EXE ORCL");
+    // Everything after the first backslash is the SID, escaped or not.
+    AddService(L"OracleServiceX", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE SID\\X");
+    AddService(L"OracleServiceEMPTY", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ");
+    for (const wchar_t* path : {L"HOME", L"A%5CB"})
+        EXPECT_EQ(kHome, Info(path)) << path;
+    // The empty SID is registered under HOME, not under A\B.
     for (const wchar_t* path :
-         {L"", L"home", L"HOME\\orcl", L"home\\ORCL", L"HOME\\", L"HOME\\ORCL\\X", L"HOME\\NOSID",
-          L"NOHOME\\ORCL", L"\\ORCL", L"HOME%5CORCL"}) {
-        ItemInfo info = MarkedInfo();
-        EXPECT_EQ(UnknownItem, BrowseItemInfo(path, info)) << path;
-        ExpectUntouched(info);
-    }
-}
-
-TEST_F(DatabaseBrowserTest, EverythingAfterTheFirstBackslashIsTheSid) {
-    AddHome(L"KEY_HOME", L"HOME", L"C:\\ORA\\HOME");
-    AddService(L"OracleServiceA", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ORCL\\X");
-    AddService(L"OracleServiceB", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ");
-    uint32_t attributes = 0;
-    EXPECT_EQ(Success, InfoOf(L"HOME\\ORCL%5CX", attributes));
-    EXPECT_EQ(Success, InfoOf(L"HOME\\ORCL\\X", attributes));
-    EXPECT_EQ(0x80u, attributes);
-    EXPECT_EQ(Success, InfoOf(L"HOME\\", attributes)); // the empty SID, here registered
-    EXPECT_EQ(0x80u, attributes);
-    EXPECT_EQ(UnknownItem, InfoOf(L"HOME\\ORCL", attributes));
+         {L"HOME\\ORCL", L"A%5CB\\ORCL", L"HOME\\SID%5CX", L"HOME\\SID\\X", L"HOME\\"})
+        EXPECT_EQ(kInstance, Info(path)) << path;
+    // A\B names home A with SID B.
+    for (const wchar_t* path : {L"A\\B", L"A\\B\\ORCL", L"A%5CB\\", L"HOME\\SID", L"", L"home",
+                                L"HOME\\orcl", L"home\\ORCL", L"HOME\\ORCL\\Y", L"HOME\\NOSID",
+                                L"NOHOME\\ORCL", L"\\ORCL", L"HOME%5CORCL"})
+        EXPECT_EQ(L"unknown", Info(path)) << path;
 }
 
 TEST_F(DatabaseBrowserTest, AHomeWithAnEmptyNameMakesTheRootAnItem) {
     AddHome(L"KEY_EMPTY", L"", L"C:\\ORA\\NAMELESS");
-    uint32_t attributes = 0;
-    EXPECT_EQ(Success, InfoOf(L"", attributes));
-    EXPECT_EQ(0x10u, attributes);
-    ItemEntryList items;
-    EXPECT_EQ(Success, BrowseItems(L"", items));
-    EXPECT_EQ((std::vector<std::wstring>{L""}), Names(items));
+    EXPECT_EQ(kHome, Info(L""));
+    EXPECT_EQ((Names{L""}), List(L""));
 }
 
 TEST_F(DatabaseBrowserTest, ListingOnlyAppends) {
@@ -177,11 +108,9 @@ TEST_F(DatabaseBrowserTest, ListingOnlyAppends) {
     AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
     ItemEntryList items;
     items.push_back(ItemEntry(ItemInfo(9, 9, 9, 9, 0x80, 0x1), L"host's own"));
-    EXPECT_EQ(Success, BrowseItems(L"", items));
-    EXPECT_EQ(Success, BrowseItems(L"", items));
-    EXPECT_EQ(Success, BrowseItems(L"DB", items));
-    EXPECT_EQ(Success, BrowseItems(L"NOHOME", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"host's own", L"DB", L"DB", L"ORCL"}), Names(items));
+    for (const wchar_t* path : {L"", L"", L"DB", L"NOHOME"})
+        EXPECT_EQ(Success, BrowseItems(path, items));
+    EXPECT_EQ((Names{L"host's own", L"DB", L"DB", L"ORCL"}), NamesOf(items));
     EXPECT_EQ(9, items.front().info.value1);
 }
 
@@ -200,7 +129,7 @@ TEST_F(DatabaseBrowserTest, ThePluginObjectBrowsesTheSameTree) {
     ItemEntryList items;
     EXPECT_EQ(Success, source->EnumItems(L"", items));
     EXPECT_EQ(Success, source->EnumItems(L"A%5CB", items));
-    EXPECT_EQ((std::vector<std::wstring>{L"A%5CB", L"ORCL"}), Names(items));
+    EXPECT_EQ((Names{L"A%5CB", L"ORCL"}), NamesOf(items));
     ItemInfo info;
     EXPECT_EQ(Success, source->GetItemInfo(L"A%5CB", info));
     EXPECT_EQ(0x10u, info.attributes);

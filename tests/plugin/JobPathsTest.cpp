@@ -5,23 +5,17 @@
 namespace {
 
 TEST(InstancePath, SplitsAtTheFirstBackslashAndUnescapesBothParts) {
-    std::wstring home, sid;
-    ASSERT_TRUE(SplitInstancePath(L"OraDB19Home1\\ORCL", home, sid));
-    EXPECT_EQ(L"OraDB19Home1", home);
-    EXPECT_EQ(L"ORCL", sid);
-
-    ASSERT_TRUE(SplitInstancePath(L"A%5CB\\OR%3ACL", home, sid));
-    EXPECT_EQ(L"A\\B", home);
-    EXPECT_EQ(L"OR:CL", sid);
-}
-
-TEST(InstancePath, TrailingOrFurtherBackslashesGoToTheSid) {
-    std::wstring home, sid;
-    ASSERT_TRUE(SplitInstancePath(L"HOME\\", home, sid));
-    EXPECT_EQ(L"HOME", home);
-    EXPECT_EQ(L"", sid);
-    ASSERT_TRUE(SplitInstancePath(L"HOME\\ORCL\\X", home, sid));
-    EXPECT_EQ(L"ORCL\\X", sid);
+    const wchar_t* const cases[][3] = {
+        {L"OraDB19Home1\\ORCL", L"OraDB19Home1", L"ORCL"},
+        {L"A%5CB\\OR%3ACL", L"A\\B", L"OR:CL"},
+        {L"HOME\\", L"HOME", L""}, // trailing or further backslashes go to the SID
+        {L"HOME\\ORCL\\X", L"HOME", L"ORCL\\X"}};
+    for (const auto& test : cases) {
+        std::wstring home, sid;
+        ASSERT_TRUE(SplitInstancePath(test[0], home, sid)) << test[0];
+        EXPECT_EQ(test[1], home);
+        EXPECT_EQ(test[2], sid);
+    }
 }
 
 TEST(InstancePath, ABareHomeNameIsNoInstancePath) {

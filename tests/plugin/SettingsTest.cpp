@@ -14,45 +14,19 @@ std::vector<bool> Flags(const OracleSettings& s) {
             s.useCompression, s.backupArchiveLog, s.openAfterBackup};
 }
 
-TEST(BooleanSetting, OnlyExactYesTrueAndOneAreTrue) {
+TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
     for (const wchar_t* text : {L"yes", L"true", L"1"})
         EXPECT_TRUE(ParseBooleanSetting(true, text)) << text;
     for (const wchar_t* text :
          {L"Yes", L"TRUE", L"True", L"no", L"0", L"false", L" 1", L"1 ", L"", L"yes\r", L"11"})
         EXPECT_FALSE(ParseBooleanSetting(true, text)) << text;
-}
-
-TEST(BooleanSetting, MissingKeyIsTrue) {
     EXPECT_TRUE(ParseBooleanSetting(false, L""));
     EXPECT_TRUE(ParseBooleanSetting(false, L"no"));
 }
 
-TEST(OracleSettingsRecord, DefaultsHoldTheFixedTagAndPatterns) {
-    const OracleSettings s;
-    EXPECT_EQ(std::vector<bool>({true, true, true, false, true, true}), Flags(s));
-    EXPECT_EQ(L"ZT_BACKUP_TAG", s.backupTag);
-    EXPECT_EQ(13u, s.backupTag.size());
-    EXPECT_EQ(L"%d-%I-%T-%U.controlfile", s.controlFileFormat);
-    EXPECT_EQ(L"%d-%I-%T-%U.spfile", s.spFileFormat);
-    EXPECT_EQ(L"%h-%e-%d-%I-%T-%U.archlog", s.archiveLogFormat);
-    EXPECT_EQ(L"%d-%I-%T-%U.bcp", s.backupPieceFormat);
-    for (const std::wstring* text : {&s.userName, &s.password, &s.tempFolder, &s.oracleHome,
-                                     &s.dbid, &s.oracleSid, &s.connectIdentifier})
-        EXPECT_TRUE(text->empty());
-}
-
-TEST(OracleSettingsRecord, CopiesShareNothing) {
-    OracleSettings original;
-    original.userName = L"system";
-    OracleSettings copy = original;
-    copy.userName += L"X";
-    copy.onlineBackup = false;
-    EXPECT_EQ(L"system", original.userName);
-    EXPECT_TRUE(original.onlineBackup);
-}
-
-TEST(OracleSettingsRecord, RmanPathIsHomeAndBinRman) {
+TEST(OracleSettingsRecord, CompressionIsOffUnlessReadAndRmanIsInTheHomesBin) {
     OracleSettings s;
+    EXPECT_EQ(std::vector<bool>({true, true, true, false, true, true}), Flags(s));
     s.oracleHome = L"C:\\ora";
     EXPECT_EQ(L"C:\\ora\\bin\\rman.exe", s.GetRmanPath());
     s.oracleHome = L"C:\\ora\\";

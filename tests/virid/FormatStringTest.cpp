@@ -6,19 +6,14 @@
 
 namespace {
 
-TEST(FormatString, PercentSReadsAWideText) {
+// %s takes a wide text, %hs a narrow one, %I64d and %I64u 64-bit numbers, as in Microsoft's
+// library.
+TEST(FormatString, MicrosoftConversionsReadTheirArguments) {
     EXPECT_EQ(L"connect target sys/pw\n", FormatString(L"connect target %s/%s\n", L"sys", L"pw"));
-    EXPECT_EQ(L"[\u00e9\u4e2d]", FormatString(L"[%s]", L"\u00e9\u4e2d"));
-    EXPECT_EQ(L"x", FormatString(L"%c", L'x'));
-}
-
-TEST(FormatString, HsReadsANarrowText) {
+    EXPECT_EQ(L"[\u00e9\u4e2d]x", FormatString(L"[%s]%c", L"\u00e9\u4e2d", L'x'));
     EXPECT_EQ(L"Unable to start C:\\a.exe", FormatString(L"Unable to start %hs", "C:\\a.exe"));
-}
-
-TEST(FormatString, I64dTakesA64BitNumber) {
-    const int64_t seconds = 1765000000123LL;
-    EXPECT_EQ(L"C:\\T\\1765000000123.ora", FormatString(L"%s%I64d.ora", L"C:\\T\\", seconds));
+    EXPECT_EQ(L"C:\\T\\1765000000123.ora",
+              FormatString(L"%s%I64d.ora", L"C:\\T\\", static_cast<int64_t>(1765000000123LL)));
     EXPECT_EQ(L"-9223372036854775808", FormatString(L"%I64d", INT64_MIN));
     EXPECT_EQ(L"18446744073709551615", FormatString(L"%I64u", UINT64_MAX));
 }
@@ -30,14 +25,10 @@ TEST(FormatString, TextsLongerThanAnyFixedBufferAreKeptWhole) {
     EXPECT_EQ(L"<" + longText + L"|end>", result);
 }
 
-TEST(FormatString, PercentSignsAndPlainTextPassThrough) {
+TEST(FormatString, PercentSignsPlainTextAndRecoveryManagerVariablesPassThrough) {
     EXPECT_EQ(L"100% done, 7", FormatString(L"100%% done, %d", 7));
-    EXPECT_EQ(L"no placeholders", FormatString(L"no placeholders"));
     EXPECT_EQ(L"", FormatString(L""));
     EXPECT_EQ(L"   42|2a|-7", FormatString(L"%5d|%x|%d", 42, 42, -7));
-}
-
-TEST(FormatString, RecoveryManagerVariablesInArgumentsAreNotExpanded) {
     EXPECT_EQ(L"format 'C:\\T\\%d-%I-%T-%U.bcp'",
               FormatString(L"format '%s'", L"C:\\T\\%d-%I-%T-%U.bcp"));
 }

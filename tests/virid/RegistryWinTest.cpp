@@ -1,28 +1,30 @@
-#include "tests/support/win/TestRegistry.h"
+#include "tools/simdb/Registry.h"
 #include "virid/Registry.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using testing_support::DeleteRegistryTree;
-using testing_support::SetRegistryString;
 using VIRid::system::CRegistry;
 
 const std::wstring kRoot = L"SOFTWARE\\OraclePluginTests\\Registry";
 
+void Set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    ASSERT_TRUE(simoracle::WriteRegistryString(key, name, value));
+}
+
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteRegistryTree(kRoot); }
-    void TearDown() override { DeleteRegistryTree(kRoot); }
+    void SetUp() override { simoracle::DeleteRegistryKey(kRoot); }
+    void TearDown() override { simoracle::DeleteRegistryKey(kRoot); }
 };
 
 TEST_F(RegistryTest, EnumeratesImmediateSubkeyNamesOnly) {
     CRegistry registry(HKEY_LOCAL_MACHINE);
     EXPECT_TRUE(registry.EnumSubKeys(kRoot.c_str()).empty()); // an absent key
-    SetRegistryString(kRoot + L"\\KEY_A", L"V", L"1");
-    SetRegistryString(kRoot + L"\\KEY_B\\Deeper", L"", L"");
-    SetRegistryString(kRoot + L"\\other name", L"", L"");
+    Set(kRoot + L"\\KEY_A", L"V", L"1");
+    Set(kRoot + L"\\KEY_B\\Deeper", L"", L"");
+    Set(kRoot + L"\\other name", L"", L"");
     std::list<std::wstring> names = registry.EnumSubKeys(kRoot.c_str());
     names.sort();
     EXPECT_EQ((std::list<std::wstring>{L"KEY_A", L"KEY_B", L"other name"}), names);
@@ -30,9 +32,9 @@ TEST_F(RegistryTest, EnumeratesImmediateSubkeyNamesOnly) {
 
 TEST_F(RegistryTest, OpenReadCloseTriple) {
     const std::wstring longValue(5000, L'x');
-    SetRegistryString(kRoot + L"\\K", L"ORACLE_HOME", L"C:\\ora\\db \u00e9");
-    SetRegistryString(kRoot + L"\\K", L"Empty", L"");
-    SetRegistryString(kRoot + L"\\K", L"Long", longValue);
+    Set(kRoot + L"\\K", L"ORACLE_HOME", L"C:\\ora\\db \u00e9");
+    Set(kRoot + L"\\K", L"Empty", L"");
+    Set(kRoot + L"\\K", L"Long", longValue);
     CRegistry registry(HKEY_LOCAL_MACHINE);
     EXPECT_FALSE(registry.Open((kRoot + L"\\Nowhere").c_str()));
     std::wstring value = L"untouched";
