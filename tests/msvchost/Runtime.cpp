@@ -85,15 +85,9 @@ void Print(const char* text) {
 }
 
 void Print(const wchar_t* text) {
-    char chunk[128];
-    size_t used = 0;
     for (; *text != 0; ++text) {
-        chunk[used++] = *text < 128 ? static_cast<char>(*text) : '?';
-        if (used == sizeof chunk - 1 || text[1] == 0) {
-            chunk[used] = 0;
-            Print(chunk);
-            used = 0;
-        }
+        const char one[2] = {*text < 128 ? static_cast<char>(*text) : '?', 0};
+        Print(one);
     }
 }
 

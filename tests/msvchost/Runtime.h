@@ -25,6 +25,7 @@ __declspec(dllimport) int __stdcall CreateProcessW(const wchar_t*, wchar_t*, voi
 __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(HANDLE, unsigned long);
 __declspec(dllimport) int __stdcall GetExitCodeProcess(HANDLE, unsigned long*);
 __declspec(dllimport) int __stdcall CloseHandle(HANDLE);
+__declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall*)(void*));
 void* memset(void* target, int value, size_t size);
 void* memcpy(void* target, const void* source, size_t size);
 void* memmove(void* target, const void* source, size_t size);

@@ -339,5 +339,10 @@ int Main() {
 } // namespace
 
 extern "C" void mainCRTStartup() {
+    // Under Wine a crashed process does not always end with a non-zero exit code.
+    SetUnhandledExceptionFilter([](void* pointers) -> long {
+        Print("FAIL: unhandled exception ", **static_cast<unsigned**>(pointers), "\n");
+        ExitProcess(1);
+    });
     ExitProcess(static_cast<unsigned>(Main()));
 }
