@@ -398,21 +398,6 @@ TEST_F(RmanSimulatorTest, DataFilesAreRestoredOnlyFromSoundPiecesAndOpenOnlyWhen
     EXPECT_TRUE(oracle_.Digest().empty());
 }
 
-TEST(RmanNoArchiveLogTest, AnOnlineBackupFailsWithOra19602InItsOwnAnswerAndAnOfflineOneWorks) {
-    simoracle::InstanceOptions options = SimulatedOracle::SmallDatabase();
-    options.archiveLog = false;
-    const SimulatedOracle oracle(options);
-    ASSERT_TRUE(oracle.Ready()) << Narrow(oracle.Error());
-    const std::vector<std::string> answers =
-        Answers(oracle.Rman(BackupScript(oracle.Folder(L"online"), true, true)).output);
-    ASSERT_EQ(8u, answers.size());
-    EXPECT_TRUE(Has(answers[7], std::string(kStackStart) + "RMAN-03009: failure of backup "
-                                                           "command on ORA_DISK_1 channel at "));
-    EXPECT_TRUE(Has(answers[7],
-                    "\r\nORA-19602: cannot backup or copy active file in NOARCHIVELOG mode\r\n"));
-    EXPECT_FALSE(Failed(oracle.Rman(BackupScript(oracle.Folder(L"offline"), false, false)).output));
-}
-
 // Faults set per database, read by rman.exe at each command.
 class RmanFaultTest : public RmanSimulatorTest {
 protected:
