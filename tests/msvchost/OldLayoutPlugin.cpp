@@ -2,31 +2,20 @@
 // destructor two slots. The test host must fail at its first call against it.
 #include <cstdint>
 
-class IPluginInfo {
+class OldLayoutInfo {
 public:
-    virtual ~IPluginInfo() {}
-    virtual void Release() = 0;
-    virtual const wchar_t* GetPluginVersion() = 0;
-    virtual const wchar_t* GetName() = 0;
-    virtual int32_t GetKind() = 0;
-    virtual bool GetFirstFlag() = 0;
-    virtual bool GetSecondFlag() = 0;
-    virtual bool GetThirdFlag() = 0;
-};
-
-class OldLayoutInfo : public IPluginInfo {
-public:
-    void Release() override { delete this; }
-    const wchar_t* GetPluginVersion() override { return L"1.0"; }
-    const wchar_t* GetName() override { return L"Oracle"; }
-    int32_t GetKind() override { return 1; }
-    bool GetFirstFlag() override { return false; }
-    bool GetSecondFlag() override { return false; }
-    bool GetThirdFlag() override { return false; }
+    virtual ~OldLayoutInfo() {}
+    virtual void Release() { delete this; }
+    virtual const wchar_t* GetPluginVersion() { return L"1.0"; }
+    virtual const wchar_t* GetName() { return L"Oracle"; }
+    virtual int32_t GetKind() { return 1; }
+    virtual bool GetFirstFlag() { return false; }
+    virtual bool GetSecondFlag() { return false; }
+    virtual bool GetThirdFlag() { return false; }
 };
 
 extern "C" {
-__declspec(dllexport) IPluginInfo* GetPluginInfo() {
+__declspec(dllexport) OldLayoutInfo* GetPluginInfo() {
     return new OldLayoutInfo();
 }
 __declspec(dllexport) void* GetBackupDataRead(void*, void*) {

@@ -79,28 +79,19 @@ void operator delete(void* memory, size_t) noexcept {
 }
 
 void Print(const char* text) {
-    size_t length = 0;
-    while (text[length] != 0)
-        ++length;
     unsigned long written = 0;
     WriteFile(GetStdHandle(static_cast<unsigned long>(-11)), text,
-              static_cast<unsigned long>(length), &written, nullptr);
+              static_cast<unsigned long>(Length(text)), &written, nullptr);
 }
 
 void Print(const wchar_t* text) {
-    char chunk[128];
-    size_t used = 0;
     for (; *text != 0; ++text) {
-        chunk[used++] = *text < 128 ? static_cast<char>(*text) : '?';
-        if (used == sizeof chunk - 1 || text[1] == 0) {
-            chunk[used] = 0;
-            Print(chunk);
-            used = 0;
-        }
+        const char one[2] = {*text < 128 ? static_cast<char>(*text) : '?', 0};
+        Print(one);
     }
 }
 
-void PrintNumber(unsigned long long value) {
+void Print(unsigned long long value) {
     char digits[24];
     int at = 23;
     digits[at] = 0;
@@ -112,15 +103,6 @@ void PrintNumber(unsigned long long value) {
 }
 
 void Fail(const char* what) {
-    Print("FAIL: ");
-    Print(what);
-    Print("\n");
+    Print("FAIL: ", what, "\n");
     ExitProcess(1);
-}
-
-size_t Length(const wchar_t* text) {
-    size_t length = 0;
-    while (text[length] != 0)
-        ++length;
-    return length;
 }

@@ -25,6 +25,7 @@ __declspec(dllimport) int __stdcall CreateProcessW(const wchar_t*, wchar_t*, voi
 __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(HANDLE, unsigned long);
 __declspec(dllimport) int __stdcall GetExitCodeProcess(HANDLE, unsigned long*);
 __declspec(dllimport) int __stdcall CloseHandle(HANDLE);
+__declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall*)(void*));
 void* memset(void* target, int value, size_t size);
 void* memcpy(void* target, const void* source, size_t size);
 void* memmove(void* target, const void* source, size_t size);
@@ -44,8 +45,18 @@ void Deallocate(void* memory, size_t bytes);
 // Output on standard output; wide texts are printed as far as they are ASCII.
 void Print(const char* text);
 void Print(const wchar_t* text);
-void PrintNumber(unsigned long long value);
+void Print(unsigned long long value);
+template <class First, class Second, class... Rest>
+void Print(First first, Second second, Rest... rest) {
+    Print(first);
+    Print(second, rest...);
+}
 // Ends the run with exit code 1 after printing what failed.
 [[noreturn]] void Fail(const char* what);
 
-size_t Length(const wchar_t* text);
+template <class Char> size_t Length(const Char* text) {
+    size_t length = 0;
+    while (text[length] != 0)
+        ++length;
+    return length;
+}

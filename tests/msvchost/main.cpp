@@ -13,26 +13,9 @@ unsigned failures = 0;
 
 void Expect(bool ok, const char* what) {
     ++checks;
-    if (!ok) {
-        ++failures;
-        Print("FAIL: ");
-        Print(what);
-        Print("\n");
-    }
-}
-
-void Step(const char* name) {
-    Print("step: ");
-    Print(name);
-    Print("\n");
-}
-
-bool Same(const wchar_t* text, const wchar_t* expected) {
-    if (text == nullptr)
-        return false;
-    while (*text != 0 && *text == *expected)
-        ++text, ++expected;
-    return *text == *expected;
+    failures += ok ? 0 : 1;
+    if (!ok)
+        Print("FAIL: ", what, "\n");
 }
 
 bool Contains(const wchar_t* text, const std::wstring& part) {
@@ -51,12 +34,6 @@ std::wstring Repeat(wchar_t character, size_t count) {
     while (count-- > 0)
         text.append(&character, 1);
     return text;
-}
-
-// The item path of an instance: home, a backslash, SID.
-std::wstring Join(const std::wstring& home, const std::wstring& sid) {
-    std::wstring path = home;
-    return path.append(L"\\", 1).append(sid.c_str(), sid.size());
 }
 
 // Splits the command line at blanks outside double quotes.
@@ -89,11 +66,8 @@ public:
             return;
         }
         __atomic_fetch_add(&counts[level], 1, __ATOMIC_SEQ_CST);
-        if (level == 2) {
-            Print("plug-in error: ");
-            Print(text);
-            Print("\n");
-        }
+        if (level == 2)
+            Print("plug-in error: ", text, "\n");
         if (level == 3 && watched != nullptr && Contains(text, *watched))
             __atomic_store_n(&watchedSeen, 1, __ATOMIC_SEQ_CST);
     }
@@ -113,15 +87,16 @@ public:
     bool GetValue(const wchar_t* key, std::wstring* value) override {
         ++calls;
         value->Check("GetValue was given an invalid string");
+        const std::wstring name(key);
         for (size_t i = 0; i < kKeyCount; ++i)
-            if (Same(key, kKeys[i]) && present[i]) {
+            if (name == kKeys[i] && i < present) {
                 *value = values[i]; // frees the plug-in's buffer when it must grow
                 return true;
             }
         return false;
     }
     std::wstring values[kKeyCount];
-    bool present[kKeyCount] = {};
+    size_t present = 0; // the first keys that have a value
     int calls = 0;
 };
 
@@ -134,15 +109,15 @@ const ItemEntry* FindEntry(const std::list<ItemEntry>& items, const std::wstring
 
 void CheckInfoAndDescribe(IPluginInfo* info) {
     Expect(info != nullptr, "GetPluginInfo returned an object");
-    Expect(Same(info->GetPluginVersion(), L"1.0"), "slot 2 GetPluginVersion gives 1.0");
-    Expect(Same(info->GetName(), L"Oracle"), "slot 3 GetName gives Oracle");
+    Expect(std::wstring(info->GetPluginVersion()) == L"1.0", "slot 2 GetPluginVersion gives 1.0");
+    Expect(std::wstring(info->GetName()) == L"Oracle", "slot 3 GetName gives Oracle");
     Expect(info->GetKind() == 1, "slot 4 GetKind gives 1");
     Expect(!info->GetFirstFlag() && !info->GetSecondFlag() && !info->GetThirdFlag(),
            "slots 5 to 7 give false");
 }
 
 void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstring& sid,
-            const std::wstring& longHome) {
+            const std::wstring& longHome, const std::wstring& instancePath) {
     std::list<ItemEntry> items;
     ItemEntry hostEntry;
     hostEntry.name = L"entry-put-there-by-the-host";
@@ -178,7 +153,6 @@ void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstrin
         int32_t result;
         uint32_t attributes;
     };
-    const std::wstring instancePath = Join(home, sid);
     const Case cases[] = {{home, 0, 0x10},
                           {instancePath, 0, 0x80},
                           {longHome, 0, 0x10},
@@ -232,16 +206,12 @@ void Restore(IBackupDataWrite* sink, const std::wstring& path, const unsigned ch
 }
 
 bool Run(std::wstring commandLine) {
-    struct Startup {
-        unsigned long cb;
-        char rest[100];
-    } startup = {};
-    startup.cb = sizeof startup;
-    HANDLE process[4] = {};
-    if (!CreateProcessW(nullptr, const_cast<wchar_t*>(commandLine.c_str()), nullptr, nullptr, 0, 0,
-                        nullptr, nullptr, &startup, process))
-        return false;
+    unsigned long long startup[13] = {sizeof startup}; // STARTUPINFOW, its size first
+    HANDLE process[3] = {};                            // PROCESS_INFORMATION
     unsigned long code = 1;
+    if (!CreateProcessW(nullptr, const_cast<wchar_t*>(commandLine.c_str()), nullptr, nullptr, 0, 0,
+                        nullptr, nullptr, startup, process))
+        return false;
     WaitForSingleObject(process[0], 0xFFFFFFFF);
     GetExitCodeProcess(process[0], &code);
     CloseHandle(process[0]);
@@ -275,20 +245,18 @@ int Main() {
     }
     const std::wstring &home = args[2], &sid = args[3], &longHome = args[4];
     void* library = LoadLibraryW(args[1].c_str());
-    Expect(library != nullptr, "the plug-in library loads");
     if (library == nullptr)
-        return 1;
+        Fail("the plug-in library does not load");
     auto getInfo =
         reinterpret_cast<GetPluginInfoFunction>(GetProcAddress(library, "GetPluginInfo"));
     auto getRead =
         reinterpret_cast<GetBackupDataReadFunction>(GetProcAddress(library, "GetBackupDataRead"));
     auto getWrite =
         reinterpret_cast<GetBackupDataWriteFunction>(GetProcAddress(library, "GetBackupDataWrite"));
-    Expect(getInfo && getRead && getWrite, "the library has the three exports");
     if (!getInfo || !getRead || !getWrite)
-        return 1;
+        Fail("the library lacks one of the three exports");
 
-    Step("IPluginInfo, every slot; released by Release and by delete (slot 0)");
+    Print("step: IPluginInfo, every slot; released by Release and by delete (slot 0)\n");
     IPluginInfo* first = getInfo();
     CheckInfoAndDescribe(first);
     IPluginInfo* second = getInfo();
@@ -297,15 +265,14 @@ int Main() {
     first->Release();
     delete second;
 
-    Step("settings of every length, both exports, released through both interfaces");
+    Print("step: settings of every length, both exports, released through both interfaces\n");
     Logger logger;
     const size_t lengths[] = {0, 1, 7, 8, 15, 16, 2039, 2040, 2047, 2048, 2049, 5000};
     for (size_t length : lengths) {
         Settings settings;
-        for (size_t i = 0; i < kKeyCount; ++i) {
-            settings.values[i] = Repeat(L'v', length);
-            settings.present[i] = true;
-        }
+        settings.present = kKeyCount;
+        for (std::wstring& value : settings.values)
+            value = Repeat(L'v', length);
         IBackupDataRead* source = getRead(&logger, &settings);
         Expect(source != nullptr && settings.calls == 9, "GetBackupDataRead reads nine settings");
         settings.calls = 0;
@@ -320,17 +287,18 @@ int Main() {
         }
     }
 
-    Settings settings;
-    const std::wstring* realValues[] = {&args[7], &args[5], &args[6]};
-    for (size_t i = 0; i < 3; ++i) {
-        settings.values[i] = *realValues[i];
-        settings.present[i] = true;
-    }
+    Settings settings; // WSTempPath, UserName and Password
+    settings.values[0] = args[7];
+    settings.values[1] = args[5];
+    settings.values[2] = args[6];
+    settings.present = 3;
     logger.watched = &args[5]; // the user name, in the connect line
 
-    Step("browsing: names over 7 characters and one over 2,100; a reused ItemInfo");
+    Print("step: browsing: names over 7 characters and one over 2,100; a reused ItemInfo\n");
     IBackupDataRead* source = getRead(&logger, &settings);
-    Browse(source, home, sid, longHome);
+    std::wstring instancePath = home;
+    instancePath.append(L"\\", 1).append(sid.c_str(), sid.size());
+    Browse(source, home, sid, longHome, instancePath);
     uint32_t noJob = 0;
     uint32_t size = 0;
     Expect(source->ReadSlot4() == 6, "slot 4 of IBackupDataRead gives 6");
@@ -338,8 +306,7 @@ int Main() {
     Expect(source->Read(nullptr, size, noJob) == 1 && source->Close(noJob) == 1,
            "Read and Close of no job give 1");
 
-    Step("backup through IBackupDataRead::Read");
-    const std::wstring instancePath = Join(home, sid);
+    Print("step: backup through IBackupDataRead::Read\n");
     unsigned char* stream =
         static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, kStreamLimit));
     const size_t streamSize = Backup(source, instancePath, stream);
@@ -347,10 +314,10 @@ int Main() {
            "the user name setting reached Recovery Manager's connect line");
     source->Release();
 
-    Step("the database is damaged");
+    Print("step: the database is damaged\n");
     Expect(Run(args[8]), "the damaging command ran");
 
-    Step("restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite");
+    Print("step: restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite\n");
     IBackupDataWrite* sink = getWrite(&logger, &settings);
     Restore(sink, instancePath, stream, streamSize);
     HeapFree(GetProcessHeap(), 0, stream);
@@ -363,20 +330,19 @@ int Main() {
 
     Expect(logger.broken == 0, "every message had a known level and a text");
     Expect(HeapValidate(GetProcessHeap(), 0, nullptr) != 0, "the process heap is intact");
-    Print("msvchost: ");
-    PrintNumber(checks);
-    Print(" checks, ");
-    PrintNumber(failures);
-    Print(" failed; plug-in messages: ");
-    for (int level = 0; level < 4; ++level) {
-        PrintNumber(static_cast<unsigned>(logger.counts[level]));
-        Print(level < 3 ? "/" : " (progress/warning/error/detail)\n");
-    }
+    const int* counts = logger.counts;
+    Print("msvchost: ", checks, " checks, ", failures, " failed; plug-in messages: ", counts[0],
+          "/", counts[1], "/", counts[2], "/", counts[3], " (progress/warning/error/detail)\n");
     return failures == 0 ? 0 : 1;
 }
 
 } // namespace
 
 extern "C" void mainCRTStartup() {
+    // Under Wine a crashed process does not always end with a non-zero exit code.
+    SetUnhandledExceptionFilter([](void* pointers) -> long {
+        Print("FAIL: unhandled exception ", **static_cast<unsigned**>(pointers), "\n");
+        ExitProcess(1);
+    });
     ExitProcess(static_cast<unsigned>(Main()));
 }

@@ -241,10 +241,14 @@ TEST_F(RmanSimulatorTest, InstanceStateFollowsOracleRulesAndOutlivesTheProcess) 
     EXPECT_EQ(DatabaseState::Open, State());
 }
 
+// Written one byte at a time, into a folder with characters of two and three UTF-8 bytes.
 TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThem) {
-    const std::wstring folder = oracle_.Folder(L"job 1.ora");
+    const std::wstring folder = oracle_.Folder(L"job 1 pi\u00e8ces \u20ac.ora");
+    std::wstring error;
+    ASSERT_TRUE(simoracle::SetTrickle(oracle_.HomeDir(), oracle_.Sid(), true, error));
     const ScriptedRun run = oracle_.Rman(BackupScript(folder, true, true));
     EXPECT_FALSE(Failed(run.output));
+    EXPECT_GT(run.outputReads, CountOf(run.output, "\r\n"));
     const std::regex pieceName(
         "SIMDB-[0-9]{10}-20[0-9]{6}-[0-9a-v]{8}_1_1\\.(spfile|controlfile|"
         "bcp)|1-[0-9]+-SIMDB-[0-9]{10}-20[0-9]{6}-[0-9a-v]{8}_1_1\\.archlog");
@@ -283,24 +287,50 @@ TEST_F(RmanSimulatorTest, RestoreIntoAWreckedDatabaseGivesTheDataBack) {
     EXPECT_EQ(DatabaseState::Open, State());
 }
 
+// Another machine: a fresh home elsewhere, and only the service and password file of SIMDB. Without
+// its parameter file the instance never mounts and refuses wrong pieces; then the restore works.
 TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallation) {
     const std::string before = oracle_.Digest();
     const std::wstring folder = BackedUpCopy(oracle_, true, true);
     const std::string spFile = Narrow(FileEndingIn(folder, L".spfile"));
+    const std::string controlFile = Narrow(FileEndingIn(folder, L".controlfile"));
+    const std::wstring damaged = oracle_.Folder(L"damaged") + L"\\piece.spfile";
+    FlipMiddleByte(testing_support::Wide(spFile), damaged);
     std::wstring error;
     ASSERT_TRUE(simoracle::RemoveHome(oracle_.HomeName(), error)) << Narrow(error);
-    // Another machine: a fresh home elsewhere, and only the service and password file of SIMDB.
-    const std::wstring name = oracle_.HomeName() + L"B";
-    const std::wstring home = oracle_.Folder(L"second machine");
     simoracle::InstanceOptions bare = SimulatedOracle::SmallDatabase();
     bare.bare = true;
-    ASSERT_TRUE(simoracle::CreateHome(name, home, error) &&
-                simoracle::CreateInstance(name, L"SIMDB", bare, error))
-        << Narrow(error);
-    EXPECT_EQ(DatabaseState::Down, simoracle::GetState(home, L"SIMDB"));
+    const SimulatedOracle other(bare);
+    ASSERT_TRUE(other.Ready()) << Narrow(other.Error());
+    const Steps refusals = {
+        {"startup mount;", "ORA-00205: error in identifying control file", true},
+        {"restore controlfile from '" + Narrow(folder) + "\\%d-%I-%T-%U.controlfile';",
+         "ORA-19505: failed to identify file", true},
+        {"restore spfile from '" + controlFile + "';", "RMAN-06172: no AUTOBACKUP found", true},
+        {"restore spfile from '" + Narrow(damaged) + "';", "ORA-19870: error while restoring",
+         true},
+        {"shutdown immediate;", "Oracle instance shut down", false},
+        {"startup force nomount;", "without parameter file for retrieval of spfile", false},
+        // The stand-in instance's own control file, never mounted.
+        {"restore controlfile from '" + controlFile + "';", "CTL1SIMDB.ORA", false},
+        {"set DBID 1000;", "executing command: SET DBID", false},
+        {"restore spfile from '" + spFile + "';", "RMAN-06172", true}, // another DBID
+        {"shutdown immediate;", "Oracle instance shut down", false},
+        {"startup mount;", "LRM-00109: could not open parameter file", true},
+        {"alter database mount;", "ORA-00205", true},
+        {"shutdown immediate;", "Oracle instance shut down", false}};
+    const std::string refused = other.Rman(Script(refusals)).output;
+    ExpectAnswers(refused, refusals);
+    EXPECT_TRUE(Has(refused, "RMAN> \r\nconnected to target database (not started)\r\n"));
+    // As it was: down, with neither parameter file, control file nor data files.
+    EXPECT_EQ(DatabaseState::Down, simoracle::GetState(other.HomeDir(), L"SIMDB"));
+    const simoracle::DatabaseFiles files(other.HomeDir(), L"SIMDB");
+    for (const std::wstring& path : {files.SpFile(), files.ControlFile(), files.RedoLog()})
+        EXPECT_FALSE(testing_support::PathExists(path)) << Narrow(path);
+    EXPECT_TRUE(other.Digest().empty());
     const std::string standIn = "\r\nstartup failed: ORA-01078: failure in processing system "
                                 "parameters\r\nLRM-00109: could not open parameter file '" +
-                                Narrow(home) +
+                                Narrow(other.HomeDir()) +
                                 "\\DATABASE\\INITSIMDB.ORA'\r\n\r\nstarting Oracle instance "
                                 "without parameter file for retrieval of spfile\r\nOracle "
                                 "instance started\r\n";
@@ -311,67 +341,23 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
          "\r\nexecuting command: SET DBID\r\n\r\n", false},
         {"startup force nomount;", standIn + "\r\nTotal System Global Area", false},
         {"restore spfile from '" + spFile + "';",
-         "output file name=" + Narrow(home) + "\\database\\SPFILESIMDB.ORA", false},
+         "output file name=" + Narrow(other.HomeDir()) + "\\database\\SPFILESIMDB.ORA", false},
         {"shutdown immediate;", "Oracle instance shut down", false},
-        {"startup force nomount;", "Oracle instance started", false}, // no LRM-00109 now
-        {"restore controlfile from '" + Narrow(FileEndingIn(folder, L".controlfile")) + "';",
-         "CONTROL01.CTL", false},
+        {"startup force nomount;", "Oracle instance started", false},
+        // Started from a parameter file the instance is not the stand-in: a restore needs TO.
+        {"restore spfile from '" + spFile + "';", "RMAN-06564: must use the TO clause", true},
+        {"restore controlfile from '" + controlFile + "';", "CONTROL01.CTL", false},
         {"shutdown immediate;", "", false}};
     for (const Step& step : CatalogueRestoreAndRecover(folder, true, false))
         steps.push_back(step);
     steps.insert(steps.end(),
                  {{"alter database open;", "ORA-01589: must use RESETLOGS or NORESETLOGS", true},
                   {"alter database open resetlogs;", "Statement processed", false}});
-    const ScriptedRun run = testing_support::RunScripted(
-        L"\"" + home + L"\\bin\\rman.exe\"", {{L"ORACLE_HOME", home}, {L"ORACLE_SID", L"SIMDB"}},
-        Script(steps), 60000);
-    const std::string digest = simoracle::Digest(home, L"SIMDB", error);
-    const DatabaseState state = simoracle::GetState(home, L"SIMDB");
-    simoracle::RemoveHome(name, error);
-    EXPECT_TRUE(Has(run.output, "RMAN> \r\nconnected to target database (not started)\r\n"));
-    EXPECT_EQ(2u, CountOf(run.output, "LRM-00109"));
-    ExpectAnswers(run.output, steps);
-    EXPECT_EQ(before, digest);
-    EXPECT_EQ(DatabaseState::Open, state);
-}
-
-TEST_F(RmanSimulatorTest, WithoutItsParameterFileTheInstanceNeverMountsAndRefusesBadPieces) {
-    const std::wstring folder = BackedUpCopy(oracle_, true, false);
-    const std::string spFile = Narrow(FileEndingIn(folder, L".spfile"));
-    const std::string controlFile = Narrow(FileEndingIn(folder, L".controlfile"));
-    const std::wstring damaged = oracle_.Folder(L"damaged") + L"\\piece.spfile";
-    FlipMiddleByte(testing_support::Wide(spFile), damaged);
-    Wreck(simoracle::WreckScope::All);
-    ExpectSteps(
-        oracle_,
-        {{"startup mount;", "ORA-00205: error in identifying control file", true},
-         {"restore controlfile from '" + Narrow(folder) + "\\%d-%I-%T-%U.controlfile';",
-          "ORA-19505: failed to identify file", true},
-         {"restore spfile from '" + controlFile + "';", "RMAN-06172: no AUTOBACKUP found", true},
-         {"restore spfile from '" + Narrow(damaged) + "';", "ORA-19870: error while restoring",
-          true},
-         {"shutdown immediate;", "Oracle instance shut down", false},
-         {"startup force nomount;", "without parameter file for retrieval of spfile", false},
-         // The stand-in instance's own control file, never mounted.
-         {"restore controlfile from '" + controlFile + "';", "CTL1SIMDB.ORA", false},
-         {"set DBID 1000;", "executing command: SET DBID", false},
-         {"restore spfile from '" + spFile + "';", "RMAN-06172", true}, // another DBID
-         {"shutdown immediate;", "Oracle instance shut down", false},
-         {"startup mount;", "LRM-00109: could not open parameter file", true},
-         {"alter database mount;", "ORA-00205", true},
-         {"shutdown immediate;", "Oracle instance shut down", false}});
-    // As it was: down, with neither parameter file, control file nor data files.
-    EXPECT_EQ(DatabaseState::Down, State());
-    const simoracle::DatabaseFiles files(oracle_.HomeDir(), oracle_.Sid());
-    for (const std::wstring& path : {files.SpFile(), files.ControlFile(), files.RedoLog()})
-        EXPECT_FALSE(testing_support::PathExists(path)) << Narrow(path);
-    EXPECT_TRUE(oracle_.Digest().empty());
-    // Started from a parameter file the instance is not the stand-in: a restore needs TO.
-    ExpectSteps(oracle_, {{"startup force nomount;", "retrieval of spfile", false},
-                          {"restore spfile from '" + spFile + "';", "SPFILESIMDB.ORA", false},
-                          {"startup force nomount;", "Oracle instance started", false},
-                          {"restore spfile from '" + spFile + "';",
-                           "RMAN-06564: must use the TO clause", true}});
+    const std::string output = other.Rman(Script(steps)).output;
+    EXPECT_EQ(2u, CountOf(output, "LRM-00109")); // not after the spfile's restore
+    ExpectAnswers(output, steps);
+    EXPECT_EQ(before, other.Digest());
+    EXPECT_EQ(DatabaseState::Open, simoracle::GetState(other.HomeDir(), L"SIMDB"));
 }
 
 TEST_F(RmanSimulatorTest, AnotherDatabasesPiecesAreRefusedAndTheTargetIsUntouched) {
@@ -410,31 +396,6 @@ TEST_F(RmanSimulatorTest, DataFilesAreRestoredOnlyFromSoundPiecesAndOpenOnlyWhen
                  {"restore database from tag 'ZT_BACKUP_TAG';",
                   "ORA-19870: error while restoring backup piece " + Narrow(piece), true}});
     EXPECT_TRUE(oracle_.Digest().empty());
-}
-
-TEST_F(RmanSimulatorTest, HostRunsTheCommandThroughCmd) {
-    const std::string folder = Narrow(oracle_.Folder(L"copies"));
-    ExpectSteps(oracle_, {{"host 'copy /Y \"" + Narrow(oracle_.HomeDir()) +
-                               "\\network\\ADMIN\\sqlnet.ora\" \"" + folder + "\"';",
-                           "host command complete\r\n", false},
-                          {"host 'copy /Y \"" + folder + "\\missing.ora\" \"" + folder + "\"';",
-                           "RMAN-06135: error executing host command", true}});
-    EXPECT_TRUE(testing_support::PathExists(testing_support::Wide(folder) + L"\\sqlnet.ora"));
-}
-
-TEST(RmanNoArchiveLogTest, AnOnlineBackupFailsWithOra19602InItsOwnAnswerAndAnOfflineOneWorks) {
-    simoracle::InstanceOptions options = SimulatedOracle::SmallDatabase();
-    options.archiveLog = false;
-    const SimulatedOracle oracle(options);
-    ASSERT_TRUE(oracle.Ready()) << Narrow(oracle.Error());
-    const std::vector<std::string> answers =
-        Answers(oracle.Rman(BackupScript(oracle.Folder(L"online"), true, true)).output);
-    ASSERT_EQ(8u, answers.size());
-    EXPECT_TRUE(Has(answers[7], std::string(kStackStart) + "RMAN-03009: failure of backup "
-                                                           "command on ORA_DISK_1 channel at "));
-    EXPECT_TRUE(Has(answers[7],
-                    "\r\nORA-19602: cannot backup or copy active file in NOARCHIVELOG mode\r\n"));
-    EXPECT_FALSE(Failed(oracle.Rman(BackupScript(oracle.Folder(L"offline"), false, false)).output));
 }
 
 // Faults set per database, read by rman.exe at each command.
@@ -477,9 +438,6 @@ TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
     EXPECT_EQ("RMAN-00600: internal error, arguments [simulated diagnostic] [show all]\r\n"
               "OSD-04026: invalid parameter passed\r\n",
               run.errors);
-    std::wstring error;
-    ASSERT_TRUE(simoracle::ClearFaults(oracle_.HomeDir(), oracle_.Sid(), error));
-    EXPECT_FALSE(Failed(oracle_.Rman(BackupScript(oracle_.Folder(L"c"), true, false)).output));
 }
 
 TEST_F(RmanFaultTest, DieHangAndSlowActOnTheNamedCommand) {
@@ -507,20 +465,6 @@ TEST_F(RmanFaultTest, DieHangAndSlowActOnTheNamedCommand) {
         EXPECT_EQ(c.exitCode, run.exitCode);
         EXPECT_GE(run.milliseconds, c.minimumMs);
     }
-}
-
-TEST_F(RmanFaultTest, TrickleWritesTheSameTextOneByteAtATime) {
-    // A folder name with characters of two and three UTF-8 bytes.
-    const std::string folder = Narrow(oracle_.Folder(L"pi\u00e8ces \u20ac"));
-    std::wstring error;
-    ASSERT_TRUE(simoracle::SetTrickle(oracle_.HomeDir(), oracle_.Sid(), true, error));
-    const ScriptedRun run = oracle_.Rman(std::string(kConnect) + "backup spfile tag 'T' format '" +
-                                         folder + "\\spfile.%s';\n");
-    ASSERT_TRUE(run.finished);
-    EXPECT_TRUE(Has(run.output, "piece handle=" + folder + "\\spfile."));
-    EXPECT_EQ(run.output, Narrow(testing_support::Wide(run.output)));
-    // Written byte by byte, the text reaches the reader in many more pieces.
-    EXPECT_GT(run.outputReads, CountOf(run.output, "\r\n"));
 }
 
 } // namespace

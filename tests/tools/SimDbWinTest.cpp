@@ -53,9 +53,6 @@ TEST(SimDbRecordTest, ASealedRecordNoticesAnyChange) {
     fields.Add("name", std::string("second"));
     simoracle::Fields read;
     ASSERT_TRUE(simoracle::Fields::ParseSealed(fields.FormatSealed(), read));
-    EXPECT_EQ(L"caf\u00e9", read.Wide("name"));
-    EXPECT_EQ(42u, read.Number("count"));
-    EXPECT_EQ(2u, read.All("name").size());
     std::string changed = fields.FormatSealed();
     changed[changed.find("42")] = '5';
     EXPECT_FALSE(simoracle::Fields::ParseSealed(changed, read));

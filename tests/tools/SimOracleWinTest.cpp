@@ -2,6 +2,7 @@
 #include "tests/support/win/ScriptedProcess.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tests/support/win/TestFolder.h"
+#include "tools/simdb/Faults.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Layout.h"
 #include "tools/simdb/PasswordFile.h"
@@ -39,24 +40,15 @@ protected:
     std::wstring home_;
 };
 
-TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceRegisteredAsOracleRegistersThem) {
+// The registration itself is read back by discovery in every job test on a simulated home.
+TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceAndRemovesThemWithTheirRegistration) {
     for (const wchar_t* file : {L"\\bin\\rman.exe", L"\\network\\ADMIN\\tnsnames.ora",
                                 L"\\network\\ADMIN\\listener.ora", L"\\network\\ADMIN\\sqlnet.ora"})
         EXPECT_TRUE(PathExists(home_ + file)) << testing_support::Narrow(file);
-    std::wstring value;
-    const std::wstring homeKey = L"SOFTWARE\\ORACLE\\KEY_" + name_;
-    ASSERT_TRUE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME_NAME", value));
-    EXPECT_EQ(name_, value);
-    ASSERT_TRUE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
-    EXPECT_EQ(home_, value);
-
     const ScriptedRun instance = SimOracle(L"instance " + name_ +
                                            L" CLI1 --user scott --password tiger --noarchivelog "
                                            L"--size 2");
     ASSERT_EQ(0u, instance.exitCode) << instance.errors;
-    ASSERT_TRUE(
-        simoracle::ReadRegistryString(std::wstring(kServices) + L"CLI1", L"ImagePath", value));
-    EXPECT_EQ(home_ + L"\\bin\\ORACLE.EXE CLI1", value);
     const simoracle::DatabaseFiles files(home_, L"CLI1");
     EXPECT_TRUE(PathExists(home_ + L"\\database\\PWDCLI1.ora"));
     EXPECT_TRUE(simoracle::CheckPassword(files, L"SCOTT", L"tiger"));
@@ -70,6 +62,9 @@ TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceRegisteredAsOracleRegister
     EXPECT_EQ("open\r\n", Output(L"state CLI1"));
 
     // The home is removed with its services.
+    const std::wstring homeKey = L"SOFTWARE\\ORACLE\\KEY_" + name_;
+    std::wstring value;
+    ASSERT_TRUE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
     ASSERT_EQ(0u, SimOracle(L"remove-home " + name_).exitCode);
     EXPECT_FALSE(PathExists(home_));
     EXPECT_FALSE(
@@ -109,19 +104,19 @@ TEST_F(SimOracleCommandTest, WreckAllAndBareLeaveOnlyTheServiceAndThePasswordFil
 
 TEST_F(SimOracleCommandTest, FaultsAreStoredWithTheDatabase) {
     ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI4 --size 1").exitCode);
-    EXPECT_EQ(0u, SimOracle(L"fault CLI4 fail \"Backup *\" --text \"ORA-19502: write error\" "
-                            L"--text \"ORA-27072: File I/O error\"")
-                      .exitCode);
-    EXPECT_EQ(0u, SimOracle(L"fault CLI4 stderr \"show all\"").exitCode);
-    EXPECT_EQ(0u, SimOracle(L"fault CLI4 trickle on").exitCode);
-    const std::wstring faultFile = home_ + L"\\oradata\\CLI4\\faults.txt";
-    const std::string stored = testing_support::ReadFileBytes(faultFile);
-    EXPECT_NE(std::string::npos,
-              stored.find("fault=fail|backup *\tORA-19502: write error\tORA-27072: File I/O "
-                          "error\nfault=stderr|show all\n"));
-    EXPECT_NE(std::string::npos, stored.find("trickle=1"));
+    for (const wchar_t* fault :
+         {L"fail \"Backup *\" --text \"ORA-19502: write error\" --text \"ORA-27072: File I/O\"",
+          L"stderr \"show all\"", L"trickle on"})
+        EXPECT_EQ(0u, SimOracle(L"fault CLI4 " + std::wstring(fault)).exitCode);
+    const simoracle::DatabaseFiles files(home_, L"CLI4");
+    const simoracle::FaultSet faults = simoracle::LoadFaults(files);
+    ASSERT_EQ(2u, faults.commandFaults.size());
+    EXPECT_EQ(L"backup *", faults.commandFaults[0].pattern);
+    EXPECT_EQ(std::vector<std::wstring>({L"ORA-19502: write error", L"ORA-27072: File I/O"}),
+              faults.commandFaults[0].text);
+    EXPECT_TRUE(faults.commandFaults[1].kind == simoracle::FaultKind::Stderr && faults.trickle);
     EXPECT_EQ(0u, SimOracle(L"fault CLI4 clear").exitCode);
-    EXPECT_EQ(std::string::npos, testing_support::ReadFileBytes(faultFile).find("fault="));
+    EXPECT_TRUE(simoracle::LoadFaults(files).commandFaults.empty());
     for (const wchar_t* wrong : {L"explode backup", L"trickle maybe", L"die backup --text x",
                                  L"fail backup --text", L"fail backup --words x"})
         EXPECT_EQ(2u, SimOracle(L"fault CLI4 " + std::wstring(wrong)).exitCode)
