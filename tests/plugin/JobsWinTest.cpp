@@ -57,8 +57,11 @@ bool Holds(const std::wstring& text, const std::wstring& part) {
 Bytes UstarEntry(const std::string& name, const std::string& content) {
     Bytes header(512, 0);
     std::memcpy(&header[0], name.data(), std::min<size_t>(name.size(), 100));
-    std::snprintf(reinterpret_cast<char*>(&header[100]), 40, "0000644%c0000000%c0000000%c%011o", 0,
-                  0, 0, static_cast<unsigned>(content.size()));
+    std::memcpy(&header[100], "0000644", 7);
+    std::memcpy(&header[108], "0000000", 7);
+    std::memcpy(&header[116], "0000000", 7);
+    std::snprintf(reinterpret_cast<char*>(&header[124]), 12, "%011o",
+                  static_cast<unsigned>(content.size()));
     std::memcpy(&header[136], "00000000000", 11);
     header[156] = '0';
     std::memcpy(&header[257], "ustar", 6);
@@ -84,17 +87,16 @@ std::vector<std::pair<std::string, size_t>> Entries(const Bytes& stream) {
     std::vector<std::pair<std::string, size_t>> entries;
     for (size_t at = 0; at + 512 <= stream.size() && stream[at] != 0;) {
         const char* header = reinterpret_cast<const char*>(&stream[at]);
-        entries.emplace_back(std::string(header, strnlen(header, 100)), at);
+        entries.emplace_back(std::string(header, std::find(header, header + 100, '\0')), at);
         at += 512 +
               (std::strtoull(std::string(header + 124, 12).c_str(), nullptr, 8) + 511) / 512 * 512;
     }
     return entries;
 }
-std::string EntryNamed(const Bytes& stream, const std::string& extension) {
+// The first entry whose name holds part; empty when there is none.
+std::string EntryNamed(const Bytes& stream, const std::string& part) {
     for (const auto& entry : Entries(stream))
-        if (entry.first.size() > extension.size() &&
-            entry.first.compare(entry.first.size() - extension.size(), extension.size(),
-                                extension) == 0)
+        if (entry.first.find(part) != std::string::npos)
             return entry.first;
     return std::string();
 }
@@ -326,26 +328,35 @@ TEST_F(JobsTest, DamagedStreamsFailWithoutTouchingTheDatabase) {
     const Bytes withoutManifest(stream.begin(), stream.begin() + Entries(stream).back().second);
     const std::string evilSum =
         "b5c1fb2efc6d6b4674c2fdcc48ce01b43a3b7c03763c0c3355de0099ee0f8c73  PWDDMG.ora\n";
-    const std::vector<std::pair<const char*, Bytes>> damaged = {
-        {"one byte flipped", flipped},
-        {"cut short", cut},
-        {"hostile path", UstarEntry("../escaped.bcp", "evil") + kEndOfArchive},
-        {"absolute path", UstarEntry("C:/Windows/escaped.bcp", "evil") + kEndOfArchive},
-        {"cut just before its manifest", withoutManifest + kEndOfArchive},
-        {"empty manifest", withoutManifest + UstarEntry("SHA256SUMS", "") + kEndOfArchive},
-        {"only the end-of-archive marker", kEndOfArchive},
+    const struct {
+        const char* name;
+        Bytes stream;
+        const wchar_t* reason;
+    } damaged[] = {
+        {"one byte flipped", flipped, L"the digest does not match the manifest"},
+        {"cut short", cut, L"it ends inside the data of"},
+        {"hostile path", UstarEntry("../escaped.bcp", "evil") + kEndOfArchive, L"unsafe name"},
+        {"absolute path", UstarEntry("C:/Windows/escaped.bcp", "evil") + kEndOfArchive,
+         L"unsafe name"},
+        {"cut just before its manifest", withoutManifest + kEndOfArchive,
+         L"ends without its manifest"},
+        {"empty manifest", withoutManifest + UstarEntry("SHA256SUMS", "") + kEndOfArchive,
+         L"the manifest lists no file"},
+        {"only the end-of-archive marker", kEndOfArchive, L"ends without its manifest"},
         {"no database piece",
-         UstarEntry("PWDDMG.ora", "evil") + UstarEntry("SHA256SUMS", evilSum) + kEndOfArchive},
+         UstarEntry("PWDDMG.ora", "evil") + UstarEntry("SHA256SUMS", evilSum) + kEndOfArchive,
+         L"no database piece"},
     };
     for (const auto& entry : damaged) {
         logger_.Clear();
-        EXPECT_EQ(Failure, Restore(L"DMG", entry.second, 4096)) << entry.first;
-        EXPECT_FALSE(logger_.Texts(LogError).empty()) << entry.first;
-        EXPECT_FALSE(Contains(logger_.Texts(LogProgress), L"Restore database...")) << entry.first;
-        EXPECT_TRUE(logger_.Texts(LogDetail).empty()) << entry.first << ": Recovery Manager ran";
-        EXPECT_EQ(before, Digest(L"DMG")) << entry.first;
-        EXPECT_EQ(simoracle::DatabaseState::Open, State(L"DMG")) << entry.first;
-        EXPECT_EQ(0u, CountEntries(tempPath_)) << entry.first;
+        EXPECT_EQ(Failure, Restore(L"DMG", entry.stream, 4096)) << entry.name;
+        ASSERT_EQ(1u, logger_.Texts(LogError).size()) << entry.name;
+        EXPECT_TRUE(Holds(logger_.Texts(LogError)[0], entry.reason)) << Narrow(logger_.All());
+        EXPECT_FALSE(Contains(logger_.Texts(LogProgress), L"Restore database...")) << entry.name;
+        EXPECT_TRUE(logger_.Texts(LogDetail).empty()) << entry.name << ": Recovery Manager ran";
+        EXPECT_EQ(before, Digest(L"DMG")) << entry.name;
+        EXPECT_EQ(simoracle::DatabaseState::Open, State(L"DMG")) << entry.name;
+        EXPECT_EQ(0u, CountEntries(tempPath_)) << entry.name;
     }
     EXPECT_FALSE(testing_support::PathExists(root_ / L"escaped.bcp"));
 }
@@ -390,32 +401,20 @@ TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamAlone) {
     const std::string controlFile = EntryNamed(stream, ".controlfile");
     ASSERT_FALSE(spFile.empty() || controlFile.empty());
     using C = RmanCommand;
-    const std::pair<C, std::string> sequence[] = {
-        {C::ShutdownImmediate, ""},
-        {C::StartupMount, ""},
-        {C::SetDbid, ""},
-        {C::StartupForceNomount, ""},
-        {C::RestoreSpFile, spFile},
-        {C::ShutdownImmediate, ""},
-        {C::StartupForceNomount, ""},
-        {C::RestoreControlFile, controlFile},
-        {C::ShutdownImmediate, ""},
-        {C::StartupMount, ""},
-        {C::CrosscheckBackups, ""},
-        {C::DeleteTaggedBackups, ""},
-        {C::CatalogTempFolder, ""},
-        {C::RestoreDatabaseByTag, ""},
-        {C::RestoreArchiveLogs, ""},
-        {C::RecoverDatabase, ""},
-        {C::RecoverUntilFirstLog, ""},
-        {C::CrosscheckBackups, ""},
-        {C::DeleteTaggedBackups, ""},
-        {C::OpenDatabaseResetLogs, ""},
-    };
+    const C sequence[] = {C::ShutdownImmediate,   C::StartupMount,         C::SetDbid,
+                          C::StartupForceNomount, C::RestoreSpFile,        C::ShutdownImmediate,
+                          C::StartupForceNomount, C::RestoreControlFile,   C::ShutdownImmediate,
+                          C::StartupMount,        C::CrosscheckBackups,    C::DeleteTaggedBackups,
+                          C::CatalogTempFolder,   C::RestoreDatabaseByTag, C::RestoreArchiveLogs,
+                          C::RecoverDatabase,     C::RecoverUntilFirstLog, C::CrosscheckBackups,
+                          C::DeleteTaggedBackups, C::OpenDatabaseResetLogs};
     std::vector<std::wstring> texts;
-    for (const auto& step : sequence) {
-        const std::wstring text = RmanCommandText(
-            step.first, expected, std::wstring(step.second.begin(), step.second.end()));
+    for (const C command : sequence) {
+        const std::string piece = command == C::RestoreSpFile        ? spFile
+                                  : command == C::RestoreControlFile ? controlFile
+                                                                     : std::string();
+        const std::wstring text =
+            RmanCommandText(command, expected, std::wstring(piece.begin(), piece.end()));
         texts.push_back(text.substr(0, text.size() - 1));
     }
     EXPECT_EQ(texts, CommandsSent());
@@ -458,6 +457,7 @@ TEST_F(JobsTest, ARestoreThatFailsInRecoveryManagerKeepsTheJobForAnotherClose) {
         {L"alter database open", L"Can't open resetlogs: "},
     };
     for (const auto& fault : faults) {
+        SCOPED_TRACE(Narrow(fault.first));
         Wreck(L"RETRY", simoracle::WreckScope::DataFiles);
         std::wstring error;
         ASSERT_TRUE(simoracle::AddFault(homeDir_, L"RETRY", simoracle::FaultKind::Fail, fault.first,
@@ -479,11 +479,11 @@ TEST_F(JobsTest, ARestoreThatFailsInRecoveryManagerKeepsTheJobForAnotherClose) {
         EXPECT_TRUE(StartsWith(logger_.Texts(LogWarning)[0],
                                L"The unpacked backup stays in '" + tempPath_ + L"\\"));
         ASSERT_TRUE(simoracle::ClearFaults(homeDir_, L"RETRY", error));
-        EXPECT_EQ(Success, sink->Close(handle)) << Narrow(fault.first) << Narrow(logger_.All());
+        EXPECT_EQ(Success, sink->Close(handle)) << Narrow(logger_.All());
         sink->Release();
-        EXPECT_EQ(before, Digest(L"RETRY")) << Narrow(fault.first);
-        EXPECT_EQ(simoracle::DatabaseState::Open, State(L"RETRY")) << Narrow(fault.first);
-        EXPECT_EQ(0u, CountEntries(tempPath_)) << Narrow(fault.first);
+        EXPECT_EQ(before, Digest(L"RETRY"));
+        EXPECT_EQ(simoracle::DatabaseState::Open, State(L"RETRY"));
+        EXPECT_EQ(0u, CountEntries(tempPath_));
     }
 }
 
