@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job: a backup and restore round trip of a simulated Oracle instance through the real
-# plug-in DLL, driven by the command-line host. Installs what is missing, builds, prepares the
-# Wine prefix, then prints each step and a one-line verdict. Exits non-zero when anything fails.
+# plug-in DLL, driven by the command-line host, then the disaster: the whole instance lost and
+# restored from the stream alone onto what is left, a bare instance. Installs what is missing,
+# builds, prepares the Wine prefix, then prints each step and a one-line verdict. Exits non-zero
+# when anything fails.
 set -uo pipefail
 source "$(dirname "$0")/env.sh"
 "$ROOT/scripts/setup.sh" || exit 1
@@ -75,13 +77,30 @@ step "digest of the database after the restore"
 after=$(simoracle digest "$SID" | tr -d '\r') || fail "simoracle digest"
 echo "$after"
 
+[ -n "$before" ] && [ "$before" = "$after" ] || fail "the digest after the restore differs"
+
+step "disaster: the whole instance is lost (parameter file, control file, data files, logs)"
+simoracle wreck "$SID" --all || fail "simoracle wreck --all"
+echo "state: $(simoracle state "$SID" | tr -d '\r')"
+# The simulator's own records of the instance (instance.state, faults.txt) are not shown.
+echo "files of $SID left: $(cd "$DEMO_UNIX/home" && find database "oradata/$SID" -type f \
+    ! -name instance.state ! -name faults.txt 2>/dev/null | tr '\n' ' ')"
+
+step "restore of $HOME_NAME\\$SID onto the bare instance from the stream alone"
+pluginhost restore "$HOME_NAME\\$SID" "$STREAM_WIN" || fail "restore after the disaster"
+echo "state: $(simoracle state "$SID" | tr -d '\r')"
+
+step "digest of the database after the disaster's restore"
+rebuilt=$(simoracle digest "$SID" | tr -d '\r') || fail "simoracle digest"
+echo "$rebuilt"
+
 leftovers=$(find "$DEMO_UNIX/temp" -mindepth 1 | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left behind"
 grep -qF "$PASSWORD" "$LOG" && fail "the password appeared in the host's log"
 "$WINESERVER" -k 2>/dev/null
-if [ -n "$before" ] && [ "$before" = "$after" ]; then
+if [ "$before" = "$rebuilt" ]; then
     echo
-    echo "VERDICT: OK - the restored database is identical to the one backed up ($(stat -c %s "$STREAM_UNIX") bytes streamed)"
+    echo "VERDICT: OK - restored after the loss of its data files and of the whole instance, the database is identical to the one backed up ($(stat -c %s "$STREAM_UNIX") bytes streamed)"
     exit 0
 fi
-fail "the digest after the restore differs"
+fail "the digest after the disaster's restore differs"
