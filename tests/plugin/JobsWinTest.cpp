@@ -406,8 +406,8 @@ TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamAlone) {
                           C::StartupForceNomount, C::RestoreControlFile,   C::ShutdownImmediate,
                           C::StartupMount,        C::CrosscheckBackups,    C::DeleteTaggedBackups,
                           C::CatalogTempFolder,   C::RestoreDatabaseByTag, C::RestoreArchiveLogs,
-                          C::RecoverDatabase,     C::RecoverUntilFirstLog, C::CrosscheckBackups,
-                          C::DeleteTaggedBackups, C::OpenDatabaseResetLogs};
+                          C::RecoverDatabase,     C::RecoverUntilFirstLog, C::OpenDatabaseResetLogs,
+                          C::CrosscheckBackups,   C::DeleteTaggedBackups};
     std::vector<std::wstring> texts;
     for (const C command : sequence) {
         const std::string piece = command == C::RestoreSpFile        ? spFile
@@ -438,7 +438,9 @@ TEST_F(JobsTest, TotalLossWithoutAParameterFilePieceLeavesTheInstanceAsItWas) {
     EXPECT_TRUE(StartsWith(errors[0], L"Can't mount database for restoring data (the instance has "
                                       L"no parameter file and the backup holds none to restore)"))
         << Narrow(errors[0]);
-    EXPECT_EQ((std::vector<std::wstring>{L"shutdown immediate;", L"startup mount;"}),
+    // The stand-in instance that the failed mount started is shut down again.
+    EXPECT_EQ((std::vector<std::wstring>{L"shutdown immediate;", L"startup mount;",
+                                         L"shutdown immediate;"}),
               CommandsSent());
     EXPECT_EQ(simoracle::DatabaseState::Down, State(L"NOSPF"));
     EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
