@@ -3,7 +3,6 @@
 #include "rman/FolderFiles.h"
 
 bool ReadBackupFolder(const OracleSettings& settings, BackupPieces& pieces, std::wstring& error) {
-    const PieceNameTemplates templates = {settings.backupPieceFormat, settings.spFileFormat,
-                                          settings.controlFileFormat, settings.archiveLogFormat};
-    return ReadBackupPieces(ListFolderFiles(settings.tempFolder), templates, pieces, error);
+    return ReadBackupPieces(ListFolderFiles(settings.tempFolder), PieceNameTemplatesOf(settings),
+                            pieces, error);
 }

@@ -4,8 +4,6 @@
 
 namespace {
 
-const wchar_t kPieceBase[] = L"%d-%I-%T-%U";
-
 struct Token {
     wchar_t variable; // 0 for a literal character
     wchar_t literal;
@@ -137,9 +135,9 @@ std::wstring Described(const Identity& identity, const std::wstring& file) {
 
 } // namespace
 
-PieceNameTemplates DefaultPieceNameTemplates() {
-    return {std::wstring(kPieceBase) + L".bcp", std::wstring(kPieceBase) + L".spfile",
-            std::wstring(kPieceBase) + L".controlfile", L"%h-%e-%d-%I-%T-%U.archlog"};
+PieceNameTemplates PieceNameTemplatesOf(const OracleSettings& settings) {
+    return {settings.backupPieceFormat, settings.spFileFormat, settings.controlFileFormat,
+            settings.archiveLogFormat};
 }
 
 bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTemplates& templates,
@@ -215,14 +213,4 @@ bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTempl
     pieces.dbName = backup.dbName;
     pieces.dbid = backup.dbid;
     return true;
-}
-
-bool BackupBelongsToTarget(const BackupPieces& pieces, const std::wstring& targetName,
-                           const std::wstring& targetDbid, std::wstring& error) {
-    if (targetDbid.empty() || targetDbid == pieces.dbid)
-        return true;
-    error = L"The backup belongs to another database: the stream holds '" + pieces.dbName +
-            L"' (DBID " + pieces.dbid + L"), the target is '" + targetName + L"' (DBID " +
-            targetDbid + L")";
-    return false;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "rman/BackupPieceChoice.h"
+#include "rman/OracleSettings.h"
 
 #include <string>
 #include <vector>
@@ -19,8 +20,8 @@ struct PieceNameTemplates {
     std::wstring archiveLog;  // e.g. "%h-%e-%d-%I-%T-%U.archlog"
 };
 
-// The templates with which the backup names its pieces.
-PieceNameTemplates DefaultPieceNameTemplates();
+// The templates with which a job's settings name the pieces.
+PieceNameTemplates PieceNameTemplatesOf(const OracleSettings& settings);
 
 struct BackupPieces {
     // Each list in ascending order of name.
@@ -41,9 +42,3 @@ struct BackupPieces {
 // database name or DBID. A template without %d or %I carries no identity and is not compared.
 bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTemplates& templates,
                       BackupPieces& pieces, std::wstring& error);
-
-// Whether the backup read by ReadBackupPieces belongs to the target database, judged by DBID.
-// True when targetDbid is empty (a target that could not report it). False, with a text naming
-// both databases in error, when the DBIDs differ.
-bool BackupBelongsToTarget(const BackupPieces& pieces, const std::wstring& targetName,
-                           const std::wstring& targetDbid, std::wstring& error);

@@ -29,7 +29,7 @@ TEST(BackupPieceNames, AWholeFolderIsSortedByTemplateAndNamesItsDatabase) {
     std::wstring error;
     ASSERT_TRUE(ReadBackupPieces(
         Files({L"tnsnames.ora", kDb2, kArch, kCtl, L"PWDORCL.ora", kSp, L"SHA256SUMS", kDb}),
-        DefaultPieceNameTemplates(), pieces, error))
+        PieceNameTemplatesOf(OracleSettings()), pieces, error))
         << error;
     EXPECT_EQ((std::vector<std::wstring>{kDb, kDb2}), Names(pieces.database));
     EXPECT_EQ((std::vector<std::wstring>{kSp}), Names(pieces.spFile));
@@ -57,8 +57,8 @@ TEST(BackupPieceNames, NamesFollowTheTemplatesWhateverTheCaseAndValues) {
         SCOPED_TRACE(test.name);
         BackupPieces pieces;
         std::wstring error;
-        ASSERT_TRUE(
-            ReadBackupPieces(Files({test.name}), DefaultPieceNameTemplates(), pieces, error))
+        ASSERT_TRUE(ReadBackupPieces(Files({test.name}), PieceNameTemplatesOf(OracleSettings()),
+                                     pieces, error))
             << error;
         EXPECT_EQ(test.dbName, pieces.dbName);
         EXPECT_EQ(test.dbid, pieces.dbid);
@@ -104,21 +104,10 @@ TEST(BackupPieceNames, FoldersThatNoRestoreCouldUseAreRefusedWithTheReason) {
         SCOPED_TRACE(std::string(test.error.begin(), test.error.end()));
         BackupPieces pieces;
         std::wstring error;
-        EXPECT_FALSE(ReadBackupPieces(test.files, DefaultPieceNameTemplates(), pieces, error));
+        EXPECT_FALSE(
+            ReadBackupPieces(test.files, PieceNameTemplatesOf(OracleSettings()), pieces, error));
         EXPECT_NE(std::wstring::npos, error.find(test.error)) << "the text was: " << error;
     }
-}
-
-TEST(BackupPieceNames, OnlyAnotherDbidMakesTheBackupForeign) {
-    BackupPieces pieces;
-    std::wstring error;
-    ASSERT_TRUE(ReadBackupPieces(Files({kDb}), DefaultPieceNameTemplates(), pieces, error));
-    EXPECT_TRUE(BackupBelongsToTarget(pieces, L"ORCL", L"1234567890", error));
-    EXPECT_TRUE(BackupBelongsToTarget(pieces, L"", L"", error)); // the target could not tell
-    EXPECT_FALSE(BackupBelongsToTarget(pieces, L"ORCL", L"42", error));
-    EXPECT_EQ(L"The backup belongs to another database: the stream holds 'ORCL' (DBID "
-              L"1234567890), the target is 'ORCL' (DBID 42)",
-              error);
 }
 
 } // namespace

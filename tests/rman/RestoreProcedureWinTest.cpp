@@ -61,7 +61,7 @@ protected:
         BackupPieces pieces;
         std::wstring error;
         if (withDbid && ReadBackupPieces(ListFolderFiles(settings_.tempFolder),
-                                         DefaultPieceNameTemplates(), pieces, error))
+                                         PieceNameTemplatesOf(OracleSettings()), pieces, error))
             settings_.dbid = pieces.dbid;
         if (adjust != nullptr)
             adjust(settings_);

@@ -2,12 +2,12 @@
 // runs (framing, manifest, digests, a database piece, pieces of one database), with the
 // plug-in's own unpacker and without the plug-in or a database. The stream is unpacked block by
 // block into a scratch folder, removed again whatever the outcome.
-#include "virid/FormatString.h"
 #include "rman/BackupPieceNames.h"
 #include "rman/FolderFiles.h"
 #include "tools/pluginhost/HostCommand.h"
 #include "virid/DirPacker.h"
 #include "virid/FileSystem.h"
+#include "virid/FormatString.h"
 
 #include <windows.h>
 
@@ -117,8 +117,8 @@ int RunVerifyCommand(const std::vector<std::wstring>& args) {
         if (scratch.Path().empty()) {
             PrintText(stderr, L"pluginhost: cannot create a scratch folder\n");
         } else if (!Unpack(input, path, scratch.Path(), total, reason) ||
-                   !ReadBackupPieces(ListFolderFiles(scratch.Path()), DefaultPieceNameTemplates(),
-                                     pieces, reason)) {
+                   !ReadBackupPieces(ListFolderFiles(scratch.Path()),
+                                     PieceNameTemplatesOf(OracleSettings()), pieces, reason)) {
             status = Verdict(false, reason);
         } else {
             const std::wstring& date = pieces.date;
