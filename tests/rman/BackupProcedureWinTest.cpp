@@ -115,7 +115,7 @@ TEST_F(BackupProcedure, ClearedOptionsDropTheirCommandsAndAFailedPieceOrCopyDoes
     EXPECT_LE(1u, CountEndingWith(files, L".bcp"));
 }
 
-TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAskedAndAFailedReopenIsReported) {
+TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAskedAndWhileRecoveryManagerRuns) {
     const auto offline = [](OracleSettings& s) {
         s.onlineBackup = false;
         s.backupSPFile = false;
@@ -139,17 +139,8 @@ TEST_F(BackupProcedure, OfflineBackupIsReopenedOnlyWhenAskedAndAFailedReopenIsRe
     EXPECT_EQ(kClosing, recorder_.Commands());
     EXPECT_STREQ("mounted", StateName(db().State()));
 
-    // The database cannot be opened again: the closing steps say so, with Oracle's reason.
-    ASSERT_TRUE(db().AddFault(FaultKind::Fail, L"alter database open",
-                              {L"ORA-01113: file 1 needs media recovery"}));
-    ASSERT_TRUE(Backup(Settings(offline)));
-    EXPECT_FALSE(Complete());
-    EXPECT_EQ(0u, console_->GetErrorText().find(L"Alter database open failed: "));
-    EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01113"));
-
     // Recovery Manager has ended before the closing steps: nothing is sent, and the end is the
     // reason.
-    ASSERT_TRUE(db().ClearFaults());
     ASSERT_TRUE(db().AddFault(FaultKind::Die, L"host*"));
     ASSERT_TRUE(Backup(Settings(offline)));
     EXPECT_FALSE(Complete());
@@ -195,20 +186,6 @@ TEST_F(BackupProcedure, FailedOfflinePreparationReopensTheDatabaseWhenAsked) {
         EXPECT_EQ(Concat({Preparation(), c.sentAfterPreparation}), recorder_.Commands());
         EXPECT_STREQ(c.state, StateName(db().State()));
     }
-}
-
-// Only a database without archived logs is taken down for an offline backup; any other failure
-// of an online backup fails it with its reason and leaves the database open.
-TEST_F(BackupProcedure, AnOnlineBackupThatFailsForAnotherReasonNeverShutsTheDatabaseDown) {
-    ASSERT_TRUE(db().AddFault(FaultKind::Fail, L"backup as backupset database*",
-                              {L"ORA-19502: write error on file \"x.bcp\", block number 8"}));
-    EXPECT_FALSE(Backup(Settings([](OracleSettings& s) { s.backupSPFile = false; })));
-    EXPECT_EQ(Concat({Preparation(), Texts({RmanCommand::BackupControlFileToFolder,
-                                            RmanCommand::BackupDatabaseToFolder})}),
-              recorder_.Commands());
-    EXPECT_EQ(0u, console_->GetErrorText().find(L"Backup database failed: "));
-    EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-19502: write error"));
-    EXPECT_STREQ("open", StateName(db().State()));
 }
 
 class NoArchiveLogBackup : public BackupProcedure {

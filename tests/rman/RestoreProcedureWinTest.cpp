@@ -56,7 +56,6 @@ protected:
         settings_ = db().JobSettings(db().NewFolder(L"restore" + std::to_wstring(++restores_)));
         if (!CopyFolderFiles(stream, settings_.tempFolder))
             return false;
-        spFilePiece_ = Piece(settings_.spFileFormat);
         controlFilePiece_ = Piece(settings_.controlFileFormat);
         BackupPieces pieces;
         std::wstring error;
@@ -93,7 +92,6 @@ protected:
     std::wstring backup_;
     unsigned restores_ = 0;
     OracleSettings settings_;
-    std::wstring spFilePiece_;
     std::wstring controlFilePiece_;
     CommandRecorder recorder_;
     std::unique_ptr<RmanWrapper> console_;
@@ -149,44 +147,7 @@ TEST_F(RestoreProcedure, LostControlFileIsRestoredFromThePieceInTheFolder) {
     EXPECT_STREQ("open", StateName(db().State()));
 }
 
-// Everything but the registration is gone: the parameter file comes back from the backup first,
-// by the DBID that its pieces carry.
-TEST_F(RestoreProcedure, TotalLossIsRestoredFromTheStreamAlone) {
-    ASSERT_TRUE(db().Wreck(WreckScope::All));
-    ASSERT_TRUE(Restore(backup_, nullptr, true)) << Dialogue();
-    ASSERT_FALSE(settings_.dbid.empty());
-    EXPECT_EQ(Concat({{L"shutdown immediate;", L"startup mount;"},
-                      Texts({RmanCommand::SetDbid, RmanCommand::StartupForceNomount}),
-                      CommandTexts({RmanCommand::RestoreSpFile}, settings_, spFilePiece_),
-                      {L"shutdown immediate;", L"startup force nomount;"},
-                      CommandTexts({RmanCommand::RestoreControlFile}, settings_, controlFilePiece_),
-                      {L"shutdown immediate;", L"startup mount;"},
-                      CatalogueAndRestore(),
-                      {L"restore archivelog all;"},
-                      kFallbackRecovery,
-                      kTidy}),
-              recorder_.Commands());
-    EXPECT_EQ(digest_, db().Digest());
-    EXPECT_STREQ("open", StateName(db().State()));
-}
-
-TEST_F(RestoreProcedure, WhatCannotBeMountedWithoutAPieceToMendItIsLeftAsItWas) {
-    // Without its parameter file, from a backup that holds none: the instance is not touched.
-    OracleSettings noSpFile = db().JobSettings(db().NewFolder(L"nospfile"));
-    noSpFile.backupSPFile = false;
-    const std::wstring stream = db().NewFolder(L"nospfilestream");
-    ASSERT_EQ("", BackUp(noSpFile, stream));
-    ASSERT_TRUE(db().Wreck(WreckScope::All));
-    EXPECT_FALSE(Restore(stream, nullptr, true));
-    EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't mount database for restoring data (the "
-                                                L"instance has no parameter file"))
-        << Dialogue();
-    EXPECT_EQ((Lines{L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"}),
-              recorder_.Commands());
-    EXPECT_STREQ("down", StateName(db().State()));
-
-    // Without its control file, with the option for it cleared.
-    ASSERT_TRUE(Restore(backup_, nullptr, true)) << Dialogue();
+TEST_F(RestoreProcedure, ALostControlFileIsNotRestoredWithoutTheOptionForIt) {
     ASSERT_TRUE(db().Wreck(WreckScope::ControlFileToo));
     EXPECT_FALSE(Restore(backup_, [](OracleSettings& s) { s.backupSPFile = false; }));
     EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't mount database for restoring data: "));
@@ -195,16 +156,6 @@ TEST_F(RestoreProcedure, WhatCannotBeMountedWithoutAPieceToMendItIsLeftAsItWas) 
     recorder_.Clear();
     EXPECT_FALSE(RunRestore(*console_, settings_));
     EXPECT_TRUE(recorder_.Commands().empty());
-}
-
-TEST_F(RestoreProcedure, AnotherDatabasesBackupIsRefusedWithTheTargetUntouched) {
-    EXPECT_FALSE(Restore(backup_, [](OracleSettings& s) { s.dbid = L"1"; }));
-    EXPECT_EQ(0u, console_->GetErrorText().find(L"The backup belongs to another database (DBID 1), "
-                                                L"not to the target (DBID "))
-        << Dialogue();
-    EXPECT_TRUE(recorder_.Commands().empty());
-    EXPECT_STREQ("open", StateName(db().State()));
-    EXPECT_EQ(digest_, db().Digest());
 }
 
 // A restore is done only when the database is open again; the fallbacks still try.
@@ -229,17 +180,6 @@ TEST_F(RestoreProcedure, ARestoreThatCannotOpenTheDatabaseFails) {
         EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't open resetlogs: "));
         EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01139"));
         EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
-        // The pieces stay for another attempt, which does not delete them before cataloguing.
-        EXPECT_LE(1u, CountEndingWith(FileNames(settings_.tempFolder), L".bcp"));
-        ASSERT_TRUE(db().ClearFaults());
-        recorder_.Clear();
-        console_->Stop();
-        EXPECT_TRUE(RunRestore(*console_, settings_, false)) << Dialogue();
-        // The tagged records, and with them the pieces, are deleted only after the open.
-        const Lines sent = recorder_.Commands();
-        EXPECT_EQ(1, std::count(sent.begin(), sent.end(), kTidy[1]));
-        EXPECT_EQ(kTidy[1], sent.back());
-        EXPECT_EQ(digest_, db().Digest());
     }
 }
 
