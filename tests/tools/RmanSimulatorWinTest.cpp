@@ -40,12 +40,9 @@ std::string BackupScript(const std::wstring& folder, bool online, bool archivedL
 // The answers of a dialogue, one per command, without the banner.
 std::vector<std::string> Answers(const std::string& output) {
     std::vector<std::string> answers;
-    size_t at = output.find("RMAN> ");
-    while (at != std::string::npos) {
-        const size_t next = output.find("RMAN> ", at + 6);
-        answers.push_back(
-            output.substr(at + 6, next == std::string::npos ? std::string::npos : next - at - 6));
-        at = next;
+    for (size_t at = output.find("RMAN> "), next; at != std::string::npos; at = next) {
+        next = output.find("RMAN> ", at + 6);
+        answers.push_back(output.substr(at + 6, next == std::string::npos ? next : next - at - 6));
     }
     if (!answers.empty())
         answers.pop_back(); // after the last prompt: the end of the session
@@ -145,6 +142,12 @@ protected:
         std::wstring error;
         ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), scope, error));
     }
+    void AddFault(simoracle::FaultKind kind, const std::wstring& command,
+                  const std::vector<std::wstring>& text = {}) {
+        std::wstring error;
+        ASSERT_TRUE(
+            simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error, text));
+    }
 
     SimulatedOracle oracle_;
 };
@@ -184,11 +187,10 @@ TEST_F(RmanSimulatorTest, UnfinishedStatementsGetTheLineNumberedContinuationProm
                      "shutdown\nimmediate;\nlist\nbackup\nsummary;\nrestore controlfile from "
                      "'C:\\o'brien\\x.ctl';\n';\nlist \"backup;\n\";\nstartup 'o'brien';\n");
     const std::vector<std::string> answers = Answers(run.output);
+    const char* const starts[] = {"2> \r\ndatabase closed\r\n", "2> 3> \r\n", "2> \r\n", "2> \r\n"};
     ASSERT_EQ(5u, answers.size()) << run.output;
-    EXPECT_EQ(0u, answers[1].find("2> \r\ndatabase closed\r\n"));
-    EXPECT_EQ(0u, answers[2].find("2> 3> \r\n"));
-    EXPECT_EQ(0u, answers[3].find("2> \r\n"));
-    EXPECT_EQ(0u, answers[4].find("2> \r\n"));
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_EQ(0u, answers[i].find(starts[i - 1])) << answers[i];
     EXPECT_TRUE(Has(run.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
     EXPECT_EQ(DatabaseState::Down, State());
     // The prompt has no line end, and Recovery Manager waits for the rest of the statement.
@@ -269,9 +271,23 @@ TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThe
     EXPECT_TRUE(simoracle::ListFolder(folder, false).empty());
 }
 
-TEST_F(RmanSimulatorTest, RestoreIntoAWreckedDatabaseGivesTheDataBack) {
+// Another database's pieces are refused and leave the target untouched; then a wrecked database
+// gets its data back, its data files only from sound pieces, opening only when recovered.
+TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDatabase) {
+    SimulatedOracle foreign(SimulatedOracle::SmallDatabase(), L"OTHER");
+    ASSERT_TRUE(foreign.Ready()) << Narrow(foreign.Error());
+    const std::wstring foreignFolder = foreign.Folder(L"backup");
+    foreign.Rman(BackupScript(foreignFolder, true, false));
     const std::string before = oracle_.Digest();
     ASSERT_EQ(64u, before.size());
+    ExpectSteps(oracle_, {{"shutdown immediate;", "database closed", false},
+                          {"startup mount;", "database mounted", false},
+                          {"CATALOG START WITH '" + Narrow(foreignFolder) + "' noprompt;",
+                           "RMAN-07518: Reason: Foreign database file DBID: ", false},
+                          {"restore database from tag 'ZT_BACKUP_TAG';",
+                           "RMAN-06026: some targets not found - aborting restore", true},
+                          {"alter database open;", "Statement processed", false}});
+    EXPECT_EQ(before, oracle_.Digest());
     const std::wstring folder = BackedUpCopy(oracle_, true, true);
     std::wstring error;
     ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), error));
@@ -285,6 +301,26 @@ TEST_F(RmanSimulatorTest, RestoreIntoAWreckedDatabaseGivesTheDataBack) {
     ExpectSteps(oracle_, steps);
     EXPECT_EQ(before, oracle_.Digest());
     EXPECT_EQ(DatabaseState::Open, State());
+    const std::wstring again = oracle_.Folder(L"again");
+    oracle_.Rman(BackupScript(again, true, false));
+    Wreck(simoracle::WreckScope::DataFiles);
+    ExpectSteps(oracle_,
+                {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
+                 {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
+                 {"alter database open;", "ORA-01113: file 1 needs media recovery", true}});
+    EXPECT_EQ(DatabaseState::Mounted, State());
+    std::wstring piece;
+    for (const std::wstring& name : simoracle::ListFolder(again, false))
+        if (name.find(L".bcp") != std::wstring::npos &&
+            testing_support::ReadFileBytes(again + L"\\" + name).size() > 100000)
+            piece = again + L"\\" + name;
+    FlipMiddleByte(piece, piece);
+    Wreck(simoracle::WreckScope::DataFiles);
+    ExpectSteps(oracle_,
+                {{"startup mount;", "database mounted", false},
+                 {"restore database from tag 'ZT_BACKUP_TAG';",
+                  "ORA-19870: error while restoring backup piece " + Narrow(piece), true}});
+    EXPECT_TRUE(oracle_.Digest().empty());
 }
 
 // Another machine: a fresh home elsewhere, and only the service and password file of SIMDB. Without
@@ -360,54 +396,8 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
     EXPECT_EQ(DatabaseState::Open, simoracle::GetState(other.HomeDir(), L"SIMDB"));
 }
 
-TEST_F(RmanSimulatorTest, AnotherDatabasesPiecesAreRefusedAndTheTargetIsUntouched) {
-    SimulatedOracle other(SimulatedOracle::SmallDatabase(), L"OTHER");
-    ASSERT_TRUE(other.Ready()) << Narrow(other.Error());
-    const std::wstring folder = other.Folder(L"backup");
-    other.Rman(BackupScript(folder, true, false));
-    const std::string before = oracle_.Digest();
-    ExpectSteps(oracle_, {{"shutdown immediate;", "database closed", false},
-                          {"startup mount;", "database mounted", false},
-                          {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;",
-                           "RMAN-07518: Reason: Foreign database file DBID: ", false},
-                          {"restore database from tag 'ZT_BACKUP_TAG';",
-                           "RMAN-06026: some targets not found - aborting restore", true}});
-    EXPECT_EQ(before, oracle_.Digest());
-}
-
-TEST_F(RmanSimulatorTest, DataFilesAreRestoredOnlyFromSoundPiecesAndOpenOnlyWhenRecovered) {
-    const std::wstring folder = oracle_.Folder(L"backup");
-    oracle_.Rman(BackupScript(folder, true, false));
-    Wreck(simoracle::WreckScope::DataFiles);
-    ExpectSteps(oracle_,
-                {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
-                 {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
-                 {"alter database open;", "ORA-01113: file 1 needs media recovery", true}});
-    EXPECT_EQ(DatabaseState::Mounted, State());
-    std::wstring piece;
-    for (const std::wstring& name : simoracle::ListFolder(folder, false))
-        if (name.find(L".bcp") != std::wstring::npos &&
-            testing_support::ReadFileBytes(folder + L"\\" + name).size() > 100000)
-            piece = folder + L"\\" + name;
-    FlipMiddleByte(piece, piece);
-    Wreck(simoracle::WreckScope::DataFiles);
-    ExpectSteps(oracle_,
-                {{"startup mount;", "database mounted", false},
-                 {"restore database from tag 'ZT_BACKUP_TAG';",
-                  "ORA-19870: error while restoring backup piece " + Narrow(piece), true}});
-    EXPECT_TRUE(oracle_.Digest().empty());
-}
-
 // Faults set per database, read by rman.exe at each command.
-class RmanFaultTest : public RmanSimulatorTest {
-protected:
-    void AddFault(simoracle::FaultKind kind, const std::wstring& command,
-                  const std::vector<std::wstring>& text = {}) {
-        std::wstring error;
-        ASSERT_TRUE(
-            simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error, text));
-    }
-};
+using RmanFaultTest = RmanSimulatorTest;
 
 TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
     using simoracle::FaultKind;
