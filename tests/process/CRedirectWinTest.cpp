@@ -84,10 +84,9 @@ private:
 std::string ExpectedFlood(const char* prefix, unsigned lines) {
     std::string text;
     char line[32];
-    for (unsigned n = 0; n < lines; ++n) {
-        snprintf(line, sizeof(line), "%s %08u\n", prefix, n);
-        text += line;
-    }
+    for (unsigned n = 0; n < lines; ++n)
+        text.append(line,
+                    static_cast<size_t>(snprintf(line, sizeof(line), "%s %08u\n", prefix, n)));
     return text;
 }
 

@@ -152,6 +152,7 @@ protected:
     SimulatedOracle oracle_;
 };
 
+// Unfinished statements get the line-numbered continuation prompt.
 TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
     const ScriptedRun run = oracle_.Rman("crosscheck backup;\n" + std::string(kConnect) +
                                          "backup everything;\nfrobnicate;\nexit;\n");
@@ -178,20 +179,18 @@ TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
     EXPECT_TRUE(Has(answers[3], "found \"frobnicate\""));
     EXPECT_TRUE(Has(run.output, "RMAN> \r\n\r\nRecovery Manager complete.\r\n"));
     EXPECT_EQ(CountOf(run.output, "\n"), CountOf(run.output, "\r\n")); // every line ends in CR LF
-}
 
-TEST_F(RmanSimulatorTest, UnfinishedStatementsGetTheLineNumberedContinuationPrompt) {
     // A statement ends only at a ';' outside quotes; one unfinished at the end of input never runs.
-    const ScriptedRun run =
+    const ScriptedRun unfinished =
         oracle_.Rman(std::string(kConnect) +
                      "shutdown\nimmediate;\nlist\nbackup\nsummary;\nrestore controlfile from "
                      "'C:\\o'brien\\x.ctl';\n';\nlist \"backup;\n\";\nstartup 'o'brien';\n");
-    const std::vector<std::string> answers = Answers(run.output);
+    const std::vector<std::string> parts = Answers(unfinished.output);
     const char* const starts[] = {"2> \r\ndatabase closed\r\n", "2> 3> \r\n", "2> \r\n", "2> \r\n"};
-    ASSERT_EQ(5u, answers.size()) << run.output;
+    ASSERT_EQ(5u, parts.size()) << unfinished.output;
     for (size_t i = 1; i < 5; ++i)
-        EXPECT_EQ(0u, answers[i].find(starts[i - 1])) << answers[i];
-    EXPECT_TRUE(Has(run.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
+        EXPECT_EQ(0u, parts[i].find(starts[i - 1])) << parts[i];
+    EXPECT_TRUE(Has(unfinished.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
     EXPECT_EQ(DatabaseState::Down, State());
     // The prompt has no line end, and Recovery Manager waits for the rest of the statement.
     const ScriptedRun waiting = testing_support::RunScripted(
@@ -399,7 +398,7 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
 // Faults set per database, read by rman.exe at each command.
 using RmanFaultTest = RmanSimulatorTest;
 
-TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
+TEST_F(RmanFaultTest, FailStderrDieHangAndSlowActOnTheNamedCommandsOnly) {
     using simoracle::FaultKind;
     AddFault(FaultKind::Fail, L"crosscheck backup");
     AddFault(FaultKind::Fail, L"backup*",
@@ -428,32 +427,31 @@ TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
     EXPECT_EQ("RMAN-00600: internal error, arguments [simulated diagnostic] [show all]\r\n"
               "OSD-04026: invalid parameter passed\r\n",
               run.errors);
-}
 
-TEST_F(RmanFaultTest, DieHangAndSlowActOnTheNamedCommand) {
     const struct {
-        simoracle::FaultKind kind;
+        FaultKind kind;
         unsigned long timeoutMs;
         bool finished;
         const char* outputEnd; // after the last prompt
         unsigned long exitCode;
         unsigned long minimumMs;
     } cases[] = {
-        {simoracle::FaultKind::Die, 60000, true, "RMAN> \r\nStarting crosscheck at ", 3, 0},
-        {simoracle::FaultKind::Hang, 2500, false, "\r\nRMAN> ", 1, 0},
-        {simoracle::FaultKind::Slow, 60000, true, "Recovery Manager complete.\r\n", 0, 3000},
+        {FaultKind::Die, 60000, true, "RMAN> \r\nStarting crosscheck at ", 3, 0},
+        {FaultKind::Hang, 2500, false, "\r\nRMAN> ", 1, 0},
+        {FaultKind::Slow, 60000, true, "Recovery Manager complete.\r\n", 0, 3000},
     };
     for (const auto& c : cases) {
         std::wstring error;
         ASSERT_TRUE(simoracle::ClearFaults(oracle_.HomeDir(), oracle_.Sid(), error));
         AddFault(c.kind, L"crosscheck backup");
-        const ScriptedRun run =
+        const ScriptedRun faulted =
             oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nexit;\n", c.timeoutMs);
-        EXPECT_EQ(c.finished, run.finished);
-        EXPECT_TRUE(std::regex_search(run.output, std::regex(c.outputEnd + std::string("[^>]*$"))))
-            << run.output;
-        EXPECT_EQ(c.exitCode, run.exitCode);
-        EXPECT_GE(run.milliseconds, c.minimumMs);
+        EXPECT_EQ(c.finished, faulted.finished);
+        EXPECT_TRUE(
+            std::regex_search(faulted.output, std::regex(c.outputEnd + std::string("[^>]*$"))))
+            << faulted.output;
+        EXPECT_EQ(c.exitCode, faulted.exitCode);
+        EXPECT_GE(faulted.milliseconds, c.minimumMs);
     }
 }
 
