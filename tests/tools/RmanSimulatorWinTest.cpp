@@ -24,14 +24,14 @@ const char kStackStart[] =
 const char kConnect[] = "connect target system/manager\n";
 const char kDeleteTagged[] = "delete noprompt backup tag 'ZT_BACKUP_TAG';";
 
-// The commands of a backup job, as the plug-in words them, into folder.
-std::string BackupScript(const std::wstring& folder, bool online, bool archivedLogs) {
+// The commands of an online backup job, as the plug-in words them, into folder.
+std::string BackupScript(const std::wstring& folder, bool archivedLogs) {
     const std::string f = "tag 'ZT_BACKUP_TAG' format '" + Narrow(folder) + "\\";
     return std::string(kConnect) +
            "CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;\nCONFIGURE DEFAULT DEVICE TYPE TO "
            "DISK;\ncrosscheck backup;\n" +
-           kDeleteTagged + (online ? "\n" : "\nshutdown immediate;\nstartup mount;\n") +
-           "backup spfile " + f + "%d-%I-%T-%U.spfile';\nbackup current controlfile " + f +
+           kDeleteTagged + "\nbackup spfile " + f +
+           "%d-%I-%T-%U.spfile';\nbackup current controlfile " + f +
            "%d-%I-%T-%U.controlfile';\nbackup as compressed backupset database " + f +
            "%d-%I-%T-%U.bcp' " +
            (archivedLogs ? "plus archivelog " + f + "%h-%e-%d-%I-%T-%U.archlog'" : "") + ";\n";
@@ -86,24 +86,23 @@ void ExpectSteps(const SimulatedOracle& oracle, const Steps& steps) {
     ExpectAnswers(oracle.Rman(Script(steps)).output, steps);
 }
 
-// A restore job's steps from the mount on: catalogue the folder, restore, recover.
-Steps CatalogueRestoreAndRecover(const std::wstring& folder, bool archivedLogs,
-                                 bool completeRecovery) {
-    Steps steps = {
-        {"startup mount;", "mounted", false},
-        {"crosscheck backup;", "", false},
-        {kDeleteTagged, "", false},
-        {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;", "List of Cataloged Files", false},
-        {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false}};
-    if (archivedLogs)
-        steps.push_back({"restore archivelog all;", "Finished restore", false});
+// Appends a restore job's steps from the mount on: catalogue the folder, restore, recover.
+void AddCatalogueRestoreAndRecover(Steps& steps, const std::wstring& folder,
+                                   bool completeRecovery) {
+    steps.insert(steps.end(),
+                 {{"startup mount;", "mounted", false},
+                  {"crosscheck backup;", "", false},
+                  {kDeleteTagged, "", false},
+                  {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;",
+                   "List of Cataloged Files", false},
+                  {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
+                  {"restore archivelog all;", "Finished restore", false}});
     // A restored control file knows no redo after its backup: the recovery stays incomplete.
     steps.push_back({"recover database;",
                      completeRecovery ? "media recovery complete"
                                       : "RMAN-06054: media recovery requesting unknown archived "
                                         "log for thread 1 with sequence",
                      !completeRecovery});
-    return steps;
 }
 
 std::wstring FileEndingIn(const std::wstring& folder, const std::wstring& suffix) {
@@ -120,16 +119,15 @@ void FlipMiddleByte(const std::wstring& from, const std::wstring& to) {
     ASSERT_TRUE(testing_support::WriteFileBytes(to, bytes));
 }
 
-// A backup job's pieces copied to a folder, as a restore unpacks them; the job's close has
-// deleted the originals (and reopened the database after an offline backup).
-std::wstring BackedUpCopy(const SimulatedOracle& oracle, bool online, bool archivedLogs) {
+// An online backup job's pieces, with archived logs, copied to a folder as a restore unpacks them;
+// the job's close has deleted the originals.
+std::wstring BackedUpCopy(const SimulatedOracle& oracle) {
     const std::wstring backup = oracle.Folder(L"backup");
     const std::wstring copy = oracle.Folder(L"restore");
-    oracle.Rman(BackupScript(backup, online, archivedLogs));
+    oracle.Rman(BackupScript(backup, true));
     for (const std::wstring& name : simoracle::ListFolder(backup, false))
         CopyFileW((backup + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE);
-    oracle.Rman(Script({{"crosscheck backup;", "", false}, {kDeleteTagged, "", false}}) +
-                (online ? "" : "alter database open;\n"));
+    oracle.Rman(Script({{"crosscheck backup;", "", false}, {kDeleteTagged, "", false}}));
     return copy;
 }
 
@@ -247,7 +245,7 @@ TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThe
     const std::wstring folder = oracle_.Folder(L"job 1 pi\u00e8ces \u20ac.ora");
     std::wstring error;
     ASSERT_TRUE(simoracle::SetTrickle(oracle_.HomeDir(), oracle_.Sid(), true, error));
-    const ScriptedRun run = oracle_.Rman(BackupScript(folder, true, true));
+    const ScriptedRun run = oracle_.Rman(BackupScript(folder, true));
     EXPECT_FALSE(Failed(run.output));
     EXPECT_GT(run.outputReads, CountOf(run.output, "\r\n"));
     const std::regex pieceName(
@@ -276,7 +274,7 @@ TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDataba
     SimulatedOracle foreign(SimulatedOracle::SmallDatabase(), L"OTHER");
     ASSERT_TRUE(foreign.Ready()) << Narrow(foreign.Error());
     const std::wstring foreignFolder = foreign.Folder(L"backup");
-    foreign.Rman(BackupScript(foreignFolder, true, false));
+    foreign.Rman(BackupScript(foreignFolder, false));
     const std::string before = oracle_.Digest();
     ASSERT_EQ(64u, before.size());
     ExpectSteps(oracle_, {{"shutdown immediate;", "database closed", false},
@@ -287,21 +285,20 @@ TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDataba
                            "RMAN-06026: some targets not found - aborting restore", true},
                           {"alter database open;", "Statement processed", false}});
     EXPECT_EQ(before, oracle_.Digest());
-    const std::wstring folder = BackedUpCopy(oracle_, true, true);
+    const std::wstring folder = BackedUpCopy(oracle_);
     std::wstring error;
     ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), error));
     EXPECT_NE(before, oracle_.Digest());
     Wreck(simoracle::WreckScope::DataFiles);
     EXPECT_TRUE(oracle_.Digest().empty());
     Steps steps = {{"shutdown immediate;", "ORA-01034", true}};
-    for (const Step& step : CatalogueRestoreAndRecover(folder, true, true))
-        steps.push_back(step);
+    AddCatalogueRestoreAndRecover(steps, folder, true);
     steps.push_back({"alter database open;", "Statement processed", false});
     ExpectSteps(oracle_, steps);
     EXPECT_EQ(before, oracle_.Digest());
     EXPECT_EQ(DatabaseState::Open, State());
     const std::wstring again = oracle_.Folder(L"again");
-    oracle_.Rman(BackupScript(again, true, false));
+    oracle_.Rman(BackupScript(again, false));
     Wreck(simoracle::WreckScope::DataFiles);
     ExpectSteps(oracle_,
                 {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
@@ -326,7 +323,7 @@ TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDataba
 // its parameter file the instance never mounts and refuses wrong pieces; then the restore works.
 TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallation) {
     const std::string before = oracle_.Digest();
-    const std::wstring folder = BackedUpCopy(oracle_, true, true);
+    const std::wstring folder = BackedUpCopy(oracle_);
     const std::string spFile = Narrow(FileEndingIn(folder, L".spfile"));
     const std::string controlFile = Narrow(FileEndingIn(folder, L".controlfile"));
     const std::wstring damaged = oracle_.Folder(L"damaged") + L"\\piece.spfile";
@@ -383,8 +380,7 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
         {"restore spfile from '" + spFile + "';", "RMAN-06564: must use the TO clause", true},
         {"restore controlfile from '" + controlFile + "';", "CONTROL01.CTL", false},
         {"shutdown immediate;", "", false}};
-    for (const Step& step : CatalogueRestoreAndRecover(folder, true, false))
-        steps.push_back(step);
+    AddCatalogueRestoreAndRecover(steps, folder, false);
     steps.insert(steps.end(),
                  {{"alter database open;", "ORA-01589: must use RESETLOGS or NORESETLOGS", true},
                   {"alter database open resetlogs;", "Statement processed", false}});
