@@ -7,13 +7,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -54,31 +54,24 @@ public:
     }
 
 protected:
-    void OnLaunched(const char* commandLine) override {
-        Record([&] { seen.launched = commandLine; });
-    }
-    void OnStdoutData(const char* text) override {
-        Record([&] {
-            seen.out += text;
-            seen.chunkSizes.push_back(strlen(text));
-            seen.stdoutThreadId = GetCurrentThreadId();
-        });
-    }
-    void OnStderrData(const char* text) override {
-        Record([&] {
-            seen.err += text;
-            seen.chunkSizes.push_back(strlen(text));
-        });
-    }
-    void OnChildExit() override {
-        Record([&] { ++seen.exits; });
-    }
+    void OnLaunched(const char* commandLine) override { Record(&Seen::launched, commandLine); }
+    void OnStdoutData(const char* text) override { Record(&Seen::out, text); }
+    void OnStderrData(const char* text) override { Record(&Seen::err, text); }
+    void OnChildExit() override { Record(nullptr, nullptr); }
 
 private:
-    template <typename Action> void Record(Action action) {
+    // Appends text to a field of seen (none: counts an exit), then wakes the waiters.
+    void Record(std::string Seen::*field, const char* text) {
         {
             std::lock_guard<std::mutex> lock(mutex);
-            action();
+            if (field == nullptr)
+                ++seen.exits;
+            else
+                seen.*field += text;
+            if (field == &Seen::out)
+                seen.stdoutThreadId = GetCurrentThreadId();
+            if (field == &Seen::out || field == &Seen::err)
+                seen.chunkSizes.push_back(strlen(text));
         }
         changed.notify_all();
     }
@@ -91,14 +84,14 @@ private:
 std::string ExpectedFlood(const char* prefix, unsigned lines) {
     std::string text;
     char line[32];
-    for (unsigned n = 0; n < lines; ++n) {
-        snprintf(line, sizeof(line), "%s %08u\n", prefix, n);
-        text += line;
-    }
+    for (unsigned n = 0; n < lines; ++n)
+        text.append(line,
+                    static_cast<size_t>(snprintf(line, sizeof(line), "%s %08u\n", prefix, n)));
     return text;
 }
 
-TEST(CRedirect, EchoesInputAndReportsTheCommandLine) {
+// Two objects running at the same time do not stop each other.
+TEST(CRedirect, EchoesInputReportsTheCommandLineAndRunsBesideAnotherObject) {
     RecordingRedirect redirect;
     const std::wstring commandLine = Child(L"echo");
     ASSERT_TRUE(redirect.Launch(commandLine.c_str(), false));
@@ -111,6 +104,20 @@ TEST(CRedirect, EchoesInputAndReportsTheCommandLine) {
     const std::string out = redirect.Stdout();
     EXPECT_EQ("first line\ncaf\xc3\xa9 \xe2\x82\xac\n", out.substr(out.find('\n') + 1));
     EXPECT_NE(GetCurrentThreadId(), redirect.Now().stdoutThreadId);
+    {
+        RecordingRedirect second;
+        ASSERT_TRUE(second.Launch(Child(L"echo").c_str(), false));
+        second.SendInput(L"two\n");
+        redirect.SendInput(L"three\n");
+        EXPECT_TRUE(second.WaitForStdout("two\n"));
+        EXPECT_TRUE(redirect.WaitForStdout("three\n"));
+        RecordingRedirect idle; // constructing one stops nobody
+        redirect.SendInput(L"four\n");
+        EXPECT_TRUE(redirect.WaitForStdout("four\n"));
+    } // the second one ends here
+    redirect.SendInput(L"five\n");
+    EXPECT_TRUE(redirect.WaitForStdout("five\n"));
+    EXPECT_TRUE(redirect.IsAlive());
     EXPECT_EQ(0, redirect.Now().exits);
 }
 
@@ -135,6 +142,7 @@ TEST(CRedirect, DeliversFloodsOfBothStreamsWholeInSmallChunksInOrder) {
     EXPECT_GE(seen.chunkSizes.size(), 2 * expectedOut.size() / 256);
 }
 
+// A later launch starts afresh.
 TEST(CRedirect, AChildThatEndsByItselfIsReportedOnce) {
     RecordingRedirect redirect;
     ASSERT_TRUE(redirect.Launch(Child(L"exit").c_str(), false));
@@ -145,6 +153,12 @@ TEST(CRedirect, AChildThatEndsByItselfIsReportedOnce) {
     redirect.EndChild();
     EXPECT_EQ(1, redirect.Now().exits);
     EXPECT_EQ("leaving\n", redirect.Stdout());
+    ASSERT_TRUE(redirect.Launch(Child(L"echo").c_str(), false));
+    redirect.SendInput(L"again\n");
+    EXPECT_TRUE(redirect.WaitForStdout("again\n"));
+    EXPECT_TRUE(redirect.IsAlive());
+    redirect.EndChild();
+    EXPECT_EQ(2, redirect.Now().exits);
 
     // Its exit code is the value of STILL_ACTIVE: it has ended all the same.
     RecordingRedirect stillActive;
@@ -191,81 +205,37 @@ TEST(CRedirect, EndChildReturnsWhileAProcessStartedByTheChildHoldsThePipes) {
 }
 
 TEST(CRedirect, WithoutAChildNothingHappensAndAFailedLaunchGivesTheWholeText) {
-    RecordingRedirect redirect;
-    redirect.EndChild();
-    redirect.SendInput(L"nobody reads this\n");
-    EXPECT_FALSE(redirect.IsAlive());
-    EXPECT_EQ("", redirect.Stdout());
-    const std::wstring missing = testing_support::ProgramBesideTests(L"no_such_child.exe");
-    EXPECT_FALSE(redirect.Launch(missing.c_str(), false));
-    EXPECT_EQ("Unable to start " + std::string(missing.begin(), missing.end()) + "\n",
-              redirect.Stdout());
-    EXPECT_EQ(GetCurrentThreadId(), redirect.Now().stdoutThreadId);
-    EXPECT_FALSE(redirect.IsAlive());
-    EXPECT_EQ("", redirect.Now().launched);
-    redirect.EndChild();
-    EXPECT_EQ(0, redirect.Now().exits); // no monitor ever ran
-
-    // Far longer than any fixed buffer: delivered whole.
-    RecordingRedirect longOne;
-    const std::wstring longLine = L"C:\\" + std::wstring(3000, L'x') + L"\\nothing.exe";
-    EXPECT_FALSE(longOne.Launch(longLine.c_str(), false));
-    EXPECT_EQ("Unable to start " + std::string(longLine.begin(), longLine.end()) + "\n",
-              longOne.Stdout());
-}
-
-TEST(CRedirect, ObjectsRunningAtTheSameTimeDoNotStopEachOther) {
-    RecordingRedirect first;
-    ASSERT_TRUE(first.Launch(Child(L"echo").c_str(), false));
-    first.SendInput(L"one\n");
-    ASSERT_TRUE(first.WaitForStdout("one\n"));
-    {
-        RecordingRedirect second;
-        ASSERT_TRUE(second.Launch(Child(L"echo").c_str(), false));
-        second.SendInput(L"two\n");
-        first.SendInput(L"three\n");
-        EXPECT_TRUE(second.WaitForStdout("two\n"));
-        EXPECT_TRUE(first.WaitForStdout("three\n"));
-        RecordingRedirect idle; // constructing one stops nobody
-        first.SendInput(L"four\n");
-        EXPECT_TRUE(first.WaitForStdout("four\n"));
-    } // the second one ends here
-    first.SendInput(L"five\n");
-    EXPECT_TRUE(first.WaitForStdout("five\n"));
-    EXPECT_TRUE(first.IsAlive());
-    EXPECT_EQ(0, first.Now().exits);
-}
-
-TEST(CRedirect, ALaunchAfterAnEndedChildStartsAfresh) {
-    RecordingRedirect redirect;
-    ASSERT_TRUE(redirect.Launch(Child(L"exit").c_str(), false));
-    ASSERT_TRUE(redirect.WaitForExit());
-    ASSERT_TRUE(redirect.Launch(Child(L"echo").c_str(), false));
-    redirect.SendInput(L"again\n");
-    EXPECT_TRUE(redirect.WaitForStdout("again\n"));
-    EXPECT_TRUE(redirect.IsAlive());
-    redirect.EndChild();
-    EXPECT_EQ(2, redirect.Now().exits);
+    // The second is far longer than any fixed buffer: delivered whole.
+    for (const std::wstring& missing : {testing_support::ProgramBesideTests(L"no_such_child.exe"),
+                                        L"C:\\" + std::wstring(3000, L'x') + L"\\nothing.exe"}) {
+        RecordingRedirect failed;
+        failed.EndChild();
+        failed.SendInput(L"nobody reads this\n");
+        EXPECT_FALSE(failed.IsAlive());
+        EXPECT_EQ("", failed.Stdout());
+        EXPECT_FALSE(failed.Launch(missing.c_str(), false));
+        EXPECT_EQ("Unable to start " + std::string(missing.begin(), missing.end()) + "\n",
+                  failed.Stdout());
+        EXPECT_EQ(GetCurrentThreadId(), failed.Now().stdoutThreadId);
+        EXPECT_FALSE(failed.IsAlive());
+        EXPECT_EQ("", failed.Now().launched);
+        failed.EndChild();
+        EXPECT_EQ(0, failed.Now().exits); // no monitor ever ran
+    }
 }
 
 // A notification that takes its time while the object is destroyed: the destructor waits for it
 // and none follows.
-class SlowReader : public CRedirect {
-public:
-    explicit SlowReader(std::atomic<int>& calls) : calls(calls) {}
-    ~SlowReader() override { EndChild(); }
-
-protected:
-    void OnStdoutData(const char*) override {
-        ++calls;
-        Sleep(1);
-    }
-
-private:
-    std::atomic<int>& calls;
-};
-
 TEST(CRedirect, NoNotificationFollowsTheDestruction) {
+    struct SlowReader : CRedirect {
+        explicit SlowReader(std::atomic<int>& calls) : calls(calls) {}
+        ~SlowReader() override { EndChild(); }
+        void OnStdoutData(const char*) override {
+            ++calls;
+            Sleep(1);
+        }
+        std::atomic<int>& calls;
+    };
     std::atomic<int> calls(0);
     {
         SlowReader reader(calls);

@@ -24,14 +24,14 @@ const char kStackStart[] =
 const char kConnect[] = "connect target system/manager\n";
 const char kDeleteTagged[] = "delete noprompt backup tag 'ZT_BACKUP_TAG';";
 
-// The commands of a backup job, as the plug-in words them, into folder.
-std::string BackupScript(const std::wstring& folder, bool online, bool archivedLogs) {
+// The commands of an online backup job, as the plug-in words them, into folder.
+std::string BackupScript(const std::wstring& folder, bool archivedLogs) {
     const std::string f = "tag 'ZT_BACKUP_TAG' format '" + Narrow(folder) + "\\";
     return std::string(kConnect) +
            "CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;\nCONFIGURE DEFAULT DEVICE TYPE TO "
            "DISK;\ncrosscheck backup;\n" +
-           kDeleteTagged + (online ? "\n" : "\nshutdown immediate;\nstartup mount;\n") +
-           "backup spfile " + f + "%d-%I-%T-%U.spfile';\nbackup current controlfile " + f +
+           kDeleteTagged + "\nbackup spfile " + f +
+           "%d-%I-%T-%U.spfile';\nbackup current controlfile " + f +
            "%d-%I-%T-%U.controlfile';\nbackup as compressed backupset database " + f +
            "%d-%I-%T-%U.bcp' " +
            (archivedLogs ? "plus archivelog " + f + "%h-%e-%d-%I-%T-%U.archlog'" : "") + ";\n";
@@ -40,12 +40,9 @@ std::string BackupScript(const std::wstring& folder, bool online, bool archivedL
 // The answers of a dialogue, one per command, without the banner.
 std::vector<std::string> Answers(const std::string& output) {
     std::vector<std::string> answers;
-    size_t at = output.find("RMAN> ");
-    while (at != std::string::npos) {
-        const size_t next = output.find("RMAN> ", at + 6);
-        answers.push_back(
-            output.substr(at + 6, next == std::string::npos ? std::string::npos : next - at - 6));
-        at = next;
+    for (size_t at = output.find("RMAN> "), next; at != std::string::npos; at = next) {
+        next = output.find("RMAN> ", at + 6);
+        answers.push_back(output.substr(at + 6, next == std::string::npos ? next : next - at - 6));
     }
     if (!answers.empty())
         answers.pop_back(); // after the last prompt: the end of the session
@@ -89,24 +86,23 @@ void ExpectSteps(const SimulatedOracle& oracle, const Steps& steps) {
     ExpectAnswers(oracle.Rman(Script(steps)).output, steps);
 }
 
-// A restore job's steps from the mount on: catalogue the folder, restore, recover.
-Steps CatalogueRestoreAndRecover(const std::wstring& folder, bool archivedLogs,
-                                 bool completeRecovery) {
-    Steps steps = {
-        {"startup mount;", "mounted", false},
-        {"crosscheck backup;", "", false},
-        {kDeleteTagged, "", false},
-        {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;", "List of Cataloged Files", false},
-        {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false}};
-    if (archivedLogs)
-        steps.push_back({"restore archivelog all;", "Finished restore", false});
+// Appends a restore job's steps from the mount on: catalogue the folder, restore, recover.
+void AddCatalogueRestoreAndRecover(Steps& steps, const std::wstring& folder,
+                                   bool completeRecovery) {
+    steps.insert(steps.end(),
+                 {{"startup mount;", "mounted", false},
+                  {"crosscheck backup;", "", false},
+                  {kDeleteTagged, "", false},
+                  {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;",
+                   "List of Cataloged Files", false},
+                  {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
+                  {"restore archivelog all;", "Finished restore", false}});
     // A restored control file knows no redo after its backup: the recovery stays incomplete.
     steps.push_back({"recover database;",
                      completeRecovery ? "media recovery complete"
                                       : "RMAN-06054: media recovery requesting unknown archived "
                                         "log for thread 1 with sequence",
                      !completeRecovery});
-    return steps;
 }
 
 std::wstring FileEndingIn(const std::wstring& folder, const std::wstring& suffix) {
@@ -123,16 +119,15 @@ void FlipMiddleByte(const std::wstring& from, const std::wstring& to) {
     ASSERT_TRUE(testing_support::WriteFileBytes(to, bytes));
 }
 
-// A backup job's pieces copied to a folder, as a restore unpacks them; the job's close has
-// deleted the originals (and reopened the database after an offline backup).
-std::wstring BackedUpCopy(const SimulatedOracle& oracle, bool online, bool archivedLogs) {
+// An online backup job's pieces, with archived logs, copied to a folder as a restore unpacks them;
+// the job's close has deleted the originals.
+std::wstring BackedUpCopy(const SimulatedOracle& oracle) {
     const std::wstring backup = oracle.Folder(L"backup");
     const std::wstring copy = oracle.Folder(L"restore");
-    oracle.Rman(BackupScript(backup, online, archivedLogs));
+    oracle.Rman(BackupScript(backup, true));
     for (const std::wstring& name : simoracle::ListFolder(backup, false))
         CopyFileW((backup + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE);
-    oracle.Rman(Script({{"crosscheck backup;", "", false}, {kDeleteTagged, "", false}}) +
-                (online ? "" : "alter database open;\n"));
+    oracle.Rman(Script({{"crosscheck backup;", "", false}, {kDeleteTagged, "", false}}));
     return copy;
 }
 
@@ -145,10 +140,17 @@ protected:
         std::wstring error;
         ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), scope, error));
     }
+    void AddFault(simoracle::FaultKind kind, const std::wstring& command,
+                  const std::vector<std::wstring>& text = {}) {
+        std::wstring error;
+        ASSERT_TRUE(
+            simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error, text));
+    }
 
     SimulatedOracle oracle_;
 };
 
+// Unfinished statements get the line-numbered continuation prompt.
 TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
     const ScriptedRun run = oracle_.Rman("crosscheck backup;\n" + std::string(kConnect) +
                                          "backup everything;\nfrobnicate;\nexit;\n");
@@ -175,21 +177,18 @@ TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
     EXPECT_TRUE(Has(answers[3], "found \"frobnicate\""));
     EXPECT_TRUE(Has(run.output, "RMAN> \r\n\r\nRecovery Manager complete.\r\n"));
     EXPECT_EQ(CountOf(run.output, "\n"), CountOf(run.output, "\r\n")); // every line ends in CR LF
-}
 
-TEST_F(RmanSimulatorTest, UnfinishedStatementsGetTheLineNumberedContinuationPrompt) {
     // A statement ends only at a ';' outside quotes; one unfinished at the end of input never runs.
-    const ScriptedRun run =
+    const ScriptedRun unfinished =
         oracle_.Rman(std::string(kConnect) +
                      "shutdown\nimmediate;\nlist\nbackup\nsummary;\nrestore controlfile from "
                      "'C:\\o'brien\\x.ctl';\n';\nlist \"backup;\n\";\nstartup 'o'brien';\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(5u, answers.size()) << run.output;
-    EXPECT_EQ(0u, answers[1].find("2> \r\ndatabase closed\r\n"));
-    EXPECT_EQ(0u, answers[2].find("2> 3> \r\n"));
-    EXPECT_EQ(0u, answers[3].find("2> \r\n"));
-    EXPECT_EQ(0u, answers[4].find("2> \r\n"));
-    EXPECT_TRUE(Has(run.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
+    const std::vector<std::string> parts = Answers(unfinished.output);
+    const char* const starts[] = {"2> \r\ndatabase closed\r\n", "2> 3> \r\n", "2> \r\n", "2> \r\n"};
+    ASSERT_EQ(5u, parts.size()) << unfinished.output;
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_EQ(0u, parts[i].find(starts[i - 1])) << parts[i];
+    EXPECT_TRUE(Has(unfinished.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
     EXPECT_EQ(DatabaseState::Down, State());
     // The prompt has no line end, and Recovery Manager waits for the rest of the statement.
     const ScriptedRun waiting = testing_support::RunScripted(
@@ -246,7 +245,7 @@ TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThe
     const std::wstring folder = oracle_.Folder(L"job 1 pi\u00e8ces \u20ac.ora");
     std::wstring error;
     ASSERT_TRUE(simoracle::SetTrickle(oracle_.HomeDir(), oracle_.Sid(), true, error));
-    const ScriptedRun run = oracle_.Rman(BackupScript(folder, true, true));
+    const ScriptedRun run = oracle_.Rman(BackupScript(folder, true));
     EXPECT_FALSE(Failed(run.output));
     EXPECT_GT(run.outputReads, CountOf(run.output, "\r\n"));
     const std::regex pieceName(
@@ -269,29 +268,62 @@ TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThe
     EXPECT_TRUE(simoracle::ListFolder(folder, false).empty());
 }
 
-TEST_F(RmanSimulatorTest, RestoreIntoAWreckedDatabaseGivesTheDataBack) {
+// Another database's pieces are refused and leave the target untouched; then a wrecked database
+// gets its data back, its data files only from sound pieces, opening only when recovered.
+TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDatabase) {
+    SimulatedOracle foreign(SimulatedOracle::SmallDatabase(), L"OTHER");
+    ASSERT_TRUE(foreign.Ready()) << Narrow(foreign.Error());
+    const std::wstring foreignFolder = foreign.Folder(L"backup");
+    foreign.Rman(BackupScript(foreignFolder, false));
     const std::string before = oracle_.Digest();
     ASSERT_EQ(64u, before.size());
-    const std::wstring folder = BackedUpCopy(oracle_, true, true);
+    ExpectSteps(oracle_, {{"shutdown immediate;", "database closed", false},
+                          {"startup mount;", "database mounted", false},
+                          {"CATALOG START WITH '" + Narrow(foreignFolder) + "' noprompt;",
+                           "RMAN-07518: Reason: Foreign database file DBID: ", false},
+                          {"restore database from tag 'ZT_BACKUP_TAG';",
+                           "RMAN-06026: some targets not found - aborting restore", true},
+                          {"alter database open;", "Statement processed", false}});
+    EXPECT_EQ(before, oracle_.Digest());
+    const std::wstring folder = BackedUpCopy(oracle_);
     std::wstring error;
     ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), error));
     EXPECT_NE(before, oracle_.Digest());
     Wreck(simoracle::WreckScope::DataFiles);
     EXPECT_TRUE(oracle_.Digest().empty());
     Steps steps = {{"shutdown immediate;", "ORA-01034", true}};
-    for (const Step& step : CatalogueRestoreAndRecover(folder, true, true))
-        steps.push_back(step);
+    AddCatalogueRestoreAndRecover(steps, folder, true);
     steps.push_back({"alter database open;", "Statement processed", false});
     ExpectSteps(oracle_, steps);
     EXPECT_EQ(before, oracle_.Digest());
     EXPECT_EQ(DatabaseState::Open, State());
+    const std::wstring again = oracle_.Folder(L"again");
+    oracle_.Rman(BackupScript(again, false));
+    Wreck(simoracle::WreckScope::DataFiles);
+    ExpectSteps(oracle_,
+                {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
+                 {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
+                 {"alter database open;", "ORA-01113: file 1 needs media recovery", true}});
+    EXPECT_EQ(DatabaseState::Mounted, State());
+    std::wstring piece;
+    for (const std::wstring& name : simoracle::ListFolder(again, false))
+        if (name.find(L".bcp") != std::wstring::npos &&
+            testing_support::ReadFileBytes(again + L"\\" + name).size() > 100000)
+            piece = again + L"\\" + name;
+    FlipMiddleByte(piece, piece);
+    Wreck(simoracle::WreckScope::DataFiles);
+    ExpectSteps(oracle_,
+                {{"startup mount;", "database mounted", false},
+                 {"restore database from tag 'ZT_BACKUP_TAG';",
+                  "ORA-19870: error while restoring backup piece " + Narrow(piece), true}});
+    EXPECT_TRUE(oracle_.Digest().empty());
 }
 
 // Another machine: a fresh home elsewhere, and only the service and password file of SIMDB. Without
 // its parameter file the instance never mounts and refuses wrong pieces; then the restore works.
 TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallation) {
     const std::string before = oracle_.Digest();
-    const std::wstring folder = BackedUpCopy(oracle_, true, true);
+    const std::wstring folder = BackedUpCopy(oracle_);
     const std::string spFile = Narrow(FileEndingIn(folder, L".spfile"));
     const std::string controlFile = Narrow(FileEndingIn(folder, L".controlfile"));
     const std::wstring damaged = oracle_.Folder(L"damaged") + L"\\piece.spfile";
@@ -348,8 +380,7 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
         {"restore spfile from '" + spFile + "';", "RMAN-06564: must use the TO clause", true},
         {"restore controlfile from '" + controlFile + "';", "CONTROL01.CTL", false},
         {"shutdown immediate;", "", false}};
-    for (const Step& step : CatalogueRestoreAndRecover(folder, true, false))
-        steps.push_back(step);
+    AddCatalogueRestoreAndRecover(steps, folder, false);
     steps.insert(steps.end(),
                  {{"alter database open;", "ORA-01589: must use RESETLOGS or NORESETLOGS", true},
                   {"alter database open resetlogs;", "Statement processed", false}});
@@ -360,56 +391,10 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
     EXPECT_EQ(DatabaseState::Open, simoracle::GetState(other.HomeDir(), L"SIMDB"));
 }
 
-TEST_F(RmanSimulatorTest, AnotherDatabasesPiecesAreRefusedAndTheTargetIsUntouched) {
-    SimulatedOracle other(SimulatedOracle::SmallDatabase(), L"OTHER");
-    ASSERT_TRUE(other.Ready()) << Narrow(other.Error());
-    const std::wstring folder = other.Folder(L"backup");
-    other.Rman(BackupScript(folder, true, false));
-    const std::string before = oracle_.Digest();
-    ExpectSteps(oracle_, {{"shutdown immediate;", "database closed", false},
-                          {"startup mount;", "database mounted", false},
-                          {"CATALOG START WITH '" + Narrow(folder) + "' noprompt;",
-                           "RMAN-07518: Reason: Foreign database file DBID: ", false},
-                          {"restore database from tag 'ZT_BACKUP_TAG';",
-                           "RMAN-06026: some targets not found - aborting restore", true}});
-    EXPECT_EQ(before, oracle_.Digest());
-}
-
-TEST_F(RmanSimulatorTest, DataFilesAreRestoredOnlyFromSoundPiecesAndOpenOnlyWhenRecovered) {
-    const std::wstring folder = oracle_.Folder(L"backup");
-    oracle_.Rman(BackupScript(folder, true, false));
-    Wreck(simoracle::WreckScope::DataFiles);
-    ExpectSteps(oracle_,
-                {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
-                 {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
-                 {"alter database open;", "ORA-01113: file 1 needs media recovery", true}});
-    EXPECT_EQ(DatabaseState::Mounted, State());
-    std::wstring piece;
-    for (const std::wstring& name : simoracle::ListFolder(folder, false))
-        if (name.find(L".bcp") != std::wstring::npos &&
-            testing_support::ReadFileBytes(folder + L"\\" + name).size() > 100000)
-            piece = folder + L"\\" + name;
-    FlipMiddleByte(piece, piece);
-    Wreck(simoracle::WreckScope::DataFiles);
-    ExpectSteps(oracle_,
-                {{"startup mount;", "database mounted", false},
-                 {"restore database from tag 'ZT_BACKUP_TAG';",
-                  "ORA-19870: error while restoring backup piece " + Narrow(piece), true}});
-    EXPECT_TRUE(oracle_.Digest().empty());
-}
-
 // Faults set per database, read by rman.exe at each command.
-class RmanFaultTest : public RmanSimulatorTest {
-protected:
-    void AddFault(simoracle::FaultKind kind, const std::wstring& command,
-                  const std::vector<std::wstring>& text = {}) {
-        std::wstring error;
-        ASSERT_TRUE(
-            simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error, text));
-    }
-};
+using RmanFaultTest = RmanSimulatorTest;
 
-TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
+TEST_F(RmanFaultTest, FailStderrDieHangAndSlowActOnTheNamedCommandsOnly) {
     using simoracle::FaultKind;
     AddFault(FaultKind::Fail, L"crosscheck backup");
     AddFault(FaultKind::Fail, L"backup*",
@@ -438,32 +423,31 @@ TEST_F(RmanFaultTest, FailAndStderrGiveTheirTextsDuringTheNamedCommandsOnly) {
     EXPECT_EQ("RMAN-00600: internal error, arguments [simulated diagnostic] [show all]\r\n"
               "OSD-04026: invalid parameter passed\r\n",
               run.errors);
-}
 
-TEST_F(RmanFaultTest, DieHangAndSlowActOnTheNamedCommand) {
     const struct {
-        simoracle::FaultKind kind;
+        FaultKind kind;
         unsigned long timeoutMs;
         bool finished;
         const char* outputEnd; // after the last prompt
         unsigned long exitCode;
         unsigned long minimumMs;
     } cases[] = {
-        {simoracle::FaultKind::Die, 60000, true, "RMAN> \r\nStarting crosscheck at ", 3, 0},
-        {simoracle::FaultKind::Hang, 2500, false, "\r\nRMAN> ", 1, 0},
-        {simoracle::FaultKind::Slow, 60000, true, "Recovery Manager complete.\r\n", 0, 3000},
+        {FaultKind::Die, 60000, true, "RMAN> \r\nStarting crosscheck at ", 3, 0},
+        {FaultKind::Hang, 2500, false, "\r\nRMAN> ", 1, 0},
+        {FaultKind::Slow, 60000, true, "Recovery Manager complete.\r\n", 0, 3000},
     };
     for (const auto& c : cases) {
         std::wstring error;
         ASSERT_TRUE(simoracle::ClearFaults(oracle_.HomeDir(), oracle_.Sid(), error));
         AddFault(c.kind, L"crosscheck backup");
-        const ScriptedRun run =
+        const ScriptedRun faulted =
             oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nexit;\n", c.timeoutMs);
-        EXPECT_EQ(c.finished, run.finished);
-        EXPECT_TRUE(std::regex_search(run.output, std::regex(c.outputEnd + std::string("[^>]*$"))))
-            << run.output;
-        EXPECT_EQ(c.exitCode, run.exitCode);
-        EXPECT_GE(run.milliseconds, c.minimumMs);
+        EXPECT_EQ(c.finished, faulted.finished);
+        EXPECT_TRUE(
+            std::regex_search(faulted.output, std::regex(c.outputEnd + std::string("[^>]*$"))))
+            << faulted.output;
+        EXPECT_EQ(c.exitCode, faulted.exitCode);
+        EXPECT_GE(faulted.milliseconds, c.minimumMs);
     }
 }
 

@@ -42,6 +42,27 @@ protected:
 
 // The registration itself is read back by discovery in every job test on a simulated home.
 TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceAndRemovesThemWithTheirRegistration) {
+    // Bad input gets a clear error and changes nothing.
+    const struct {
+        std::wstring arguments;
+        unsigned long exitCode;
+        const char* error;
+    } cases[] = {
+        {L"", 2, "usage:"},
+        {L"instance", 2, "usage:"},
+        {L"instance H S --size 0", 2, "--size takes 1 to 65536"},
+        {L"instance H S --bogus", 2, "usage:"},
+        {L"wreck NOSUCHSID --everything", 1, "OracleServiceNOSUCHSID"},
+        {L"digest NOSUCHSID", 1, "OracleServiceNOSUCHSID"},
+        {L"instance NOSUCHHOME" + name_ + L" X", 1, "is not registered"},
+        {L"home \"bad\\name\" \"" + folder_ / L"other" + L"\"", 1, "invalid home name"},
+    };
+    for (const auto& c : cases) {
+        const ScriptedRun run = SimOracle(c.arguments);
+        EXPECT_EQ(c.exitCode, run.exitCode) << testing_support::Narrow(c.arguments);
+        EXPECT_NE(std::string::npos, run.errors.find(c.error)) << run.errors;
+    }
+    EXPECT_FALSE(PathExists(folder_ / L"other"));
     for (const wchar_t* file : {L"\\bin\\rman.exe", L"\\network\\ADMIN\\tnsnames.ora",
                                 L"\\network\\ADMIN\\listener.ora", L"\\network\\ADMIN\\sqlnet.ora"})
         EXPECT_TRUE(PathExists(home_ + file)) << testing_support::Narrow(file);
@@ -72,14 +93,30 @@ TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceAndRemovesThemWithTheirReg
     EXPECT_FALSE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
 }
 
-TEST_F(SimOracleCommandTest, WreckAllAndBareLeaveOnlyTheServiceAndThePasswordFile) {
+TEST_F(SimOracleCommandTest, FaultsAreStoredAndWreckAllAndBareLeaveOnlyServiceAndPasswordFile) {
     ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI2 --size 1").exitCode);
+    const simoracle::DatabaseFiles files(home_, L"CLI2");
+    for (const wchar_t* fault :
+         {L"fail \"Backup *\" --text \"ORA-19502: write error\" --text \"ORA-27072: File I/O\"",
+          L"stderr \"show all\"", L"trickle on"})
+        EXPECT_EQ(0u, SimOracle(L"fault CLI2 " + std::wstring(fault)).exitCode);
+    const simoracle::FaultSet faults = simoracle::LoadFaults(files);
+    ASSERT_EQ(2u, faults.commandFaults.size());
+    EXPECT_EQ(L"backup *", faults.commandFaults[0].pattern);
+    EXPECT_EQ(std::vector<std::wstring>({L"ORA-19502: write error", L"ORA-27072: File I/O"}),
+              faults.commandFaults[0].text);
+    EXPECT_TRUE(faults.commandFaults[1].kind == simoracle::FaultKind::Stderr && faults.trickle);
+    EXPECT_EQ(0u, SimOracle(L"fault CLI2 clear").exitCode);
+    EXPECT_TRUE(simoracle::LoadFaults(files).commandFaults.empty());
+    for (const wchar_t* wrong : {L"explode backup", L"trickle maybe", L"die backup --text x",
+                                 L"fail backup --text", L"fail backup --words x"})
+        EXPECT_EQ(2u, SimOracle(L"fault CLI2 " + std::wstring(wrong)).exitCode)
+            << testing_support::Narrow(wrong);
     const std::string digest = Output(L"digest CLI2");
     ASSERT_EQ(66u, digest.size()); // 64 hexadecimal digits, CR LF
     EXPECT_EQ(digest, Output(L"digest CLI2"));
     ASSERT_EQ(0u, SimOracle(L"touch CLI2").exitCode);
     EXPECT_NE(digest, Output(L"digest CLI2"));
-    const simoracle::DatabaseFiles files(home_, L"CLI2");
     ASSERT_EQ(0u, SimOracle(L"wreck CLI2 --controlfile").exitCode);
     EXPECT_FALSE(PathExists(files.ControlFile()));
     EXPECT_TRUE(PathExists(files.SpFile()));
@@ -100,50 +137,6 @@ TEST_F(SimOracleCommandTest, WreckAllAndBareLeaveOnlyTheServiceAndThePasswordFil
     std::wstring value;
     EXPECT_TRUE(
         simoracle::ReadRegistryString(std::wstring(kServices) + L"CLI3", L"ImagePath", value));
-}
-
-TEST_F(SimOracleCommandTest, FaultsAreStoredWithTheDatabase) {
-    ASSERT_EQ(0u, SimOracle(L"instance " + name_ + L" CLI4 --size 1").exitCode);
-    for (const wchar_t* fault :
-         {L"fail \"Backup *\" --text \"ORA-19502: write error\" --text \"ORA-27072: File I/O\"",
-          L"stderr \"show all\"", L"trickle on"})
-        EXPECT_EQ(0u, SimOracle(L"fault CLI4 " + std::wstring(fault)).exitCode);
-    const simoracle::DatabaseFiles files(home_, L"CLI4");
-    const simoracle::FaultSet faults = simoracle::LoadFaults(files);
-    ASSERT_EQ(2u, faults.commandFaults.size());
-    EXPECT_EQ(L"backup *", faults.commandFaults[0].pattern);
-    EXPECT_EQ(std::vector<std::wstring>({L"ORA-19502: write error", L"ORA-27072: File I/O"}),
-              faults.commandFaults[0].text);
-    EXPECT_TRUE(faults.commandFaults[1].kind == simoracle::FaultKind::Stderr && faults.trickle);
-    EXPECT_EQ(0u, SimOracle(L"fault CLI4 clear").exitCode);
-    EXPECT_TRUE(simoracle::LoadFaults(files).commandFaults.empty());
-    for (const wchar_t* wrong : {L"explode backup", L"trickle maybe", L"die backup --text x",
-                                 L"fail backup --text", L"fail backup --words x"})
-        EXPECT_EQ(2u, SimOracle(L"fault CLI4 " + std::wstring(wrong)).exitCode)
-            << testing_support::Narrow(wrong);
-}
-
-TEST_F(SimOracleCommandTest, BadInputGetsAClearErrorAndChangesNothing) {
-    const struct {
-        std::wstring arguments;
-        unsigned long exitCode;
-        const char* error;
-    } cases[] = {
-        {L"", 2, "usage:"},
-        {L"instance", 2, "usage:"},
-        {L"instance H S --size 0", 2, "--size takes 1 to 65536"},
-        {L"instance H S --bogus", 2, "usage:"},
-        {L"wreck NOSUCHSID --everything", 1, "OracleServiceNOSUCHSID"},
-        {L"digest NOSUCHSID", 1, "OracleServiceNOSUCHSID"},
-        {L"instance NOSUCHHOME" + name_ + L" X", 1, "is not registered"},
-        {L"home \"bad\\name\" \"" + folder_ / L"other" + L"\"", 1, "invalid home name"},
-    };
-    for (const auto& c : cases) {
-        const ScriptedRun run = SimOracle(c.arguments);
-        EXPECT_EQ(c.exitCode, run.exitCode) << testing_support::Narrow(c.arguments);
-        EXPECT_NE(std::string::npos, run.errors.find(c.error)) << run.errors;
-    }
-    EXPECT_FALSE(PathExists(folder_ / L"other"));
 }
 
 } // namespace

@@ -8,21 +8,15 @@ namespace testing_support {
 
 namespace {
 
-struct Pipe {
-    VIRid::UniqueHandle parentEnd;
-    VIRid::UniqueHandle childEnd;
-};
-
-// childReads: the child reads from the pipe (its standard input).
-bool MakePipe(Pipe& pipe, bool childReads) {
+// A pipe whose parent end is not inherited; childReads: the child reads from it.
+bool MakePipe(VIRid::UniqueHandle& parentEnd, VIRid::UniqueHandle& childEnd, bool childReads) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+    HANDLE ends[2] = {}; // read, write
+    if (!CreatePipe(&ends[0], &ends[1], &inherit, 0))
         return false;
-    pipe.parentEnd.reset(childReads ? writeEnd : readEnd);
-    pipe.childEnd.reset(childReads ? readEnd : writeEnd);
-    return SetHandleInformation(pipe.parentEnd.get(), HANDLE_FLAG_INHERIT, 0) != 0;
+    parentEnd.reset(ends[childReads ? 1 : 0]);
+    childEnd.reset(ends[childReads ? 0 : 1]);
+    return SetHandleInformation(parentEnd.get(), HANDLE_FLAG_INHERIT, 0) != 0;
 }
 
 std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
@@ -60,17 +54,17 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
                         const std::vector<std::pair<std::wstring, std::wstring>>& environment,
                         const std::string& script, unsigned long timeoutMs, bool keepInputOpen) {
     ScriptedRun run;
-    Pipe input;
-    Pipe output;
-    Pipe errors;
-    if (!MakePipe(input, true) || !MakePipe(output, false) || !MakePipe(errors, false))
-        return run;
+    VIRid::UniqueHandle parentEnds[3]; // standard input, output, error
+    VIRid::UniqueHandle childEnds[3];
+    for (int i = 0; i < 3; ++i)
+        if (!MakePipe(parentEnds[i], childEnds[i], i == 0))
+            return run;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.childEnd.get();
-    startup.hStdOutput = output.childEnd.get();
-    startup.hStdError = errors.childEnd.get();
+    startup.hStdInput = childEnds[0].get();
+    startup.hStdOutput = childEnds[1].get();
+    startup.hStdError = childEnds[2].get();
     PROCESS_INFORMATION process = {};
     std::wstring line = commandLine;
     std::wstring block = EnvironmentBlock(environment);
@@ -82,20 +76,18 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
     run.started = true;
     VIRid::UniqueHandle child(process.hProcess);
     VIRid::UniqueHandle thread(process.hThread);
-    input.childEnd.reset();
-    output.childEnd.reset();
-    errors.childEnd.reset();
+    for (VIRid::UniqueHandle& end : childEnds)
+        end.reset();
 
-    std::thread outputReader(ReadAll, output.parentEnd.get(), std::ref(run.output),
-                             &run.outputReads);
-    std::thread errorReader(ReadAll, errors.parentEnd.get(), std::ref(run.errors), nullptr);
-    std::thread writer([&input, &script, keepInputOpen] {
+    std::thread outputReader(ReadAll, parentEnds[1].get(), std::ref(run.output), &run.outputReads);
+    std::thread errorReader(ReadAll, parentEnds[2].get(), std::ref(run.errors), nullptr);
+    std::thread writer([&parentEnds, &script, keepInputOpen] {
         DWORD written = 0;
         if (!script.empty())
-            WriteFile(input.parentEnd.get(), script.data(), static_cast<DWORD>(script.size()),
+            WriteFile(parentEnds[0].get(), script.data(), static_cast<DWORD>(script.size()),
                       &written, nullptr);
         if (!keepInputOpen)
-            input.parentEnd.reset();
+            parentEnds[0].reset();
     });
     run.finished = WaitForSingleObject(child.get(), timeoutMs) == WAIT_OBJECT_0;
     if (!run.finished) {
@@ -107,7 +99,7 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
     GetExitCodeProcess(child.get(), &exitCode);
     run.exitCode = exitCode;
     writer.join();
-    input.parentEnd.reset();
+    parentEnds[0].reset();
     outputReader.join();
     errorReader.join();
     return run;
