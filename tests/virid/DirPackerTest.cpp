@@ -282,13 +282,16 @@ TEST_F(DirPackerTest, DamagedCopiesOfAGoodStreamFail) {
     }
 }
 
+std::string PaxHeader(const std::string& body) {
+    return RawHeader("PaxHeaders/x", 'x', body.size()) + Padded(body);
+}
+
 std::string PaxPath(const std::string& path) {
-    std::string record = " path=" + path + "\n";
+    const std::string record = " path=" + path + "\n";
     std::string length = std::to_string(record.size() + 2);
     if (length.size() != 2)
         length = std::to_string(record.size() + length.size());
-    const std::string body = length + record;
-    return RawHeader("PaxHeaders/x", 'x', body.size()) + Padded(body);
+    return PaxHeader(length + record);
 }
 
 // Streams refused as a whole: nothing of theirs may pass for a backup or land anywhere.
@@ -301,8 +304,6 @@ TEST_F(DirPackerTest, MalformedStreamsAndHostileNamesAreRefusedWithTheReason) {
                EndOfArchive();
     };
     const std::string manifestOfX = RawFile("x", "x") + RawFile("SHA256SUMS", x);
-    const std::string malformed = "99 path=x\n";
-    const std::string linkPath = "14 linkpath=/\n";
     WriteFile(source / "x", "x");
     const std::string packed = Pack(source, FixedBlocks(1 << 20));
     struct Case {
@@ -339,7 +340,7 @@ TEST_F(DirPackerTest, MalformedStreamsAndHostileNamesAreRefusedWithTheReason) {
         {manifestOfX + std::string(512, '\0') + RawFile("y", "y"),
          L"the end-of-archive marker is cut short, after 'SHA256SUMS'"},
         {PaxPath("orphan") + EndOfArchive(), L"an extended header is not followed by its entry"},
-        {RawHeader("PaxHeaders/x", 'x', malformed.size()) + Padded(malformed) + manifestOfX,
+        {PaxHeader("99 path=x\n") + manifestOfX,
          L"an extended header is malformed at the start of the stream"},
         {std::string(512, 'u'),
          L"a header is not a pax or ustar header at the start of the stream"},
@@ -349,9 +350,7 @@ TEST_F(DirPackerTest, MalformedStreamsAndHostileNamesAreRefusedWithTheReason) {
         // Entries that could reach outside the folder.
         {RawHeader("soft", '2', 0, "/etc/passwd"), L"a link, which is refused: 'soft'"},
         {RawHeader("hard", '1', 0, "x"), L"a link, which is refused: 'hard'"},
-        {RawHeader("PaxHeaders/f", 'x', linkPath.size()) + Padded(linkPath) +
-             RawHeader("f", '0', 0),
-         L"a link, which is refused: 'f'"},
+        {PaxHeader("14 linkpath=/\n") + RawHeader("f", '0', 0), L"a link, which is refused: 'f'"},
         {RawHeader("tty", '3', 0), L"a device or pipe, which is refused: 'tty'"},
         {RawHeader("disk", '4', 0), L"a device or pipe, which is refused: 'disk'"},
         {RawHeader("fifo", '6', 0), L"a device or pipe, which is refused: 'fifo'"},

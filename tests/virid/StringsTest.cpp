@@ -34,13 +34,15 @@ TEST(Utf8, EveryPlaneRoundTripsAndInvalidInputBecomesReplacementCharacters) {
     };
     for (const Case& test : cases) {
         EXPECT_EQ(test.wide, UTF8toWstr(test.utf8)) << test.utf8;
-        if (test.roundTrips)
+        if (test.roundTrips) {
             EXPECT_EQ(test.utf8, WstrToUTF8(test.wide));
+        }
     }
-    if (sizeof(wchar_t) == 2) // a lone UTF-16 surrogate
+    if (sizeof(wchar_t) == 2) { // a lone UTF-16 surrogate
         EXPECT_EQ("\xEF\xBF\xBD"
                   "a",
                   WstrToUTF8(std::wstring{static_cast<wchar_t>(0xD800), L'a'}));
+    }
 
     std::mt19937 random(99);
     for (int round = 0; round < 5000; ++round) {
