@@ -1,5 +1,5 @@
-// Shared by the packer's tests: scratch folders, sample trees, and packing or unpacking a whole
-// stream through DirPacker in blocks of chosen sizes.
+// Shared by the packer's tests: scratch folders, sample trees, packing or unpacking a whole
+// stream through DirPacker in blocks of chosen sizes, and tar blocks written by hand.
 #pragma once
 
 #include "virid/DirPacker.h"
@@ -22,7 +22,6 @@
 #include <random>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace packer_test {
 
@@ -33,9 +32,9 @@ class ScratchFolder {
 public:
     ScratchFolder() {
         static std::atomic<unsigned> counter{0};
-        std::random_device random;
-        path_ = fs::temp_directory_path() /
-                ("packer-test-" + std::to_string(random()) + "-" + std::to_string(++counter));
+        path_ =
+            fs::temp_directory_path() / ("packer-test-" + std::to_string(std::random_device()()) +
+                                         "-" + std::to_string(++counter));
         fs::create_directories(path_);
     }
     ~ScratchFolder() {
@@ -52,9 +51,8 @@ public:
     }
     // A new empty subfolder.
     fs::path Make(const std::string& name) const {
-        const fs::path path = *this / name;
-        fs::create_directories(path);
-        return path;
+        fs::create_directories(*this / name);
+        return *this / name;
     }
 
 private:
@@ -72,6 +70,10 @@ inline std::string ReadFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline const unsigned char* Bytes(const std::string& bytes, size_t offset = 0) {
+    return reinterpret_cast<const unsigned char*>(bytes.data() + offset);
+}
+
 inline std::string RandomBytes(size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');
@@ -83,39 +85,38 @@ inline std::string RandomBytes(size_t size, unsigned seed) {
 // Names with blanks, non-ASCII names, names over 100 bytes, empty files, empty folders, a file
 // that spans many host blocks and one whose size is a whole number of tar blocks.
 inline void MakeSampleTree(const ScratchFolder& root) {
-    root.Make("empty folder");
+    const std::string longName(120, 'L'), deep = std::string(60, 'a') + "/" + std::string(70, 'b');
+    const std::string unicode = "donn\xC3\xA9"
+                                "es/\xE6\x97\xA5\xE6\x9C\xAC";
+    for (const std::string& folder : {std::string("empty folder"), unicode, deep})
+        root.Make(folder);
     root.Make("nested/deeper/deepest");
-    root.Make("donn\xC3\xA9"
-              "es/\xE6\x97\xA5\xE6\x9C\xAC");
-    WriteFile(root / "backup piece 1.bcp", RandomBytes(3 * 1024 * 1024 + 17, 1));
-    WriteFile(root / "empty.bcp", "");
-    WriteFile(root / "block.bcp", RandomBytes(1024, 2));
-    WriteFile(root / "nested/deeper/ctl.bcp", RandomBytes(700, 3));
-    WriteFile(root / "donn\xC3\xA9"
-                     "es/\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9 \xE2\x82\xAC.ora",
-              "caf\xC3\xA9\n");
-    const std::string longName(120, 'L');
-    WriteFile(root / (longName + ".bcp"), RandomBytes(5000, 4));
-    root.Make(std::string(60, 'a') + "/" + std::string(70, 'b'));
-    WriteFile(root / (std::string(60, 'a') + "/" + std::string(70, 'b') + "/" + longName),
-              "deep and long");
-    WriteFile(root / "a b", "blank");
-    WriteFile(root / "a-b", "dash");
+    const std::pair<std::string, std::string> files[] = {
+        {"backup piece 1.bcp", RandomBytes(3 * 1024 * 1024 + 17, 1)},
+        {"empty.bcp", ""},
+        {"block.bcp", RandomBytes(1024, 2)},
+        {"nested/deeper/ctl.bcp", RandomBytes(700, 3)},
+        {unicode + "/\xC3\xA9t\xC3\xA9 \xE2\x82\xAC.ora", "caf\xC3\xA9\n"},
+        {longName + ".bcp", RandomBytes(5000, 4)},
+        {deep + "/" + longName, "deep and long"},
+        {"a b", "blank"},
+        {"a-b", "dash"},
+    };
+    for (const auto& file : files)
+        WriteFile(root / file.first, file.second);
 }
 
-// Every entry under root: name -> "<folder>" or the file's content.
-inline std::map<std::string, std::string> ListTree(const fs::path& root) {
+// Every entry under root: name -> "<folder>" or the file's content; without the manifest that
+// unpacking leaves in the folder unless asked for.
+inline std::map<std::string, std::string> ListTree(const fs::path& root,
+                                                   bool withManifest = false) {
     std::map<std::string, std::string> tree;
     for (fs::recursive_directory_iterator walk(root), end; walk != end; ++walk) {
         const std::string name = VIRid::entryname::FromPath(walk->path().lexically_relative(root));
         tree[name] = walk->is_directory() ? "<folder>" : ReadFile(walk->path());
     }
-    return tree;
-}
-
-// The tree as packed: without the manifest that unpacking leaves in the folder.
-inline std::map<std::string, std::string> WithoutManifest(std::map<std::string, std::string> tree) {
-    tree.erase("SHA256SUMS");
+    if (!withManifest)
+        tree.erase("SHA256SUMS");
     return tree;
 }
 
@@ -132,30 +133,24 @@ inline std::function<uint32_t()> FixedBlocks(uint32_t size) {
     return [size]() { return size; };
 }
 
-struct Packed {
-    std::string stream;
-    int lastRead = -1; // the result that ended the reading
-    int close = -1;
-    std::wstring error;
-};
-
-inline Packed Pack(const fs::path& folder, const std::function<uint32_t()>& blocks) {
-    Packed packed;
+// The stream of a folder that must pack cleanly.
+inline std::string Pack(const fs::path& folder, const std::function<uint32_t()>& blocks) {
     VIRid::DirPacker packer;
     EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), true));
-    std::string buffer;
+    std::string stream, buffer;
+    int result = VIRid::DirPacker::Ok;
     while (true) {
         uint32_t size = blocks();
         buffer.resize(size);
-        packed.lastRead = packer.Read(reinterpret_cast<unsigned char*>(&buffer[0]), size);
-        if (packed.lastRead != VIRid::DirPacker::Ok)
+        result = packer.Read(reinterpret_cast<unsigned char*>(&buffer[0]), size);
+        if (result != VIRid::DirPacker::Ok)
             break;
         EXPECT_GT(size, 0u);
-        packed.stream.append(buffer, 0, size);
+        stream.append(buffer, 0, size);
     }
-    packed.close = packer.Close();
-    packed.error = packer.GetErrorText();
-    return packed;
+    EXPECT_EQ(VIRid::DirPacker::EndOfStream, result);
+    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Close()) << packer.GetErrorText();
+    return stream;
 }
 
 struct Unpacked {
@@ -173,14 +168,12 @@ inline Unpacked Unpack(const std::string& stream, const fs::path& folder,
     while (offset < stream.size()) {
         uint32_t size = static_cast<uint32_t>(std::min<size_t>(blocks(), stream.size() - offset));
         const uint32_t given = size;
-        unpacked.write =
-            packer.Write(reinterpret_cast<const unsigned char*>(stream.data() + offset), size);
+        unpacked.write = packer.Write(Bytes(stream, offset), size);
         if (unpacked.write != VIRid::DirPacker::Ok) {
             // A failed packer takes nothing more and keeps its first reason.
             const std::wstring reason = packer.GetErrorText();
             uint32_t more = size;
-            EXPECT_EQ(VIRid::DirPacker::Failed,
-                      packer.Write(reinterpret_cast<const unsigned char*>(stream.data()), more));
+            EXPECT_EQ(VIRid::DirPacker::Failed, packer.Write(Bytes(stream), more));
             EXPECT_EQ(reason, packer.GetErrorText());
             break;
         }
@@ -192,28 +185,31 @@ inline Unpacked Unpack(const std::string& stream, const fs::path& folder,
     return unpacked;
 }
 
+// Writes the checksum that a header block with these bytes must carry.
+inline void WriteChecksum(std::string& block, bool signedBytes = false) {
+    std::memset(&block[148], ' ', 8);
+    long sum = 0;
+    for (char c : block)
+        sum += signedBytes ? static_cast<signed char>(c) : static_cast<unsigned char>(c);
+    std::snprintf(&block[148], 8, "%06lo", static_cast<unsigned long>(sum));
+}
+
 // A ustar header written field by field, independent of the packer's own writer, so that tests
 // can build streams that the packer would never produce.
 inline std::string RawHeader(const std::string& name, char type, uint64_t size,
                              const std::string& linkName = "") {
     std::string block(VIRid::pax::kBlockSize, '\0');
     std::memcpy(&block[0], name.data(), std::min<size_t>(name.size(), 100));
-    std::snprintf(&block[100], 8, "%07o", 0644);
-    std::snprintf(&block[108], 8, "%07o", 0);
-    std::snprintf(&block[116], 8, "%07o", 0);
-    std::snprintf(&block[124], 12, "%011llo", static_cast<unsigned long long>(size));
-    std::snprintf(&block[136], 12, "%011o", 0);
+    // Mode, owner, group, size and time, each ended by a zero byte.
+    std::snprintf(&block[100], 48, "%07o%c%07o%c%07o%c%011llo%c%011o", 0644, 0, 0, 0, 0, 0,
+                  static_cast<unsigned long long>(size), 0, 0);
     block[156] = type;
     std::memcpy(&block[157], linkName.data(), std::min<size_t>(linkName.size(), 100));
     std::memcpy(&block[257],
                 "ustar\0"
                 "00",
                 8);
-    std::memset(&block[148], ' ', 8);
-    unsigned sum = 0;
-    for (unsigned char c : block)
-        sum += c;
-    std::snprintf(&block[148], 8, "%06o", sum);
+    WriteChecksum(block);
     return block;
 }
 

@@ -1,5 +1,7 @@
 #include "virid/PaxFormat.h"
 
+#include "tests/virid/PackerTestTree.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,21 +9,10 @@
 namespace {
 
 using namespace VIRid::pax;
+using packer_test::Bytes;
+using packer_test::WriteChecksum;
 
-const unsigned char* Bytes(const std::string& text) {
-    return reinterpret_cast<const unsigned char*>(text.data());
-}
-
-// Writes the checksum that a header block with these bytes must carry.
-void Checksum(std::string& block, bool signedBytes = false) {
-    std::memset(&block[148], ' ', 8);
-    long sum = 0;
-    for (char c : block)
-        sum += signedBytes ? static_cast<signed char>(c) : static_cast<unsigned char>(c);
-    std::snprintf(&block[148], 8, "%06lo", static_cast<unsigned long>(sum));
-}
-
-TEST(PaxFormat, RecordLengthsCountTheirOwnDigits) {
+TEST(PaxFormat, RecordsCountTheirOwnDigitsAndAreReadStrictly) {
     // Values whose record lengths sit around 9/10 and 99/100/101 bytes.
     for (size_t length = 101; length < 1100; ++length) {
         std::string out;
@@ -33,9 +24,6 @@ TEST(PaxFormat, RecordLengthsCountTheirOwnDigits) {
         ASSERT_TRUE(ReadRecords(out.substr(kBlockSize, extended.size), records)) << length;
         ASSERT_EQ(name, records.path);
     }
-}
-
-TEST(PaxFormat, RecordsAreReadStrictly) {
     const char* const malformed[] = {
         "12 path=abc",    // no line break
         "13 path=abc\n",  // length too long
@@ -47,11 +35,10 @@ TEST(PaxFormat, RecordsAreReadStrictly) {
         "30 size=99999999999999999999\n",
         "0 \n",
     };
-    for (const char* body : malformed) {
-        Records records;
-        EXPECT_FALSE(ReadRecords(body, records)) << body;
-    }
     Records records;
+    for (const char* body : malformed)
+        EXPECT_FALSE(ReadRecords(body, records)) << body;
+    records = Records();
     ASSERT_TRUE(ReadRecords("16 size=1234567\n15 linkpath=/x\n22 GNU.sparse.major=1\n"
                             "14 mtime=1.25\n8 path=\n",
                             records));
@@ -80,7 +67,7 @@ TEST(PaxFormat, HeaderChecksAreStrictButReadGnuHeaders) {
         std::string changed = block;
         changed[test.offset] = test.byte;
         if (test.checksum)
-            Checksum(changed);
+            WriteChecksum(changed);
         EXPECT_EQ(test.result, ReadHeader(Bytes(changed), header)) << test.offset;
     }
     EXPECT_EQ(HeaderResult::ZeroBlock, ReadHeader(Bytes(std::string(kBlockSize, '\0')), header));
@@ -93,7 +80,7 @@ TEST(PaxFormat, HeaderChecksAreStrictButReadGnuHeaders) {
     gnu[130] = 1;
     std::memset(&gnu[0], 'n', 100);
     gnu[99] = static_cast<char>(0xE9);
-    Checksum(gnu, true);
+    WriteChecksum(gnu, true);
     ASSERT_EQ(HeaderResult::Ok, ReadHeader(Bytes(gnu), header));
     EXPECT_EQ(1ULL << 40, header.size);
     EXPECT_EQ(100u, header.name.size());
