@@ -60,20 +60,20 @@ std::vector<std::pair<std::string, size_t>> Entries(const Bytes& stream) {
     return entries;
 }
 // The first entry whose name holds part; empty when there is none.
-std::string EntryNamed(const Bytes& stream, const std::string& part) {
+std::wstring EntryNamed(const Bytes& stream, const std::string& part) {
     for (const auto& entry : Entries(stream))
         if (entry.first.find(part) != std::string::npos)
-            return entry.first;
-    return std::string();
+            return testing_support::Wide(entry.first);
+    return std::wstring();
 }
 
 // The DBID that Recovery Manager's connect reported in a logged dialogue; empty when none.
 std::wstring ReportedDbid(const RecordingLogger& logger) {
     const std::wstring all = logger.All();
     const size_t at = all.find(L"(DBID=");
-    if (at == std::wstring::npos)
-        return std::wstring();
-    return all.substr(at + 6, all.find_first_not_of(L"0123456789", at + 6) - at - 6);
+    return at == std::wstring::npos
+               ? std::wstring()
+               : all.substr(at + 6, all.find_first_not_of(L"0123456789", at + 6) - at - 6);
 }
 
 class JobsTest : public ::testing::Test {
@@ -212,9 +212,8 @@ protected:
     RecordingLogger logger_;
 };
 
-// Online and offline backups, and a NOARCHIVELOG database's that falls back to offline, restore
-// a wrecked database (the offline one without its control file). Each takes another form of the
-// temp path; every form makes job folders that are deleted again.
+// Online, offline and NOARCHIVELOG (offline instead) backups restore a wrecked database, each
+// with another form of the temp path; every form makes job folders that are deleted again.
 TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
     std::wstring slashed = tempPath_ + L"/";
     std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
@@ -253,15 +252,15 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
     }
 }
 
-// An offline backup stopped early still reopens the database. An online backup that fails for
-// another reason than NOARCHIVELOG never takes the database down; an offline backup whose reopen
-// fails streams all the same and fails Close.
+// An offline backup stopped early or whose reopen fails (it streams all the same) still fails
+// Close; an online backup that fails for another reason than NOARCHIVELOG never goes offline.
 TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     CreateInstance(L"BFAIL");
     const std::string before = Digest(L"BFAIL");
     settings_.values[L"OnlineBackup"] = L"0";
     Bytes early;
     EXPECT_EQ(Failure, Backup(L"BFAIL", early, 1024));
+    EXPECT_FALSE(early.empty()) << "the job opened and streamed";
     EXPECT_FALSE(logger_.Texts(LogError).empty());
     ExpectUntouched(L"BFAIL", before);
 
@@ -297,9 +296,8 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     }
 }
 
-// A damaged stream fails the restore before Recovery Manager starts. A restore that fails in
-// Recovery Manager keeps its job and folder, with the pieces, so that closing again once the
-// cause is gone restores on a fresh console. Either way the database is left as it was.
+// A damaged stream fails before Recovery Manager starts; a restore that fails in Recovery Manager
+// keeps its job and folder, so that closing again once the cause is gone restores.
 TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     CreateInstance(L"DMG");
     Bytes stream;
@@ -363,9 +361,8 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     }
 }
 
-// Onto a bare instance the parameter file and the control file come from the stream, with the
-// DBID that the pieces' names carry. Another database's stream leaves the target open and
-// untouched. Without a parameter file piece nothing could start the instance: it is left as it was.
+// A bare instance gets its parameter and control files from the stream (with the DBID that the
+// pieces' names carry), never from another database's; without a parameter file piece it stays.
 TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamOfTheSameDatabaseAlone) {
     CreateInstance(L"SRC");
     CreateInstance(L"DST");
@@ -379,8 +376,8 @@ TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamOfTheSameDatabaseAlone) {
         if (line.compare(0, 20, L"CATALOG START WITH '") == 0)
             expected.tempFolder = line.substr(20, line.find(L'\'', 20) - 20);
     expected.dbid = dbid;
-    const std::wstring spFile = testing_support::Wide(EntryNamed(stream, ".spfile"));
-    const std::wstring controlFile = testing_support::Wide(EntryNamed(stream, ".controlfile"));
+    const std::wstring spFile = EntryNamed(stream, ".spfile");
+    const std::wstring controlFile = EntryNamed(stream, ".controlfile");
     ASSERT_FALSE(spFile.empty() || controlFile.empty());
     using C = RmanCommand;
     const C sequence[] = {C::ShutdownImmediate,   C::StartupMount,         C::SetDbid,
@@ -412,7 +409,7 @@ TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamOfTheSameDatabaseAlone) {
     settings_.values[L"BackupSPFile"] = L"no";
     stream.clear();
     ASSERT_EQ(Success, Backup(L"DST", stream));
-    EXPECT_EQ("", EntryNamed(stream, ".spfile"));
+    EXPECT_EQ(L"", EntryNamed(stream, ".spfile"));
     settings_.values.erase(L"BackupSPFile");
     Wreck(L"DST", WreckScope::All);
     const std::wstring homeFiles[] = {homeDir_ + L"\\database", homeDir_ + L"\\oradata\\DST"};
@@ -429,22 +426,20 @@ TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamOfTheSameDatabaseAlone) {
     EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
 }
 
-// Two jobs open at once on one plug-in object both complete: closing the first talks to its
-// console while the second one's still runs. Two plug-in objects on two threads: one job per
-// instance at a time, and each job backs up its own instance (Recovery Manager's environment is
-// the job's, never the process's).
+// Two jobs at once on one plug-in object both complete; on two threads, one job per instance at
+// a time, each backing up its own instance (Recovery Manager's environment is the job's).
 TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
     CreateInstance(L"ONE");
     CreateInstance(L"TWO");
     PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
     uint32_t handles[2] = {};
-    Bytes streams[2];
+    Bytes both[2];
     ASSERT_EQ(Success, source->Open(Item(L"ONE"), 0, handles[0]));
     ASSERT_EQ(Success, source->Open(Item(L"TWO"), 0, handles[1]));
     for (uint32_t i = 0; i < 2; ++i) {
         EXPECT_EQ(i + 1, handles[i]);
-        EXPECT_EQ(Success, ReadAll(source, handles[i], streams[i]));
-        EXPECT_FALSE(streams[i].empty());
+        EXPECT_EQ(Success, ReadAll(source, handles[i], both[i]));
+        EXPECT_FALSE(both[i].empty());
     }
     EXPECT_EQ(Success, source->Close(handles[0]));
     EXPECT_EQ(Success, source->Close(handles[1]));
@@ -455,9 +450,8 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
         const std::wstring sids[2] = {L"ONE", other};
         const std::string before[2] = {Digest(sids[0]), Digest(sids[1])};
         RecordingLogger loggers[2];
+        Bytes streams[2];
         int32_t results[2] = {};
-        for (Bytes& stream : streams)
-            stream.clear();
         std::thread thread(
             [&] { results[1] = BackupItem(Item(sids[1]), streams[1], loggers[1], settings_); });
         results[0] = BackupItem(Item(sids[0]), streams[0], loggers[0], settings_);
@@ -478,11 +472,8 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
     }
 }
 
-// A job that cannot start fails at Open with no handle and sends Recovery Manager nothing: bad
-// item paths are unknown without a message; an unusable temp path, a quote in a path that the
-// commands must carry or a failed connect fail with their reason. A wrong password reaches
-// Recovery Manager and fails there; one that the connect line cannot carry is never sent, so
-// nothing it holds can run. Unknown handles fail without a message.
+// A job that cannot start fails at Open with no handle and sends Recovery Manager nothing; only a
+// wrong password reaches it at all. Unknown handles fail without a message.
 TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
     CreateInstance(L"TMP");
     const std::string before = Digest(L"TMP");
