@@ -27,6 +27,22 @@ std::wstring TrimEnd(const std::wstring& text) {
     return last == std::wstring::npos ? std::wstring() : text.substr(0, last + 1);
 }
 
+// The lines of text, split at line feeds only, carriage returns removed; a last piece without a
+// line feed counts.
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t position = 0;
+    while (position < text.size()) {
+        const size_t feed = text.find(L'\n', position);
+        const size_t end = feed == std::wstring::npos ? text.size() : feed;
+        lines.push_back(VIRid::strings::Replace(text.substr(position, end - position), L"\r", L""));
+        if (feed == std::wstring::npos)
+            break;
+        position = feed + 1;
+    }
+    return lines;
+}
+
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -75,12 +91,7 @@ bool IsContinuationPrompt(const std::wstring& pendingLine) {
 
 std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
     std::vector<std::wstring> found;
-    size_t position = 0;
-    while (position < lines.size()) {
-        const size_t feed = lines.find(L'\n', position);
-        const size_t end = feed == std::wstring::npos ? lines.size() : feed;
-        std::wstring line =
-            VIRid::strings::Replace(lines.substr(position, end - position), L"\r", L"");
+    for (std::wstring line : SplitLines(lines)) {
         line.erase(0, std::min(line.size(), line.find_first_not_of(L" \t")));
         // A message code: two to five capitals, "-", five digits, ":".
         size_t letters = 0;
@@ -92,9 +103,6 @@ std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
             code = line[i] >= L'0' && line[i] <= L'9';
         if (code && !Contains(line, L"====="))
             found.push_back(line);
-        if (feed == std::wstring::npos)
-            break;
-        position = feed + 1;
     }
     return found;
 }
@@ -142,18 +150,9 @@ std::wstring MaskConnectPassword(const std::wstring& line) {
 
 std::vector<std::wstring> LoggedLines(const std::wstring& text) {
     std::vector<std::wstring> lines;
-    size_t position = 0;
-    while (position < text.size()) {
-        const size_t feed = text.find(L'\n', position);
-        const size_t end = feed == std::wstring::npos ? text.size() : feed;
-        const std::wstring line =
-            VIRid::strings::Replace(text.substr(position, end - position), L"\r", L"");
+    for (const std::wstring& line : SplitLines(text))
         if (PassesLineFilter(line))
             lines.push_back(MaskConnectPassword(line));
-        if (feed == std::wstring::npos)
-            break;
-        position = feed + 1;
-    }
     return lines;
 }
 
