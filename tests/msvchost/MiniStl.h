@@ -40,6 +40,7 @@ public:
     }
     const wchar_t* c_str() const { return _Myres > 7 ? _Bx._Ptr : _Bx._Buf; }
     size_t size() const { return _Mysize; }
+    wchar_t operator[](size_t at) const { return c_str()[at]; }
     bool operator==(const wstring& other) const {
         if (_Mysize != other._Mysize)
             return false;

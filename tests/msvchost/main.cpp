@@ -4,7 +4,11 @@
 // Microsoft library's allocation rule. Prints a summary; exits non-zero on any failure.
 //   msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND
 //   msvchost --check-allocator big|foreign     (must fail: proves the allocator's checks)
-#include "HostInterfaces.h"
+// The header that hosts built with Microsoft's compiler use, compiled here against the stand-in
+// standard headers of std/: the compiler, not our code, decides the tables and the layouts.
+#include "host/HostInterfaces.h"
+
+static_assert(sizeof(ItemInfo) == 72 && sizeof(ItemEntry) == 136, "the host's records");
 
 namespace {
 
@@ -301,8 +305,8 @@ int Main() {
     Browse(source, home, sid, longHome, instancePath);
     uint32_t noJob = 0;
     uint32_t size = 0;
-    Expect(source->ReadSlot4() == 6, "slot 4 of IBackupDataRead gives 6");
-    source->ReadSlot8();
+    Expect(source->ReservedReadSlot4() == 6, "slot 4 of IBackupDataRead gives 6");
+    source->ReservedReadSlot8();
     Expect(source->Read(nullptr, size, noJob) == 1 && source->Close(noJob) == 1,
            "Read and Close of no job give 1");
 
@@ -321,10 +325,12 @@ int Main() {
     IBackupDataWrite* sink = getWrite(&logger, &settings);
     Restore(sink, instancePath, stream, streamSize);
     HeapFree(GetProcessHeap(), 0, stream);
-    Expect(sink->WriteSlot1() == 6 && sink->WriteSlot2() == 6 && sink->WriteSlot3() == 6 &&
-               sink->WriteSlot4() == 6 && sink->WriteSlot5() == 6,
+    Expect(sink->ReservedWriteSlot1() == 6 && sink->ReservedWriteSlot2() == 6 &&
+               sink->ReservedWriteSlot3() == 6 && sink->ReservedWriteSlot4() == 6 &&
+               sink->ReservedWriteSlot5() == 6,
            "slots 1 to 5 of IBackupDataWrite give 6");
-    Expect(sink->WriteSlot6() == 0 && sink->WriteSlot7() == 0, "slots 6 and 7 give 0");
+    Expect(sink->ReservedWriteSlot6() == 0 && sink->ReservedWriteSlot7() == 0,
+           "slots 6 and 7 give 0");
     Expect(sink->Write(nullptr, size, noJob) == 1, "Write of no job gives 1");
     sink->Release();
 
