@@ -1,17 +1,12 @@
 // The child of the process tests; its first argument chooses what it does:
-//   echo       writes "pid <its process id>" on a line, copies its standard input to its
-//              standard output until the input ends, and exits with code 0;
-//   stubborn   writes the same line, reads its standard input to the end and then keeps
-//              running: it has to be ended by force;
-//   exit [259] writes "leaving" on a line and exits at once with code 7, or with 259 (the value
-//              of STILL_ACTIVE) when asked;
-//   hold       starts a copy of itself that inherits its standard handles and only sleeps for
-//              8 s, writes "started" on a line and exits: the copy keeps the output pipes open
-//              after this process has ended, as a program started by Recovery Manager's host
-//              command can;
-//   flood <n>  writes "out <i>" lines to its standard output and at the same time, from a second
-//              thread, "err <i>" lines to its standard error, i from 0 to n - 1 in eight
-//              digits, in blocks of 64 KB; then exits with code 0.
+//   echo       writes "pid <id>", copies standard input to standard output, exits 0 at its end;
+//   stubborn   writes "pid <id>", reads standard input to its end, then runs until ended;
+//   exit [259] writes "leaving" and exits with 7, or with 259 (the value of STILL_ACTIVE);
+//   hold       starts a copy of itself that inherits its standard handles and sleeps 8 s, writes
+//              "started" and exits: the copy holds the pipes, as a program that Recovery
+//              Manager's host command starts can;
+//   flood <n>  writes lines "out <i>" to standard output and, from a second thread, "err <i>" to
+//              standard error, i from 0 to n - 1 in eight digits, in blocks of 64 KB; exits 0.
 #include <windows.h>
 
 #include <algorithm>
