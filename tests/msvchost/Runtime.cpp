@@ -12,19 +12,12 @@ void* memset(void* target, int value, size_t size) {
         *out++ = static_cast<unsigned char>(value);
     return target;
 }
-void* memmove(void* target, const void* source, size_t size) {
+void* memcpy(void* target, const void* source, size_t size) {
     volatile unsigned char* out = static_cast<unsigned char*>(target);
     const unsigned char* in = static_cast<const unsigned char*>(source);
-    if (out < in)
-        while (size-- > 0)
-            *out++ = *in++;
-    else
-        while (size-- > 0)
-            out[size] = in[size];
+    while (size-- > 0)
+        *out++ = *in++;
     return target;
-}
-void* memcpy(void* target, const void* source, size_t size) {
-    return memmove(target, source, size);
 }
 }
 
@@ -65,17 +58,6 @@ void Deallocate(void* memory, size_t bytes) {
     if (block > address || address - block < 8 || address - block > kBigExtra)
         Fail("free of memory that the big-allocation rule did not produce (stored address)");
     FreeBlock(reinterpret_cast<void*>(block));
-}
-
-void* operator new(size_t bytes) {
-    return HeapBlock(bytes);
-}
-void operator delete(void* memory) noexcept {
-    if (memory != nullptr)
-        FreeBlock(memory);
-}
-void operator delete(void* memory, size_t) noexcept {
-    operator delete(memory);
 }
 
 void Print(const char* text) {

@@ -1,4 +1,4 @@
-// The little that a program without a C runtime needs: the kernel32 functions it calls, memory
+// The little that a program without a C runtime needs: the system functions it calls, memory
 // by the Microsoft C++ library's allocation rule with checks, and plain-text output.
 #pragma once
 
@@ -26,9 +26,10 @@ __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(HANDLE, unsign
 __declspec(dllimport) int __stdcall GetExitCodeProcess(HANDLE, unsigned long*);
 __declspec(dllimport) int __stdcall CloseHandle(HANDLE);
 __declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall*)(void*));
+__declspec(dllimport) wchar_t** __stdcall CommandLineToArgvW(const wchar_t* line, int* count);
+__declspec(dllimport) const wchar_t* __stdcall StrStrW(const wchar_t* text, const wchar_t* part);
 void* memset(void* target, int value, size_t size);
 void* memcpy(void* target, const void* source, size_t size);
-void* memmove(void* target, const void* source, size_t size);
 }
 
 inline void* operator new(size_t, void* place) noexcept {

@@ -22,43 +22,11 @@ void Expect(bool ok, const char* what) {
         Print("FAIL: ", what, "\n");
 }
 
-bool Contains(const wchar_t* text, const std::wstring& part) {
-    for (; *text != 0; ++text) {
-        size_t i = 0;
-        while (i < part.size() && text[i] == part.c_str()[i])
-            ++i;
-        if (i == part.size())
-            return true;
-    }
-    return false;
-}
-
 std::wstring Repeat(wchar_t character, size_t count) {
     std::wstring text;
     while (count-- > 0)
         text.append(&character, 1);
     return text;
-}
-
-// Splits the command line at blanks outside double quotes.
-size_t SplitCommandLine(std::wstring* arguments, size_t most) {
-    const wchar_t* at = GetCommandLineW();
-    size_t count = 0;
-    while (*at != 0 && count < most) {
-        while (*at == L' ')
-            ++at;
-        if (*at == 0)
-            break;
-        const wchar_t* start = at;
-        bool quoted = false;
-        while (*at != 0 && (quoted || *at != L' '))
-            quoted ^= *at++ == L'"';
-        if (*start == L'"' && at - start >= 2 && at[-1] == L'"')
-            arguments[count++].assign(start + 1, static_cast<size_t>(at - start) - 2);
-        else
-            arguments[count++].assign(start, static_cast<size_t>(at - start));
-    }
-    return count;
 }
 
 class Logger : public IPluginLogger {
@@ -72,12 +40,12 @@ public:
         __atomic_fetch_add(&counts[level], 1, __ATOMIC_SEQ_CST);
         if (level == 2)
             Print("plug-in error: ", text, "\n");
-        if (level == 3 && watched != nullptr && Contains(text, *watched))
+        if (level == 3 && watched != nullptr && StrStrW(text, watched) != nullptr)
             __atomic_store_n(&watchedSeen, 1, __ATOMIC_SEQ_CST);
     }
     int counts[4] = {0, 0, 0, 0};
     int broken = 0;
-    const std::wstring* watched = nullptr; // a text expected in a detail line
+    const wchar_t* watched = nullptr; // a text expected in a detail line
     int watchedSeen = 0;
 };
 
@@ -239,16 +207,16 @@ int CheckAllocator(const std::wstring& which) {
 }
 
 int Main() {
-    std::wstring args[10];
-    const size_t count = SplitCommandLine(args, 10);
-    if (count == 3 && args[1] == L"--check-allocator")
+    int count = 0;
+    wchar_t** const args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (count == 3 && std::wstring(args[1]) == L"--check-allocator")
         return CheckAllocator(args[2]);
     if (count != 9) {
         Print("usage: msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND\n");
         return 2;
     }
-    const std::wstring &home = args[2], &sid = args[3], &longHome = args[4];
-    void* library = LoadLibraryW(args[1].c_str());
+    const std::wstring home = args[2], sid = args[3], longHome = args[4];
+    void* library = LoadLibraryW(args[1]);
     if (library == nullptr)
         Fail("the plug-in library does not load");
     auto getInfo =
@@ -296,7 +264,7 @@ int Main() {
     settings.values[1] = args[5];
     settings.values[2] = args[6];
     settings.present = 3;
-    logger.watched = &args[5]; // the user name, in the connect line
+    logger.watched = args[5]; // the user name, in the connect line
 
     Print("step: browsing: names over 7 characters and one over 2,100; a reused ItemInfo\n");
     IBackupDataRead* source = getRead(&logger, &settings);

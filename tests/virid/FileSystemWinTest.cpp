@@ -27,10 +27,16 @@ TEST(FileSystem, TellsFilesFromFoldersAndDeletesOnlyFolders) {
     EXPECT_FALSE(DeleteNonEmptyFolder(L""));
 }
 
-TEST(FileSystem, DeletesANestedTreeWithReadOnlyFiles) {
+// A file held open makes the delete fail but the rest goes; released, the whole tree goes.
+TEST(FileSystem, DeletesANestedTreeWithReadOnlyFilesOnceNoFileIsHeld) {
     TestFolder parent;
     const std::wstring root = parent / L"tree";
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    // First in the folder by name and by age: the files after it must go all the same.
+    ASSERT_TRUE(WriteFileBytes(root + L"\\held.txt", "h"));
+    VIRid::UniqueFileHandle held(CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
     std::wstring deep = root;
     for (int level = 0; level < 6; ++level) {
         deep += L"\\level " + std::to_wstring(level);
@@ -41,24 +47,12 @@ TEST(FileSystem, DeletesANestedTreeWithReadOnlyFiles) {
         ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     }
     ASSERT_TRUE(CreateDirectoryW((root + L"\\empty").c_str(), nullptr));
+    EXPECT_FALSE(DeleteNonEmptyFolder(root));
+    EXPECT_FALSE(PathExists(root + L"\\level 0")); // with its read-only files
+    held.reset();
     EXPECT_TRUE(DeleteNonEmptyFolder(root));
     EXPECT_FALSE(PathExists(root));
     EXPECT_TRUE(IsFolderExists(parent.Path().c_str()));
-}
-
-TEST(FileSystem, AFileHeldOpenMakesTheDeleteFailButTheRestGoes) {
-    TestFolder parent;
-    const std::wstring root = parent / L"held";
-    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(root + L"\\held.txt", "h"));
-    ASSERT_TRUE(WriteFileBytes(root + L"\\free.txt", "f"));
-    VIRid::UniqueFileHandle held(CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0,
-                                             nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held.valid());
-    EXPECT_FALSE(DeleteNonEmptyFolder(root));
-    EXPECT_FALSE(PathExists(root + L"\\free.txt"));
-    held.reset();
-    EXPECT_TRUE(DeleteNonEmptyFolder(root));
 }
 
 } // namespace

@@ -27,6 +27,11 @@ namespace packer_test {
 
 namespace fs = std::filesystem;
 
+// A path below a folder from a UTF-8 name with "/" separators.
+inline fs::path Below(const fs::path& folder, const std::string& name) {
+    return VIRid::entryname::ToPath(folder, name);
+}
+
 // A fresh folder under the system's temporary folder, removed with its content at the end.
 class ScratchFolder {
 public:
@@ -45,10 +50,7 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     const fs::path& Path() const { return path_; }
-    // A path below the folder from a UTF-8 name with "/" separators.
-    fs::path operator/(const std::string& name) const {
-        return VIRid::entryname::ToPath(path_, name);
-    }
+    fs::path operator/(const std::string& name) const { return Below(path_, name); }
     // A new empty subfolder.
     fs::path Make(const std::string& name) const {
         fs::create_directories(*this / name);
@@ -84,13 +86,13 @@ inline std::string RandomBytes(size_t size, unsigned seed) {
 
 // Names with blanks, non-ASCII names, names over 100 bytes, empty files, empty folders, a file
 // that spans many host blocks and one whose size is a whole number of tar blocks.
-inline void MakeSampleTree(const ScratchFolder& root) {
+inline void MakeSampleTree(const fs::path& root) {
     const std::string longName(120, 'L'), deep = std::string(60, 'a') + "/" + std::string(70, 'b');
     const std::string unicode = "donn\xC3\xA9"
                                 "es/\xE6\x97\xA5\xE6\x9C\xAC";
-    for (const std::string& folder : {std::string("empty folder"), unicode, deep})
-        root.Make(folder);
-    root.Make("nested/deeper/deepest");
+    for (const std::string& folder :
+         {std::string("empty folder"), unicode, deep, std::string("nested/deeper/deepest")})
+        fs::create_directories(Below(root, folder));
     const std::pair<std::string, std::string> files[] = {
         {"backup piece 1.bcp", RandomBytes(3 * 1024 * 1024 + 17, 1)},
         {"empty.bcp", ""},
@@ -103,20 +105,18 @@ inline void MakeSampleTree(const ScratchFolder& root) {
         {"a-b", "dash"},
     };
     for (const auto& file : files)
-        WriteFile(root / file.first, file.second);
+        WriteFile(Below(root, file.first), file.second);
 }
 
 // Every entry under root: name -> "<folder>" or the file's content; without the manifest that
-// unpacking leaves in the folder unless asked for.
-inline std::map<std::string, std::string> ListTree(const fs::path& root,
-                                                   bool withManifest = false) {
+// unpacking leaves in the folder.
+inline std::map<std::string, std::string> ListTree(const fs::path& root) {
     std::map<std::string, std::string> tree;
     for (fs::recursive_directory_iterator walk(root), end; walk != end; ++walk) {
         const std::string name = VIRid::entryname::FromPath(walk->path().lexically_relative(root));
         tree[name] = walk->is_directory() ? "<folder>" : ReadFile(walk->path());
     }
-    if (!withManifest)
-        tree.erase("SHA256SUMS");
+    tree.erase("SHA256SUMS");
     return tree;
 }
 
@@ -164,16 +164,14 @@ inline Unpacked Unpack(const std::string& stream, const fs::path& folder,
     Unpacked unpacked;
     VIRid::DirPacker packer;
     EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), false));
-    size_t offset = 0;
-    while (offset < stream.size()) {
+    for (size_t offset = 0; offset < stream.size();) {
         uint32_t size = static_cast<uint32_t>(std::min<size_t>(blocks(), stream.size() - offset));
         const uint32_t given = size;
         unpacked.write = packer.Write(Bytes(stream, offset), size);
         if (unpacked.write != VIRid::DirPacker::Ok) {
             // A failed packer takes nothing more and keeps its first reason.
             const std::wstring reason = packer.GetErrorText();
-            uint32_t more = size;
-            EXPECT_EQ(VIRid::DirPacker::Failed, packer.Write(Bytes(stream), more));
+            EXPECT_EQ(VIRid::DirPacker::Failed, packer.Write(Bytes(stream), size));
             EXPECT_EQ(reason, packer.GetErrorText());
             break;
         }
@@ -230,7 +228,7 @@ inline std::string EndOfArchive() {
 inline std::string SumLine(const std::string& name, const std::string& content) {
     const auto digest = VIRid::Sha256::Create();
     VIRid::Sha256::Digest sum{};
-    digest->Update(reinterpret_cast<const unsigned char*>(content.data()), content.size());
+    digest->Update(Bytes(content), content.size());
     digest->Finish(sum);
     return VIRid::ToHex(sum) + "  " + name + "\n";
 }

@@ -48,29 +48,15 @@ TEST(PaxFormat, RecordsCountTheirOwnDigitsAndAreReadStrictly) {
     EXPECT_FALSE(records.path); // an empty value cancels the key
 }
 
+// Bad checksums, missing magic and zero blocks: see DirPackerTest's damaged streams.
 TEST(PaxFormat, HeaderChecksAreStrictButReadGnuHeaders) {
     std::string block;
     AppendEntryHeader(block, "x", EntryType::File, 1, 0);
-    struct Case {
-        size_t offset;
-        char byte;
-        bool checksum; // write a matching checksum after the change
-        HeaderResult result;
-    };
-    const Case cases[] = {
-        {0, 'y', false, HeaderResult::BadChecksum},
-        {257, 'U', false, HeaderResult::NotUstar},
-        {124, '9', true, HeaderResult::BadNumber}, // a size field that is not octal
-    };
+    std::string nonOctalSize = block;
+    nonOctalSize[124] = '9';
+    WriteChecksum(nonOctalSize);
     Header header;
-    for (const Case& test : cases) {
-        std::string changed = block;
-        changed[test.offset] = test.byte;
-        if (test.checksum)
-            WriteChecksum(changed);
-        EXPECT_EQ(test.result, ReadHeader(Bytes(changed), header)) << test.offset;
-    }
-    EXPECT_EQ(HeaderResult::ZeroBlock, ReadHeader(Bytes(std::string(kBlockSize, '\0')), header));
+    EXPECT_EQ(HeaderResult::BadNumber, ReadHeader(Bytes(nonOctalSize), header));
 
     // GNU's magic, a base-256 size of 2^40, a high byte in the name, a signed checksum.
     std::string gnu = block;

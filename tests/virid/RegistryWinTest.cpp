@@ -19,31 +19,26 @@ protected:
     void TearDown() override { simoracle::DeleteRegistryKey(kRoot); }
 };
 
-TEST_F(RegistryTest, EnumeratesImmediateSubkeyNamesOnly) {
+TEST_F(RegistryTest, ListsImmediateSubkeysAndReadsTheValuesOfTheOpenKeyOnly) {
     CRegistry registry(HKEY_LOCAL_MACHINE);
     EXPECT_TRUE(registry.EnumSubKeys(kRoot.c_str()).empty()); // an absent key
-    Set(kRoot + L"\\KEY_A", L"V", L"1");
-    Set(kRoot + L"\\KEY_B\\Deeper", L"", L"");
-    Set(kRoot + L"\\other name", L"", L"");
+    EXPECT_FALSE(registry.Open(kRoot.c_str()));
+    const std::pair<const wchar_t*, std::wstring> values[] = {
+        {L"ORACLE_HOME", L"C:\\ora\\db \u00e9"},
+        {L"Empty", L""},
+        {L"Long", std::wstring(5000, L'x')}};
+    for (const auto& value : values)
+        Set(kRoot + L"\\K", value.first, value.second);
+    Set(kRoot + L"\\other name\\Deeper", L"", L"");
     std::list<std::wstring> names = registry.EnumSubKeys(kRoot.c_str());
     names.sort();
-    EXPECT_EQ((std::list<std::wstring>{L"KEY_A", L"KEY_B", L"other name"}), names);
-}
+    EXPECT_EQ((std::list<std::wstring>{L"K", L"other name"}), names);
 
-TEST_F(RegistryTest, OpenReadCloseTriple) {
-    const std::wstring longValue(5000, L'x');
-    Set(kRoot + L"\\K", L"ORACLE_HOME", L"C:\\ora\\db \u00e9");
-    Set(kRoot + L"\\K", L"Empty", L"");
-    Set(kRoot + L"\\K", L"Long", longValue);
-    CRegistry registry(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(registry.Open((kRoot + L"\\Nowhere").c_str()));
     std::wstring value = L"untouched";
     EXPECT_FALSE(registry.Read(L"ORACLE_HOME", value)); // nothing open
     ASSERT_TRUE(registry.Open((kRoot + L"\\K").c_str()));
     EXPECT_FALSE(registry.Read(L"ORACLE_HOME_NAME", value)); // a missing value fails the triple
     EXPECT_EQ(L"untouched", value);
-    const std::pair<const wchar_t*, std::wstring> values[] = {
-        {L"ORACLE_HOME", L"C:\\ora\\db \u00e9"}, {L"Empty", L""}, {L"Long", longValue}};
     for (const auto& expected : values) {
         EXPECT_TRUE(registry.Read(expected.first, value));
         EXPECT_EQ(expected.second, value);
