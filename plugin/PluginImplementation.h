@@ -59,9 +59,6 @@ public:
     // Sends one message to the host's logger; nothing when there is none.
     void Report(int32_t level, const std::wstring& text) const;
 
-    const std::wstring& GetWorkstationTempPath() const { return workstationTempPath; }
-    const OracleSettings& GetSettingsTemplate() const { return settings; }
-
 private:
     // The packer's Ok stays Success, its EndOfStream becomes EndOfData, anything else Failure.
     static int32_t MapPackerResult(int packerResult);

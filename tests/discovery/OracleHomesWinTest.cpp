@@ -1,82 +1,57 @@
 #include "discovery/OracleHomes.h"
 #include "tests/discovery/OracleRegistryFixture.h"
 
-#include <list>
+#include <vector>
 
 namespace {
 
 typedef OracleRegistryTest OracleHomesTest;
 
-TEST_F(OracleHomesTest, NoOracleKeyGivesAnEmptyTable) {
-    EXPECT_TRUE(GetOracleHomes().empty());
-}
+struct Home {
+    const wchar_t* subkey;
+    const wchar_t* name;      // null: no ORACLE_HOME_NAME value
+    const wchar_t* directory; // null: no ORACLE_HOME value
+};
 
-TEST_F(OracleHomesTest, OnlySubkeysStartingWithUpperCaseKeyCount) {
-    AddHome(L"key_lower", L"lower", L"C:\\lower");
-    AddHome(L"HOME_A", L"other", L"C:\\other");
-    AddHome(L"XKEY_A", L"prefixed", L"C:\\prefixed");
-    AddHome(L"Key_Mixed", L"mixed", L"C:\\mixed");
-    EXPECT_TRUE(GetOracleHomes().empty());
-
-    AddHome(L"KEY_", L"bare", L"C:\\bare");
-    AddHome(L"KEY_OraDb11g_home1", L"OraDb11g_home1", L"C:\\app\\product\\11.2.0\\dbhome_1");
-    const OracleHomeTable expected = {
-        {L"OraDb11g_home1", L"C:\\app\\product\\11.2.0\\dbhome_1"},
-        {L"bare", L"C:\\bare"},
+// Each case starts from no registration at all; as they run one after another, a table kept from
+// an earlier call fails them.
+TEST_F(OracleHomesTest, TheKeySubkeysWithBothValuesAreTheHomesByTheirNames) {
+    const struct {
+        std::vector<Home> homes;
+        OracleHomeTable expected;
+    } cases[] = {
+        // Only subkeys whose names begin with upper-case "KEY_" count.
+        {{{L"key_lower", L"lower", L"C:\\lower"},
+          {L"HOME_A", L"other", L"C:\\other"},
+          {L"XKEY_A", L"prefixed", L"C:\\prefixed"},
+          {L"Key_Mixed", L"mixed", L"C:\\mixed"},
+          {L"KEY_", L"bare", L"C:\\bare"}},
+         {{L"bare", L"C:\\bare"}}},
+        {{{L"KEY_NAME_ONLY", L"nameOnly", nullptr},
+          {L"KEY_DIR_ONLY", nullptr, L"C:\\dirOnly"},
+          {L"KEY_NEITHER", nullptr, nullptr},
+          {L"KEY_BOTH", L"both", L"C:\\both"}},
+         {{L"both", L"C:\\both"}}},
+        // The subkey enumerated first keeps a name registered twice.
+        {{{L"KEY_1", L"shared", L"C:\\first"}, {L"KEY_2", L"shared", L"C:\\second"}},
+         {{L"shared", L"C:\\first"}}},
+        // Names that differ in case are two homes; names and directories are taken as registered.
+        {{{L"KEY_1", L"home", L"C:\\lower"},
+          {L"KEY_2", L"HOME", L"C:\\upper"},
+          {L"KEY_A", L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ "},
+          {L"KEY_EMPTY_DIR", L"dirless", L""}},
+         {{L"HOME", L"C:\\upper"},
+          {L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ "},
+          {L"dirless", L""},
+          {L"home", L"C:\\lower"}}},
     };
-    EXPECT_EQ(expected, GetOracleHomes());
-}
-
-TEST_F(OracleHomesTest, ASubkeyLackingEitherValueIsSkipped) {
-    AddHome(L"KEY_NAME_ONLY", L"nameOnly", nullptr);
-    AddHome(L"KEY_DIR_ONLY", nullptr, L"C:\\dirOnly");
-    AddHome(L"KEY_NEITHER", nullptr, nullptr);
-    AddHome(L"KEY_BOTH", L"both", L"C:\\both");
-    const OracleHomeTable expected = {{L"both", L"C:\\both"}};
-    EXPECT_EQ(expected, GetOracleHomes());
-}
-
-TEST_F(OracleHomesTest, TheFirstSubkeyEnumeratedKeepsADuplicateName) {
-    AddHome(L"KEY_1", L"shared", L"C:\\first");
-    AddHome(L"KEY_2", L"shared", L"C:\\second");
-    VIRid::system::CRegistry registry(HKEY_LOCAL_MACHINE);
-    ASSERT_EQ((std::list<std::wstring>{L"KEY_1", L"KEY_2"}),
-              registry.EnumSubKeys(kOracleKey.c_str()));
-
-    const OracleHomeTable expected = {{L"shared", L"C:\\first"}};
-    EXPECT_EQ(expected, GetOracleHomes());
-}
-
-TEST_F(OracleHomesTest, NamesDifferingInCaseAreTwoHomesInOrdinalOrder) {
-    AddHome(L"KEY_1", L"home", L"C:\\lower");
-    AddHome(L"KEY_2", L"Home", L"C:\\capital");
-    AddHome(L"KEY_3", L"HOME", L"C:\\upper");
-    const OracleHomeTable homes = GetOracleHomes();
-    std::list<std::wstring> names;
-    for (const auto& home : homes)
-        names.push_back(home.first);
-    EXPECT_EQ((std::list<std::wstring>{L"HOME", L"Home", L"home"}), names);
-    EXPECT_EQ(L"C:\\capital", homes.at(L"Home"));
-}
-
-TEST_F(OracleHomesTest, KeyedByTheHomeNameValueWithTheDirectoryAsRegistered) {
-    AddHome(L"KEY_A", L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ ");
-    AddHome(L"KEY_EMPTY_NAME", L"", L"C:\\nameless");
-    AddHome(L"KEY_EMPTY_DIR", L"dirless", L"");
-    const OracleHomeTable expected = {{L"", L"C:\\nameless"},
-                                      {L"Home Name \u00e9", L"c:\\Oracle Homes\\Db1\\ "},
-                                      {L"dirless", L""}};
-    EXPECT_EQ(expected, GetOracleHomes());
-}
-
-TEST_F(OracleHomesTest, EveryCallReadsTheRegistryAgain) {
-    AddHome(L"KEY_A", L"A", L"C:\\a");
-    EXPECT_EQ(1u, GetOracleHomes().size());
-    AddHome(L"KEY_B", L"B", L"C:\\b");
-    EXPECT_EQ(2u, GetOracleHomes().size());
-    simoracle::DeleteRegistryKey(kOracleKey + L"\\KEY_A");
-    const OracleHomeTable expected = {{L"B", L"C:\\b"}};
-    EXPECT_EQ(expected, GetOracleHomes());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Reset();
+        for (const Home& home : c.homes)
+            AddHome(home.subkey, home.name, home.directory);
+        EXPECT_EQ(c.expected, GetOracleHomes());
+    }
 }
 
 } // namespace

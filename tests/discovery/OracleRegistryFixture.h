@@ -4,7 +4,6 @@
 #pragma once
 
 #include "tools/simdb/Registry.h"
-#include "virid/Registry.h"
 #include "virid/Strings.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +12,6 @@
 #include <string>
 #include <utility>
 
-const std::wstring kOracleKey = L"SOFTWARE\\ORACLE";
-const std::wstring kServicesKey = L"SYSTEM\\CurrentControlSet\\Services";
-
 class OracleRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override { Reset(); }
@@ -23,28 +19,30 @@ protected:
 
     // Removes every key that the tests own.
     void Reset() {
-        simoracle::DeleteRegistryKey(kOracleKey);
+        simoracle::DeleteRegistryKey(simoracle::kOracleKey);
         // Key names compare without case in the registry, so a lower-case "oracleservice" key
         // would be the same key as one a test means to create.
-        VIRid::system::CRegistry registry(HKEY_LOCAL_MACHINE);
-        for (const std::wstring& name : registry.EnumSubKeys(kServicesKey.c_str()))
+        for (const std::wstring& name : simoracle::RegistrySubKeys(simoracle::kServicesKey))
             if (VIRid::strings::to_upper(name).compare(0, 13, L"ORACLESERVICE") == 0)
-                simoracle::DeleteRegistryKey(kServicesKey + L"\\" + name);
+                simoracle::DeleteRegistryKey(ServiceKey(name));
     }
 
     // A subkey of SOFTWARE\ORACLE with the home's values; a null value is left out.
     void AddHome(const std::wstring& subkey, const wchar_t* homeName,
                  const wchar_t* homeDirectory) {
-        AddKey(kOracleKey + L"\\" + subkey,
+        AddKey(std::wstring(simoracle::kOracleKey) + L"\\" + subkey,
                {{L"ORACLE_HOME_NAME", homeName}, {L"ORACLE_HOME", homeDirectory}});
     }
 
     // A service key with its command line; a null one is left out.
     void AddService(const std::wstring& serviceName, const wchar_t* imagePath) {
-        AddKey(kServicesKey + L"\\" + serviceName, {{L"ImagePath", imagePath}});
+        AddKey(ServiceKey(serviceName), {{L"ImagePath", imagePath}});
     }
 
 private:
+    static std::wstring ServiceKey(const std::wstring& name) {
+        return std::wstring(simoracle::kServicesKey) + L"\\" + name;
+    }
     void AddKey(const std::wstring& path,
                 std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
         // The default value creates the key even when it holds no other.

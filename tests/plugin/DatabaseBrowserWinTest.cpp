@@ -1,7 +1,6 @@
 #include "plugin/DatabaseBrowser.h"
 #include "tests/discovery/OracleRegistryFixture.h"
 #include "tests/support/FakeHost.h"
-#include "tools/pluginhost/PluginLibrary.h"
 
 #include <vector>
 
@@ -32,22 +31,20 @@ std::wstring Info(const std::wstring& path) {
     return result == Success ? Fields(info) : L"result " + std::to_wstring(result);
 }
 
-Names NamesOf(const ItemEntryList& items) {
-    Names names;
-    for (const ItemEntry& item : items)
-        names.push_back(item.name);
-    return names;
-}
-
-// The names listed under path; homes (under the root) and instances carry blank records.
+// The names listed under path after the host's own entry, which stays in front; homes (under the
+// root) and instances carry blank records.
 Names List(const std::wstring& path) {
-    ItemEntryList items;
+    ItemEntryList items(1, ItemEntry(ItemInfo(9, 9, 9, 9, 0x80, 0x1), L"host's own"));
     EXPECT_EQ(Success, BrowseItems(path, items));
+    EXPECT_EQ(L"host's own", items.front().name);
+    items.pop_front();
+    Names names;
     for (const ItemEntry& item : items) {
         EXPECT_EQ(path.empty() ? kHome : kInstance, Fields(item.info)) << item.name;
         EXPECT_EQ(L"", item.entryText);
+        names.push_back(item.name);
     }
-    return NamesOf(items);
+    return names;
 }
 
 TEST_F(DatabaseBrowserTest, WithoutHomesTheRootIsEmptyAndNothingIsAnItem) {
@@ -57,87 +54,43 @@ TEST_F(DatabaseBrowserTest, WithoutHomesTheRootIsEmptyAndNothingIsAnItem) {
         EXPECT_EQ(L"unknown", Info(path)) << path;
 }
 
-TEST_F(DatabaseBrowserTest, LevelsListEscapedNamesInTheOrderOfTheirNames) {
-    // Sorted by the escaped names, "A%5CB" would come before "A0".
+// One tree for both calls: homes with names to escape, one with an empty name, instances whose
+// directories differ in case, SIDs with a backslash or empty.
+TEST_F(DatabaseBrowserTest, TheTreeListsAndDescribesHomesAndInstancesOnly) {
     AddHome(L"KEY_1", L"b", L"C:\\b");
     AddHome(L"KEY_2", L"A\\B", L"C:\\ORA\\DB");
     AddHome(L"KEY_3", L"A0", L"C:\\a0");
     AddHome(L"KEY_4", L"50%", L"C:\\fifty");
     AddHome(L"KEY_5", L"x:y", L"D:\\OTHER");
+    AddHome(L"KEY_HOME", L"HOME", L"C:\\ORA\\HOME");
+    AddHome(L"KEY_EMPTY", L"", L"C:\\ORA\\NAMELESS");
     AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
     AddService(L"OracleServiceTEST", L"c:\\ora\\db\\bin\\oracle.exe TEST");
     AddService(L"OracleServiceSLASH", L"C:\\ORA\\DB\\bin\\ORACLE.EXE A\\B");
     AddService(L"OracleServiceELSE", L"D:\\OTHER\\bin\\ORACLE.EXE ELSE");
-    EXPECT_EQ((Names{L"50%25", L"A0", L"A%5CB", L"b", L"x%3Ay"}), List(L""));
+    AddService(L"OracleServiceHOME", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ORCL");
+    AddService(L"OracleServiceX", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE SID\\X");
+    AddService(L"OracleServiceEMPTY", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ");
+    // In the order of the names: sorted by the escaped ones, "A%5CB" would come before "A0".
+    EXPECT_EQ((Names{L"", L"50%25", L"A0", L"A%5CB", L"HOME", L"b", L"x%3Ay"}), List(L""));
     EXPECT_EQ((Names{L"A%5CB", L"ORCL", L"TEST"}), List(L"A%5CB"));
+    EXPECT_EQ((Names{L"", L"ORCL", L"SID%5CX"}), List(L"HOME"));
     EXPECT_EQ((Names{L"ELSE"}), List(L"x%3Ay"));
     // Paths that name no home list nothing.
     for (const wchar_t* path : {L"A%5CB\\ORCL", L"a0", L"NOHOME", L"A0\\"})
         EXPECT_TRUE(List(path).empty()) << path;
-}
 
-TEST_F(DatabaseBrowserTest, ItemInfoAnswersForHomesAndInstancesOnly) {
-    AddHome(L"KEY_HOME", L"HOME", L"C:\\ORA\\HOME");
-    AddHome(L"KEY_AB", L"A\\B", L"C:\\ORA\\AB");
-    AddService(L"OracleServiceORCL", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ORCL");
-    AddService(L"OracleServiceAB", L"C:\\ORA\\AB\\bin\\ORACLE.EXE ORCL");
-    // Everything after the first backslash is the SID, escaped or not.
-    AddService(L"OracleServiceX", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE SID\\X");
-    AddService(L"OracleServiceEMPTY", L"C:\\ORA\\HOME\\bin\\ORACLE.EXE ");
-    for (const wchar_t* path : {L"HOME", L"A%5CB"})
+    for (const wchar_t* path : {L"HOME", L"A%5CB", L""})
         EXPECT_EQ(kHome, Info(path)) << path;
-    // The empty SID is registered under HOME, not under A\B.
+    // Everything after the first backslash is the SID, escaped or not.
     for (const wchar_t* path :
          {L"HOME\\ORCL", L"A%5CB\\ORCL", L"HOME\\SID%5CX", L"HOME\\SID\\X", L"HOME\\"})
         EXPECT_EQ(kInstance, Info(path)) << path;
-    // A\B names home A with SID B.
-    for (const wchar_t* path : {L"A\\B", L"A\\B\\ORCL", L"A%5CB\\", L"HOME\\SID", L"", L"home",
-                                L"HOME\\orcl", L"home\\ORCL", L"HOME\\ORCL\\Y", L"HOME\\NOSID",
-                                L"NOHOME\\ORCL", L"\\ORCL", L"HOME%5CORCL"})
+    // A\B names home A with SID B; the empty SID is registered under HOME, not under A\B.
+    for (const wchar_t* path :
+         {L"A\\B", L"A\\B\\ORCL", L"A%5CB\\", L"HOME\\SID", L"home", L"HOME\\orcl", L"home\\ORCL",
+          L"HOME\\ORCL\\Y", L"HOME\\NOSID", L"NOHOME\\ORCL", L"\\ORCL", L"HOME%5CORCL"})
         EXPECT_EQ(L"unknown", Info(path)) << path;
-}
-
-TEST_F(DatabaseBrowserTest, AHomeWithAnEmptyNameMakesTheRootAnItem) {
-    AddHome(L"KEY_EMPTY", L"", L"C:\\ORA\\NAMELESS");
-    EXPECT_EQ(kHome, Info(L""));
-    EXPECT_EQ((Names{L""}), List(L""));
-}
-
-TEST_F(DatabaseBrowserTest, ListingOnlyAppends) {
-    AddHome(L"KEY_DB", L"DB", L"C:\\ORA\\DB");
-    AddService(L"OracleServiceORCL", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ORCL");
-    ItemEntryList items;
-    items.push_back(ItemEntry(ItemInfo(9, 9, 9, 9, 0x80, 0x1), L"host's own"));
-    for (const wchar_t* path : {L"", L"", L"DB", L"NOHOME"})
-        EXPECT_EQ(Success, BrowseItems(path, items));
-    EXPECT_EQ((Names{L"host's own", L"DB", L"DB", L"ORCL"}), NamesOf(items));
-    EXPECT_EQ(9, items.front().info.value1);
-}
-
-// The plug-in object's browse slots, reached through the real library as a host reaches them.
-TEST_F(DatabaseBrowserTest, ThePluginObjectBrowsesTheSameTree) {
-    AddHome(L"KEY_AB", L"A\\B", L"C:\\ORA\\AB");
-    AddService(L"OracleServiceORCL", L"C:\\ORA\\AB\\bin\\ORACLE.EXE ORCL");
-    PluginLibrary library;
-    std::wstring error;
-    ASSERT_TRUE(library.Load(ProgramFolder() + L"OraclePlugin.dll", error));
-    MapSettings settings;
-    RecordingLogger logger;
-    PluginDataObject* source = library.GetBackupDataRead(&logger, &settings);
-    ASSERT_NE(nullptr, source);
-
-    ItemEntryList items;
-    EXPECT_EQ(Success, source->EnumItems(L"", items));
-    EXPECT_EQ(Success, source->EnumItems(L"A%5CB", items));
-    EXPECT_EQ((Names{L"A%5CB", L"ORCL"}), NamesOf(items));
-    ItemInfo info;
-    EXPECT_EQ(Success, source->GetItemInfo(L"A%5CB", info));
-    EXPECT_EQ(0x10u, info.attributes);
-    EXPECT_EQ(Success, source->GetItemInfo(L"A%5CB\\ORCL", info));
-    EXPECT_EQ(0x80u, info.attributes);
-    EXPECT_EQ(UnknownItem, source->GetItemInfo(L"", info));
-    source->Release();
-    EXPECT_TRUE(logger.Messages().empty());
 }
 
 } // namespace

@@ -24,53 +24,34 @@ TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
     EXPECT_TRUE(ParseBooleanSetting(false, L"no"));
 }
 
-TEST(OracleSettingsRecord, CompressionIsOffUnlessReadAndRmanIsInTheHomesBin) {
-    OracleSettings s;
-    EXPECT_EQ(std::vector<bool>({true, true, true, false, true, true}), Flags(s));
-    s.oracleHome = L"C:\\ora";
-    EXPECT_EQ(L"C:\\ora\\bin\\rman.exe", s.GetRmanPath());
-    s.oracleHome = L"C:\\ora\\";
-    EXPECT_EQ(L"C:\\ora\\\\bin\\rman.exe", s.GetRmanPath()); // joined as they are
-}
-
-TEST(SettingsReading, EmptySourceGivesAllFlagsTrueAndEmptyTexts) {
-    MapSettings source;
-    std::wstring tempPath = L"left over";
-    OracleSettings s;
-    ReadPluginSettings(source, tempPath, s);
-    EXPECT_EQ(std::vector<bool>(6, true), Flags(s)); // UseCompression included
-    EXPECT_TRUE(tempPath.empty());
-    EXPECT_TRUE(s.userName.empty());
-    EXPECT_TRUE(s.password.empty());
-    EXPECT_EQ(9, source.calls);
-}
-
-TEST(SettingsReading, EachFlagReadsItsOwnKey) {
-    for (size_t i = 0; i < 6; ++i) {
+// Each flag is read from its own key, a missing one is true (UseCompression too), and each of
+// the nine keys is asked for once; missing texts are empty.
+TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
+    for (size_t i = 0; i <= 6; ++i) { // 6: an empty source
         MapSettings source;
-        for (size_t j = 0; j < 6; ++j)
-            source.values[kFlagKeys[j]] = j == i ? L"0" : L"yes";
-        std::wstring tempPath;
+        std::vector<bool> expected(6, true);
+        if (i < 6) {
+            source.values[kFlagKeys[i]] = L"0";
+            expected[i] = false;
+        }
+        std::wstring tempPath = L"left over";
         OracleSettings s;
         ReadPluginSettings(source, tempPath, s);
-        std::vector<bool> expected(6, true);
-        expected[i] = false;
-        EXPECT_EQ(expected, Flags(s)) << kFlagKeys[i];
+        EXPECT_EQ(expected, Flags(s)) << i;
+        EXPECT_EQ(L"", tempPath + s.userName + s.password);
+        EXPECT_EQ(9, source.calls);
     }
 }
 
 TEST(SettingsReading, TextsAreTakenUnchanged) {
-    MapSettings source{{L"WSTempPath", L"C:\\Temp\\"},
-                       {L"UserName", L" Sys "},
-                       {L"Password", L"p@ss word'\""},
-                       {L"UseCompression", L"true"}};
+    MapSettings source{
+        {L"WSTempPath", L"C:\\Temp\\"}, {L"UserName", L" Sys "}, {L"Password", L"p@ss word'\""}};
     std::wstring tempPath;
     OracleSettings s;
     ReadPluginSettings(source, tempPath, s);
     EXPECT_EQ(L"C:\\Temp\\", tempPath);
     EXPECT_EQ(L" Sys ", s.userName);
     EXPECT_EQ(L"p@ss word'\"", s.password);
-    EXPECT_TRUE(s.useCompression);
     EXPECT_TRUE(s.tempFolder.empty());
 }
 
