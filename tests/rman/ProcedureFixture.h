@@ -5,6 +5,7 @@
 #include "rman/OracleSettings.h"
 #include "rman/RmanCommands.h"
 #include "rman/RmanWrapper.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tools/simdb/FileIo.h"
 
@@ -12,9 +13,7 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace procedure_testing {
@@ -23,55 +22,34 @@ using testing_support::Narrow;
 using testing_support::SimulatedOracle;
 typedef std::vector<std::wstring> Lines;
 
-// Every line that a console passes to its callback. The console echoes every command on the
-// caller's thread before sending it, while Recovery Manager's output arrives on the reader
-// thread: the lines of the log's own thread are the commands.
-class ConsoleLog {
+// Every line that a console passes to its callback, as a logger's messages. The console echoes
+// every command on the caller's thread before sending it, while Recovery Manager's output
+// arrives on the reader thread: the lines of the log's own thread are the commands (kSent).
+class ConsoleLog : public RecordingLogger {
 public:
+    enum Origin { kRead, kSent };
     static void Record(void* context, const wchar_t* line) {
         ConsoleLog* self = static_cast<ConsoleLog*>(context);
-        std::lock_guard<std::mutex> lock(self->mutex_);
-        self->lines_.emplace_back(GetCurrentThreadId() == self->thread_, line);
+        self->Log(GetCurrentThreadId() == self->thread_ ? kSent : kRead, line);
     }
-    Lines All() const { return Select(false); }
     // The commands sent, without their line feeds and without the connect line.
-    Lines Commands() const { return Select(true); }
+    Lines Commands() const {
+        Lines commands;
+        for (const std::wstring& line : Texts(kSent))
+            if (line.compare(0, 15, L"connect target ") != 0)
+                commands.push_back(line);
+        return commands;
+    }
     bool Has(const std::wstring& line) const {
-        const Lines all = All();
-        return std::find(all.begin(), all.end(), line) != all.end();
+        return (L"\n" + All()).find(L"\n" + line + L"\n") != std::wstring::npos;
     }
     // Any line that holds the text.
-    bool Mentions(const std::wstring& text) const {
-        const Lines all = All();
-        return std::any_of(all.begin(), all.end(), [&](const std::wstring& each) {
-            return each.find(text) != std::wstring::npos;
-        });
-    }
+    bool Mentions(const std::wstring& text) const { return All().find(text) != std::wstring::npos; }
     // Every line, for failure messages.
-    std::string Text() const {
-        std::string text;
-        for (const std::wstring& line : All())
-            text += Narrow(line) + "\n";
-        return text;
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines_.clear();
-    }
+    std::string Text() const { return Narrow(All()); }
 
 private:
-    Lines Select(bool commands) const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Lines selected;
-        for (const auto& line : lines_)
-            if (!commands || (line.first && line.second.compare(0, 15, L"connect target ") != 0))
-                selected.push_back(line.second);
-        return selected;
-    }
-
     const DWORD thread_ = GetCurrentThreadId();
-    mutable std::mutex mutex_;
-    std::vector<std::pair<bool, std::wstring>> lines_; // sent on the log's thread, text
 };
 
 inline Lines Concat(std::initializer_list<Lines> parts) {

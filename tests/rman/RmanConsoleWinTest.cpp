@@ -53,7 +53,7 @@ TEST_F(RmanConsole, StartWithoutRmanExeStartsNothing) {
     EXPECT_EQ(L"RMAN utility (rman.exe) doesn't not found", console.GetErrorText());
     EXPECT_FALSE(console.IsRunning());
     EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));
-    EXPECT_TRUE(log_.All().empty());
+    EXPECT_TRUE(log_.Messages().empty());
     EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
 }
 
@@ -91,13 +91,13 @@ TEST_F(RmanConsole, NoCallbackFollowsTheDestruction) {
     {
         RmanWrapper console(&log_, ConsoleLog::Record);
         ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText()) << log_.Text();
-        for (int waited = 0; log_.All().size() < 100 && waited < 20000; ++waited)
+        for (int waited = 0; log_.Messages().size() < 100 && waited < 20000; ++waited)
             Sleep(1);
-        ASSERT_GE(log_.All().size(), 100u);
+        ASSERT_GE(log_.Messages().size(), 100u);
     }
-    const size_t afterDestruction = log_.All().size();
+    const size_t afterDestruction = log_.Messages().size();
     Sleep(300);
-    EXPECT_EQ(afterDestruction, log_.All().size());
+    EXPECT_EQ(afterDestruction, log_.Messages().size());
 }
 
 TEST_F(RmanConsole, WithoutACallbackNothingIsEmittedButPromptsAreSeen) {
@@ -119,12 +119,14 @@ protected:
     // Lines that the filter must have dropped.
     std::vector<std::wstring> UnfilteredLines() const {
         std::vector<std::wstring> found;
-        for (const std::wstring& line : log_.All())
+        for (const RecordingLogger::Message& message : log_.Messages()) {
+            const std::wstring& line = message.second;
             if (line.empty() || line.find(L"Recovery Manager: ") != std::wstring::npos ||
                 line.find(L"Copyright ") != std::wstring::npos ||
                 line.find(L"RMAN> ") != std::wstring::npos ||
                 line.find(L'\r') != std::wstring::npos)
                 found.push_back(line);
+        }
         return found;
     }
 };
