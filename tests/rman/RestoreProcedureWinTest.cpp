@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 using namespace procedure_testing;
+using simoracle::DatabaseState;
 using simoracle::FaultKind;
 using simoracle::WreckScope;
 
@@ -23,63 +22,37 @@ Lines From(const Lines& commands, const std::wstring& first) {
 // Each test has a database of its own and an online backup of it, which it restores from a fresh
 // copy as a restore job unpacks it. (A restore that ends with reset logs starts a new
 // incarnation, from which an older backup can no longer be recovered.)
-class RestoreProcedure : public ::testing::Test {
+class RestoreProcedure : public ProcedureTest {
 protected:
     void SetUp() override {
-        database_.reset(new SimulatedDatabase());
-        ASSERT_TRUE(db().Ready()) << Narrow(db().Error());
-        digest_ = db().Digest();
+        ProcedureTest::SetUp();
+        digest_ = db_.Digest();
         ASSERT_FALSE(digest_.empty());
-        backup_ = db().NewFolder(L"onlinestream");
-        ASSERT_EQ("", BackUp(db().JobSettings(db().NewFolder(L"online")), backup_));
+        backup_ = db_.Folder(L"onlinestream");
+        BackUp(NewJob(), backup_);
     }
 
     // Runs a backup with settings and keeps its pieces in stream, taken before the backup's
-    // closing steps as a backup job streams them. Empty, or what failed.
-    static std::string BackUp(OracleSettings settings, const std::wstring& stream) {
-        CommandRecorder recorder;
-        RmanWrapper console(&recorder, &CommandRecorder::Record);
-        if (!RunBackup(console, settings))
-            return "backup failed: " + Narrow(console.GetErrorText());
-        if (!CopyFolderFiles(settings.tempFolder, stream))
-            return "the backup's pieces could not be copied";
-        CompleteBackup(console, settings);
-        return std::string();
+    // closing steps as a backup job streams them.
+    void BackUp(OracleSettings settings, const std::wstring& stream) {
+        ASSERT_TRUE(RunBackup(NewConsole(), settings)) << Dialogue();
+        ASSERT_TRUE(CopyFolderFiles(settings.tempFolder, stream));
+        CompleteBackup(*console_, settings);
     }
-
-    const SimulatedDatabase& db() const { return *database_; }
-
     // Restores from a new copy of stream, on a new console, with settings changed by adjust;
     // the DBID is the pieces' when withDbid, as a restore job fills it.
     bool Restore(const std::wstring& stream, void (*adjust)(OracleSettings&) = nullptr,
                  bool withDbid = false) {
-        settings_ = db().JobSettings(db().NewFolder(L"restore" + std::to_wstring(++restores_)));
-        if (!CopyFolderFiles(stream, settings_.tempFolder))
-            return false;
-        controlFilePiece_ = Piece(settings_.controlFileFormat);
+        settings_ = NewJob();
+        EXPECT_TRUE(CopyFolderFiles(stream, settings_.tempFolder));
         BackupPieces pieces;
         std::wstring error;
         if (withDbid && ReadBackupPieces(ListFolderFiles(settings_.tempFolder),
-                                         PieceNameTemplatesOf(OracleSettings()), pieces, error))
+                                         PieceNameTemplatesOf(settings_), pieces, error))
             settings_.dbid = pieces.dbid;
         if (adjust != nullptr)
             adjust(settings_);
-        recorder_.Clear();
-        console_.reset(new RmanWrapper(&recorder_, &CommandRecorder::Record));
-        return RunRestore(*console_, settings_);
-    }
-    std::string Dialogue() const {
-        return console_ ? Narrow(console_->GetErrorText()) + "\n" + Narrow(recorder_.Output())
-                        : "the backup's pieces could not be copied";
-    }
-    Lines Texts(std::initializer_list<RmanCommand> commands) const {
-        return CommandTexts(commands, settings_);
-    }
-    // The newest piece of the restore's folder made by the template (the restore's tidying
-    // removes them).
-    std::wstring Piece(const std::wstring& fileNameTemplate) const {
-        return NewestFileWithExtension(ListFolderFiles(settings_.tempFolder),
-                                       TemplateExtension(fileNameTemplate));
+        return RunRestore(NewConsole(), settings_);
     }
     // What follows the mount of every restore that gets one.
     Lines CatalogueAndRestore() const {
@@ -87,14 +60,8 @@ protected:
                       RmanCommand::CatalogTempFolder, RmanCommand::RestoreDatabaseByTag});
     }
 
-    std::unique_ptr<SimulatedDatabase> database_;
     std::string digest_;
     std::wstring backup_;
-    unsigned restores_ = 0;
-    OracleSettings settings_;
-    std::wstring controlFilePiece_;
-    CommandRecorder recorder_;
-    std::unique_ptr<RmanWrapper> console_;
 };
 
 const Lines kMountTwice = {L"shutdown immediate;", L"startup mount;", L"startup mount;"};
@@ -105,57 +72,60 @@ const Lines kFallbackRecovery = {L"recover database;", L"recover database until 
 const Lines kTidy = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
 
 TEST_F(RestoreProcedure, WreckedDatabaseComesBackFromOnlineAndOfflineBackups) {
-    ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
+    ASSERT_TRUE(db_.Wreck(WreckScope::DataFiles));
     ASSERT_TRUE(Restore(backup_, nullptr, true)) << Dialogue();
     EXPECT_EQ(Concat({kMountTwice,
                       CatalogueAndRestore(),
                       {L"restore archivelog all;", L"recover database;"},
                       kOpenAndTidy}),
-              recorder_.Commands());
-    EXPECT_EQ(digest_, db().Digest());
-    EXPECT_STREQ("open", StateName(db().State()));
+              log_.Commands());
+    EXPECT_EQ(digest_, db_.Digest());
+    EXPECT_EQ(DatabaseState::Open, db_.State());
 
-    OracleSettings offline = db().JobSettings(db().NewFolder(L"offline"));
+    OracleSettings offline = NewJob();
     offline.onlineBackup = false;
     offline.backupArchiveLog = false;
-    const std::wstring stream = db().NewFolder(L"offlinestream");
-    ASSERT_EQ("", BackUp(offline, stream));
-    ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
+    const std::wstring stream = db_.Folder(L"offlinestream");
+    ASSERT_NO_FATAL_FAILURE(BackUp(offline, stream));
+    ASSERT_TRUE(db_.Wreck(WreckScope::DataFiles));
     // Without archived logs in the settings, none are restored.
     ASSERT_TRUE(Restore(stream, [](OracleSettings& s) { s.backupArchiveLog = false; }))
         << Dialogue();
     EXPECT_EQ(Concat({kMountTwice, CatalogueAndRestore(), {L"recover database;"}, kOpenAndTidy}),
-              recorder_.Commands());
-    EXPECT_EQ(digest_, db().Digest());
+              log_.Commands());
+    EXPECT_EQ(digest_, db_.Digest());
 }
 
 TEST_F(RestoreProcedure, LostControlFileIsRestoredFromThePieceInTheFolder) {
-    ASSERT_TRUE(db().Wreck(WreckScope::ControlFileToo));
+    ASSERT_TRUE(db_.Wreck(WreckScope::ControlFileToo));
     ASSERT_TRUE(Restore(backup_)) << Dialogue();
-    EXPECT_EQ(Concat({{L"shutdown immediate;", L"startup mount;", L"shutdown immediate;",
-                       L"startup force nomount;"},
-                      CommandTexts({RmanCommand::RestoreControlFile}, settings_, controlFilePiece_),
-                      {L"shutdown immediate;", L"startup mount;"},
-                      CatalogueAndRestore(),
-                      {L"restore archivelog all;"},
-                      kFallbackRecovery,
-                      kTidy}),
-              recorder_.Commands());
+    EXPECT_EQ(
+        Concat({{L"shutdown immediate;", L"startup mount;", L"shutdown immediate;",
+                 L"startup force nomount;"},
+                Texts({RmanCommand::RestoreControlFile},
+                      NewestFileWithExtension(ListFolderFiles(backup_),
+                                              TemplateExtension(settings_.controlFileFormat))),
+                {L"shutdown immediate;", L"startup mount;"},
+                CatalogueAndRestore(),
+                {L"restore archivelog all;"},
+                kFallbackRecovery,
+                kTidy}),
+        log_.Commands());
     // The recovery with a restored control file stops short of the current log: the fallback
     // recovery and the open with reset logs follow, and it opens, so the restore is done.
-    EXPECT_EQ(digest_, db().Digest());
-    EXPECT_STREQ("open", StateName(db().State()));
+    EXPECT_EQ(digest_, db_.Digest());
+    EXPECT_EQ(DatabaseState::Open, db_.State());
 }
 
 TEST_F(RestoreProcedure, ALostControlFileIsNotRestoredWithoutTheOptionForIt) {
-    ASSERT_TRUE(db().Wreck(WreckScope::ControlFileToo));
+    ASSERT_TRUE(db_.Wreck(WreckScope::ControlFileToo));
     EXPECT_FALSE(Restore(backup_, [](OracleSettings& s) { s.backupSPFile = false; }));
     EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't mount database for restoring data: "));
-    EXPECT_EQ((Lines{L"shutdown immediate;", L"startup mount;"}), recorder_.Commands());
+    EXPECT_EQ((Lines{L"shutdown immediate;", L"startup mount;"}), log_.Commands());
     // A second attempt on the same console, whose Recovery Manager still runs, sends nothing.
-    recorder_.Clear();
+    log_.Clear();
     EXPECT_FALSE(RunRestore(*console_, settings_));
-    EXPECT_TRUE(recorder_.Commands().empty());
+    EXPECT_TRUE(log_.Commands().empty());
 }
 
 // A restore is done only when the database is open again; the fallbacks still try.
@@ -172,14 +142,14 @@ TEST_F(RestoreProcedure, ARestoreThatCannotOpenTheDatabaseFails) {
          {L"recover database;", L"alter database open;", L"alter database open resetlogs;"}},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(db().ClearFaults());
-        ASSERT_TRUE(db().Wreck(WreckScope::DataFiles));
-        ASSERT_TRUE(db().AddFault(FaultKind::Fail, c.fault));
+        ASSERT_TRUE(db_.ClearFaults());
+        ASSERT_TRUE(db_.Wreck(WreckScope::DataFiles));
+        ASSERT_TRUE(db_.AddFault(FaultKind::Fail, c.fault));
         EXPECT_FALSE(Restore(backup_)) << Dialogue();
-        EXPECT_EQ(c.fromRecovery, From(recorder_.Commands(), L"recover database;"));
+        EXPECT_EQ(c.fromRecovery, From(log_.Commands(), L"recover database;"));
         EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't open resetlogs: "));
         EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01139"));
-        EXPECT_EQ(simoracle::DatabaseState::Mounted, db().State());
+        EXPECT_EQ(DatabaseState::Mounted, db_.State());
     }
 }
 

@@ -60,9 +60,7 @@ TEST(RmanCommands, TextsFollowTheSettings) {
     }
 }
 
-TEST(RmanCommands, HostCopyAndConfigurationFiles) {
-    EXPECT_EQ(L"host 'copy /Y \"C:\\ora\\a b.ora\" \"C:\\T\"';\n",
-              HostCommandText(CopyFileCommandLine(L"C:\\ora\\a b.ora", L"C:\\T")));
+TEST(RmanCommands, ConfigurationFiles) {
     const std::vector<std::wstring> expected = {
         L"C:\\ora\\network\\ADMIN\\tnsnames.ora", L"C:\\ora\\network\\ADMIN\\listener.ora",
         L"C:\\ora\\network\\ADMIN\\sqlnet.ora", L"C:\\ora\\database\\PWDORCL.ora"};

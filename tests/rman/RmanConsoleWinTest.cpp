@@ -9,52 +9,15 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
-#include <mutex>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using procedure_testing::SimulatedDatabase;
+using namespace procedure_testing;
 using testing_support::TestFolder;
-
-// Every line that the console passes to its callback, in order.
-class LineLog {
-public:
-    static void Record(void* context, const wchar_t* line) {
-        LineLog* self = static_cast<LineLog*>(context);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->lines.push_back(line);
-    }
-    std::vector<std::wstring> Lines() const {
-        std::lock_guard<std::mutex> lock(mutex);
-        return lines;
-    }
-    size_t Count() const { return Lines().size(); }
-    bool Has(const std::wstring& line) const {
-        const std::vector<std::wstring> all = Lines();
-        return std::find(all.begin(), all.end(), line) != all.end();
-    }
-    // Any line that holds the text.
-    bool Mentions(const std::wstring& text) const {
-        const std::vector<std::wstring> all = Lines();
-        return std::any_of(all.begin(), all.end(), [&](const std::wstring& each) {
-            return each.find(text) != std::wstring::npos;
-        });
-    }
-    std::string All() const {
-        std::string all;
-        for (const std::wstring& each : Lines())
-            all += std::string(each.begin(), each.end()) + "\n";
-        return all;
-    }
-
-private:
-    mutable std::mutex mutex;
-    std::vector<std::wstring> lines;
-};
 
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[1024];
@@ -62,178 +25,144 @@ std::wstring Environment(const wchar_t* name) {
     return length == 0 || length >= 1024 ? L"<unset>" : std::wstring(value, length);
 }
 
-// An Oracle home whose rman.exe is the test program that shows how it was started.
-class FakeHome {
-public:
-    FakeHome() : home(folder / L"Oracle Home \u00e9") {
-        CreateDirectoryW(home.c_str(), nullptr);
-        CreateDirectoryW((home + L"\\bin").c_str(), nullptr);
-        ready = CopyFileW(testing_support::ProgramBesideTests(L"fake_rman_child.exe").c_str(),
-                          (home + L"\\bin\\rman.exe").c_str(), FALSE) != FALSE;
-    }
-    OracleSettings Settings(const std::wstring& sid) const {
-        OracleSettings settings;
-        settings.oracleHome = home;
-        settings.oracleSid = sid;
-        settings.userName = L"system";
-        settings.password = L"S3cret-pw";
-        return settings;
+// A console on an Oracle home whose rman.exe is the test program that shows how it was started.
+class RmanConsole : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CreateDirectoryW(home_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW((home_ + L"\\bin").c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW(testing_support::ProgramBesideTests(L"fake_rman_child.exe").c_str(),
+                              (home_ + L"\\bin\\rman.exe").c_str(), FALSE));
+        settings_.oracleHome = home_;
+        settings_.oracleSid = L"ORCL";
+        settings_.userName = L"system";
+        settings_.password = L"S3cret-pw";
     }
 
-    TestFolder folder;
-    const std::wstring home;
-    bool ready = false;
+    TestFolder folder_;
+    const std::wstring home_ = folder_ / L"Oracle Home \u00e9";
+    OracleSettings settings_;
+    ConsoleLog log_;
 };
 
-TEST(RmanConsole, StartWithoutRmanExeStartsNothing) {
-    TestFolder folder;
+TEST_F(RmanConsole, StartWithoutRmanExeStartsNothing) {
     SetEnvironmentVariableW(L"ORACLE_SID", L"BEFORE");
-    OracleSettings settings;
-    settings.oracleHome = folder.Path();
-    settings.oracleSid = L"ORCL";
-    LineLog log;
-    RmanWrapper console(&log, LineLog::Record);
-    EXPECT_FALSE(console.Start(settings));
+    settings_.oracleHome = folder_.Path();
+    RmanWrapper console(&log_, ConsoleLog::Record);
+    EXPECT_FALSE(console.Start(settings_));
     EXPECT_EQ(L"RMAN utility (rman.exe) doesn't not found", console.GetErrorText());
     EXPECT_FALSE(console.IsRunning());
     EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));
-    EXPECT_EQ(0u, log.Count());
+    EXPECT_TRUE(log_.Messages().empty());
     EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
 }
 
-TEST(RmanConsole, StartsRmanQuotedWithItsOwnEnvironmentAndMasksThePassword) {
+TEST_F(RmanConsole, StartsRmanQuotedWithItsOwnEnvironmentAndMasksThePassword) {
     SetEnvironmentVariableW(L"ORACLE_SID", L"BEFORE");
     SetEnvironmentVariableW(L"NLS_LANG", nullptr);
-    FakeHome fake;
-    ASSERT_TRUE(fake.ready);
-    OracleSettings settings = fake.Settings(L"ORCL");
-    LineLog log;
-    RmanWrapper console(&log, LineLog::Record);
-    ASSERT_TRUE(console.Start(settings))
-        << procedure_testing::Narrow(console.GetErrorText()) << log.All();
+    RmanWrapper console(&log_, ConsoleLog::Record);
+    ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText()) << log_.Text();
     EXPECT_TRUE(console.IsRunning());
     EXPECT_TRUE(console.ExecuteCommand(L"show all;\n")); // the start-up lines have arrived
-    EXPECT_TRUE(log.Has(L"command line \"" + fake.home + L"\\bin\\rman.exe\"")) << log.All();
-    EXPECT_TRUE(log.Has(L"ORACLE_SID=ORCL"));
-    EXPECT_TRUE(log.Has(L"ORACLE_HOME=" + fake.home)); // non-ASCII, read back as UTF-8
-    EXPECT_TRUE(log.Has(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
-    EXPECT_TRUE(log.Has(L"dacl present")) << log.All();
+    EXPECT_TRUE(log_.Has(L"command line \"" + home_ + L"\\bin\\rman.exe\"")) << log_.Text();
+    EXPECT_TRUE(log_.Has(L"ORACLE_SID=ORCL"));
+    EXPECT_TRUE(log_.Has(L"ORACLE_HOME=" + home_)); // non-ASCII, read back as UTF-8
+    EXPECT_TRUE(log_.Has(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
+    EXPECT_TRUE(log_.Has(L"dacl present")) << log_.Text();
     // The variables are Recovery Manager's alone: the host's environment stays as it was.
     EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));
     EXPECT_EQ(L"<unset>", Environment(L"NLS_LANG"));
 
     // A second start while it runs changes nothing.
-    settings.oracleSid = L"OTHER";
-    EXPECT_FALSE(console.Start(settings));
+    settings_.oracleSid = L"OTHER";
+    EXPECT_FALSE(console.Start(settings_));
     EXPECT_EQ(L"", console.GetErrorText());
 
     // The connect line, and a connect within a command, reach the log without the password.
-    EXPECT_TRUE(console.Connect(settings));
-    EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
+    EXPECT_TRUE(console.Connect(settings_));
+    EXPECT_TRUE(log_.Has(L"connect target system/********")) << log_.Text();
     EXPECT_TRUE(console.ExecuteCommand(L"show all;\nconnect target system/S3cret-pw@ORCLNET\n"));
-    EXPECT_TRUE(log.Has(L"show all;"));
-    EXPECT_FALSE(log.Mentions(L"S3cret")) << log.All();
+    EXPECT_TRUE(log_.Has(L"show all;"));
+    EXPECT_FALSE(log_.Mentions(L"S3cret")) << log_.Text();
 }
 
-TEST(RmanConsole, NoCallbackFollowsTheDestruction) {
-    FakeHome fake;
-    ASSERT_TRUE(fake.ready);
-    OracleSettings settings = fake.Settings(L"FLOOD"); // writes lines without end
-    LineLog log;
+TEST_F(RmanConsole, NoCallbackFollowsTheDestruction) {
+    settings_.oracleSid = L"FLOOD"; // writes lines without end
     {
-        RmanWrapper console(&log, LineLog::Record);
-        ASSERT_TRUE(console.Start(settings))
-            << procedure_testing::Narrow(console.GetErrorText()) << log.All();
-        for (int waited = 0; log.Count() < 100 && waited < 20000; ++waited)
+        RmanWrapper console(&log_, ConsoleLog::Record);
+        ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText()) << log_.Text();
+        for (int waited = 0; log_.Messages().size() < 100 && waited < 20000; ++waited)
             Sleep(1);
-        ASSERT_GE(log.Count(), 100u);
+        ASSERT_GE(log_.Messages().size(), 100u);
     }
-    const size_t afterDestruction = log.Count();
+    const size_t afterDestruction = log_.Messages().size();
     Sleep(300);
-    EXPECT_EQ(afterDestruction, log.Count());
+    EXPECT_EQ(afterDestruction, log_.Messages().size());
 }
 
-TEST(RmanConsole, WithoutACallbackNothingIsEmittedButPromptsAreSeen) {
-    FakeHome fake;
-    ASSERT_TRUE(fake.ready);
-    OracleSettings settings = fake.Settings(L"ORCL");
-    RmanWrapper console(nullptr, LineLog::Record);
-    ASSERT_TRUE(console.Start(settings)) << procedure_testing::Narrow(console.GetErrorText());
-    EXPECT_TRUE(console.Connect(settings));
+TEST_F(RmanConsole, WithoutACallbackNothingIsEmittedButPromptsAreSeen) {
+    RmanWrapper console(nullptr, ConsoleLog::Record);
+    ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText());
+    EXPECT_TRUE(console.Connect(settings_));
     EXPECT_TRUE(console.ExecuteCommand(L"show all;\n"));
 }
 
-} // namespace
-
-namespace {
-
 // A console on a simulated database, its settings and what reached its callback.
-class RmanConsoleOnSimulator : public ::testing::Test {
+class RmanConsoleOnSimulator : public ProcedureTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(database.Ready()) << procedure_testing::Narrow(database.Error());
-        settings = database.JobSettings(database.NewFolder(L"job"));
+        ProcedureTest::SetUp();
+        settings_ = NewJob();
+        NewConsole();
     }
-    bool StartAndConnect() { return console.Start(settings) && console.Connect(settings); }
-    bool SetTrickle(bool on) {
-        std::wstring error;
-        return simoracle::SetTrickle(database.HomeDir(), database.Sid(), on, error);
-    }
+    bool StartAndConnect() { return console_->Start(settings_) && console_->Connect(settings_); }
     // Lines that the filter must have dropped.
     std::vector<std::wstring> UnfilteredLines() const {
         std::vector<std::wstring> found;
-        for (const std::wstring& line : log.Lines())
+        for (const RecordingLogger::Message& message : log_.Messages()) {
+            const std::wstring& line = message.second;
             if (line.empty() || line.find(L"Recovery Manager: ") != std::wstring::npos ||
                 line.find(L"Copyright ") != std::wstring::npos ||
                 line.find(L"RMAN> ") != std::wstring::npos ||
                 line.find(L'\r') != std::wstring::npos)
                 found.push_back(line);
+        }
         return found;
     }
-
-    SimulatedDatabase database;
-    OracleSettings settings;
-    LineLog log;
-    RmanWrapper console{&log, LineLog::Record};
 };
 
-// Output cut into single bytes gives the same dialogue as output in whole lines.
+// Output cut into single bytes gives the same dialogue as output in whole lines, non-ASCII text
+// included.
 TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"show all"));
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Fail, L"show all"));
+    const std::wstring folder = db_.Folder(L"Sicherung \u00e4\u20ac");
     for (const bool trickle : {false, true}) {
-        ASSERT_TRUE(SetTrickle(trickle));
-        ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
-        EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
-        EXPECT_FALSE(console.ExecuteCommand(L"show all;\n")) << log.All();
-        EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n")) << log.All();
-        EXPECT_TRUE(log.Has(L"connect target system/********")) << log.All();
-        EXPECT_TRUE(log.Mentions(L"connected to target database")) << log.All();
-        EXPECT_TRUE(log.Mentions(L"RMAN-00569:")) << log.All();
-        EXPECT_FALSE(log.Mentions(L"manager")) << log.All();
-        EXPECT_TRUE(UnfilteredLines().empty()) << log.All();
-        console.Stop();
+        ASSERT_TRUE(db_.SetTrickle(trickle));
+        ASSERT_TRUE(StartAndConnect()) << Narrow(console_->GetErrorText());
+        EXPECT_TRUE(console_->ExecuteCommand(L"crosscheck backup;\n")) << log_.Text();
+        EXPECT_FALSE(console_->ExecuteCommand(L"show all;\n")) << log_.Text();
+        EXPECT_TRUE(console_->ExecuteCommand(L"backup current controlfile tag 'T1' format '" +
+                                             folder + L"\\%U.ctl';\n"))
+            << log_.Text();
+        EXPECT_TRUE(log_.Has(L"connect target system/********")) << log_.Text();
+        EXPECT_TRUE(log_.Mentions(L"connected to target database")) << log_.Text();
+        EXPECT_TRUE(log_.Mentions(L"RMAN-00569:")) << log_.Text();
+        EXPECT_TRUE(log_.Mentions(L"piece handle=" + folder + L"\\")) << log_.Text();
+        EXPECT_FALSE(log_.Mentions(L"\ufffd")) << log_.Text();
+        EXPECT_FALSE(log_.Mentions(L"manager")) << log_.Text();
+        EXPECT_TRUE(UnfilteredLines().empty()) << log_.Text();
+        console_->Stop();
     }
-}
-
-TEST_F(RmanConsoleOnSimulator, NonAsciiPathsTravelAsUtf8EvenCutIntoSingleBytes) {
-    ASSERT_TRUE(SetTrickle(true));
-    const std::wstring folder = database.NewFolder(L"Sicherung \u00e4\u20ac");
-    ASSERT_TRUE(StartAndConnect());
-    EXPECT_TRUE(console.ExecuteCommand(L"backup current controlfile tag 'T1' format '" + folder +
-                                       L"\\%U.ctl';\n"))
-        << log.All();
-    EXPECT_TRUE(log.Mentions(L"piece handle=" + folder + L"\\")) << log.All();
-    EXPECT_FALSE(log.Mentions(L"\ufffd")) << log.All();
 }
 
 TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnectWithOraclesReason) {
-    settings.password = L"wrong";
-    ASSERT_TRUE(console.Start(settings)) << log.All();
-    EXPECT_FALSE(console.Connect(settings));
-    EXPECT_EQ(0u, console.GetErrorText().find(L"Can't connect to the database: "));
-    EXPECT_NE(std::wstring::npos, console.GetErrorText().find(L"ORA-01017")) << log.All();
-    EXPECT_TRUE(log.Has(L"connect target system/********"));
-    EXPECT_FALSE(log.Mentions(L"wrong")) << log.All();
+    settings_.password = L"wrong";
+    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
+    EXPECT_FALSE(console_->Connect(settings_));
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't connect to the database: "));
+    EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01017")) << log_.Text();
+    EXPECT_TRUE(log_.Has(L"connect target system/********"));
+    EXPECT_FALSE(log_.Mentions(L"wrong")) << log_.Text();
 }
 
 // A character that the unquoted connect line cannot carry would end the password early and run
@@ -242,94 +171,92 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
     const std::wstring passwords[] = {
         L"secret1; shutdown immediate;", L"pass word", L"p@ss", L"p/ss", L"it's", L"say\"hi",
         L"first\nhost 'echo x';",        L"tab\there"};
-    ASSERT_TRUE(console.Start(settings)) << log.All();
+    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
     for (const std::wstring& password : passwords) {
-        settings.password = password;
-        EXPECT_FALSE(console.Connect(settings));
-        EXPECT_EQ(0u, console.GetErrorText().find(L"Can't connect to the database: the user name "
-                                                  L"or password holds a character"));
-        EXPECT_EQ(std::wstring::npos, console.GetErrorText().find(password));
+        settings_.password = password;
+        EXPECT_FALSE(console_->Connect(settings_));
+        EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't connect to the database: the user name "
+                                                    L"or password holds a character"));
+        EXPECT_EQ(std::wstring::npos, console_->GetErrorText().find(password));
     }
-    settings.password = L"manager";
-    settings.userName = L"sys tem";
-    EXPECT_FALSE(console.Connect(settings));
-    EXPECT_FALSE(log.Mentions(L"connect target")) << log.All();
-    EXPECT_FALSE(log.Mentions(L"shutdown")) << log.All();
-    EXPECT_STREQ("open", procedure_testing::StateName(database.State()));
+    settings_.password = L"manager";
+    settings_.userName = L"sys tem";
+    EXPECT_FALSE(console_->Connect(settings_));
+    EXPECT_FALSE(log_.Mentions(L"connect target")) << log_.Text();
+    EXPECT_FALSE(log_.Mentions(L"shutdown")) << log_.Text();
+    EXPECT_EQ(simoracle::DatabaseState::Open, db_.State());
 }
 
 // A quote in a path leaves the statement unfinished: Recovery Manager asks for its next line.
 TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearText) {
     ASSERT_TRUE(StartAndConnect());
-    EXPECT_FALSE(console.ExecuteCommand(L"CATALOG START WITH 'C:\\o'brien\\x' noprompt;\n"));
-    EXPECT_EQ(0u, console.GetErrorText().find(L"RMAN waits for the rest of an unfinished command "
-                                              L"(prompt \"RMAN> 2> \")"))
-        << procedure_testing::Narrow(console.GetErrorText());
-    EXPECT_FALSE(console.IsRunning());
+    EXPECT_FALSE(console_->ExecuteCommand(L"CATALOG START WITH 'C:\\o'brien\\x' noprompt;\n"));
+    EXPECT_EQ(0u, console_->GetErrorText().find(L"RMAN waits for the rest of an unfinished command "
+                                                L"(prompt \"RMAN> 2> \")"))
+        << Narrow(console_->GetErrorText());
+    EXPECT_FALSE(console_->IsRunning());
 }
 
-// The error text keeps the failure's sentence first and adds Recovery Manager's reason: the
-// message lines of its error stack and its standard error, on one line.
 // A failure marks only its command; the error text keeps the failure's sentence first and adds
-// Recovery Manager's reason: the message lines of its error stack and its standard error.
+// Recovery Manager's reason, the message lines of its error stack and its standard error, on one
+// line.
 TEST_F(RmanConsoleOnSimulator, FailuresMarkTheirCommandAndCarryRecoveryManagersReason) {
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup",
-                                  {L"ORA-19502: write error on file \"x\", block number 7"}));
-    ASSERT_TRUE(
-        database.AddFault(simoracle::FaultKind::Stderr, L"show all", {L"the disk is full"}));
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Fail, L"crosscheck backup",
+                             {L"ORA-19502: write error on file \"x\", block number 7"}));
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Stderr, L"show all", {L"the disk is full"}));
     ASSERT_TRUE(StartAndConnect());
-    EXPECT_NE(L"", console.TargetDbid());
-    EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
-    EXPECT_TRUE(console.IsRunning());
+    EXPECT_NE(L"", console_->TargetDbid());
+    EXPECT_FALSE(console_->ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_TRUE(console_->IsRunning());
     // A failed command leaves the error text to the step that sent it.
-    EXPECT_EQ(L"", console.GetErrorText());
-    console.Fail(L"Step failed");
-    const std::wstring text = console.GetErrorText();
+    EXPECT_EQ(L"", console_->GetErrorText());
+    console_->Fail(L"Step failed");
+    const std::wstring text = console_->GetErrorText();
     EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command"))
-        << log.All();
+        << log_.Text();
     EXPECT_NE(std::wstring::npos,
               text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
-    EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << procedure_testing::Narrow(text);
-    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n")) << log.All();
+    EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << Narrow(text);
+    EXPECT_TRUE(console_->ExecuteCommand(L"list backup;\n")) << log_.Text();
     // Standard error fails the command, though the answer on standard output is normal.
-    EXPECT_FALSE(console.ExecuteCommand(L"show all;\n"));
-    EXPECT_EQ(L"the disk is full", console.FailureReason());
-    EXPECT_FALSE(log.Mentions(L"the disk is full")) << log.All(); // standard error is not logged
+    EXPECT_FALSE(console_->ExecuteCommand(L"show all;\n"));
+    EXPECT_EQ(L"the disk is full", console_->FailureReason());
+    EXPECT_FALSE(log_.Mentions(L"the disk is full")) << log_.Text(); // standard error is not logged
 }
 
 // An empty password makes Recovery Manager ask for one instead of prompting.
 TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
-    settings.password.clear();
-    ASSERT_TRUE(console.Start(settings)) << log.All();
-    EXPECT_FALSE(console.Connect(settings));
+    settings_.password.clear();
+    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
+    EXPECT_FALSE(console_->Connect(settings_));
     EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
               L"stopped, since nobody can answer",
-              console.GetErrorText());
-    EXPECT_FALSE(console.IsRunning());
-    EXPECT_TRUE(log.Has(L"target database Password: ")) << log.All();
-    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+              console_->GetErrorText());
+    EXPECT_FALSE(console_->IsRunning());
+    EXPECT_TRUE(log_.Has(L"target database Password: ")) << log_.Text();
+    EXPECT_FALSE(console_->ExecuteCommand(L"list backup;\n"));
     // It can be started afresh.
-    settings.password = L"manager";
-    ASSERT_TRUE(StartAndConnect()) << procedure_testing::Narrow(console.GetErrorText());
-    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+    settings_.password = L"manager";
+    ASSERT_TRUE(StartAndConnect()) << Narrow(console_->GetErrorText());
+    EXPECT_TRUE(console_->ExecuteCommand(L"list backup;\n"));
 }
 
 TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsAnUnexpectedShutdownThatStays) {
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"crosscheck backup"));
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"crosscheck backup"));
     ASSERT_TRUE(StartAndConnect());
-    EXPECT_FALSE(console.ExecuteCommand(L"crosscheck backup;\n"));
-    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
-    EXPECT_FALSE(console.IsRunning());
-    EXPECT_TRUE(log.Mentions(L"Starting crosscheck")) << log.All(); // its last words
-    EXPECT_FALSE(console.ExecuteCommand(L"list backup;\n"));
+    EXPECT_FALSE(console_->ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
+    EXPECT_FALSE(console_->IsRunning());
+    EXPECT_TRUE(log_.Mentions(L"Starting crosscheck")) << log_.Text(); // its last words
+    EXPECT_FALSE(console_->ExecuteCommand(L"list backup;\n"));
     // The end is what went wrong; later steps do not replace it.
-    console.Fail(L"Later step failed");
-    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+    console_->Fail(L"Later step failed");
+    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
 
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Die, L"connect*"));
-    ASSERT_TRUE(console.Start(settings)) << log.All();
-    EXPECT_FALSE(console.Connect(settings));
-    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"connect*"));
+    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
+    EXPECT_FALSE(console_->Connect(settings_));
+    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
 }
 
 // The process id of this process's child rman.exe; 0 when there is none.
@@ -350,17 +277,17 @@ DWORD ChildRmanPid() {
 }
 
 TEST_F(RmanConsoleOnSimulator, AWorkingCommandIsNotCutShortButItsEndIsNoticed) {
-    ASSERT_TRUE(database.AddFault(simoracle::FaultKind::Hang, L"crosscheck backup"));
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Hang, L"crosscheck backup"));
     ASSERT_TRUE(StartAndConnect());
     std::atomic<bool> done(false);
     bool result = true;
     std::thread command([&] {
-        result = console.ExecuteCommand(L"crosscheck backup;\n");
+        result = console_->ExecuteCommand(L"crosscheck backup;\n");
         done = true;
     });
     Sleep(2000); // four prompt polls
     EXPECT_FALSE(done.load());
-    EXPECT_TRUE(console.IsRunning());
+    EXPECT_TRUE(console_->IsRunning());
     const DWORD pid = ChildRmanPid();
     VIRid::UniqueHandle rman(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     // Without it the command would never return: the joinable thread ends the test run.
@@ -368,21 +295,21 @@ TEST_F(RmanConsoleOnSimulator, AWorkingCommandIsNotCutShortButItsEndIsNoticed) {
     command.join();
     EXPECT_TRUE(done.load());
     EXPECT_FALSE(result);
-    EXPECT_EQ(L"Unexpected rman shutdown", console.GetErrorText());
+    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
 }
 
 TEST_F(RmanConsoleOnSimulator, TwoConsolesRunSideBySide) {
-    OracleSettings secondSettings = settings;
-    LineLog secondLog;
+    OracleSettings secondSettings = settings_;
+    ConsoleLog secondLog;
     ASSERT_TRUE(StartAndConnect());
     {
-        RmanWrapper second(&secondLog, LineLog::Record);
+        RmanWrapper second(&secondLog, ConsoleLog::Record);
         ASSERT_TRUE(second.Start(secondSettings) && second.Connect(secondSettings));
-        EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+        EXPECT_TRUE(console_->ExecuteCommand(L"list backup;\n"));
         EXPECT_TRUE(second.ExecuteCommand(L"list backup;\n"));
     } // the second job closes
-    EXPECT_TRUE(console.ExecuteCommand(L"crosscheck backup;\n"));
-    EXPECT_TRUE(console.ExecuteCommand(L"list backup;\n"));
+    EXPECT_TRUE(console_->ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_TRUE(console_->ExecuteCommand(L"list backup;\n"));
     EXPECT_TRUE(secondLog.Has(L"list backup;"));
 }
 

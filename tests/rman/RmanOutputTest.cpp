@@ -9,26 +9,6 @@ namespace {
 
 using namespace rman_output;
 
-TEST(RmanOutput, SplitsAfterTheLastLineFeed) {
-    std::wstring complete = L"old";
-    std::wstring pending = L"old";
-    SplitOutput(L"one\ntwo\nRMAN> ", complete, pending);
-    EXPECT_EQ(L"one\ntwo\n", complete);
-    EXPECT_EQ(L"RMAN> ", pending);
-
-    SplitOutput(L"no line end", complete, pending);
-    EXPECT_EQ(L"", complete);
-    EXPECT_EQ(L"no line end", pending);
-
-    SplitOutput(L"a\r\nb\n", complete, pending);
-    EXPECT_EQ(L"a\r\nb\n", complete);
-    EXPECT_EQ(L"", pending);
-
-    SplitOutput(L"", complete, pending);
-    EXPECT_EQ(L"", complete);
-    EXPECT_EQ(L"", pending);
-}
-
 // Each recogniser against texts that must and must not match.
 TEST(RmanOutput, RecognisesPromptsFailuresQuestionsAndLoggableLines) {
     struct Case {

@@ -1,5 +1,7 @@
 #include "tests/support/win/ScriptedProcess.h"
 
+#include "rman/RmanEnvironment.h"
+#include "tools/simdb/FileIo.h"
 #include "virid/Win32Handles.h"
 
 #include <thread>
@@ -17,25 +19,6 @@ bool MakePipe(VIRid::UniqueHandle& parentEnd, VIRid::UniqueHandle& childEnd, boo
     parentEnd.reset(ends[childReads ? 1 : 0]);
     childEnd.reset(ends[childReads ? 0 : 1]);
     return SetHandleInformation(parentEnd.get(), HANDLE_FLAG_INHERIT, 0) != 0;
-}
-
-std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
-    std::wstring block;
-    wchar_t* current = GetEnvironmentStringsW();
-    for (const wchar_t* entry = current; *entry != 0; entry += wcslen(entry) + 1) {
-        const std::wstring text = entry;
-        bool replaced = false;
-        for (const auto& change : changes)
-            replaced = replaced ||
-                       (_wcsnicmp(text.c_str(), change.first.c_str(), change.first.size()) == 0 &&
-                        text.size() > change.first.size() && text[change.first.size()] == L'=');
-        if (!replaced)
-            block += text + L'\0';
-    }
-    FreeEnvironmentStringsW(current);
-    for (const auto& change : changes)
-        block += change.first + L"=" + change.second + L'\0';
-    return block + L'\0';
 }
 
 void ReadAll(HANDLE pipe, std::string& into, unsigned* reads) {
@@ -67,7 +50,12 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
     startup.hStdError = childEnds[2].get();
     PROCESS_INFORMATION process = {};
     std::wstring line = commandLine;
-    std::wstring block = EnvironmentBlock(environment);
+    std::vector<std::wstring> current;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry != 0; entry += wcslen(entry) + 1)
+        current.push_back(entry);
+    FreeEnvironmentStringsW(strings);
+    std::wstring block = EnvironmentBlock(current, environment);
     const ULONGLONG began = GetTickCount64();
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, &block[0], nullptr, &startup,
@@ -106,10 +94,7 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
 }
 
 std::wstring ProgramBesideTests(const std::wstring& fileName) {
-    wchar_t path[MAX_PATH + 1];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + fileName;
+    return simoracle::ProgramFolder() + L"\\" + fileName;
 }
 
 } // namespace testing_support

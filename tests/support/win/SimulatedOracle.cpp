@@ -40,11 +40,6 @@ ScriptedRun SimulatedOracle::Rman(const std::string& script, unsigned long timeo
                        {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", sid_}}, script, timeoutMs);
 }
 
-std::string SimulatedOracle::Digest() const {
-    std::wstring error;
-    return simoracle::Digest(homeDir_, sid_, error);
-}
-
 std::string Narrow(const std::wstring& text) {
     return VIRid::strings::WstrToUTF8(text);
 }

@@ -7,6 +7,7 @@
 #include "tools/simdb/SimOracle.h"
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -31,14 +32,26 @@ public:
 
     // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID set.
     ScriptedRun Rman(const std::string& script, unsigned long timeoutMs = 60000) const;
-    std::string Digest() const;
+    // The database's digest, state and test faults, as simoracle:: reads and changes them;
+    // Error() tells why one failed.
+    std::string Digest() const { return simoracle::Digest(homeDir_, sid_, error_); }
+    simoracle::DatabaseState State() const { return simoracle::GetState(homeDir_, sid_); }
+    bool Wreck(simoracle::WreckScope scope) const {
+        return simoracle::Wreck(homeDir_, sid_, scope, error_);
+    }
+    bool AddFault(simoracle::FaultKind kind, const std::wstring& command,
+                  const std::vector<std::wstring>& text = {}) const {
+        return simoracle::AddFault(homeDir_, sid_, kind, command, error_, text);
+    }
+    bool ClearFaults() const { return simoracle::ClearFaults(homeDir_, sid_, error_); }
+    bool SetTrickle(bool on) const { return simoracle::SetTrickle(homeDir_, sid_, on, error_); }
 
 private:
     TestFolder folder_;
     std::wstring homeName_;
     std::wstring homeDir_;
     std::wstring sid_;
-    std::wstring error_;
+    mutable std::wstring error_;
     bool ready_;
 };
 

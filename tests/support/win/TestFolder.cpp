@@ -1,7 +1,7 @@
 #include "tests/support/win/TestFolder.h"
 
+#include "tools/simdb/FileIo.h"
 #include "virid/FileSystem.h"
-#include "virid/Win32Handles.h"
 
 #include <atomic>
 
@@ -27,27 +27,12 @@ TestFolder::~TestFolder() {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    VIRid::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-           written == bytes.size();
+    return simoracle::WriteFileBytes(path, bytes);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    VIRid::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::string();
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    return content;
+    std::string bytes;
+    return simoracle::ReadFileBytes(path, bytes) ? bytes : std::string();
 }
 
 bool PathExists(const std::wstring& path) {
