@@ -113,18 +113,6 @@ class RmanSimulatorTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(oracle_.Ready()) << Narrow(oracle_.Error()); }
 
-    DatabaseState State() const { return simoracle::GetState(oracle_.HomeDir(), oracle_.Sid()); }
-    void Wreck(simoracle::WreckScope scope) const {
-        std::wstring error;
-        ASSERT_TRUE(simoracle::Wreck(oracle_.HomeDir(), oracle_.Sid(), scope, error));
-    }
-    void AddFault(simoracle::FaultKind kind, const std::wstring& command,
-                  const std::vector<std::wstring>& text = {}) {
-        std::wstring error;
-        ASSERT_TRUE(
-            simoracle::AddFault(oracle_.HomeDir(), oracle_.Sid(), kind, command, error, text));
-    }
-
     SimulatedOracle oracle_;
 };
 
@@ -167,7 +155,7 @@ TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
     for (size_t i = 1; i < 5; ++i)
         EXPECT_EQ(0u, parts[i].find(starts[i - 1])) << parts[i];
     EXPECT_TRUE(Has(unfinished.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
-    EXPECT_EQ(DatabaseState::Down, State());
+    EXPECT_EQ(DatabaseState::Down, oracle_.State());
     // The prompt has no line end, and Recovery Manager waits for the rest of the statement.
     const ScriptedRun waiting = testing_support::RunScripted(
         L"\"" + oracle_.HomeDir() + L"\\bin\\rman.exe\"",
@@ -211,17 +199,16 @@ TEST_F(RmanSimulatorTest, InstanceStateFollowsOracleRulesAndOutlivesTheProcess) 
          {"startup mount;", "Oracle instance started\r\ndatabase mounted\r\n", false},
          {"startup mount;", "\r\ndatabase is already started\r\ndatabase already mounted", false},
          {"alter database mount;", "ORA-01100: database already mounted", true}});
-    EXPECT_EQ(DatabaseState::Mounted, State());
+    EXPECT_EQ(DatabaseState::Mounted, oracle_.State());
     ExpectSteps(oracle_, {{"alter database open;", "\r\nStatement processed\r\n\r\n", false},
                           {"alter database open;", "ORA-01531", true}});
-    EXPECT_EQ(DatabaseState::Open, State());
+    EXPECT_EQ(DatabaseState::Open, oracle_.State());
 }
 
 // Written one byte at a time, into a folder with characters of two and three UTF-8 bytes.
 TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThem) {
     const std::wstring folder = oracle_.Folder(L"job 1 pi\u00e8ces \u20ac.ora");
-    std::wstring error;
-    ASSERT_TRUE(simoracle::SetTrickle(oracle_.HomeDir(), oracle_.Sid(), true, error));
+    ASSERT_TRUE(oracle_.SetTrickle(true));
     const ScriptedRun run = oracle_.Rman(BackupScript(folder, true));
     EXPECT_FALSE(Failed(run.output));
     EXPECT_GT(run.outputReads, CountOf(run.output, "\r\n"));
@@ -235,7 +222,7 @@ TEST_F(RmanSimulatorTest, BackupWritesExpandedPieceNamesAndDeleteByTagRemovesThe
     for (const std::wstring& name : simoracle::ListFolder(folder, false))
         EXPECT_TRUE(std::regex_match(Narrow(name), pieceName)) << Narrow(name);
     EXPECT_EQ(2u, CountOf(run.output, "current log archived"));
-    EXPECT_EQ(DatabaseState::Open, State());
+    EXPECT_EQ(DatabaseState::Open, oracle_.State());
     // A record whose file went missing is deleted only after a crosscheck has found it so.
     ASSERT_TRUE(DeleteFileW(FileEndingIn(folder, L".spfile").c_str()));
     ExpectSteps(oracle_, {{kDeleteTagged, "RMAN-06207: WARNING: 1 objects could not be", false},
@@ -264,19 +251,19 @@ TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDataba
     EXPECT_EQ(before, oracle_.Digest());
     const std::wstring again = oracle_.Folder(L"again");
     oracle_.Rman(BackupScript(again, false));
-    Wreck(simoracle::WreckScope::DataFiles);
+    ASSERT_TRUE(oracle_.Wreck(simoracle::WreckScope::DataFiles));
     ExpectSteps(oracle_,
                 {{"startup;", "ORA-01157: cannot identify/lock data file 1", true},
                  {"restore database from tag 'ZT_BACKUP_TAG';", "Finished restore", false},
                  {"alter database open;", "ORA-01113: file 1 needs media recovery", true}});
-    EXPECT_EQ(DatabaseState::Mounted, State());
+    EXPECT_EQ(DatabaseState::Mounted, oracle_.State());
     std::wstring piece;
     for (const std::wstring& name : simoracle::ListFolder(again, false))
         if (name.find(L".bcp") != std::wstring::npos &&
             testing_support::ReadFileBytes(again + L"\\" + name).size() > 100000)
             piece = again + L"\\" + name;
     FlipMiddleByte(piece, piece);
-    Wreck(simoracle::WreckScope::DataFiles);
+    ASSERT_TRUE(oracle_.Wreck(simoracle::WreckScope::DataFiles));
     ExpectSteps(oracle_,
                 {{"startup mount;", "database mounted", false},
                  {"restore database from tag 'ZT_BACKUP_TAG';",
@@ -320,7 +307,7 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
     ExpectAnswers(refused, refusals);
     EXPECT_TRUE(Has(refused, "RMAN> \r\nconnected to target database (not started)\r\n"));
     // As it was: down, with neither parameter file, control file nor data files.
-    EXPECT_EQ(DatabaseState::Down, simoracle::GetState(other.HomeDir(), L"SIMDB"));
+    EXPECT_EQ(DatabaseState::Down, other.State());
     const simoracle::DatabaseFiles files(other.HomeDir(), L"SIMDB");
     for (const std::wstring& path : {files.SpFile(), files.ControlFile(), files.RedoLog()})
         EXPECT_FALSE(testing_support::PathExists(path)) << Narrow(path);
@@ -361,7 +348,7 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
     EXPECT_EQ(2u, CountOf(output, "LRM-00109")); // not after the spfile's restore
     ExpectAnswers(output, steps);
     EXPECT_EQ(before, other.Digest());
-    EXPECT_EQ(DatabaseState::Open, simoracle::GetState(other.HomeDir(), L"SIMDB"));
+    EXPECT_EQ(DatabaseState::Open, other.State());
 }
 
 // Faults set per database, read by rman.exe at each command.
@@ -369,13 +356,15 @@ using RmanFaultTest = RmanSimulatorTest;
 
 TEST_F(RmanFaultTest, FailStderrDieHangAndSlowActOnTheNamedCommandsOnly) {
     using simoracle::FaultKind;
-    AddFault(FaultKind::Fail, L"crosscheck backup");
-    AddFault(FaultKind::Fail, L"backup*",
-             {L"ORA-19502: write error on file \"C:\\o'brien\\x.bcp\", block number 8 (block "
-              L"size=8192)",
-              L"ORA-27072: File I/O error"});
-    AddFault(FaultKind::Stderr, L"show   ALL");
-    AddFault(FaultKind::Stderr, L"list backup", {L"OSD-04026: invalid parameter passed"});
+    ASSERT_TRUE(oracle_.AddFault(FaultKind::Fail, L"crosscheck backup"));
+    ASSERT_TRUE(oracle_.AddFault(
+        FaultKind::Fail, L"backup*",
+        {L"ORA-19502: write error on file \"C:\\o'brien\\x.bcp\", block number 8 (block "
+         L"size=8192)",
+         L"ORA-27072: File I/O error"}));
+    ASSERT_TRUE(oracle_.AddFault(FaultKind::Stderr, L"show   ALL"));
+    ASSERT_TRUE(oracle_.AddFault(FaultKind::Stderr, L"list backup",
+                                 {L"OSD-04026: invalid parameter passed"}));
     const ScriptedRun run =
         oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nbackup spfile format '" +
                      Narrow(oracle_.Folder(L"b")) + "\\%U';\nshow all;\nlist backup;\n");
@@ -410,9 +399,8 @@ TEST_F(RmanFaultTest, FailStderrDieHangAndSlowActOnTheNamedCommandsOnly) {
         {FaultKind::Slow, 60000, true, "Recovery Manager complete.\r\n", 0, 3000},
     };
     for (const auto& c : cases) {
-        std::wstring error;
-        ASSERT_TRUE(simoracle::ClearFaults(oracle_.HomeDir(), oracle_.Sid(), error));
-        AddFault(c.kind, L"crosscheck backup");
+        ASSERT_TRUE(oracle_.ClearFaults());
+        ASSERT_TRUE(oracle_.AddFault(c.kind, L"crosscheck backup"));
         const ScriptedRun faulted =
             oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nexit;\n", c.timeoutMs);
         EXPECT_EQ(c.finished, faulted.finished);
