@@ -546,6 +546,15 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
     }
     sink->Release();
     EXPECT_TRUE(logger_.Messages().empty());
+
+    // A host may give no logger: the refusal is then its result alone.
+    settings_ = defaults;
+    settings_.values[kTemp] = root_ / L"missing\\";
+    PluginDataObject* silent = library_.GetBackupDataRead(nullptr, &settings_);
+    uint32_t handle = 7;
+    EXPECT_EQ(Failure, silent->Open(Item(L"TMP"), 0, handle));
+    EXPECT_EQ(0u, handle);
+    silent->Release();
 }
 
 } // namespace
