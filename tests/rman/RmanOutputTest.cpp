@@ -101,8 +101,6 @@ TEST(RmanOutput, TheConnectCommandNamesTheIdentifierOnlyWithoutASid) {
     EXPECT_EQ(L"connect target system/pass word\n", ConnectCommand(settings));
     settings.oracleSid.clear();
     EXPECT_EQ(L"connect target system/pass word@ORCLNET\n", ConnectCommand(settings));
-    settings.password.clear();
-    EXPECT_EQ(L"connect target system/@ORCLNET\n", ConnectCommand(settings));
 }
 
 TEST(RmanOutput, KeepsAnIncompleteUtf8SequenceForTheNextChunk) {
@@ -209,17 +207,6 @@ TEST(RmanOutputAssembler, ReportsEachPromptOnce) {
     EXPECT_TRUE(assembler.Add("RMAN> ").prompt);
 }
 
-TEST(RmanOutputAssembler, APromptFollowedByTheEchoOfACommandEndsBeingThePrompt) {
-    rman_output::OutputAssembler assembler;
-    EXPECT_TRUE(assembler.Add("RMAN> ").prompt);
-    EXPECT_FALSE(assembler.Add("b").prompt);
-    EXPECT_FALSE(assembler.Add("ackup database;").prompt);
-    const rman_output::OutputAssembler::Reading reading = assembler.Add("\nStarting backup\n");
-    EXPECT_FALSE(reading.prompt);
-    EXPECT_EQ(L"RMAN> backup database;\nStarting backup\n", reading.completeLines);
-    EXPECT_EQ(L"", assembler.PendingLine());
-}
-
 TEST(RmanOutputAssembler, SeesAQuestionInAnyChunkingAndForgetsItWhenTheLineGoesOn) {
     const std::string question = "\r\nconnected\r\ntarget database Password: ";
     for (size_t chunkSize = 1; chunkSize <= question.size(); ++chunkSize)
@@ -233,14 +220,6 @@ TEST(RmanOutputAssembler, SeesAQuestionInAnyChunkingAndForgetsItWhenTheLineGoesO
     EXPECT_EQ(L"Password: expired", assembler.PendingLine());
     assembler.Clear();
     EXPECT_EQ(L"", assembler.PendingLine());
-}
-
-TEST(RmanOutputAssembler, InvalidUtf8IsReplacedNotHeldBack) {
-    rman_output::OutputAssembler assembler;
-    const rman_output::OutputAssembler::Reading reading = assembler.Add("bad \xff\x80 byte\n");
-    EXPECT_EQ(L"bad \ufffd\ufffd byte\n", reading.completeLines);
-    // A sequence cut short by the line feed is not kept waiting either.
-    EXPECT_EQ(L"x\ufffd\n", assembler.Add("x\xe2\x82\n").completeLines);
 }
 
 } // namespace
