@@ -7,8 +7,6 @@ namespace {
 OracleSettings JobSettings() {
     OracleSettings s;
     s.tempFolder = L"C:\\T";
-    s.oracleHome = L"C:\\ora";
-    s.oracleSid = L"ORCL";
     return s;
 }
 
@@ -22,13 +20,6 @@ TEST(RmanCommands, TextsFollowTheSettings) {
     };
     const auto none = [](OracleSettings&) {};
     const Case cases[] = {
-        {RmanCommand::DeleteTaggedBackups, none, L"",
-         L"delete noprompt backup tag 'ZT_BACKUP_TAG';\n"},
-        {RmanCommand::DeleteTaggedBackups, [](OracleSettings& s) { s.backupTag.clear(); }, L"",
-         L"delete noprompt backup tag '';\n"},
-        // Fields are inserted unchanged, quotes and all.
-        {RmanCommand::RestoreDatabaseByTag, [](OracleSettings& s) { s.backupTag = L"O'B"; }, L"",
-         L"restore database from tag 'O'B';\n"},
         {RmanCommand::BackupSpFileToFolder, none, L"",
          L"backup spfile tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.spfile';\n"},
         // A folder that already ends in a backslash gets a second one: nothing is tested.
@@ -45,7 +36,6 @@ TEST(RmanCommands, TextsFollowTheSettings) {
         {RmanCommand::BackupDatabaseToFolder, [](OracleSettings& s) { s.backupArchiveLog = false; },
          L"",
          L"backup as backupset database tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.bcp' ;\n"},
-        {RmanCommand::CatalogTempFolder, none, L"", L"CATALOG START WITH 'C:\\T' noprompt;\n"},
         {RmanCommand::SetDbid, [](OracleSettings& s) { s.dbid = L"1234567890"; }, L"",
          L"set DBID 1234567890;\n"},
         {RmanCommand::RestoreControlFile, none, L"",
@@ -58,23 +48,6 @@ TEST(RmanCommands, TextsFollowTheSettings) {
         c.adjust(s);
         EXPECT_EQ(c.expected, RmanCommandText(c.command, s, c.piece));
     }
-}
-
-TEST(RmanCommands, ConfigurationFiles) {
-    const std::vector<std::wstring> expected = {
-        L"C:\\ora\\network\\ADMIN\\tnsnames.ora", L"C:\\ora\\network\\ADMIN\\listener.ora",
-        L"C:\\ora\\network\\ADMIN\\sqlnet.ora", L"C:\\ora\\database\\PWDORCL.ora"};
-    EXPECT_EQ(expected, ConfigurationFiles(JobSettings()));
-}
-
-TEST(RmanCommands, LongFieldsAreNotCut) {
-    OracleSettings s = JobSettings();
-    s.tempFolder = std::wstring(5000, L'x');
-    s.backupTag = std::wstring(3000, L't');
-    EXPECT_EQ(L"backup as backupset database tag '" + s.backupTag + L"' format '" + s.tempFolder +
-                  L"\\%d-%I-%T-%U.bcp' plus archivelog tag '" + s.backupTag + L"' format '" +
-                  s.tempFolder + L"\\%h-%e-%d-%I-%T-%U.archlog';\n",
-              RmanCommandText(RmanCommand::BackupDatabaseToFolder, s));
 }
 
 } // namespace
