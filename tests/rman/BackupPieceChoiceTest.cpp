@@ -6,7 +6,6 @@ namespace {
 
 TEST(BackupPieceChoice, ExtensionIsTheTemplatesLastDotOnward) {
     EXPECT_EQ(L".controlfile", TemplateExtension(L"%d-%I-%T-%U.controlfile"));
-    EXPECT_EQ(L".spfile", TemplateExtension(L"%d-%I-%T-%U.spfile"));
     EXPECT_EQ(L".archlog", TemplateExtension(L"a.b.archlog"));
     EXPECT_EQ(L"", TemplateExtension(L"%d-%I-%T-%U"));
     EXPECT_EQ(L"", TemplateExtension(L"piece.%U")); // no literal name can match a variable

@@ -79,7 +79,6 @@ TEST(BackupPieceNames, FoldersThatNoRestoreCouldUseAreRefusedWithTheReason) {
         std::wstring error;
     };
     const Case cases[] = {
-        {{}, L"The backup holds no database piece, no file named like '%d-%I-%T-%U.bcp'"},
         {Files({kSp, kCtl, kArch, L"tnsnames.ora", L"SHA256SUMS"}),
          L"The backup holds no database piece, no file named like '%d-%I-%T-%U.bcp'"},
         {Files({kDb, L"evil.bcp"}),
