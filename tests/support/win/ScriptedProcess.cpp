@@ -61,7 +61,6 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, &block[0], nullptr, &startup,
                         &process))
         return run;
-    run.started = true;
     VIRid::UniqueHandle child(process.hProcess);
     VIRid::UniqueHandle thread(process.hThread);
     for (VIRid::UniqueHandle& end : childEnds)

@@ -9,12 +9,11 @@
 namespace testing_support {
 
 struct ScriptedRun {
-    bool started = false;
-    bool finished = false; // false: still running at the time limit, then ended by force
-    unsigned long exitCode = 0;
-    std::string output;       // standard output, bytes as written
-    std::string errors;       // standard error
-    unsigned outputReads = 0; // reads that delivered standard-output bytes
+    bool finished = false;         // false: still running at the time limit, then ended by force
+    unsigned long exitCode = ~0ul; // stays so when the program cannot be started
+    std::string output;            // standard output, bytes as written
+    std::string errors;            // standard error
+    unsigned outputReads = 0;      // reads that delivered standard-output bytes
     unsigned long milliseconds = 0;
 };
 

@@ -26,10 +26,6 @@ TestFolder::~TestFolder() {
     VIRid::filesystem::DeleteNonEmptyFolder(path_);
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    return simoracle::WriteFileBytes(path, bytes);
-}
-
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
     return simoracle::ReadFileBytes(path, bytes) ? bytes : std::string();

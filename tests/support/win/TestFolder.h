@@ -2,6 +2,8 @@
 // the object goes.
 #pragma once
 
+#include "tools/simdb/FileIo.h"
+
 #include <string>
 
 namespace testing_support {
@@ -23,7 +25,7 @@ private:
 };
 
 // Writes bytes to a file, creating or replacing it; returns false on failure.
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+using simoracle::WriteFileBytes;
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
