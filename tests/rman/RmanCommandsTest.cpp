@@ -20,22 +20,11 @@ TEST(RmanCommands, TextsFollowTheSettings) {
     };
     const auto none = [](OracleSettings&) {};
     const Case cases[] = {
-        {RmanCommand::BackupSpFileToFolder, none, L"",
-         L"backup spfile tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.spfile';\n"},
-        // A folder that already ends in a backslash gets a second one: nothing is tested.
-        {RmanCommand::BackupControlFileToFolder, [](OracleSettings& s) { s.tempFolder += L"\\"; },
-         L"",
-         L"backup current controlfile tag 'ZT_BACKUP_TAG' format "
-         L"'C:\\T\\\\%d-%I-%T-%U.controlfile';\n"},
         {RmanCommand::BackupDatabaseToFolder, [](OracleSettings& s) { s.useCompression = true; },
          L"",
          L"backup as compressed backupset database tag 'ZT_BACKUP_TAG' format "
          L"'C:\\T\\%d-%I-%T-%U.bcp' plus archivelog tag 'ZT_BACKUP_TAG' format "
          L"'C:\\T\\%h-%e-%d-%I-%T-%U.archlog';\n"},
-        // Without archived logs the blank before the semicolon stays.
-        {RmanCommand::BackupDatabaseToFolder, [](OracleSettings& s) { s.backupArchiveLog = false; },
-         L"",
-         L"backup as backupset database tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.bcp' ;\n"},
         {RmanCommand::SetDbid, [](OracleSettings& s) { s.dbid = L"1234567890"; }, L"",
          L"set DBID 1234567890;\n"},
         {RmanCommand::RestoreControlFile, none, L"",
