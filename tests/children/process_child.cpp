@@ -1,7 +1,7 @@
 // The child of the process tests; its first argument chooses what it does:
 //   echo       writes "pid <id>", copies standard input to standard output, exits 0 at its end;
 //   stubborn   writes "pid <id>", reads standard input to its end, then runs until ended;
-//   exit [259] writes "leaving" and exits with 7, or with 259 (the value of STILL_ACTIVE);
+//   exit       writes "leaving" and exits with 259 (the value of STILL_ACTIVE);
 //   hold       starts a copy of itself that inherits its standard handles and sleeps 8 s, writes
 //              "started" and exits: the copy holds the pipes, as a program that Recovery
 //              Manager's host command starts can;
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (mode == "exit") {
         Write(out, "leaving\n", 8);
-        return argc > 2 && std::string(argv[2]) == "259" ? 259 : 7;
+        return 259;
     }
     if (mode == "hold")
         return Hold();
