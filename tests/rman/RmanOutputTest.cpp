@@ -151,13 +151,6 @@ void Feed(rman_output::OutputAssembler& assembler, const std::string& output, si
     }
 }
 
-Transcript Feed(const std::string& output, size_t chunkSize) {
-    rman_output::OutputAssembler assembler;
-    Transcript transcript;
-    Feed(assembler, output, chunkSize, transcript);
-    return transcript;
-}
-
 // What Recovery Manager writes up to each prompt, where it waits for the next command.
 const char* const kSession[] = {
     "\r\nRecovery Manager: Release 19.0.0.0.0 - Production on Sun Dec 6\r\n\r\n"
@@ -209,8 +202,12 @@ TEST(RmanOutputAssembler, ReportsEachPromptOnce) {
 
 TEST(RmanOutputAssembler, SeesAQuestionInAnyChunkingAndForgetsItWhenTheLineGoesOn) {
     const std::string question = "\r\nconnected\r\ntarget database Password: ";
-    for (size_t chunkSize = 1; chunkSize <= question.size(); ++chunkSize)
-        EXPECT_TRUE(Feed(question, chunkSize).questionAtEnd) << chunkSize;
+    for (size_t chunkSize = 1; chunkSize <= question.size(); ++chunkSize) {
+        rman_output::OutputAssembler chunked;
+        Transcript transcript;
+        Feed(chunked, question, chunkSize, transcript);
+        EXPECT_TRUE(transcript.questionAtEnd) << chunkSize;
+    }
     rman_output::OutputAssembler assembler;
     EXPECT_TRUE(assembler.Add("Do you really want to delete the above objects (enter YES or NO)? ")
                     .question);

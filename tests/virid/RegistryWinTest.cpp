@@ -9,10 +9,6 @@ using VIRid::system::CRegistry;
 
 const std::wstring kRoot = L"SOFTWARE\\OraclePluginTests\\Registry";
 
-void Set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    ASSERT_TRUE(simoracle::WriteRegistryString(key, name, value));
-}
-
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override { simoracle::DeleteRegistryKey(kRoot); }
@@ -28,8 +24,8 @@ TEST_F(RegistryTest, ListsImmediateSubkeysAndReadsTheValuesOfTheOpenKeyOnly) {
         {L"Empty", L""},
         {L"Long", std::wstring(5000, L'x')}};
     for (const auto& value : values)
-        Set(kRoot + L"\\K", value.first, value.second);
-    Set(kRoot + L"\\other name\\Deeper", L"", L"");
+        ASSERT_TRUE(simoracle::WriteRegistryString(kRoot + L"\\K", value.first, value.second));
+    ASSERT_TRUE(simoracle::WriteRegistryString(kRoot + L"\\other name\\Deeper", L"", L""));
     std::list<std::wstring> names = registry.EnumSubKeys(kRoot.c_str());
     names.sort();
     EXPECT_EQ((std::list<std::wstring>{L"K", L"other name"}), names);
