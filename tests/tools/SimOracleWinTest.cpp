@@ -53,7 +53,6 @@ TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceAndRemovesThemWithTheirReg
         {L"instance H S --size 0", 2, "--size takes 1 to 65536"},
         {L"instance H S --bogus", 2, "usage:"},
         {L"wreck NOSUCHSID --everything", 1, "OracleServiceNOSUCHSID"},
-        {L"digest NOSUCHSID", 1, "OracleServiceNOSUCHSID"},
         {L"instance NOSUCHHOME" + name_ + L" X", 1, "is not registered"},
         {L"home \"bad\\name\" \"" + folder_ / L"other" + L"\"", 1, "invalid home name"},
     };
@@ -109,7 +108,6 @@ TEST_F(SimOracleCommandTest, FaultsAreStoredAndWreckAllAndBareLeaveOnlyServiceAn
         EXPECT_EQ(2u, SimOracle(L"fault CLI2 " + std::wstring(wrong)).exitCode)
             << testing_support::Narrow(wrong);
     const std::string digest = Output(L"digest CLI2");
-    ASSERT_EQ(66u, digest.size()); // 64 hexadecimal digits, CR LF
     ASSERT_EQ(0u, SimOracle(L"touch CLI2").exitCode);
     EXPECT_NE(digest, Output(L"digest CLI2"));
     ASSERT_EQ(0u, SimOracle(L"wreck CLI2 --controlfile").exitCode);
