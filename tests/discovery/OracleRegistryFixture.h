@@ -17,7 +17,6 @@ protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
 
-    // Removes every key that the tests own.
     void Reset() {
         simoracle::DeleteRegistryKey(simoracle::kOracleKey);
         // Key names compare without case in the registry, so a lower-case "oracleservice" key
