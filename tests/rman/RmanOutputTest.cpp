@@ -9,7 +9,6 @@ namespace {
 
 using namespace rman_output;
 
-// Each recogniser against texts that must and must not match.
 TEST(RmanOutput, RecognisesPromptsFailuresQuestionsAndLoggableLines) {
     struct Case {
         bool (*recognise)(const std::wstring&);

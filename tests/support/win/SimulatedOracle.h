@@ -55,7 +55,6 @@ private:
     bool ready_;
 };
 
-// Text helpers for dialogues.
 std::string Narrow(const std::wstring& text);
 std::wstring Wide(const std::string& text);
 size_t CountOf(const std::string& text, const std::string& what);

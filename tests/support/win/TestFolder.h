@@ -17,7 +17,6 @@ public:
 
     // The folder's path, without a trailing backslash.
     const std::wstring& Path() const { return path_; }
-    // Path() + "\" + relative.
     std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
 
 private:
