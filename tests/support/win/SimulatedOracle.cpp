@@ -1,7 +1,5 @@
 #include "tests/support/win/SimulatedOracle.h"
 
-#include "virid/Strings.h"
-
 #include <windows.h>
 
 #include <atomic>
@@ -38,14 +36,6 @@ std::wstring SimulatedOracle::Folder(const std::wstring& name) const {
 ScriptedRun SimulatedOracle::Rman(const std::string& script, unsigned long timeoutMs) const {
     return RunScripted(L"\"" + homeDir_ + L"\\bin\\rman.exe\"",
                        {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", sid_}}, script, timeoutMs);
-}
-
-std::string Narrow(const std::wstring& text) {
-    return VIRid::strings::WstrToUTF8(text);
-}
-
-std::wstring Wide(const std::string& text) {
-    return VIRid::strings::UTF8toWstr(text);
 }
 
 size_t CountOf(const std::string& text, const std::string& what) {

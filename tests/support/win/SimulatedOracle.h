@@ -5,6 +5,7 @@
 #include "tests/support/win/ScriptedProcess.h"
 #include "tests/support/win/TestFolder.h"
 #include "tools/simdb/SimOracle.h"
+#include "virid/Strings.h"
 
 #include <string>
 #include <vector>
@@ -55,8 +56,8 @@ private:
     bool ready_;
 };
 
-std::string Narrow(const std::wstring& text);
-std::wstring Wide(const std::string& text);
+inline constexpr auto& Narrow = VIRid::strings::WstrToUTF8;
+inline constexpr auto& Wide = VIRid::strings::UTF8toWstr;
 size_t CountOf(const std::string& text, const std::string& what);
 
 } // namespace testing_support
