@@ -117,10 +117,6 @@ TEST(RmanOutput, KeepsAnIncompleteUtf8SequenceForTheNextChunk) {
     EXPECT_EQ(2u, CompleteUtf8Length("a\xff"));
 }
 
-} // namespace
-
-namespace {
-
 // What the console makes of a transcript cut into chunks of one size.
 struct Transcript {
     std::vector<std::wstring> lines; // as they would reach the log
@@ -131,12 +127,11 @@ struct Transcript {
     bool questionAtEnd = false;
 };
 
-void Feed(rman_output::OutputAssembler& assembler, const std::string& output, size_t chunkSize,
+void Feed(OutputAssembler& assembler, const std::string& output, size_t chunkSize,
           Transcript& transcript) {
     for (size_t at = 0; at < output.size(); at += chunkSize) {
-        const rman_output::OutputAssembler::Reading reading =
-            assembler.Add(output.substr(at, chunkSize));
-        for (const std::wstring& line : rman_output::LoggedLines(reading.completeLines))
+        const OutputAssembler::Reading reading = assembler.Add(output.substr(at, chunkSize));
+        for (const std::wstring& line : LoggedLines(reading.completeLines))
             transcript.lines.push_back(line);
         // The prompt is the last "RMAN>" of the answer: reported once, as soon as it is whole.
         const size_t end = at + chunkSize < output.size() ? at + chunkSize : output.size();
@@ -145,7 +140,7 @@ void Feed(rman_output::OutputAssembler& assembler, const std::string& output, si
         if (reading.prompt != (at < promptEnd && promptEnd <= end))
             ++transcript.misplacedPrompts;
         transcript.failures += reading.failed ? 1 : 0;
-        transcript.promptAtEnd = rman_output::IsPrompt(assembler.PendingLine());
+        transcript.promptAtEnd = IsPrompt(assembler.PendingLine());
         transcript.questionAtEnd = reading.question;
     }
 }
@@ -170,7 +165,7 @@ TEST(RmanOutputAssembler, EveryChunkingGivesTheSameLinesPromptsAndFailures) {
         L"RMAN-00569: =============== ERROR MESSAGE STACK FOLLOWS ===============",
         L"RMAN-03002: failure of backup command"};
     for (size_t chunkSize = 1; chunkSize <= 200; ++chunkSize) {
-        rman_output::OutputAssembler assembler;
+        OutputAssembler assembler;
         Transcript transcript;
         for (const char* answer : kSession) {
             Feed(assembler, answer, chunkSize, transcript);
@@ -185,7 +180,7 @@ TEST(RmanOutputAssembler, EveryChunkingGivesTheSameLinesPromptsAndFailures) {
 }
 
 TEST(RmanOutputAssembler, ReportsEachPromptOnce) {
-    rman_output::OutputAssembler assembler;
+    OutputAssembler assembler;
     EXPECT_FALSE(assembler.Add("\r\nRMAN").prompt);
     EXPECT_TRUE(assembler.Add(">").prompt);
     EXPECT_FALSE(assembler.Add(" ").prompt); // the same prompt, grown by its blank
@@ -202,12 +197,12 @@ TEST(RmanOutputAssembler, ReportsEachPromptOnce) {
 TEST(RmanOutputAssembler, SeesAQuestionInAnyChunkingAndForgetsItWhenTheLineGoesOn) {
     const std::string question = "\r\nconnected\r\ntarget database Password: ";
     for (size_t chunkSize = 1; chunkSize <= question.size(); ++chunkSize) {
-        rman_output::OutputAssembler chunked;
+        OutputAssembler chunked;
         Transcript transcript;
         Feed(chunked, question, chunkSize, transcript);
         EXPECT_TRUE(transcript.questionAtEnd) << chunkSize;
     }
-    rman_output::OutputAssembler assembler;
+    OutputAssembler assembler;
     EXPECT_TRUE(assembler.Add("Do you really want to delete the above objects (enter YES or NO)? ")
                     .question);
     EXPECT_FALSE(assembler.Add("\n").question);
