@@ -12,13 +12,11 @@ TEST(MsAllocator, BigBlocksAreAlignedAndCarryTheirHeapAddress) {
         void* memory = msstl::Allocate(bytes);
         std::memset(memory, 0xA5, bytes); // the sanitizer checks that all of it is ours
         const uintptr_t address = reinterpret_cast<uintptr_t>(memory);
-        if (bytes >= msstl::kBigAllocationThreshold) {
+        if (bytes >= msstl::kBigAllocationThreshold)
             EXPECT_EQ(0u, address % 32) << bytes;
-            const uintptr_t block = reinterpret_cast<uintptr_t>(msstl::BigAllocationBlock(memory));
-            EXPECT_GE(address - block, 8u) << bytes;
-            EXPECT_LE(address - block, 39u) << bytes;
-        }
-        msstl::Deallocate(memory, bytes); // a wrong block address is a bad free for the sanitizer
+        // A stored block address outside the rule aborts; a wrong one inside it is a bad free for
+        // the sanitizer.
+        msstl::Deallocate(memory, bytes);
     }
 }
 
