@@ -39,7 +39,6 @@ public:
         std::lock_guard<std::mutex> lock(mutex);
         return seen;
     }
-    std::string Stdout() const { return Now().out; }
     bool WaitUntil(const std::function<bool(const Seen&)>& done) {
         std::unique_lock<std::mutex> lock(mutex);
         return changed.wait_for(lock, kPatience, [&] { return done(seen); });
@@ -97,7 +96,7 @@ TEST(CRedirect, EchoesInputAndReportsTheCommandLine) {
     redirect.SendInput(L""); // writes nothing
     redirect.SendInput(L"caf\u00e9 \u20ac\n");
     ASSERT_TRUE(redirect.WaitForStdout("caf\xc3\xa9 \xe2\x82\xac\n"));
-    const std::string out = redirect.Stdout();
+    const std::string out = redirect.Now().out;
     EXPECT_EQ("first line\ncaf\xc3\xa9 \xe2\x82\xac\n", out.substr(out.find('\n') + 1));
     EXPECT_NE(GetCurrentThreadId(), redirect.Now().stdoutThreadId);
     EXPECT_TRUE(redirect.IsAlive());
@@ -134,7 +133,7 @@ TEST(CRedirect, AChildThatEndsByItselfIsReportedOnce) {
     redirect.EndChild();
     redirect.EndChild();
     EXPECT_EQ(1, redirect.Now().exits);
-    EXPECT_EQ("leaving\n", redirect.Stdout());
+    EXPECT_EQ("leaving\n", redirect.Now().out);
 }
 
 // A child that ends at the end of its input ends with its own code; one that keeps running is
@@ -148,7 +147,7 @@ TEST(CRedirect, EndChildEndsTheChildByClosingItsInputOrByForce) {
         // The child writes "pid <n>" first: opened now, its exit code stays readable.
         unsigned long pid = 0;
         ASSERT_TRUE(redirect.WaitForStdout("\n"));
-        ASSERT_EQ(1, sscanf(redirect.Stdout().c_str(), "pid %lu", &pid));
+        ASSERT_EQ(1, sscanf(redirect.Now().out.c_str(), "pid %lu", &pid));
         const VIRid::UniqueHandle process(
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
         ASSERT_TRUE(process.valid());
@@ -182,7 +181,7 @@ TEST(CRedirect, WithoutAChildNothingHappensAndAFailedLaunchGivesTheWholeText) {
         failed.SendInput(L"nobody reads this\n");
         EXPECT_FALSE(failed.Launch(missing.c_str(), false));
         EXPECT_EQ("Unable to start " + std::string(missing.begin(), missing.end()) + "\n",
-                  failed.Stdout());
+                  failed.Now().out);
         EXPECT_EQ(GetCurrentThreadId(), failed.Now().stdoutThreadId);
         EXPECT_FALSE(failed.IsAlive());
         EXPECT_EQ("", failed.Now().launched);
