@@ -149,20 +149,9 @@ TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
         EXPECT_TRUE(log_.Mentions(L"RMAN-00569:")) << log_.Text();
         EXPECT_TRUE(log_.Mentions(L"piece handle=" + folder + L"\\")) << log_.Text();
         EXPECT_FALSE(log_.Mentions(L"\ufffd")) << log_.Text();
-        EXPECT_FALSE(log_.Mentions(L"manager")) << log_.Text();
         EXPECT_TRUE(UnfilteredLines().empty()) << log_.Text();
         console_->Stop();
     }
-}
-
-TEST_F(RmanConsoleOnSimulator, AWrongPasswordFailsTheConnectWithOraclesReason) {
-    settings_.password = L"wrong";
-    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
-    EXPECT_FALSE(console_->Connect(settings_));
-    EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't connect to the database: "));
-    EXPECT_NE(std::wstring::npos, console_->GetErrorText().find(L"ORA-01017")) << log_.Text();
-    EXPECT_TRUE(log_.Has(L"connect target system/********"));
-    EXPECT_FALSE(log_.Mentions(L"wrong")) << log_.Text();
 }
 
 // A character that the unquoted connect line cannot carry would end the password early and run

@@ -156,13 +156,6 @@ TEST_F(RmanSimulatorTest, TheDialogueIsWrittenAsTheConsoleProgramWritesIt) {
         EXPECT_EQ(0u, parts[i].find(starts[i - 1])) << parts[i];
     EXPECT_TRUE(Has(unfinished.output, "RMAN> 2> \r\n\r\nRecovery Manager complete.\r\n"));
     EXPECT_EQ(DatabaseState::Down, oracle_.State());
-    // The prompt has no line end, and Recovery Manager waits for the rest of the statement.
-    const ScriptedRun waiting = testing_support::RunScripted(
-        L"\"" + oracle_.HomeDir() + L"\\bin\\rman.exe\"",
-        {{L"ORACLE_HOME", oracle_.HomeDir()}, {L"ORACLE_SID", oracle_.Sid()}},
-        std::string(kConnect) + "restore controlfile from 'C:\\o'brien\\x.ctl';\n", 2500, true);
-    EXPECT_FALSE(waiting.finished);
-    EXPECT_EQ(waiting.output.size() - 9, waiting.output.rfind("RMAN> 2> ")) << waiting.output;
 }
 
 TEST_F(RmanSimulatorTest, ConnectTakesTheLineAsTypedAndChecksTheCredentials) {
