@@ -12,8 +12,9 @@ TEST(MsAllocator, BigBlocksAreAlignedAndCarryTheirHeapAddress) {
         void* memory = msstl::Allocate(bytes);
         std::memset(memory, 0xA5, bytes); // the sanitizer checks that all of it is ours
         const uintptr_t address = reinterpret_cast<uintptr_t>(memory);
-        if (bytes >= msstl::kBigAllocationThreshold)
+        if (bytes >= msstl::kBigAllocationThreshold) {
             EXPECT_EQ(0u, address % 32) << bytes;
+        }
         // A stored block address outside the rule aborts; a wrong one inside it is a bad free for
         // the sanitizer.
         msstl::Deallocate(memory, bytes);
