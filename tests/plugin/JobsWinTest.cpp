@@ -493,6 +493,7 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
         std::wstring value, item;
         const wchar_t* error; // nullptr: an unknown item
     } cases[] = {
+        {nullptr, L"", kHomeName, nullptr}, // a home is a folder, not an instance
         {nullptr, L"", L"NoSuchHome\\TMP", nullptr},
         {nullptr, L"", L"jobstesthome\\TMP", nullptr},
         {nullptr, L"", Item(L"TM'P"), nullptr},
