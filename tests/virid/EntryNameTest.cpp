@@ -9,14 +9,6 @@ using VIRid::entryname::Normalize;
 
 TEST(EntryName, NormalizesTarSpellingsAndRefusesWhatCouldEscapeOrMeanSomethingElse) {
     const std::pair<std::string, std::string> cases[] = {
-        {"a", "a"},
-        {"a/", "a"},
-        {"./a/b", "a/b"},
-        {"a/./b/", "a/b"},
-        {"donn\xC3\xA9"
-         "es/\xE6\x97\xA5 x.bcp",
-         "donn\xC3\xA9"
-         "es/\xE6\x97\xA5 x.bcp"},
         {"com10", "com10"},
         {"console.log", "console.log"},
         {"a.b.c", "a.b.c"},
@@ -29,7 +21,6 @@ TEST(EntryName, NormalizesTarSpellingsAndRefusesWhatCouldEscapeOrMeanSomethingEl
         EXPECT_EQ(test.second, name);
     }
     std::string name = "before";
-    EXPECT_EQ(NameCheck::Root, Normalize("./", name));
     EXPECT_EQ(NameCheck::Root, Normalize(".", name));
     EXPECT_EQ("", name);
 
