@@ -78,14 +78,11 @@ TEST_F(SimOracleCommandTest, CreatesAHomeAndAnInstanceAndRemovesThemWithTheirReg
     EXPECT_EQ("open\r\n", Output(L"state CLI1"));
 
     // The home is removed with its services.
-    const std::wstring homeKey = L"SOFTWARE\\ORACLE\\KEY_" + name_;
     std::wstring value;
-    ASSERT_TRUE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
     ASSERT_EQ(0u, SimOracle(L"remove-home " + name_).exitCode);
     EXPECT_FALSE(PathExists(home_));
     EXPECT_FALSE(
         simoracle::ReadRegistryString(std::wstring(kServices) + L"CLI1", L"ImagePath", value));
-    EXPECT_FALSE(simoracle::ReadRegistryString(homeKey, L"ORACLE_HOME", value));
 }
 
 TEST_F(SimOracleCommandTest, FaultsAreStoredAndWreckAllAndBareLeaveOnlyServiceAndPasswordFile) {
