@@ -318,10 +318,13 @@ TEST_F(DirPackerTest, DamagedAndMalformedStreamsAreRefusedWithTheReason) {
         cases.push_back({packed.substr(0, cut), L"The backup stream is incomplete: ", false});
     // Hostile names, one a line, in the ustar header and in a pax record.
     const std::wstring unsafe = L"an unsafe name, which is refused";
-    std::istringstream names("/etc/evil\n../evil\na/../../evil\na/..\nC:/evil\nC:evil\n"
-                             "\\\\server\\share\\evil\n//server/share/evil\n\\\\?\\C:\\evil\n"
-                             "a\\..\\..\\evil\nfile.bcp:stream\nCON\nnul.txt\ncom1\nLPT9.log\n"
-                             "a/aux/b\nCom\xC2\xB9\ndot.\nblank \na//b\ntab\tname\nbad\xFFutf8\n.");
+    std::istringstream names(
+        "/etc/evil\n../evil\na/../../evil\na/..\nC:/evil\nC:evil\n"
+        "\\\\server\\share\\evil\n//server/share/evil\n\\\\?\\C:\\evil\n"
+        "a\\..\\..\\evil\nfile.bcp:stream\nCON\nnul.txt\ncom1\nLPT9.log\n"
+        "a/aux/b\nCom\xC2\xB9\ndot.\nblank \na//b\ntab\tname\nbad\xFFutf8\n.\n"
+        "PRN\nconin$\nnul .txt\nCOM\xC2\xB2\na*\na?\na|b\na<b\na>b\na\"b\na\x7F\n\xC3\n"
+        "\xED\xA0\x80");
     for (std::string name; std::getline(names, name);) {
         cases.push_back({RawFile(name, "evil") + EndOfArchive(), unsafe});
         cases.push_back({PaxPath(name) + RawFile("x", "evil") + EndOfArchive(), unsafe});
