@@ -1,10 +1,6 @@
 #include "Runtime.h"
 
 extern "C" {
-int _fltused = 0;
-int _purecall() {
-    Fail("a pure virtual function was called");
-}
 // Written with volatile so that the compiler does not turn the loops back into calls of these.
 void* memset(void* target, int value, size_t size) {
     volatile unsigned char* out = static_cast<unsigned char*>(target);
