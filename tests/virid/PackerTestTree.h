@@ -49,7 +49,6 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    const fs::path& Path() const { return path_; }
     fs::path operator/(const std::string& name) const { return Below(path_, name); }
     // A new empty subfolder.
     fs::path Make(const std::string& name) const {
