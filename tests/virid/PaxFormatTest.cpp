@@ -25,8 +25,9 @@ TEST(PaxFormat, RecordsCountTheirOwnDigitsAndAreReadStrictly) {
         ASSERT_EQ(name, records.path);
     }
     const char* const malformed[] = {
-        "12 path=abc",    // no line break
-        "13 path=abc\n",  // length too long
+        "12 path=abcX",  // no line break
+        "13 path=abc\n", // length too long
+        "99 path=a length far past the end of a long record\n",
         "11 path=abc\n",  // length too short
         "x path=abc\n",   // no length
         "10 pathab\n",    // no "="
