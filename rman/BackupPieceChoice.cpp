@@ -6,6 +6,8 @@ wchar_t AsciiLower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
 }
 
+} // namespace
+
 bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending) {
     if (text.size() < ending.size())
         return false;
@@ -15,8 +17,6 @@ bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending) 
             return false;
     return true;
 }
-
-} // namespace
 
 std::wstring TemplateExtension(const std::wstring& fileNameTemplate) {
     const size_t dot = fileNameTemplate.rfind(L'.');

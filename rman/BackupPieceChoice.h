@@ -14,6 +14,9 @@ struct FolderFile {
     std::uint64_t size = 0; // in bytes
 };
 
+// Whether text ends with ending, compared without regard to ASCII case, as Windows names are.
+bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending);
+
 // The template's extension: from its last dot to its end (".controlfile" of
 // "%d-%I-%T-%U.controlfile"). Empty when the template has no dot or its extension holds a
 // % variable, which no literal match could honour.

@@ -124,11 +124,6 @@ bool Follows(const std::wstring& name, const std::wstring& fileNameTemplate, Ide
     return !fileNameTemplate.empty() && Match(Tokenize(fileNameTemplate), 0, name, 0, identity);
 }
 
-bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending) {
-    return text.size() >= ending.size() &&
-           SameIgnoringCase(text.substr(text.size() - ending.size()), ending);
-}
-
 std::wstring Described(const Identity& identity, const std::wstring& file) {
     return L"'" + identity.dbName + L"' (DBID " + identity.dbid + L") in '" + file + L"'";
 }
