@@ -57,7 +57,6 @@ void Destroy(WString& target);
 
 // A string of our own in the Microsoft layout, for handing to the host by pointer.
 struct OwnedWString {
-    OwnedWString() { ConstructEmpty(string); }
     explicit OwnedWString(const std::wstring& text) { Construct(string, text); }
     ~OwnedWString() { Destroy(string); }
     OwnedWString(const OwnedWString&) = delete;
