@@ -36,7 +36,8 @@ HANDLE CreateMark(const std::wstring& name) {
 } // namespace
 
 std::shared_ptr<InstanceLock> InstanceLock::Acquire(const std::wstring& homeDir,
-                                                    const std::wstring& sid) {
+                                                    const std::wstring& sid, bool& busy) {
+    busy = false;
     const std::wstring name = LockName(homeDir, sid);
     if (name.empty())
         return nullptr;
@@ -45,7 +46,9 @@ std::shared_ptr<InstanceLock> InstanceLock::Acquire(const std::wstring& homeDir,
     HANDLE mark = CreateMark(L"Global\\" + name);
     if (mark == nullptr && GetLastError() == ERROR_ACCESS_DENIED)
         mark = CreateMark(L"Local\\" + name);
-    if (mark == nullptr)
+    if (mark == nullptr) {
+        busy = GetLastError() == ERROR_ALREADY_EXISTS;
         return nullptr;
+    }
     return std::shared_ptr<InstanceLock>(new InstanceLock(mark));
 }

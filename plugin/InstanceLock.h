@@ -10,10 +10,11 @@
 
 class InstanceLock {
 public:
-    // The lock of the instance sid of the Oracle home homeDir (compared without regard to case);
-    // null when another job holds it.
+    // The lock of the instance sid of the Oracle home homeDir (compared without regard to case).
+    // Null when it cannot be taken: busy tells whether another job holds it, or else the system
+    // refused the mark itself.
     static std::shared_ptr<InstanceLock> Acquire(const std::wstring& homeDir,
-                                                 const std::wstring& sid);
+                                                 const std::wstring& sid, bool& busy);
 
 private:
     explicit InstanceLock(HANDLE mark) : mark(mark) {}

@@ -52,11 +52,15 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     }
 
     JobRecord job;
-    job.instanceLock = InstanceLock::Acquire(home->second, sid);
+    bool busy = false;
+    job.instanceLock = InstanceLock::Acquire(home->second, sid, busy);
     if (!job.instanceLock) {
-        Report(LogError, FormatString(L"Can't start the job: another backup or restore job of "
-                                      L"instance '%s' is running; try again when it has finished",
-                                      sid.c_str()));
+        Report(LogError,
+               FormatString(busy ? L"Can't start the job: another backup or restore job of "
+                                   L"instance '%s' is running; try again when it has finished"
+                                 : L"Can't start the job: the system refused the mark that keeps "
+                                   L"two jobs off instance '%s'",
+                            sid.c_str()));
         return Failure;
     }
     job.settings.reset(new OracleSettings());
