@@ -134,9 +134,10 @@ bool RmanWrapper::Connect(const OracleSettings& settings) {
     for (const std::wstring* value :
          {&settings.userName, &settings.password, &settings.connectIdentifier}) {
         if (!FitsTheConnectLine(*value)) {
-            lastError = std::wstring(kCannotConnect) +
-                        L": the user name or password holds a character that the connect line "
-                        L"cannot carry (a blank, a control character or one of ; ' \" @ /)";
+            lastError =
+                std::wstring(kCannotConnect) +
+                L": the user name, password or connect identifier holds a character that the "
+                L"connect line cannot carry (a blank, a control character or one of ; ' \" @ /)";
             return false;
         }
     }
