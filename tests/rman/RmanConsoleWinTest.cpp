@@ -164,8 +164,10 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
     for (const std::wstring& password : passwords) {
         settings_.password = password;
         EXPECT_FALSE(console_->Connect(settings_));
-        EXPECT_EQ(0u, console_->GetErrorText().find(L"Can't connect to the database: the user name "
-                                                    L"or password holds a character"));
+        EXPECT_EQ(0u,
+                  console_->GetErrorText().find(L"Can't connect to the database: the user name, "
+                                                L"password or connect identifier holds a "
+                                                L"character"));
         EXPECT_EQ(std::wstring::npos, console_->GetErrorText().find(password));
     }
     settings_.password = L"manager";
