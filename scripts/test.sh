@@ -15,9 +15,10 @@ logs=$(mktemp -d)
 count_gtest() {
     local log=$1 ok bad
     ok=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+' | head -1)
-    bad=$(grep -oE '^\[  FAILED  \] [0-9]+ tests?, listed below' "$log" | grep -oE '[0-9]+' | head -1)
+    # Each failed test by name, once: a brief run prints no "listed below" summary.
+    bad=$(grep -oE '^\[  FAILED  \] [^ ,]+\.[^ ,]+' "$log" | sort -u | wc -l)
     passed=$((passed + ${ok:-0}))
-    failed=$((failed + ${bad:-0}))
+    failed=$((failed + bad))
 }
 
 run_suite() {
@@ -27,8 +28,9 @@ run_suite() {
     "$@" --gtest_brief=1 >"$logs/$name.log" 2>&1
     local status=$?
     grep -E '^\[  FAILED  \]|Failure|error' "$logs/$name.log" | head -40
+    local failedBefore=$failed
     count_gtest "$logs/$name.log"
-    if [ $status -ne 0 ] && ! grep -q '^\[  FAILED  \]' "$logs/$name.log"; then
+    if [ $status -ne 0 ] && [ $failed -eq $failedBefore ]; then
         echo "$name ended abnormally (status $status):"
         tail -20 "$logs/$name.log"
         failed=$((failed + 1))
