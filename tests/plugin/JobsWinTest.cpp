@@ -3,12 +3,12 @@
 #include "rman/RmanCommands.h"
 #include "rman/RmanOutput.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/win/SimulatedOracle.h"
-#include "tests/support/win/TestFolder.h"
+#include "tests/virid/PackerTestTree.h"
 #include "tools/pluginhost/PluginLibrary.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/SimOracle.h"
-#include "virid/PaxFormat.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,6 +22,9 @@
 
 namespace {
 
+using packer_test::EndOfArchive;
+using packer_test::RawFile;
+using packer_test::SumLine;
 using simoracle::DatabaseState;
 using simoracle::WreckScope;
 using testing::AllOf;
@@ -30,7 +33,7 @@ using testing::HasSubstr;
 using testing::StartsWith;
 using testing::Value;
 using testing_support::Narrow;
-using testing_support::TestFolder;
+using testing_support::ScratchFolder;
 using Bytes = std::string;
 using Texts = std::vector<std::wstring>;
 
@@ -39,32 +42,11 @@ const wchar_t kPassword[] = L"Pw#JobsTest-7731";
 const wchar_t kQuoteHomeName[] = L"JobsQuoteHome";
 const wchar_t kTempFolderError[] = L"Can't create temp folder. Please, check workstation setting";
 
-namespace pax = VIRid::pax;
-
-// One entry of a regular file (header and padded data), as a hostile host might send.
-Bytes FileEntry(const std::string& name, const std::string& content) {
-    Bytes entry;
-    pax::AppendEntryHeader(entry, name, pax::EntryType::File, content.size(), 0);
-    return entry + content + Bytes(pax::PaddingAfter(content.size()), '\0');
-}
-const Bytes kEndOfArchive(2 * pax::kBlockSize, '\0');
-
-// The names of a stream's entries (pax extended headers included) with their headers' offsets.
-std::vector<std::pair<std::string, size_t>> Entries(const Bytes& stream) {
-    std::vector<std::pair<std::string, size_t>> entries;
-    pax::Header header;
-    for (size_t at = 0; at + pax::kBlockSize <= stream.size() &&
-                        pax::ReadHeader(reinterpret_cast<const unsigned char*>(&stream[at]),
-                                        header) == pax::HeaderResult::Ok;
-         at += pax::kBlockSize + header.size + pax::PaddingAfter(header.size))
-        entries.emplace_back(header.name, at);
-    return entries;
-}
 // The first entry whose name holds part; empty when there is none.
 std::wstring EntryNamed(const Bytes& stream, const std::string& part) {
-    for (const auto& entry : Entries(stream))
-        if (entry.first.find(part) != std::string::npos)
-            return testing_support::Wide(entry.first);
+    for (const std::string& name : packer_test::Walk(stream).names)
+        if (name.find(part) != std::string::npos)
+            return testing_support::Wide(name);
     return std::wstring();
 }
 
@@ -203,7 +185,7 @@ protected:
         ExpectUntouched(sid, before);
     }
 
-    TestFolder root_;
+    ScratchFolder root_;
     std::wstring homeDir_;
     std::wstring tempPath_;
     PluginLibrary library_;
@@ -310,20 +292,20 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     const std::string before = Digest(L"DMG");
     Bytes flipped = stream;
     flipped[flipped.size() / 2] ^= 0x01;
-    ASSERT_EQ("SHA256SUMS", Entries(stream).back().first);
-    const Bytes withoutManifest = stream.substr(0, Entries(stream).back().second);
-    const Bytes evilSum =
-        "b5c1fb2efc6d6b4674c2fdcc48ce01b43a3b7c03763c0c3355de0099ee0f8c73  PWDDMG.ora\n";
+    const packer_test::StreamLayout layout = packer_test::Walk(stream);
+    ASSERT_EQ("SHA256SUMS", layout.names.back());
+    const Bytes withoutManifest = stream.substr(0, layout.headerOffsets.back());
     const std::pair<Bytes, std::wstring> damaged[] = {
         {flipped, L"the digest does not match the manifest"},
         {stream.substr(0, stream.size() / 3), L"it ends inside the data of"},
-        {FileEntry("../escaped.bcp", "evil") + kEndOfArchive, L"unsafe name"},
-        {FileEntry("C:/Windows/escaped.bcp", "evil") + kEndOfArchive, L"unsafe name"},
-        {withoutManifest + kEndOfArchive, L"ends without its manifest"},
-        {withoutManifest + FileEntry("SHA256SUMS", "") + kEndOfArchive,
+        {RawFile("../escaped.bcp", "evil") + EndOfArchive(), L"unsafe name"},
+        {RawFile("C:/Windows/escaped.bcp", "evil") + EndOfArchive(), L"unsafe name"},
+        {withoutManifest + EndOfArchive(), L"ends without its manifest"},
+        {withoutManifest + RawFile("SHA256SUMS", "") + EndOfArchive(),
          L"the manifest lists no file"},
-        {kEndOfArchive, L"ends without its manifest"},
-        {FileEntry("PWDDMG.ora", "evil") + FileEntry("SHA256SUMS", evilSum) + kEndOfArchive,
+        {EndOfArchive(), L"ends without its manifest"},
+        {RawFile("PWDDMG.ora", "evil") + RawFile("SHA256SUMS", SumLine("PWDDMG.ora", "evil")) +
+             EndOfArchive(),
          L"no database piece"},
     };
     for (const auto& entry : damaged) {

@@ -3,7 +3,7 @@
 #include "rman/BackupPieceChoice.h"
 #include "rman/FolderFiles.h"
 #include "rman/RmanProcedures.h"
-#include "tests/support/win/TestFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -98,11 +98,11 @@ TEST_F(RestoreProcedure, ALostControlFileIsNotRestoredWithoutTheOptionForIt) {
 }
 
 TEST(RestorePieceListing, ListsTheFilesOfTheFolderWithTheirTimes) {
-    testing_support::TestFolder folder;
-    ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"a.controlfile", "a"));
-    ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"b.bcp", "b"));
+    testing_support::ScratchFolder folder;
+    testing_support::WriteFileBytes(folder / L"a.controlfile", "a");
+    testing_support::WriteFileBytes(folder / L"b.bcp", "b");
     ASSERT_TRUE(CreateDirectoryW((folder / L"sub.controlfile").c_str(), nullptr));
-    ASSERT_TRUE(testing_support::WriteFileBytes(folder / L"sub.controlfile\\c.controlfile", "c"));
+    testing_support::WriteFileBytes(folder / L"sub.controlfile\\c.controlfile", "c");
 
     std::vector<FolderFile> files = ListFolderFiles(folder.Path());
     std::sort(files.begin(), files.end(),

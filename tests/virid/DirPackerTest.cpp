@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <vector>
 #ifndef _WIN32
@@ -15,40 +16,6 @@ namespace {
 
 using namespace packer_test;
 using VIRid::DirPacker;
-
-// Where each entry of a stream starts (its first header, extended or ustar) and where its data
-// starts, with the offset just past the end-of-archive marker.
-struct StreamLayout {
-    std::vector<std::string> names;
-    std::vector<size_t> headerOffsets;
-    std::vector<size_t> dataOffsets;
-    size_t end = 0;
-};
-
-StreamLayout Walk(const std::string& stream) {
-    StreamLayout layout;
-    size_t offset = 0;
-    size_t entryStart = 0;
-    VIRid::pax::Records records;
-    VIRid::pax::Header header;
-    while (offset + VIRid::pax::kBlockSize <= stream.size() &&
-           VIRid::pax::ReadHeader(Bytes(stream, offset), header) == VIRid::pax::HeaderResult::Ok) {
-        offset += VIRid::pax::kBlockSize;
-        const uint64_t size = records.size ? *records.size : header.size;
-        if (header.typeFlag == 'x') {
-            EXPECT_TRUE(VIRid::pax::ReadRecords(stream.substr(offset, size), records));
-        } else {
-            layout.names.push_back(records.path ? *records.path : header.name);
-            layout.headerOffsets.push_back(entryStart);
-            layout.dataOffsets.push_back(offset);
-            records = VIRid::pax::Records();
-        }
-        offset += size + VIRid::pax::PaddingAfter(size);
-        entryStart = header.typeFlag == 'x' ? entryStart : offset;
-    }
-    layout.end = offset + 2 * VIRid::pax::kBlockSize;
-    return layout;
-}
 
 class DirPackerTest : public ::testing::Test {
 protected:
@@ -64,7 +31,7 @@ protected:
         fs::remove_all(target, ignored);
         fs::create_directory(target);
         if (!existing.empty())
-            WriteFile(target / existing, "mine");
+            WriteFileBytes(target / existing, "mine");
         return Unpack(stream, target, blocks);
     }
 
@@ -87,10 +54,10 @@ TEST_F(DirPackerTest, RoundTripsInAnyBlockSizesGiveTheSameTree) {
 
 TEST_F(DirPackerTest, StreamIsSortedFoldersFirstAndEndsWithTheManifest) {
     scratch.Make("source/a");
-    WriteFile(source / "a/b", "1");
-    WriteFile(source / "a b", "2");
-    WriteFile(source / "B", "3"); // upper case sorts first; "A" would be "a" on Windows
-    WriteFile(source / "x", "x");
+    WriteFileBytes(source / "a/b", "1");
+    WriteFileBytes(source / "a b", "2");
+    WriteFileBytes(source / "B", "3"); // upper case sorts first; "A" would be "a" on Windows
+    WriteFileBytes(source / "x", "x");
     const std::string first = Pack(source, FixedBlocks(1 << 20));
     EXPECT_EQ((std::vector<std::string>{"B", "a/", "a/b", "a b", "x", "SHA256SUMS"}),
               Walk(first).names);
@@ -99,7 +66,7 @@ TEST_F(DirPackerTest, StreamIsSortedFoldersFirstAndEndsWithTheManifest) {
 }
 
 TEST_F(DirPackerTest, WrongUseAndFoldersThatTheStreamCannotCarryFailWithAText) {
-    WriteFile(source / "x", "x");
+    WriteFileBytes(source / "x", "x");
     DirPacker packer;
     ASSERT_EQ(DirPacker::Ok, packer.Open(source.wstring(), true));
     std::vector<unsigned char> buffer(1 << 20);
@@ -156,7 +123,7 @@ TEST_F(DirPackerTest, WrongUseAndFoldersThatTheStreamCannotCarryFailWithAText) {
         if (entry.first == "link.bcp")
             fs::create_symlink("target", source / entry.first);
         else
-            WriteFile(source / entry.first, "mine");
+            WriteFileBytes(source / entry.first, "mine");
         EXPECT_EQ(DirPacker::Failed, failed.Open(source.wstring(), true));
         size = 512;
         EXPECT_EQ(DirPacker::Failed, failed.Read(buffer.data(), size));
@@ -167,7 +134,7 @@ TEST_F(DirPackerTest, WrongUseAndFoldersThatTheStreamCannotCarryFailWithAText) {
 }
 
 TEST_F(DirPackerTest, TheCopyCarriesTheOpenStreamAndNeedsNoClose) {
-    WriteFile(source / "piece.bcp", RandomBytes(300000, 5));
+    WriteFileBytes(source / "piece.bcp", RandomBytes(300000, 5));
     std::string stream;
     std::vector<unsigned char> buffer(4096);
     uint32_t size = static_cast<uint32_t>(buffer.size());
@@ -205,9 +172,9 @@ std::string PaxPath(const std::string& path) {
 // anywhere, and what they leave behind can be removed.
 TEST_F(DirPackerTest, DamagedAndMalformedStreamsAreRefusedWithTheReason) {
     scratch.Make("source/folder");
-    WriteFile(source / "folder/piece.bcp", RandomBytes(2000, 6));
-    WriteFile(source / ("long-" + std::string(150, 'n')), "named in a pax record");
-    WriteFile(source / "x", "x");
+    WriteFileBytes(source / "folder/piece.bcp", RandomBytes(2000, 6));
+    WriteFileBytes(source / ("long-" + std::string(150, 'n')), "named in a pax record");
+    WriteFileBytes(source / "x", "x");
     const std::string packed = Pack(source, FixedBlocks(1 << 20));
     const StreamLayout layout = Walk(packed);
     ASSERT_EQ(5u, layout.names.size());
@@ -345,13 +312,13 @@ TEST_F(DirPackerTest, DamagedAndMalformedStreamsAreRefusedWithTheReason) {
 TEST_F(DirPackerTest, ExistingEntriesAreNotOverwritten) {
     ExpectFailure(UnpackIntoTarget(RawFile("x", "theirs") + EndOfArchive(), FixedBlocks(512), "x"),
                   L"an entry that exists already in the folder: 'x'");
-    EXPECT_EQ("mine", ReadFile(target / "x"));
+    EXPECT_EQ("mine", ReadFileBytes(target / "x"));
     // A file that a later entry would use as a folder, and a file twice in one stream.
     ExpectFailure(UnpackIntoTarget(RawFile("x/y", "z") + EndOfArchive(), FixedBlocks(512), "x"),
                   L"exists already in the folder and is not a folder: 'x'");
     ExpectFailure(UnpackIntoTarget(RawFile("twice", "1") + RawFile("twice", "2") + EndOfArchive()),
                   L"an entry that exists already in the folder: 'twice'");
-    EXPECT_EQ("1", ReadFile(target / "twice"));
+    EXPECT_EQ("1", ReadFileBytes(target / "twice"));
 }
 
 TEST_F(DirPackerTest, TarSpellingsOfNamesAndFoldersUnpack) {
@@ -391,7 +358,7 @@ TEST_F(DirPackerTest, StreamsGoBothWaysBetweenUsAndGnuTar) {
         GTEST_SKIP() << "GNU tar is not installed";
     MakeSampleTree(source);
     ScratchFolder work;
-    WriteFile(work / "stream.tar", Pack(source, FixedBlocks(1 << 20)));
+    WriteFileBytes(work / "stream.tar", Pack(source, FixedBlocks(1 << 20)));
     ASSERT_EQ(0, Shell("LC_ALL=C.UTF-8 tar -xf " + Quoted(work / "stream.tar") + " -C " +
                        Quoted(target)));
     EXPECT_EQ(ListTree(source), ListTree(target));
@@ -410,7 +377,8 @@ TEST_F(DirPackerTest, StreamsGoBothWaysBetweenUsAndGnuTar) {
                            " . && find . -type f -print0 | xargs -0 sha256sum > " +
                            Quoted(sums / "SHA256SUMS") + " && tar --format=" + format + " -rf " +
                            Quoted(archive) + " -C " + Quoted(sums) + " SHA256SUMS"));
-        const Unpacked unpacked = UnpackIntoTarget(ReadFile(archive), RandomBlocks(21, 100000));
+        const Unpacked unpacked =
+            UnpackIntoTarget(ReadFileBytes(archive), RandomBlocks(21, 100000));
         ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
         EXPECT_EQ(ListTree(source), ListTree(target));
     }

@@ -1,4 +1,4 @@
-#include "tests/support/win/TestFolder.h"
+#include "tests/support/ScratchFolder.h"
 #include "virid/FileSystem.h"
 
 #include "virid/Win32Handles.h"
@@ -13,8 +13,8 @@ using namespace testing_support;
 using namespace VIRid::filesystem;
 
 TEST(FileSystem, TellsFilesFromFoldersAndDeletesOnlyFolders) {
-    TestFolder folder;
-    ASSERT_TRUE(WriteFileBytes(folder / L"file.txt", "x"));
+    ScratchFolder folder;
+    WriteFileBytes(folder / L"file.txt", "x");
     EXPECT_TRUE(IsFolderExists(folder.Path().c_str()));
     EXPECT_FALSE(IsFileExists(folder.Path().c_str()));
     EXPECT_TRUE(IsFileExists((folder / L"file.txt").c_str()));
@@ -29,11 +29,11 @@ TEST(FileSystem, TellsFilesFromFoldersAndDeletesOnlyFolders) {
 
 // A file held open makes the delete fail but the rest goes; released, the whole tree goes.
 TEST(FileSystem, DeletesANestedTreeWithReadOnlyFilesOnceNoFileIsHeld) {
-    TestFolder parent;
+    ScratchFolder parent;
     const std::wstring root = parent / L"tree";
     ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
     // First in the folder by name and by age: the files after it must go all the same.
-    ASSERT_TRUE(WriteFileBytes(root + L"\\held.txt", "h"));
+    WriteFileBytes(root + L"\\held.txt", "h");
     VIRid::UniqueFileHandle held(CreateFileW((root + L"\\held.txt").c_str(), GENERIC_READ, 0,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.valid());
@@ -41,9 +41,9 @@ TEST(FileSystem, DeletesANestedTreeWithReadOnlyFilesOnceNoFileIsHeld) {
     for (int level = 0; level < 6; ++level) {
         deep += L"\\level " + std::to_wstring(level);
         ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
-        ASSERT_TRUE(WriteFileBytes(deep + L"\\data.bin", std::string(1000, 'd')));
+        WriteFileBytes(deep + L"\\data.bin", std::string(1000, 'd'));
         const std::wstring readOnly = deep + L"\\read-only \u00e9.txt";
-        ASSERT_TRUE(WriteFileBytes(readOnly, "r"));
+        WriteFileBytes(readOnly, "r");
         ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     }
     ASSERT_TRUE(CreateDirectoryW((root + L"\\empty").c_str(), nullptr));

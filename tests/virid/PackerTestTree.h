@@ -1,7 +1,9 @@
-// Shared by the packer's tests: scratch folders, sample trees, packing or unpacking a whole
-// stream through DirPacker in blocks of chosen sizes, and tar blocks written by hand.
+// Shared by the tests of the packer and of the jobs' streams: scratch folders, sample trees,
+// packing or unpacking a whole stream through DirPacker in blocks of chosen sizes, tar blocks
+// written by hand, and the layout of a stream's entries.
 #pragma once
 
+#include "tests/support/ScratchFolder.h"
 #include "virid/DirPacker.h"
 #include "virid/EntryName.h"
 #include "virid/PaxFormat.h"
@@ -10,65 +12,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace packer_test {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFileBytes;
+using testing_support::ScratchFolder;
+using testing_support::WriteFileBytes;
 
 // A path below a folder from a UTF-8 name with "/" separators.
 inline fs::path Below(const fs::path& folder, const std::string& name) {
     return VIRid::entryname::ToPath(folder, name);
-}
-
-// A fresh folder under the system's temporary folder, removed with its content at the end.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        static std::atomic<unsigned> counter{0};
-        path_ =
-            fs::temp_directory_path() / ("packer-test-" + std::to_string(std::random_device()()) +
-                                         "-" + std::to_string(++counter));
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    fs::path operator/(const std::string& name) const { return Below(path_, name); }
-    // A new empty subfolder.
-    fs::path Make(const std::string& name) const {
-        fs::create_directories(*this / name);
-        return *this / name;
-    }
-
-private:
-    fs::path path_;
-};
-
-inline void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
-inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline const unsigned char* Bytes(const std::string& bytes, size_t offset = 0) {
@@ -104,7 +68,7 @@ inline void MakeSampleTree(const fs::path& root) {
         {"a-b", "dash"},
     };
     for (const auto& file : files)
-        WriteFile(Below(root, file.first), file.second);
+        WriteFileBytes(Below(root, file.first), file.second);
 }
 
 // Every entry under root: name -> "<folder>" or the file's content; without the manifest that
@@ -113,7 +77,7 @@ inline std::map<std::string, std::string> ListTree(const fs::path& root) {
     std::map<std::string, std::string> tree;
     for (fs::recursive_directory_iterator walk(root), end; walk != end; ++walk) {
         const std::string name = VIRid::entryname::FromPath(walk->path().lexically_relative(root));
-        tree[name] = walk->is_directory() ? "<folder>" : ReadFile(walk->path());
+        tree[name] = walk->is_directory() ? "<folder>" : ReadFileBytes(walk->path());
     }
     tree.erase("SHA256SUMS");
     return tree;
@@ -230,6 +194,40 @@ inline std::string SumLine(const std::string& name, const std::string& content) 
     digest->Update(Bytes(content), content.size());
     digest->Finish(sum);
     return VIRid::ToHex(sum) + "  " + name + "\n";
+}
+
+// Where each entry of a stream starts (its first header, extended or ustar) and where its data
+// starts, with the offset just past the end-of-archive marker.
+struct StreamLayout {
+    std::vector<std::string> names;
+    std::vector<size_t> headerOffsets;
+    std::vector<size_t> dataOffsets;
+    size_t end = 0;
+};
+
+inline StreamLayout Walk(const std::string& stream) {
+    StreamLayout layout;
+    size_t offset = 0;
+    size_t entryStart = 0;
+    VIRid::pax::Records records;
+    VIRid::pax::Header header;
+    while (offset + VIRid::pax::kBlockSize <= stream.size() &&
+           VIRid::pax::ReadHeader(Bytes(stream, offset), header) == VIRid::pax::HeaderResult::Ok) {
+        offset += VIRid::pax::kBlockSize;
+        const uint64_t size = records.size ? *records.size : header.size;
+        if (header.typeFlag == 'x') {
+            EXPECT_TRUE(VIRid::pax::ReadRecords(stream.substr(offset, size), records));
+        } else {
+            layout.names.push_back(records.path ? *records.path : header.name);
+            layout.headerOffsets.push_back(entryStart);
+            layout.dataOffsets.push_back(offset);
+            records = VIRid::pax::Records();
+        }
+        offset += size + VIRid::pax::PaddingAfter(size);
+        entryStart = header.typeFlag == 'x' ? entryStart : offset;
+    }
+    layout.end = offset + 2 * VIRid::pax::kBlockSize;
+    return layout;
 }
 
 } // namespace packer_test

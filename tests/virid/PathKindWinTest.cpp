@@ -1,4 +1,4 @@
-#include "tests/support/win/TestFolder.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/virid/PackerTestTree.h"
 #include "virid/DirPacker.h"
 #include "virid/PathKind.h"
@@ -11,7 +11,7 @@ namespace {
 
 using namespace packer_test;
 using testing_support::ReadFileBytes;
-using testing_support::TestFolder;
+using testing_support::ScratchFolder;
 using testing_support::WriteFileBytes;
 using VIRid::DirPacker;
 using VIRid::KindOf;
@@ -20,13 +20,13 @@ using VIRid::PathKind;
 // Symbolic links to a file, to a folder and to nothing: seen as links by their attributes; the
 // packer refuses them by name without entering them, and the unpacker never writes through one.
 TEST(PathKind, WindowsLinksAreRefusedAndNeverFollowed) {
-    TestFolder folder;
+    ScratchFolder folder;
     const std::wstring source = folder / L"source";
     const std::wstring outside = folder / L"outside";
     ASSERT_TRUE(CreateDirectoryW(source.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(outside + L"\\inner.bcp", "outside"));
-    ASSERT_TRUE(WriteFileBytes(source + L"\\piece.bcp", "piece"));
+    WriteFileBytes(outside + L"\\inner.bcp", "outside");
+    WriteFileBytes(source + L"\\piece.bcp", "piece");
     EXPECT_EQ(PathKind::Missing, KindOf(source + L"\\none\\deeper"));
 
     struct Case {

@@ -2,8 +2,8 @@
 // Recovery Manager dialogues run against it through rman.exe over pipes.
 #pragma once
 
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/win/ScriptedProcess.h"
-#include "tests/support/win/TestFolder.h"
 #include "tools/simdb/SimOracle.h"
 #include "virid/Strings.h"
 
@@ -48,7 +48,7 @@ public:
     bool SetTrickle(bool on) const { return simoracle::SetTrickle(homeDir_, sid_, on, error_); }
 
 private:
-    TestFolder folder_;
+    ScratchFolder folder_;
     std::wstring homeName_;
     std::wstring homeDir_;
     std::wstring sid_;
