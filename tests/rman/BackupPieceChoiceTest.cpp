@@ -17,7 +17,6 @@ TEST(BackupPieceChoice, TheNewestFileWithTheExtensionWinsWhateverTheCase) {
         {L"ORCL-1-20261206-03.controlfile", 30}, {L"ORCL-1-20261206-04.spfile", 40},
         {L"ORCL-1-20261206-05.controlfile", 20}, {L"tnsnames.ora", 60}};
     EXPECT_EQ(L"ORCL-1-20261206-03.controlfile", NewestFileWithExtension(files, L".controlfile"));
-    EXPECT_EQ(L"ORCL-1-20261206-04.spfile", NewestFileWithExtension(files, L".spfile"));
     EXPECT_EQ(L"", NewestFileWithExtension(files, L"")); // no extension chooses nothing
     // Ties go to the greater name.
     EXPECT_EQ(L"c.ControlFile",

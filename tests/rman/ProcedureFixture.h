@@ -3,7 +3,6 @@
 #pragma once
 
 #include "rman/OracleSettings.h"
-#include "rman/RmanCommands.h"
 #include "rman/RmanWrapper.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/win/SimulatedOracle.h"
@@ -52,25 +51,6 @@ private:
     const DWORD thread_ = GetCurrentThreadId();
 };
 
-inline Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-// The command table's texts for the settings, without their line feeds, as the log shows the
-// commands sent.
-inline Lines CommandTexts(const std::vector<RmanCommand>& commands, const OracleSettings& settings,
-                          const std::wstring& piece = std::wstring()) {
-    Lines texts;
-    for (RmanCommand command : commands) {
-        const std::wstring text = RmanCommandText(command, settings, piece);
-        texts.push_back(text.substr(0, text.size() - 1));
-    }
-    return texts;
-}
-
 // How many files of folder have names that end with ending.
 inline size_t CountEndingWith(const std::wstring& folder, const std::wstring& ending) {
     const Lines names = simoracle::ListFolder(folder, false);
@@ -110,11 +90,6 @@ protected:
         log_.Clear();
         console_.reset(new RmanWrapper(&log_, &ConsoleLog::Record));
         return *console_;
-    }
-    // The texts of commands for the settings of the last job, as the log shows them.
-    Lines Texts(const std::vector<RmanCommand>& commands,
-                const std::wstring& piece = std::wstring()) const {
-        return CommandTexts(commands, settings_, piece);
     }
     std::string Dialogue() const { return Narrow(console_->GetErrorText()) + "\n" + log_.Text(); }
 
