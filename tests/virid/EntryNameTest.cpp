@@ -11,7 +11,6 @@ TEST(EntryName, NormalizesTarSpellingsAndRefusesWhatCouldEscapeOrMeanSomethingEl
     const std::pair<std::string, std::string> cases[] = {
         {"com10", "com10"},
         {"console.log", "console.log"},
-        {"a.b.c", "a.b.c"},
         {".hidden", ".hidden"},
         {std::string(4096, 'a'), std::string(4096, 'a')},
     };
