@@ -179,8 +179,6 @@ protected:
         EXPECT_NE(before, Digest(sid));
         logger_.Clear();
         ASSERT_EQ(Success, Restore(sid, stream)) << Narrow(logger_.All());
-        EXPECT_THAT(logger_.Texts(LogProgress), Contains(L"Restore database..."));
-        EXPECT_THAT(CommandsSent(), Contains(L"restore database from tag 'ZT_BACKUP_TAG';"));
         ExpectUntouched(sid, before);
     }
 
@@ -222,9 +220,6 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         ASSERT_EQ(Success, Backup(entry.sid, stream)) << Narrow(logger_.All());
         EXPECT_THAT(logger_.All(), HasSubstr(L"format '" + tempPath_ + L"\\"));
         EXPECT_EQ(Texts(), logger_.Texts(LogWarning));
-        const bool offline = !entry.archiveLog || entry.online == L"0";
-        EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"shutdown immediate;")));
-        EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"alter database open;")));
         ExpectUntouched(entry.sid, before);
         if (&entry == cases) {
             // Over the live database, which reports the backup's own DBID, the restore goes on.
@@ -300,7 +295,6 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
         logger_.Clear();
         EXPECT_EQ(Failure, Restore(L"DMG", entry.first, 4096));
         EXPECT_THAT(OnlyError(), HasSubstr(entry.second));
-        EXPECT_THAT(logger_.Texts(LogProgress), testing::Not(Contains(L"Restore database...")));
         EXPECT_EQ(Texts(), logger_.Texts(LogDetail)) << "Recovery Manager ran";
         ExpectUntouched(L"DMG", before);
     }
@@ -335,8 +329,9 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
 }
 
 // A restore never takes another database's stream: the DBID that the pieces' names carry is
-// checked before anything is sent. (A bare instance restored from its own stream is the fresh
-// prefix check's.) A bare instance whose stream holds no parameter file piece stays down.
+// checked before anything is sent. (A bare instance restored from its own stream is checked end
+// to end, in a fresh prefix.) A bare instance whose stream holds no parameter file piece stays
+// down.
 TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAlone) {
     CreateInstance(L"SRC");
     CreateInstance(L"DST");

@@ -119,7 +119,7 @@ TEST(CRedirect, AChildThatEndsByItselfIsReportedOnce) {
 // A child that ends at the end of its input ends with its own code; one that keeps running is
 // ended with code 1.
 TEST(CRedirect, EndChildEndsTheChildByClosingItsInputOrByForce) {
-    const std::pair<const wchar_t*, DWORD> cases[] = {{L"echo", 0}, {L"stubborn", 1}};
+    const std::pair<const wchar_t*, DWORD> cases[] = {{L"read", 0}, {L"stubborn", 1}};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.second);
         RecordingRedirect redirect;
