@@ -1,5 +1,5 @@
 // The child of the process tests; its first argument chooses what it does:
-//   echo       writes "pid <id>", copies standard input to standard output, exits 0 at its end;
+//   read       writes "pid <id>", reads standard input to its end, then exits 0;
 //   stubborn   writes "pid <id>", reads standard input to its end, then runs until ended;
 //   exit       writes "leaving" and exits with 259 (the value of STILL_ACTIVE);
 //   hold       starts a copy of itself that inherits its standard handles and sleeps 8 s, writes
@@ -89,8 +89,7 @@ int main(int argc, char** argv) {
     DWORD count = 0;
     while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &count, nullptr) &&
            count > 0)
-        if (mode == "echo")
-            Write(out, buffer, count);
+        continue;
     if (mode == "stubborn")
         Sleep(INFINITE);
     return 0;

@@ -22,14 +22,11 @@ TEST_F(OracleHomesTest, TheKeySubkeysWithBothValuesAreTheHomesByTheirNames) {
     } cases[] = {
         // Only subkeys whose names begin with upper-case "KEY_" count.
         {{{L"key_lower", L"lower", L"C:\\lower"},
-          {L"HOME_A", L"other", L"C:\\other"},
           {L"XKEY_A", L"prefixed", L"C:\\prefixed"},
-          {L"Key_Mixed", L"mixed", L"C:\\mixed"},
           {L"KEY_", L"bare", L"C:\\bare"}},
          {{L"bare", L"C:\\bare"}}},
         {{{L"KEY_NAME_ONLY", L"nameOnly", nullptr},
           {L"KEY_DIR_ONLY", nullptr, L"C:\\dirOnly"},
-          {L"KEY_NEITHER", nullptr, nullptr},
           {L"KEY_BOTH", L"both", L"C:\\both"}},
          {{L"both", L"C:\\both"}}},
         // The subkey enumerated first keeps a name registered twice.

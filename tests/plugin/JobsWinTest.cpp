@@ -1,6 +1,5 @@
 // Backup and restore jobs end to end: the real library, the Recovery Manager simulator and a
 // simulated database, as a backup host drives them.
-#include "rman/RmanCommands.h"
 #include "rman/RmanOutput.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/ScratchFolder.h"
@@ -180,8 +179,6 @@ protected:
         EXPECT_NE(before, Digest(sid));
         logger_.Clear();
         ASSERT_EQ(Success, Restore(sid, stream)) << Narrow(logger_.All());
-        EXPECT_THAT(logger_.Texts(LogProgress), Contains(L"Restore database..."));
-        EXPECT_THAT(CommandsSent(), Contains(L"restore database from tag 'ZT_BACKUP_TAG';"));
         ExpectUntouched(sid, before);
     }
 
@@ -208,7 +205,6 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         {L"ONL", true, L"", slashed, WreckScope::DataFiles},
         {L"OFF", true, L"0", tempPath_ + L"\\..\\temp\\", WreckScope::ControlFileToo},
         {L"NOARC", false, L"", tempPath_ + L"\\\\", WreckScope::DataFiles},
-        {L"ON1", true, L"1", root_ / L"\\temp\\", WreckScope::DataFiles},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(Narrow(entry.sid));
@@ -224,9 +220,6 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         ASSERT_EQ(Success, Backup(entry.sid, stream)) << Narrow(logger_.All());
         EXPECT_THAT(logger_.All(), HasSubstr(L"format '" + tempPath_ + L"\\"));
         EXPECT_EQ(Texts(), logger_.Texts(LogWarning));
-        const bool offline = !entry.archiveLog || entry.online == L"0";
-        EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"shutdown immediate;")));
-        EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"alter database open;")));
         ExpectUntouched(entry.sid, before);
         if (&entry == cases) {
             // Over the live database, which reports the backup's own DBID, the restore goes on.
@@ -283,27 +276,16 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     }
 }
 
-// A damaged stream fails before Recovery Manager starts; a restore that fails in Recovery Manager
-// keeps its job and folder, so that closing again once the cause is gone restores.
+// A hostile stream, or one without a database piece, fails before Recovery Manager starts (the
+// packer's reasons for damage are its own tests'); a restore that fails in Recovery Manager keeps
+// its job and folder, so that closing again once the cause is gone restores.
 TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     CreateInstance(L"DMG");
     Bytes stream;
     ASSERT_EQ(Success, Backup(L"DMG", stream));
     const std::string before = Digest(L"DMG");
-    Bytes flipped = stream;
-    flipped[flipped.size() / 2] ^= 0x01;
-    const packer_test::StreamLayout layout = packer_test::Walk(stream);
-    ASSERT_EQ("SHA256SUMS", layout.names.back());
-    const Bytes withoutManifest = stream.substr(0, layout.headerOffsets.back());
     const std::pair<Bytes, std::wstring> damaged[] = {
-        {flipped, L"the digest does not match the manifest"},
-        {stream.substr(0, stream.size() / 3), L"it ends inside the data of"},
         {RawFile("../escaped.bcp", "evil") + EndOfArchive(), L"unsafe name"},
-        {RawFile("C:/Windows/escaped.bcp", "evil") + EndOfArchive(), L"unsafe name"},
-        {withoutManifest + EndOfArchive(), L"ends without its manifest"},
-        {withoutManifest + RawFile("SHA256SUMS", "") + EndOfArchive(),
-         L"the manifest lists no file"},
-        {EndOfArchive(), L"ends without its manifest"},
         {RawFile("PWDDMG.ora", "evil") + RawFile("SHA256SUMS", SumLine("PWDDMG.ora", "evil")) +
              EndOfArchive(),
          L"no database piece"},
@@ -313,15 +295,12 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
         logger_.Clear();
         EXPECT_EQ(Failure, Restore(L"DMG", entry.first, 4096));
         EXPECT_THAT(OnlyError(), HasSubstr(entry.second));
-        EXPECT_THAT(logger_.Texts(LogProgress), testing::Not(Contains(L"Restore database...")));
         EXPECT_EQ(Texts(), logger_.Texts(LogDetail)) << "Recovery Manager ran";
         ExpectUntouched(L"DMG", before);
     }
 
     const std::pair<std::wstring, std::wstring> faults[] = {
-        {L"catalog start with*", L"Can't add base to catalog: "},
         {L"restore database*", L"Can't restore database: "},
-        {L"alter database open", L"Can't open resetlogs: "},
         // A recovery until before the first log cannot follow a restore: reset logs fails too.
         {L"recover database", L"Can't open resetlogs: "},
     };
@@ -349,41 +328,17 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     }
 }
 
-// A bare instance gets its parameter and control files from the stream (with the DBID that the
-// pieces' names carry), never from another database's; without a parameter file piece it stays.
-TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamOfTheSameDatabaseAlone) {
+// A restore never takes another database's stream: the DBID that the pieces' names carry is
+// checked before anything is sent. (A bare instance restored from its own stream is checked end
+// to end, in a fresh prefix.) A bare instance whose stream holds no parameter file piece stays
+// down.
+TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAlone) {
     CreateInstance(L"SRC");
     CreateInstance(L"DST");
-    const std::string before[2] = {Digest(L"SRC"), Digest(L"DST")};
+    const std::string before = Digest(L"DST");
     Bytes stream;
     ASSERT_EQ(Success, Backup(L"SRC", stream));
     const std::wstring dbid = ReportedDbid(logger_);
-    ExpectRestored(L"SRC", stream, before[0], WreckScope::All);
-    OracleSettings expected;
-    for (const std::wstring& line : CommandsSent())
-        if (line.compare(0, 20, L"CATALOG START WITH '") == 0)
-            expected.tempFolder = line.substr(20, line.find(L'\'', 20) - 20);
-    expected.dbid = dbid;
-    const std::wstring spFile = EntryNamed(stream, ".spfile");
-    const std::wstring controlFile = EntryNamed(stream, ".controlfile");
-    ASSERT_FALSE(spFile.empty() || controlFile.empty());
-    using C = RmanCommand;
-    const C sequence[] = {C::ShutdownImmediate,   C::StartupMount,         C::SetDbid,
-                          C::StartupForceNomount, C::RestoreSpFile,        C::ShutdownImmediate,
-                          C::StartupForceNomount, C::RestoreControlFile,   C::ShutdownImmediate,
-                          C::StartupMount,        C::CrosscheckBackups,    C::DeleteTaggedBackups,
-                          C::CatalogTempFolder,   C::RestoreDatabaseByTag, C::RestoreArchiveLogs,
-                          C::RecoverDatabase,     C::RecoverUntilFirstLog, C::OpenDatabaseResetLogs,
-                          C::CrosscheckBackups,   C::DeleteTaggedBackups};
-    Texts texts;
-    for (const C command : sequence) {
-        const std::wstring text = RmanCommandText(
-            command, expected,
-            command == C::RestoreSpFile ? spFile
-                                        : (command == C::RestoreControlFile ? controlFile : L""));
-        texts.push_back(text.substr(0, text.size() - 1));
-    }
-    EXPECT_EQ(texts, CommandsSent());
     logger_.Clear();
     EXPECT_EQ(Failure, Restore(L"DST", stream));
     const std::wstring targetDbid = ReportedDbid(logger_);
@@ -392,7 +347,7 @@ TEST_F(JobsTest, TotalLossIsRestoredFromTheStreamOfTheSameDatabaseAlone) {
     EXPECT_THAT(OnlyError(), AllOf(HasSubstr(L"DBID " + dbid), HasSubstr(L"DBID " + targetDbid)));
     EXPECT_EQ(Texts(), CommandsSent());
     EXPECT_EQ(DatabaseState::Open, State(L"DST"));
-    EXPECT_EQ(before[1], Digest(L"DST"));
+    EXPECT_EQ(before, Digest(L"DST"));
 
     settings_.values[L"BackupSPFile"] = L"no";
     stream.clear();
@@ -461,7 +416,7 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
 }
 
 // A job that cannot start fails at Open with no handle and sends Recovery Manager nothing; only a
-// wrong password reaches it at all. Unknown handles fail without a message.
+// wrong password reaches it at all.
 TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
     CreateInstance(L"TMP");
     const std::string before = Digest(L"TMP");
@@ -475,11 +430,7 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
         std::wstring value, item;
         const wchar_t* error; // nullptr: an unknown item
     } cases[] = {
-        {nullptr, L"", kHomeName, nullptr}, // a home is a folder, not an instance
         {nullptr, L"", L"NoSuchHome\\TMP", nullptr},
-        {nullptr, L"", L"jobstesthome\\TMP", nullptr},
-        {nullptr, L"", Item(L"TM'P"), nullptr},
-        {kTemp, root_ / L"missing\\", Item(L"TMP"), kTempFolderError},
         {kTemp, L"relative\\", Item(L"TMP"), kTempFolderError},
         {kTemp, root_ / L"o'brien\\", Item(L"TMP"),
          L"The workstation's temp folder (WSTempPath) holds a quote, which Recovery Manager's "
@@ -489,8 +440,6 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
          L"carry: "},
         {kPass, L"wrongpassword", Item(L"TMP"), kConnectError},
         {kPass, L"secret1; shutdown immediate;", Item(L"TMP"), kConnectError},
-        {kPass, L"pass@TMP", Item(L"TMP"), kConnectError},
-        {kPass, L"it's", Item(L"TMP"), kConnectError},
     };
     const MapSettings defaults = settings_;
     for (const auto& entry : cases) {
@@ -523,18 +472,6 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
             EXPECT_EQ(0u, CountEntries(tempPath_) + CountEntries(root_ / L"o'brien"));
         }
     }
-
-    logger_.Clear();
-    PluginDataObject* sink = library_.GetBackupDataWrite(&logger_, &settings_);
-    unsigned char byte = 0;
-    for (uint32_t handle : {0u, 1u, 12345u}) {
-        uint32_t size = 1;
-        EXPECT_EQ(Failure, sink->Read(&byte, size, handle));
-        EXPECT_EQ(Failure, sink->Write(&byte, size, handle));
-        EXPECT_EQ(Failure, sink->Close(handle));
-    }
-    sink->Release();
-    EXPECT_TRUE(logger_.Messages().empty());
 
     // A host may give no logger: the refusal is then its result alone.
     settings_ = defaults;

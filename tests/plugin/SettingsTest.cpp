@@ -41,16 +41,4 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
     }
 }
 
-TEST(SettingsReading, TextsAreTakenUnchanged) {
-    MapSettings source{
-        {L"WSTempPath", L"C:\\Temp\\"}, {L"UserName", L" Sys "}, {L"Password", L"p@ss word'\""}};
-    std::wstring tempPath;
-    OracleSettings s;
-    ReadPluginSettings(source, tempPath, s);
-    EXPECT_EQ(L"C:\\Temp\\", tempPath);
-    EXPECT_EQ(L" Sys ", s.userName);
-    EXPECT_EQ(L"p@ss word'\"", s.password);
-    EXPECT_TRUE(s.tempFolder.empty());
-}
-
 } // namespace
