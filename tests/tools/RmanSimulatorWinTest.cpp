@@ -240,8 +240,8 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
 }
 
 // Faults set per database, read by rman.exe at each command. The console's tests rely on each
-// acting on the named command alone: a failure with its text in the error stack, standard error
-// beside a normal answer, an end inside the command, or no answer at all.
+// acting on the named command alone: a failure with its text in the error stack, or standard error
+// beside a normal answer (an error stack there would let a test of standard error pass falsely).
 TEST_F(RmanSimulatorTest, FaultsActOnTheNamedCommandOnly) {
     ASSERT_TRUE(oracle_.AddFault(FaultKind::Fail, L"crosscheck*", {L"ORA-19502: write error"}));
     ASSERT_TRUE(oracle_.AddFault(FaultKind::Stderr, L"show all", {L"OSD-04026: invalid"}));
@@ -253,26 +253,6 @@ TEST_F(RmanSimulatorTest, FaultsActOnTheNamedCommandOnly) {
     EXPECT_TRUE(Has(answers[1], "\r\nORA-19502: write error\r\n"));
     EXPECT_FALSE(Failed(answers[0]) || Failed(answers[2]) || Failed(answers[3])) << run.output;
     EXPECT_EQ("OSD-04026: invalid\r\n", run.errors);
-
-    const struct {
-        FaultKind kind;
-        unsigned long timeoutMs;
-        bool finished;
-        const char* outputEnd; // after the last prompt
-    } cases[] = {
-        {FaultKind::Die, 60000, true, "RMAN> \r\nStarting crosscheck at "},
-        {FaultKind::Hang, 2500, false, "\r\nRMAN> "},
-    };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(oracle_.ClearFaults());
-        ASSERT_TRUE(oracle_.AddFault(c.kind, L"crosscheck backup"));
-        const ScriptedRun faulted =
-            oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nexit;\n", c.timeoutMs);
-        EXPECT_EQ(c.finished, faulted.finished);
-        EXPECT_TRUE(
-            std::regex_search(faulted.output, std::regex(c.outputEnd + std::string("[^>]*$"))))
-            << faulted.output;
-    }
 }
 
 } // namespace

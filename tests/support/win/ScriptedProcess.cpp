@@ -74,8 +74,7 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
                       &written, nullptr);
         parentEnds[0].reset();
     });
-    run.finished = WaitForSingleObject(child.get(), timeoutMs) == WAIT_OBJECT_0;
-    if (!run.finished) {
+    if (WaitForSingleObject(child.get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(child.get(), 1);
         WaitForSingleObject(child.get(), INFINITE);
     }

@@ -9,7 +9,6 @@
 namespace testing_support {
 
 struct ScriptedRun {
-    bool finished = false;         // false: still running at the time limit, then ended by force
     unsigned long exitCode = ~0ul; // stays so when the program cannot be started
     std::string output;            // standard output, bytes as written
     std::string errors;            // standard error
@@ -18,7 +17,7 @@ struct ScriptedRun {
 
 // Starts commandLine with these variables added to (or replacing those of) the environment,
 // writes script to its standard input and closes it, collects standard output and error until
-// the program ends or timeoutMs has passed.
+// the program ends or timeoutMs has passed (then it is ended by force).
 ScriptedRun RunScripted(const std::wstring& commandLine,
                         const std::vector<std::pair<std::wstring, std::wstring>>& environment,
                         const std::string& script, unsigned long timeoutMs);
