@@ -35,7 +35,7 @@ void ReadAll(HANDLE pipe, std::string& into, unsigned* reads) {
 
 ScriptedRun RunScripted(const std::wstring& commandLine,
                         const std::vector<std::pair<std::wstring, std::wstring>>& environment,
-                        const std::string& script, unsigned long timeoutMs, bool keepInputOpen) {
+                        const std::string& script, unsigned long timeoutMs) {
     ScriptedRun run;
     VIRid::UniqueHandle parentEnds[3]; // standard input, output, error
     VIRid::UniqueHandle childEnds[3];
@@ -56,7 +56,6 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
         current.push_back(entry);
     FreeEnvironmentStringsW(strings);
     std::wstring block = EnvironmentBlock(current, environment);
-    const ULONGLONG began = GetTickCount64();
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, &block[0], nullptr, &startup,
                         &process))
@@ -68,25 +67,21 @@ ScriptedRun RunScripted(const std::wstring& commandLine,
 
     std::thread outputReader(ReadAll, parentEnds[1].get(), std::ref(run.output), &run.outputReads);
     std::thread errorReader(ReadAll, parentEnds[2].get(), std::ref(run.errors), nullptr);
-    std::thread writer([&parentEnds, &script, keepInputOpen] {
+    std::thread writer([&parentEnds, &script] {
         DWORD written = 0;
         if (!script.empty())
             WriteFile(parentEnds[0].get(), script.data(), static_cast<DWORD>(script.size()),
                       &written, nullptr);
-        if (!keepInputOpen)
-            parentEnds[0].reset();
+        parentEnds[0].reset();
     });
-    run.finished = WaitForSingleObject(child.get(), timeoutMs) == WAIT_OBJECT_0;
-    if (!run.finished) {
+    if (WaitForSingleObject(child.get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(child.get(), 1);
         WaitForSingleObject(child.get(), INFINITE);
     }
-    run.milliseconds = static_cast<unsigned long>(GetTickCount64() - began);
     DWORD exitCode = 0;
     GetExitCodeProcess(child.get(), &exitCode);
     run.exitCode = exitCode;
     writer.join();
-    parentEnds[0].reset();
     outputReader.join();
     errorReader.join();
     return run;

@@ -9,21 +9,18 @@
 namespace testing_support {
 
 struct ScriptedRun {
-    bool finished = false;         // false: still running at the time limit, then ended by force
     unsigned long exitCode = ~0ul; // stays so when the program cannot be started
     std::string output;            // standard output, bytes as written
     std::string errors;            // standard error
     unsigned outputReads = 0;      // reads that delivered standard-output bytes
-    unsigned long milliseconds = 0;
 };
 
 // Starts commandLine with these variables added to (or replacing those of) the environment,
-// writes script to its standard input and closes it (unless keepInputOpen), collects standard
-// output and error until the program ends or timeoutMs has passed.
+// writes script to its standard input and closes it, collects standard output and error until
+// the program ends or timeoutMs has passed (then it is ended by force).
 ScriptedRun RunScripted(const std::wstring& commandLine,
                         const std::vector<std::pair<std::wstring, std::wstring>>& environment,
-                        const std::string& script, unsigned long timeoutMs,
-                        bool keepInputOpen = false);
+                        const std::string& script, unsigned long timeoutMs);
 
 // The path of a program in the folder of the running test program.
 std::wstring ProgramBesideTests(const std::wstring& fileName);

@@ -33,9 +33,9 @@ std::wstring SimulatedOracle::Folder(const std::wstring& name) const {
     return path;
 }
 
-ScriptedRun SimulatedOracle::Rman(const std::string& script, unsigned long timeoutMs) const {
+ScriptedRun SimulatedOracle::Rman(const std::string& script) const {
     return RunScripted(L"\"" + homeDir_ + L"\\bin\\rman.exe\"",
-                       {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", sid_}}, script, timeoutMs);
+                       {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", sid_}}, script, 60000);
 }
 
 size_t CountOf(const std::string& text, const std::string& what) {

@@ -32,7 +32,7 @@ public:
     std::wstring Folder(const std::wstring& name) const;
 
     // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID set.
-    ScriptedRun Rman(const std::string& script, unsigned long timeoutMs = 60000) const;
+    ScriptedRun Rman(const std::string& script) const;
     // The database's digest, state and test faults, as simoracle:: reads and changes them;
     // Error() tells why one failed.
     std::string Digest() const { return simoracle::Digest(homeDir_, sid_, error_); }
