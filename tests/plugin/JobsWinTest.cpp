@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -191,28 +192,51 @@ protected:
 };
 
 // Online, offline and NOARCHIVELOG (offline instead) backups restore a wrecked database, each
-// with another form of the temp path; every form makes job folders that are deleted again.
+// with another form of the temp path; every form makes job folders that are deleted again. A
+// cleared option leaves its piece out (archived logs are then not restored either), and a piece or
+// network file that fails to copy leaves the rest of the backup to go on.
 TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
     std::wstring slashed = tempPath_ + L"/";
     std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    ASSERT_TRUE(DeleteFileW((homeDir_ + L"\\network\\ADMIN\\sqlnet.ora").c_str()));
+    const MapSettings defaults = settings_;
     const struct {
         const wchar_t* sid;
         bool archiveLog;
-        std::wstring online; // empty: not set
+        std::map<std::wstring, std::wstring> options; // besides the defaults
+        const wchar_t* failedPiece;                   // the backup command that fails, if any
+        std::vector<std::string> absent;              // pieces the stream leaves out
         std::wstring tempForm;
         WreckScope scope;
     } cases[] = {
-        {L"ONL", true, L"", slashed, WreckScope::DataFiles},
-        {L"OFF", true, L"0", tempPath_ + L"\\..\\temp\\", WreckScope::ControlFileToo},
-        {L"NOARC", false, L"", tempPath_ + L"\\\\", WreckScope::DataFiles},
+        {L"ONL",
+         true,
+         {{L"BackupControlFile", L"no"}, {L"BackupArchiveLog", L"0"}},
+         L"backup spfile*",
+         {".spfile", ".controlfile", ".archlog"},
+         slashed,
+         WreckScope::DataFiles},
+        {L"OFF",
+         true,
+         {{L"OnlineBackup", L"0"}},
+         nullptr,
+         {},
+         tempPath_ + L"\\..\\temp\\",
+         WreckScope::ControlFileToo},
+        {L"NOARC", false, {}, nullptr, {}, tempPath_ + L"\\\\", WreckScope::DataFiles},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(Narrow(entry.sid));
         CreateInstance(entry.sid, entry.archiveLog);
+        if (entry.failedPiece != nullptr) {
+            std::wstring error;
+            ASSERT_TRUE(simoracle::AddFault(homeDir_, entry.sid, simoracle::FaultKind::Fail,
+                                            entry.failedPiece, error));
+        }
+        settings_ = defaults;
         settings_.values[L"WSTempPath"] = entry.tempForm;
-        settings_.values.erase(L"OnlineBackup");
-        if (!entry.online.empty())
-            settings_.values[L"OnlineBackup"] = entry.online;
+        for (const auto& option : entry.options)
+            settings_.values[option.first] = option.second;
         const std::string before = Digest(entry.sid);
         ASSERT_FALSE(before.empty());
         logger_.Clear();
@@ -220,6 +244,11 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         ASSERT_EQ(Success, Backup(entry.sid, stream)) << Narrow(logger_.All());
         EXPECT_THAT(logger_.All(), HasSubstr(L"format '" + tempPath_ + L"\\"));
         EXPECT_EQ(Texts(), logger_.Texts(LogWarning));
+        for (const std::string& piece : entry.absent)
+            EXPECT_EQ(L"", EntryNamed(stream, piece));
+        // The password file is copied after the missing network file.
+        EXPECT_EQ(L"", EntryNamed(stream, "sqlnet.ora"));
+        EXPECT_NE(L"", EntryNamed(stream, "PWD" + Narrow(entry.sid) + ".ora"));
         ExpectUntouched(entry.sid, before);
         if (&entry == cases) {
             // Over the live database, which reports the backup's own DBID, the restore goes on.
@@ -229,50 +258,88 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
             ExpectUntouched(entry.sid, before);
         }
         ExpectRestored(entry.sid, stream, before, entry.scope);
+        EXPECT_EQ(entry.options.count(L"BackupArchiveLog") == 0,
+                  Value(CommandsSent(), Contains(L"restore archivelog all;")));
     }
 }
 
-// An offline backup stopped early or whose reopen fails (it streams all the same) still fails
-// Close; an online backup that fails for another reason than NOARCHIVELOG never goes offline.
+// An offline backup stopped early, or whose reopen fails (it streams all the same), still fails
+// Close; it is opened again only when asked to. An online backup that fails for another reason
+// than NOARCHIVELOG never goes offline; a failed preparation for an offline backup, or for the
+// offline one that replaces a NOARCHIVELOG online backup, brings the database back when asked to.
 TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     CreateInstance(L"BFAIL");
+    CreateInstance(L"BNOARC", false);
     const std::string before = Digest(L"BFAIL");
     settings_.values[L"OnlineBackup"] = L"0";
-    Bytes early;
-    EXPECT_EQ(Failure, Backup(L"BFAIL", early, 1024));
-    EXPECT_FALSE(early.empty()) << "the job opened and streamed";
-    EXPECT_FALSE(logger_.Texts(LogError).empty());
+    // Not asked first, so that the second stop leaves the database open.
+    for (const std::wstring openAfter : {L"0", L"1"}) {
+        settings_.values[L"OpenAfterBackup"] = openAfter;
+        logger_.Clear();
+        Bytes early;
+        EXPECT_EQ(Failure, Backup(L"BFAIL", early, 1024));
+        EXPECT_FALSE(early.empty()) << "the job opened and streamed";
+        EXPECT_NE(L"", OnlyError());
+        EXPECT_EQ(openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted,
+                  State(L"BFAIL"));
+    }
     ExpectUntouched(L"BFAIL", before);
 
+    using simoracle::FaultKind;
+    const wchar_t kNotReopened[] =
+        L"The database could not be opened again after the offline backup (";
     const struct {
-        std::wstring online, command, reason, sentence;
+        const wchar_t* sid;
+        std::wstring online, openAfter;
+        FaultKind kind;
+        std::wstring command, reason, sentence;
+        bool streamed;
         DatabaseState after;
     } cases[] = {
-        {L"1", L"backup as*", L"ORA-19502: write error on file \"X.BCP\"",
-         L"Backup database failed: ", DatabaseState::Open},
-        {L"0", L"alter database open", L"ORA-01113: file 1 needs media recovery",
-         L"The database could not be opened again after the offline backup (Alter database "
-         L"open failed: ",
+        {L"BFAIL", L"1", L"1", FaultKind::Fail, L"backup as*",
+         L"ORA-19502: write error on file \"X.BCP\"", L"Backup database failed: ", false,
+         DatabaseState::Open},
+        {L"BFAIL", L"0", L"1", FaultKind::Fail, L"alter database open",
+         L"ORA-01113: file 1 needs media recovery",
+         kNotReopened + std::wstring(L"Alter database open failed: "), true,
          DatabaseState::Mounted},
+        {L"BFAIL", L"0", L"1", FaultKind::Fail, L"startup mount", L"", L"Base startup failed: ",
+         false, DatabaseState::Open},
+        // Recovery Manager has ended before the closing steps: its end is the reason.
+        {L"BFAIL", L"0", L"1", FaultKind::Die, L"host*", L"",
+         kNotReopened + std::wstring(L"Unexpected rman shutdown)"), true, DatabaseState::Mounted},
+        {L"BFAIL", L"0", L"0", FaultKind::Fail, L"startup mount", L"", L"Base startup failed: ",
+         false, DatabaseState::Down},
+        // The online backup fails for want of archived logs, and the offline one fails to mount.
+        {L"BNOARC", L"1", L"1", FaultKind::Fail, L"startup mount", L"", L"Base startup failed: ",
+         false, DatabaseState::Open},
     };
+    // Each row starts from the state that the one before left.
     for (const auto& entry : cases) {
-        SCOPED_TRACE(Narrow(entry.command));
+        SCOPED_TRACE(Narrow(entry.sid + (L" " + entry.command)));
+        const std::string sidBefore = Digest(entry.sid);
         std::wstring error;
-        ASSERT_TRUE(simoracle::ClearFaults(homeDir_, L"BFAIL", error));
-        ASSERT_TRUE(simoracle::AddFault(homeDir_, L"BFAIL", simoracle::FaultKind::Fail,
-                                        entry.command, error, {entry.reason}));
+        ASSERT_TRUE(simoracle::ClearFaults(homeDir_, entry.sid, error));
+        std::vector<std::wstring> reason;
+        if (!entry.reason.empty())
+            reason.push_back(entry.reason);
+        ASSERT_TRUE(
+            simoracle::AddFault(homeDir_, entry.sid, entry.kind, entry.command, error, reason));
         settings_.values[L"OnlineBackup"] = entry.online;
+        settings_.values[L"OpenAfterBackup"] = entry.openAfter;
         logger_.Clear();
         Bytes stream;
-        EXPECT_EQ(Failure, Backup(L"BFAIL", stream));
+        EXPECT_EQ(Failure, Backup(entry.sid, stream));
         error = OnlyError();
         EXPECT_THAT(error, AllOf(StartsWith(entry.sentence), HasSubstr(entry.reason)));
-        const bool offline = entry.online == L"0";
-        EXPECT_EQ(offline, Value(error, HasSubstr(L"; the backup stream itself is complete")));
-        EXPECT_EQ(offline, !stream.empty()) << "streamed only when the dump succeeded";
+        EXPECT_EQ(entry.streamed,
+                  Value(error, HasSubstr(L"; the backup stream itself is complete")));
+        EXPECT_EQ(entry.streamed, !stream.empty()) << "streamed only when the dump succeeded";
+        // Only an offline backup, asked for or instead of a NOARCHIVELOG one, goes down.
+        const bool offline = entry.online == L"0" || entry.sid == std::wstring(L"BNOARC");
         EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"shutdown immediate;")));
-        EXPECT_EQ(entry.after, State(L"BFAIL"));
-        EXPECT_EQ(before, Digest(L"BFAIL"));
+        EXPECT_EQ(entry.after, State(entry.sid));
+        EXPECT_EQ(sidBefore, Digest(entry.sid));
     }
 }
 
@@ -330,9 +397,8 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
 
 // A restore never takes another database's stream: the DBID that the pieces' names carry is
 // checked before anything is sent. (A bare instance restored from its own stream is checked end
-// to end, in a fresh prefix.) A bare instance whose stream holds no parameter file piece stays
-// down.
-TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAlone) {
+// to end, in a fresh prefix.) A restore that cannot mount the database stops there.
+TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCannotMount) {
     CreateInstance(L"SRC");
     CreateInstance(L"DST");
     const std::string before = Digest(L"DST");
@@ -349,24 +415,45 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAlone) {
     EXPECT_EQ(DatabaseState::Open, State(L"DST"));
     EXPECT_EQ(before, Digest(L"DST"));
 
+    // Either the spfile option is off or the stream holds no parameter file piece: with it off, a
+    // lost control file is not restored, and a bare instance stays down.
     settings_.values[L"BackupSPFile"] = L"no";
     stream.clear();
     ASSERT_EQ(Success, Backup(L"DST", stream));
     EXPECT_EQ(L"", EntryNamed(stream, ".spfile"));
-    settings_.values.erase(L"BackupSPFile");
-    Wreck(L"DST", WreckScope::All);
     const std::wstring homeFiles[] = {homeDir_ + L"\\database", homeDir_ + L"\\oradata\\DST"};
-    const size_t filesLeft = CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]);
-    logger_.Clear();
-    EXPECT_EQ(Failure, Restore(L"DST", stream));
-    EXPECT_THAT(OnlyError(), StartsWith(L"Can't mount database for restoring data (the instance "
-                                        L"has no parameter file and the backup holds none to "
-                                        L"restore)"));
-    // The stand-in instance that the failed mount started is shut down again.
-    EXPECT_EQ((Texts{L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"}),
-              CommandsSent());
-    EXPECT_EQ(DatabaseState::Down, State(L"DST"));
-    EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
+    const struct {
+        WreckScope scope;
+        const wchar_t* spFileOption;
+        const wchar_t* error;
+        Texts sent;
+        DatabaseState after;
+    } cases[] = {
+        {WreckScope::ControlFileToo,
+         L"no",
+         L"Can't mount database for restoring data: ",
+         {L"shutdown immediate;", L"startup mount;"},
+         DatabaseState::Started},
+        // The stand-in instance that the failed mount started is shut down again.
+        {WreckScope::All,
+         L"yes",
+         L"Can't mount database for restoring data (the instance has no parameter file and the "
+         L"backup holds none to restore)",
+         {L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"},
+         DatabaseState::Down},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(Narrow(entry.error));
+        settings_.values[L"BackupSPFile"] = entry.spFileOption;
+        Wreck(L"DST", entry.scope);
+        const size_t filesLeft = CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]);
+        logger_.Clear();
+        EXPECT_EQ(Failure, Restore(L"DST", stream));
+        EXPECT_THAT(OnlyError(), StartsWith(entry.error));
+        EXPECT_EQ(entry.sent, CommandsSent());
+        EXPECT_EQ(entry.after, State(L"DST"));
+        EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
+    }
 }
 
 // Two jobs at once on one plug-in object both complete; on two threads, one job per instance at

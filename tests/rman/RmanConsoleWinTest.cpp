@@ -1,7 +1,10 @@
+// The console that runs Recovery Manager: a test program standing in for rman.exe shows how it
+// is started; on a simulated database, its dialogue, faults and ends.
 #include "rman/RmanWrapper.h"
-#include "tests/rman/ProcedureFixture.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/win/ScriptedProcess.h"
+#include "tests/support/win/SimulatedOracle.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +19,30 @@
 
 namespace {
 
-using namespace procedure_testing;
+using testing_support::Narrow;
 using testing_support::ScratchFolder;
+
+// Every line that a console passes to its callback, as a logger's messages. The console echoes
+// every command on the caller's thread before sending it, while Recovery Manager's output
+// arrives on the reader thread.
+class ConsoleLog : public RecordingLogger {
+public:
+    enum Origin { kRead, kSent };
+    static void Record(void* context, const wchar_t* line) {
+        ConsoleLog* self = static_cast<ConsoleLog*>(context);
+        self->Log(GetCurrentThreadId() == self->thread_ ? kSent : kRead, line);
+    }
+    bool Has(const std::wstring& line) const {
+        return (L"\n" + All()).find(L"\n" + line + L"\n") != std::wstring::npos;
+    }
+    // Any line that holds the text.
+    bool Mentions(const std::wstring& text) const { return All().find(text) != std::wstring::npos; }
+    // Every line, for failure messages.
+    std::string Text() const { return Narrow(All()); }
+
+private:
+    const DWORD thread_ = GetCurrentThreadId();
+};
 
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[1024];
@@ -92,14 +117,16 @@ TEST_F(RmanConsole, NoCallbackFollowsTheDestruction) {
 }
 
 // A console on a simulated database, its settings and what reached its callback.
-class RmanConsoleOnSimulator : public ProcedureTest {
+class RmanConsoleOnSimulator : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProcedureTest::SetUp();
-        settings_ = NewJob();
-        NewConsole();
+        ASSERT_TRUE(db_.Ready()) << Narrow(db_.Error());
+        settings_.userName = L"system";
+        settings_.password = L"manager";
+        settings_.oracleHome = db_.HomeDir();
+        settings_.oracleSid = db_.Sid();
     }
-    bool StartAndConnect() { return console_->Start(settings_) && console_->Connect(settings_); }
+    bool StartAndConnect() { return console_.Start(settings_) && console_.Connect(settings_); }
     // Lines that the filter must have dropped.
     std::vector<std::wstring> UnfilteredLines() const {
         std::vector<std::wstring> found;
@@ -113,6 +140,11 @@ protected:
         }
         return found;
     }
+
+    testing_support::SimulatedOracle db_;
+    OracleSettings settings_;
+    ConsoleLog log_;
+    RmanWrapper console_{&log_, &ConsoleLog::Record};
 };
 
 // Output cut into single bytes gives the same dialogue as output in whole lines, non-ASCII text
@@ -122,10 +154,10 @@ TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
     const std::wstring folder = db_.Folder(L"Sicherung \u00e4\u20ac");
     for (const bool trickle : {false, true}) {
         ASSERT_TRUE(db_.SetTrickle(trickle));
-        ASSERT_TRUE(StartAndConnect()) << Narrow(console_->GetErrorText());
-        EXPECT_FALSE(console_->ExecuteCommand(L"show all;\n")) << log_.Text();
-        EXPECT_TRUE(console_->ExecuteCommand(L"backup current controlfile tag 'T1' format '" +
-                                             folder + L"\\%U.ctl';\n"))
+        ASSERT_TRUE(StartAndConnect()) << Narrow(console_.GetErrorText());
+        EXPECT_FALSE(console_.ExecuteCommand(L"show all;\n")) << log_.Text();
+        EXPECT_TRUE(console_.ExecuteCommand(L"backup current controlfile tag 'T1' format '" +
+                                            folder + L"\\%U.ctl';\n"))
             << log_.Text();
         EXPECT_TRUE(log_.Has(L"connect target system/********")) << log_.Text();
         EXPECT_TRUE(log_.Mentions(L"connected to target database")) << log_.Text();
@@ -133,7 +165,7 @@ TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
         EXPECT_TRUE(log_.Mentions(L"piece handle=" + folder + L"\\")) << log_.Text();
         EXPECT_FALSE(log_.Mentions(L"\ufffd")) << log_.Text();
         EXPECT_TRUE(UnfilteredLines().empty()) << log_.Text();
-        console_->Stop();
+        console_.Stop();
     }
 }
 
@@ -143,15 +175,15 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
     const std::wstring passwords[] = {
         L"secret1; shutdown immediate;", L"pass word", L"p@ss", L"p/ss", L"it's", L"say\"hi",
         L"first\nhost 'echo x';",        L"tab\there"};
-    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
+    ASSERT_TRUE(console_.Start(settings_)) << log_.Text();
     for (const std::wstring& password : passwords) {
         settings_.password = password;
-        EXPECT_FALSE(console_->Connect(settings_));
-        EXPECT_EQ(std::wstring::npos, console_->GetErrorText().find(password));
+        EXPECT_FALSE(console_.Connect(settings_));
+        EXPECT_EQ(std::wstring::npos, console_.GetErrorText().find(password));
     }
     settings_.password = L"manager";
     settings_.userName = L"sys tem";
-    EXPECT_FALSE(console_->Connect(settings_));
+    EXPECT_FALSE(console_.Connect(settings_));
     EXPECT_FALSE(log_.Mentions(L"connect target")) << log_.Text();
     EXPECT_FALSE(log_.Mentions(L"shutdown")) << log_.Text();
     EXPECT_EQ(simoracle::DatabaseState::Open, db_.State());
@@ -160,11 +192,11 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
 // A quote in a path leaves the statement unfinished: Recovery Manager asks for its next line.
 TEST_F(RmanConsoleOnSimulator, AnUnfinishedCommandEndsRecoveryManagerWithAClearText) {
     ASSERT_TRUE(StartAndConnect());
-    EXPECT_FALSE(console_->ExecuteCommand(L"CATALOG START WITH 'C:\\o'brien\\x' noprompt;\n"));
-    EXPECT_EQ(0u, console_->GetErrorText().find(L"RMAN waits for the rest of an unfinished command "
-                                                L"(prompt \"RMAN> 2> \")"))
-        << Narrow(console_->GetErrorText());
-    EXPECT_FALSE(console_->IsRunning());
+    EXPECT_FALSE(console_.ExecuteCommand(L"CATALOG START WITH 'C:\\o'brien\\x' noprompt;\n"));
+    EXPECT_EQ(0u, console_.GetErrorText().find(L"RMAN waits for the rest of an unfinished command "
+                                               L"(prompt \"RMAN> 2> \")"))
+        << Narrow(console_.GetErrorText());
+    EXPECT_FALSE(console_.IsRunning());
 }
 
 // A failure marks only its command; the error text keeps the failure's sentence first and adds
@@ -175,55 +207,55 @@ TEST_F(RmanConsoleOnSimulator, FailuresMarkTheirCommandAndCarryRecoveryManagersR
                              {L"ORA-19502: write error on file \"x\", block number 7"}));
     ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Stderr, L"show all", {L"the disk is full"}));
     ASSERT_TRUE(StartAndConnect());
-    EXPECT_FALSE(console_->ExecuteCommand(L"crosscheck backup;\n"));
-    EXPECT_TRUE(console_->IsRunning());
+    EXPECT_FALSE(console_.ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_TRUE(console_.IsRunning());
     // A failed command leaves the error text to the step that sent it.
-    EXPECT_EQ(L"", console_->GetErrorText());
-    console_->Fail(L"Step failed");
-    const std::wstring text = console_->GetErrorText();
+    EXPECT_EQ(L"", console_.GetErrorText());
+    console_.Fail(L"Step failed");
+    const std::wstring text = console_.GetErrorText();
     EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command"))
         << log_.Text();
     EXPECT_NE(std::wstring::npos,
               text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
     EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << Narrow(text);
     // Standard error fails the command, though the answer on standard output is normal.
-    EXPECT_FALSE(console_->ExecuteCommand(L"show all;\n"));
-    EXPECT_EQ(L"the disk is full", console_->FailureReason());
+    EXPECT_FALSE(console_.ExecuteCommand(L"show all;\n"));
+    EXPECT_EQ(L"the disk is full", console_.FailureReason());
     EXPECT_FALSE(log_.Mentions(L"the disk is full")) << log_.Text(); // standard error is not logged
 }
 
 // An empty password makes Recovery Manager ask for one instead of prompting.
 TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
     settings_.password.clear();
-    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
-    EXPECT_FALSE(console_->Connect(settings_));
+    ASSERT_TRUE(console_.Start(settings_)) << log_.Text();
+    EXPECT_FALSE(console_.Connect(settings_));
     EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
               L"stopped, since nobody can answer",
-              console_->GetErrorText());
-    EXPECT_FALSE(console_->IsRunning());
+              console_.GetErrorText());
+    EXPECT_FALSE(console_.IsRunning());
     EXPECT_TRUE(log_.Has(L"target database Password: ")) << log_.Text();
     // It can be started afresh.
     settings_.password = L"manager";
-    ASSERT_TRUE(StartAndConnect()) << Narrow(console_->GetErrorText());
-    EXPECT_TRUE(console_->ExecuteCommand(L"list backup;\n"));
+    ASSERT_TRUE(StartAndConnect()) << Narrow(console_.GetErrorText());
+    EXPECT_TRUE(console_.ExecuteCommand(L"list backup;\n"));
 }
 
 TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsAnUnexpectedShutdownThatStays) {
     ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"crosscheck backup"));
     ASSERT_TRUE(StartAndConnect());
-    EXPECT_FALSE(console_->ExecuteCommand(L"crosscheck backup;\n"));
-    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
-    EXPECT_FALSE(console_->IsRunning());
+    EXPECT_FALSE(console_.ExecuteCommand(L"crosscheck backup;\n"));
+    EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
+    EXPECT_FALSE(console_.IsRunning());
     EXPECT_TRUE(log_.Mentions(L"Starting crosscheck")) << log_.Text(); // its last words
-    EXPECT_FALSE(console_->ExecuteCommand(L"list backup;\n"));
+    EXPECT_FALSE(console_.ExecuteCommand(L"list backup;\n"));
     // The end is what went wrong; later steps do not replace it.
-    console_->Fail(L"Later step failed");
-    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
+    console_.Fail(L"Later step failed");
+    EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
 
     ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"connect*"));
-    ASSERT_TRUE(console_->Start(settings_)) << log_.Text();
-    EXPECT_FALSE(console_->Connect(settings_));
-    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
+    ASSERT_TRUE(console_.Start(settings_)) << log_.Text();
+    EXPECT_FALSE(console_.Connect(settings_));
+    EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
 }
 
 // The process id of this process's child rman.exe; 0 when there is none.
@@ -249,12 +281,12 @@ TEST_F(RmanConsoleOnSimulator, AWorkingCommandIsNotCutShortButItsEndIsNoticed) {
     std::atomic<bool> done(false);
     bool result = true;
     std::thread command([&] {
-        result = console_->ExecuteCommand(L"crosscheck backup;\n");
+        result = console_.ExecuteCommand(L"crosscheck backup;\n");
         done = true;
     });
     Sleep(2000); // four prompt polls
     EXPECT_FALSE(done.load());
-    EXPECT_TRUE(console_->IsRunning());
+    EXPECT_TRUE(console_.IsRunning());
     const DWORD pid = ChildRmanPid();
     VIRid::UniqueHandle rman(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     // Without it the command would never return: the joinable thread ends the test run.
@@ -262,7 +294,7 @@ TEST_F(RmanConsoleOnSimulator, AWorkingCommandIsNotCutShortButItsEndIsNoticed) {
     command.join();
     EXPECT_TRUE(done.load());
     EXPECT_FALSE(result);
-    EXPECT_EQ(L"Unexpected rman shutdown", console_->GetErrorText());
+    EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
 }
 
 } // namespace
