@@ -42,65 +42,56 @@ TEST(BackupPieceNames, AWholeFolderIsSortedByTemplateAndNamesItsDatabase) {
     EXPECT_EQ(L"20261206", pieces.date); // a backup that ran past midnight is dated by its start
 }
 
-TEST(BackupPieceNames, NamesFollowTheTemplatesWhateverTheCaseAndValues) {
-    struct Case {
-        const wchar_t* name;
-        const wchar_t* dbName;
-        const wchar_t* dbid;
-    };
-    const Case cases[] = {
-        {L"orcl-1-20260101-abcdefgh_12_1.BCP", L"orcl", L"1"},
-        {L"A_$#1234-4294967295-20261231-ABCDEFGH_1_1.bcp", L"A_$#1234", L"4294967295"},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.name);
-        BackupPieces pieces;
-        std::wstring error;
-        ASSERT_TRUE(ReadBackupPieces(Files({test.name}), PieceNameTemplatesOf(OracleSettings()),
-                                     pieces, error))
-            << error;
-        EXPECT_EQ(test.dbName, pieces.dbName);
-        EXPECT_EQ(test.dbid, pieces.dbid);
-    }
-    // Other templates are read by the same variables; one without %I names no DBID.
-    BackupPieces pieces;
-    std::wstring error;
-    ASSERT_TRUE(ReadBackupPieces(Files({L"full_PROD_0k1q2r3s_1_1.dbf"}),
-                                 {L"full_%d_%U.dbf", L"", L"", L""}, pieces, error))
-        << error;
-    EXPECT_EQ(L"PROD", pieces.dbName);
-    EXPECT_EQ(L"", pieces.dbid);
-}
-
-TEST(BackupPieceNames, FoldersThatNoRestoreCouldUseAreRefusedWithTheReason) {
+// A folder is read by the templates, whatever the case of the names and their values, or refused
+// with the reason, when no restore could use it.
+TEST(BackupPieceNames, FoldersAreReadByTheTemplatesOrRefusedWithTheReason) {
+    const PieceNameTemplates defaults = PieceNameTemplatesOf(OracleSettings());
     struct Case {
         std::vector<FolderFile> files;
-        std::wstring error;
+        std::wstring dbName, dbid; // of a folder that is read
+        std::wstring error;        // of one that is refused: part of the reason
+        PieceNameTemplates templates;
     };
     const Case cases[] = {
-        {Files({kDb, L"evil.bcp"}),
+        {Files({L"orcl-1-20260101-abcdefgh_12_1.BCP"}), L"orcl", L"1", L"", defaults},
+        {Files({L"A_$#1234-4294967295-20261231-ABCDEFGH_1_1.bcp"}), L"A_$#1234", L"4294967295", L"",
+         defaults},
+        // Other templates are read by the same variables; one without %I names no DBID.
+        {Files({L"full_PROD_0k1q2r3s_1_1.dbf"}),
+         L"PROD",
+         L"",
+         L"",
+         {L"full_%d_%U.dbf", L"", L"", L""}},
+        {Files({kDb, L"evil.bcp"}), L"", L"",
          L"The backup holds a file that bears the extension of a backup piece but does not follow "
-         L"its template '%d-%I-%T-%U.bcp': 'evil.bcp'"},
-        {Files({L"ORCL-1234567890-20261306-0k1q2r3s_1_1.bcp"}), // no thirteenth month
-         L"does not follow its template '%d-%I-%T-%U.bcp'"},
-        {Files({L"TOOLONGNAME-1-20261206-0k1q2r3s_1_1.bcp"}), L"does not follow its template"},
-        {Files({kDb, L"ORCL-1-20261206-short_1_1.controlfile"}),
-         L"does not follow its template '%d-%I-%T-%U.controlfile'"},
-        {Files({kDb, L"1-42-ORCL-999-20261206-0l1q2r3s_1_1.archlog"}),
+         L"its template '%d-%I-%T-%U.bcp': 'evil.bcp'",
+         defaults},
+        {Files({L"ORCL-1234567890-20261306-0k1q2r3s_1_1.bcp"}), L"", L"", // no thirteenth month
+         L"does not follow its template '%d-%I-%T-%U.bcp'", defaults},
+        {Files({L"TOOLONGNAME-1-20261206-0k1q2r3s_1_1.bcp"}), L"", L"",
+         L"does not follow its template", defaults},
+        {Files({kDb, L"ORCL-1-20261206-short_1_1.controlfile"}), L"", L"",
+         L"does not follow its template '%d-%I-%T-%U.controlfile'", defaults},
+        {Files({kDb, L"1-42-ORCL-999-20261206-0l1q2r3s_1_1.archlog"}), L"", L"",
          L"The backup holds pieces of more than one database: 'ORCL' (DBID 1234567890) in '" +
              std::wstring(kDb) +
              L"' and 'ORCL' (DBID 999) in '1-42-ORCL-999-20261206-0l1q2r3s_1_1"
-             L".archlog'"},
-        {Files({kDb, L"TEST-1234567890-20261206-0i1q2r3s_1_1.controlfile"}),
-         L"more than one database"},
+             L".archlog'",
+         defaults},
+        {Files({kDb, L"TEST-1234567890-20261206-0i1q2r3s_1_1.controlfile"}), L"", L"",
+         L"more than one database", defaults},
     };
     for (const Case& test : cases) {
-        SCOPED_TRACE(std::string(test.error.begin(), test.error.end()));
+        SCOPED_TRACE(std::string(test.files.back().name.begin(), test.files.back().name.end()));
         BackupPieces pieces;
         std::wstring error;
-        EXPECT_FALSE(
-            ReadBackupPieces(test.files, PieceNameTemplatesOf(OracleSettings()), pieces, error));
-        EXPECT_NE(std::wstring::npos, error.find(test.error)) << "the text was: " << error;
+        EXPECT_EQ(test.error.empty(), ReadBackupPieces(test.files, test.templates, pieces, error));
+        if (test.error.empty()) {
+            EXPECT_EQ(test.dbName, pieces.dbName) << error;
+            EXPECT_EQ(test.dbid, pieces.dbid);
+        } else {
+            EXPECT_NE(std::wstring::npos, error.find(test.error)) << "the text was: " << error;
+        }
     }
 }
 

@@ -22,15 +22,12 @@ namespace {
 using testing_support::Narrow;
 using testing_support::ScratchFolder;
 
-// Every line that a console passes to its callback, as a logger's messages. The console echoes
-// every command on the caller's thread before sending it, while Recovery Manager's output
-// arrives on the reader thread.
+// Every line that a console passes to its callback (the commands it echoes and Recovery
+// Manager's output), as a logger's messages.
 class ConsoleLog : public RecordingLogger {
 public:
-    enum Origin { kRead, kSent };
     static void Record(void* context, const wchar_t* line) {
-        ConsoleLog* self = static_cast<ConsoleLog*>(context);
-        self->Log(GetCurrentThreadId() == self->thread_ ? kSent : kRead, line);
+        static_cast<ConsoleLog*>(context)->Log(LogDetail, line);
     }
     bool Has(const std::wstring& line) const {
         return (L"\n" + All()).find(L"\n" + line + L"\n") != std::wstring::npos;
@@ -39,9 +36,6 @@ public:
     bool Mentions(const std::wstring& text) const { return All().find(text) != std::wstring::npos; }
     // Every line, for failure messages.
     std::string Text() const { return Narrow(All()); }
-
-private:
-    const DWORD thread_ = GetCurrentThreadId();
 };
 
 std::wstring Environment(const wchar_t* name) {
