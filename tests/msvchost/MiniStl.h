@@ -110,7 +110,6 @@ public:
         _Myhead->_Prev = added;
         ++_Mysize;
     }
-    size_t size() const { return _Mysize; }
     const node* first() const { return _Myhead->_Next; }
     const node* end() const { return _Myhead; }
 
