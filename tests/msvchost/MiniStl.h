@@ -98,8 +98,6 @@ public:
         }
         Deallocate(_Myhead, sizeof(node));
     }
-    list(const list&) = delete;
-    list& operator=(const list&) = delete;
 
     void push_back(const T& value) {
         node* added = static_cast<node*>(Allocate(sizeof(node)));
