@@ -159,11 +159,10 @@ TEST(RmanOutputAssembler, EveryChunkingGivesTheSameLinesPromptsFailuresAndQuesti
         }
 }
 
-TEST(RmanOutputAssembler, ReportsEachPromptOnce) {
+TEST(RmanOutputAssembler, ASecondPromptOnALineIsNewAndClearForgetsEverything) {
     OutputAssembler assembler;
     EXPECT_TRUE(assembler.Add("RMAN> ").prompt);
     EXPECT_TRUE(assembler.Add("RMAN> ").prompt); // a second prompt on the same line
-    EXPECT_FALSE(assembler.Add("  ").prompt);
     EXPECT_TRUE(assembler.Add("\nRMAN> ").prompt);
     assembler.Clear();
     EXPECT_TRUE(assembler.Add("RMAN> ").prompt);
