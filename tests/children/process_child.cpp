@@ -1,10 +1,9 @@
 // The child of the process tests; its first argument chooses what it does:
 //   read       writes "pid <id>", reads standard input to its end, then exits 0;
 //   stubborn   writes "pid <id>", reads standard input to its end, then runs until ended;
-//   exit       writes "leaving" and exits with 259 (the value of STILL_ACTIVE);
 //   hold       starts a copy of itself that inherits its standard handles and sleeps 8 s, writes
-//              "started" and exits: the copy holds the pipes, as a program that Recovery
-//              Manager's host command starts can;
+//              "started" and exits with 259 (the value of STILL_ACTIVE): the copy holds the
+//              pipes, as a program that Recovery Manager's host command starts can;
 //   flood <n>  writes lines "out <i>" to standard output and, from a second thread, "err <i>" to
 //              standard error, i from 0 to n - 1 in eight digits, in blocks of 64 KB; exits 0.
 #include <windows.h>
@@ -59,7 +58,7 @@ int Hold() {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     Write(startup.hStdOutput, "started\n", 8);
-    return 0;
+    return 259;
 }
 
 } // namespace
@@ -67,10 +66,6 @@ int Hold() {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (mode == "exit") {
-        Write(out, "leaving\n", 8);
-        return 259;
-    }
     if (mode == "hold")
         return Hold();
     if (mode == "sleep") {

@@ -98,8 +98,6 @@ public:
         }
         Deallocate(_Myhead, sizeof(node));
     }
-    list(const list&) = delete;
-    list& operator=(const list&) = delete;
 
     void push_back(const T& value) {
         node* added = static_cast<node*>(Allocate(sizeof(node)));
@@ -110,7 +108,6 @@ public:
         _Myhead->_Prev = added;
         ++_Mysize;
     }
-    size_t size() const { return _Mysize; }
     const node* first() const { return _Myhead->_Next; }
     const node* end() const { return _Myhead; }
 

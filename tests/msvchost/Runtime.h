@@ -27,7 +27,6 @@ __declspec(dllimport) int __stdcall GetExitCodeProcess(HANDLE, unsigned long*);
 __declspec(dllimport) int __stdcall CloseHandle(HANDLE);
 __declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall*)(void*));
 __declspec(dllimport) wchar_t** __stdcall CommandLineToArgvW(const wchar_t* line, int* count);
-__declspec(dllimport) const wchar_t* __stdcall StrStrW(const wchar_t* text, const wchar_t* part);
 void* memset(void* target, int value, size_t size);
 void* memcpy(void* target, const void* source, size_t size);
 }

@@ -6,8 +6,6 @@ namespace {
 
 TEST(ItemNames, EscapesEachForbiddenCharacterAndPercentOnly) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"50%", L"50%25"},
-        {L"A\\B", L"A%5CB"},
         {L"a%2Fb", L"a%252Fb"},
         {L"a b.c-d_e", L"a b.c-d_e"},
         {L"\u00e9t\u00e9", L"\u00e9t\u00e9"},
