@@ -91,8 +91,10 @@ inline std::function<uint32_t()> FixedBlocks(uint32_t size) {
     return [size]() { return size; };
 }
 
-// The stream of a folder that must pack cleanly.
-inline std::string Pack(const fs::path& folder, const std::function<uint32_t()>& blocks) {
+// The stream of a folder that must pack cleanly; or, given an open unpacker, that stream written
+// to it block by block, kept nowhere.
+inline std::string Pack(const fs::path& folder, const std::function<uint32_t()>& blocks,
+                        VIRid::DirPacker* into = nullptr) {
     VIRid::DirPacker packer;
     EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), true));
     std::string stream, buffer;
@@ -104,7 +106,10 @@ inline std::string Pack(const fs::path& folder, const std::function<uint32_t()>&
         if (result != VIRid::DirPacker::Ok)
             break;
         EXPECT_GT(size, 0u);
-        stream.append(buffer, 0, size);
+        if (into == nullptr)
+            stream.append(buffer, 0, size);
+        else if (into->Write(Bytes(buffer), size) != VIRid::DirPacker::Ok)
+            break;
     }
     EXPECT_EQ(VIRid::DirPacker::EndOfStream, result);
     EXPECT_EQ(VIRid::DirPacker::Ok, packer.Close()) << packer.GetErrorText();
@@ -186,11 +191,10 @@ inline std::string SumLine(const std::string& name, const std::string& content) 
     return VIRid::ToHex(sum) + "  " + name + "\n";
 }
 
-// Where each entry of a stream starts (its first header, extended or ustar) and where its data
-// starts, with the offset just past the end-of-archive marker.
+// Where the data of each entry of a stream starts (its ustar header is the block before), with
+// the offset just past the end-of-archive marker.
 struct StreamLayout {
     std::vector<std::string> names;
-    std::vector<size_t> headerOffsets;
     std::vector<size_t> dataOffsets;
     size_t end = 0;
 };
@@ -198,7 +202,6 @@ struct StreamLayout {
 inline StreamLayout Walk(const std::string& stream) {
     StreamLayout layout;
     size_t offset = 0;
-    size_t entryStart = 0;
     VIRid::pax::Records records;
     VIRid::pax::Header header;
     while (offset + VIRid::pax::kBlockSize <= stream.size() &&
@@ -209,12 +212,10 @@ inline StreamLayout Walk(const std::string& stream) {
             EXPECT_TRUE(VIRid::pax::ReadRecords(stream.substr(offset, size), records));
         } else {
             layout.names.push_back(records.path ? *records.path : header.name);
-            layout.headerOffsets.push_back(entryStart);
             layout.dataOffsets.push_back(offset);
             records = VIRid::pax::Records();
         }
         offset += size + VIRid::pax::PaddingAfter(size);
-        entryStart = header.typeFlag == 'x' ? entryStart : offset;
     }
     layout.end = offset + 2 * VIRid::pax::kBlockSize;
     return layout;

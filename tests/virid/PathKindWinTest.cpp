@@ -1,4 +1,3 @@
-#include "tests/support/ScratchFolder.h"
 #include "tests/virid/PackerTestTree.h"
 #include "virid/DirPacker.h"
 #include "virid/PathKind.h"
@@ -10,9 +9,6 @@
 namespace {
 
 using namespace packer_test;
-using testing_support::ReadFileBytes;
-using testing_support::ScratchFolder;
-using testing_support::WriteFileBytes;
 using VIRid::DirPacker;
 using VIRid::KindOf;
 using VIRid::PathKind;

@@ -10,10 +10,11 @@ namespace {
 
 using namespace VIRid::pax;
 using packer_test::Bytes;
+using packer_test::RawHeader;
 using packer_test::WriteChecksum;
 
 TEST(PaxFormat, RecordsCountTheirOwnDigitsAndAreReadStrictly) {
-    // Values whose record lengths sit around 9/10 and 99/100/101 bytes.
+    // Values whose record lengths sit around 999/1000/1001 bytes.
     for (size_t length = 101; length < 1100; ++length) {
         std::string out;
         const std::string name(length, 'v');
@@ -49,22 +50,18 @@ TEST(PaxFormat, RecordsCountTheirOwnDigitsAndAreReadStrictly) {
 
 // Bad checksums, missing magic and zero blocks: see DirPackerTest's damaged streams.
 TEST(PaxFormat, HeaderChecksAreStrictButReadGnuHeaders) {
-    std::string block;
-    AppendEntryHeader(block, "x", EntryType::File, 1, 0);
-    std::string nonOctalSize = block;
+    std::string nonOctalSize = RawHeader("x", '0', 1);
     nonOctalSize[124] = '9';
     WriteChecksum(nonOctalSize);
     Header header;
     EXPECT_EQ(HeaderResult::BadNumber, ReadHeader(Bytes(nonOctalSize), header));
 
     // GNU's magic, a base-256 size of 2^40, a high byte in the name, a signed checksum.
-    std::string gnu = block;
+    std::string gnu = RawHeader(std::string(99, 'n') + "\xE9", '0', 0);
     std::memcpy(&gnu[257], "ustar  \0", 8);
     std::memset(&gnu[124], 0, 12);
     gnu[124] = static_cast<char>(0x80);
     gnu[130] = 1;
-    std::memset(&gnu[0], 'n', 100);
-    gnu[99] = static_cast<char>(0xE9);
     WriteChecksum(gnu, true);
     ASSERT_EQ(HeaderResult::Ok, ReadHeader(Bytes(gnu), header));
     EXPECT_EQ(1ULL << 40, header.size);

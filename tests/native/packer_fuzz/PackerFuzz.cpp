@@ -14,21 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder of this process, removed at exit. Never destroyed itself: the exit handler uses it.
-const fs::path& Root() {
-    static const fs::path* root = [] {
-        auto* path =
-            new fs::path(fs::temp_directory_path() / ("packer-fuzz-" + std::to_string(::getpid())));
-        fs::create_directories(*path);
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(Root(), ignored);
-        });
-        return path;
-    }();
-    return *root;
-}
-
 [[noreturn]] void Broken(const char* what) {
     std::fprintf(stderr, "packer_fuzz: %s\n", what);
     std::abort();
@@ -43,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ++data;
     --size;
 
-    const fs::path target = Root() / "target";
-    std::error_code ignored;
-    fs::remove_all(target, ignored);
-    fs::create_directory(target);
+    // A folder of this process, made anew for each input and removed after it.
+    const fs::path root = fs::temp_directory_path() / ("packer-fuzz-" + std::to_string(::getpid()));
+    const fs::path target = root / "target";
+    fs::create_directories(target);
 
     VIRid::DirPacker packer;
     if (packer.Open(target.wstring(), false) != VIRid::DirPacker::Ok)
@@ -71,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (closed == VIRid::DirPacker::Ok && (failed || !packer.GetErrorText().empty()))
         Broken("success after a failure");
 
-    for (const auto& entry : fs::directory_iterator(Root())) {
+    for (const auto& entry : fs::directory_iterator(root)) {
         if (entry.path().filename() != "target")
             Broken("an entry was created outside the target folder");
     }
@@ -79,5 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (entry.is_symlink())
             Broken("a link was created");
     }
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
     return 0;
 }
