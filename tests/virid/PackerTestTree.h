@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -80,9 +79,8 @@ inline std::map<std::string, std::string> ListTree(const fs::path& root) {
 
 // Block sizes: random up to max, with one byte now and then.
 inline std::function<uint32_t()> RandomBlocks(unsigned seed, uint32_t max) {
-    auto random = std::make_shared<std::mt19937>(seed);
-    return [random, max]() -> uint32_t {
-        const uint32_t pick = (*random)();
+    return [random = std::mt19937(seed), max]() mutable -> uint32_t {
+        const uint32_t pick = random();
         return pick % 8 == 0 ? 1 : 1 + pick % max;
     };
 }
