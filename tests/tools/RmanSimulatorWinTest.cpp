@@ -1,8 +1,8 @@
 // rman.exe, the Recovery Manager simulator, driven over real pipes with scripted dialogues. The
 // product's console and procedure tests run its ordinary dialogues; these hold what keeps those
 // tests meaningful: the markers the console parses, the refusals of real Recovery Manager (so that
-// a wrong command from the product cannot pass), the injected faults, and round trips up to a
-// total loss restored onto a bare instance.
+// a wrong command from the product cannot pass), and round trips up to a total loss restored onto
+// a bare instance. The injected faults are checked where the console and the jobs meet them.
 #include "rman/FolderFiles.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tools/simdb/FileIo.h"
@@ -17,7 +17,6 @@
 namespace {
 
 using simoracle::DatabaseState;
-using simoracle::FaultKind;
 using testing_support::CountOf;
 using testing_support::Narrow;
 using testing_support::ScriptedRun;
@@ -237,22 +236,6 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
          {"alter database open resetlogs;", "Statement processed", false}});
     EXPECT_EQ(before, other.Digest());
     EXPECT_EQ(DatabaseState::Open, other.State());
-}
-
-// Faults set per database, read by rman.exe at each command. The console's tests rely on each
-// acting on the named command alone: a failure with its text in the error stack, or standard error
-// beside a normal answer (an error stack there would let a test of standard error pass falsely).
-TEST_F(RmanSimulatorTest, FaultsActOnTheNamedCommandOnly) {
-    ASSERT_TRUE(oracle_.AddFault(FaultKind::Fail, L"crosscheck*", {L"ORA-19502: write error"}));
-    ASSERT_TRUE(oracle_.AddFault(FaultKind::Stderr, L"show all", {L"OSD-04026: invalid"}));
-    const ScriptedRun run =
-        oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nshow all;\nlist backup;\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(4u, answers.size()) << run.output;
-    EXPECT_TRUE(Failed(answers[1]));
-    EXPECT_TRUE(Has(answers[1], "\r\nORA-19502: write error\r\n"));
-    EXPECT_FALSE(Failed(answers[0]) || Failed(answers[2]) || Failed(answers[3])) << run.output;
-    EXPECT_EQ("OSD-04026: invalid\r\n", run.errors);
 }
 
 } // namespace
