@@ -34,10 +34,10 @@ using testing::StartsWith;
 using testing::Value;
 using testing_support::Narrow;
 using testing_support::ScratchFolder;
+using testing_support::SimulatedOracle;
 using Bytes = std::string;
 using Texts = std::vector<std::wstring>;
 
-const wchar_t kHomeName[] = L"JobsTestHome";
 const wchar_t kPassword[] = L"Pw#JobsTest-7731";
 const wchar_t kQuoteHomeName[] = L"JobsQuoteHome";
 const wchar_t kTempFolderError[] = L"Can't create temp folder. Please, check workstation setting";
@@ -63,44 +63,32 @@ protected:
     void SetUp() override {
         std::wstring error;
         ASSERT_TRUE(library_.Load(ProgramFolder() + L"OraclePlugin.dll", error));
-        simoracle::RemoveHome(kHomeName, error);
-        homeDir_ = root_ / L"home";
-        tempPath_ = root_ / L"temp";
-        ASSERT_TRUE(CreateDirectoryW(tempPath_.c_str(), nullptr));
-        ASSERT_TRUE(simoracle::CreateHome(kHomeName, homeDir_, error)) << Narrow(error);
+        ASSERT_TRUE(oracle_.Ready()) << Narrow(oracle_.Error());
+        tempPath_ = oracle_.Folder(L"temp");
         settings_.values = {
             {L"WSTempPath", tempPath_ + L"\\"}, {L"UserName", L"system"}, {L"Password", kPassword}};
     }
     void TearDown() override {
         std::wstring error;
-        simoracle::RemoveHome(kHomeName, error);
         simoracle::RemoveHome(kQuoteHomeName, error);
         // The password never reaches the host, at any level.
         EXPECT_THAT(logger_.All(), testing::Not(HasSubstr(kPassword)));
     }
 
+    static simoracle::InstanceOptions JobDatabase() {
+        simoracle::InstanceOptions options;
+        options.password = kPassword;
+        options.sizeMb = 2;
+        return options;
+    }
     static size_t CountEntries(const std::wstring& folder) {
         return simoracle::ListFolder(folder, true).size() +
                simoracle::ListFolder(folder, false).size();
     }
     void CreateInstance(const std::wstring& sid, bool archiveLog = true) {
-        simoracle::InstanceOptions options;
-        options.password = kPassword;
-        options.archiveLog = archiveLog;
-        options.sizeMb = 2;
-        std::wstring error;
-        ASSERT_TRUE(simoracle::CreateInstance(kHomeName, sid, options, error)) << Narrow(error);
+        ASSERT_TRUE(oracle_.AddInstance(sid, archiveLog)) << Narrow(oracle_.Error());
     }
-    std::string Digest(const std::wstring& sid) {
-        std::wstring error;
-        return simoracle::Digest(homeDir_, sid, error);
-    }
-    DatabaseState State(const std::wstring& sid) { return simoracle::GetState(homeDir_, sid); }
-    std::wstring Item(const std::wstring& sid) const { return kHomeName + (L"\\" + sid); }
-    void Wreck(const std::wstring& sid, WreckScope scope) {
-        std::wstring error;
-        ASSERT_TRUE(simoracle::Wreck(homeDir_, sid, scope, error)) << Narrow(error);
-    }
+    std::wstring Item(const std::wstring& sid) const { return oracle_.HomeName() + L"\\" + sid; }
     // The commands sent to Recovery Manager, in order (its own lines never end with a semicolon).
     Texts CommandsSent() const {
         Texts commands;
@@ -117,8 +105,8 @@ protected:
     }
     // The database is open with the content digested before, and no job folder is left.
     void ExpectUntouched(const std::wstring& sid, const std::string& before) {
-        EXPECT_EQ(before, Digest(sid));
-        EXPECT_EQ(DatabaseState::Open, State(sid));
+        EXPECT_EQ(before, oracle_.Digest(sid));
+        EXPECT_EQ(DatabaseState::Open, oracle_.State(sid));
         EXPECT_EQ(0u, CountEntries(tempPath_)) << "a job's folder stays";
     }
 
@@ -176,15 +164,15 @@ protected:
     // Wrecks the database to the scope, restores the stream and expects the digest before.
     void ExpectRestored(const std::wstring& sid, const Bytes& stream, const std::string& before,
                         WreckScope scope = WreckScope::DataFiles) {
-        Wreck(sid, scope);
-        EXPECT_NE(before, Digest(sid));
+        ASSERT_TRUE(oracle_.Wreck(scope, sid)) << Narrow(oracle_.Error());
+        EXPECT_NE(before, oracle_.Digest(sid));
         logger_.Clear();
         ASSERT_EQ(Success, Restore(sid, stream)) << Narrow(logger_.All());
         ExpectUntouched(sid, before);
     }
 
+    SimulatedOracle oracle_{JobDatabase()};
     ScratchFolder root_;
-    std::wstring homeDir_;
     std::wstring tempPath_;
     PluginLibrary library_;
     MapSettings settings_;
@@ -198,7 +186,7 @@ protected:
 TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
     std::wstring slashed = tempPath_ + L"/";
     std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
-    ASSERT_TRUE(DeleteFileW((homeDir_ + L"\\network\\ADMIN\\sqlnet.ora").c_str()));
+    ASSERT_TRUE(DeleteFileW((oracle_.HomeDir() + L"\\network\\ADMIN\\sqlnet.ora").c_str()));
     const MapSettings defaults = settings_;
     const struct {
         const wchar_t* sid;
@@ -229,15 +217,14 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         SCOPED_TRACE(Narrow(entry.sid));
         CreateInstance(entry.sid, entry.archiveLog);
         if (entry.failedPiece != nullptr) {
-            std::wstring error;
-            ASSERT_TRUE(simoracle::AddFault(homeDir_, entry.sid, simoracle::FaultKind::Fail,
-                                            entry.failedPiece, error));
+            ASSERT_TRUE(
+                oracle_.AddFault(simoracle::FaultKind::Fail, entry.failedPiece, {}, entry.sid));
         }
         settings_ = defaults;
         settings_.values[L"WSTempPath"] = entry.tempForm;
         for (const auto& option : entry.options)
             settings_.values[option.first] = option.second;
-        const std::string before = Digest(entry.sid);
+        const std::string before = oracle_.Digest(entry.sid);
         ASSERT_FALSE(before.empty());
         logger_.Clear();
         Bytes stream;
@@ -270,7 +257,7 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
 TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     CreateInstance(L"BFAIL");
     CreateInstance(L"BNOARC", false);
-    const std::string before = Digest(L"BFAIL");
+    const std::string before = oracle_.Digest(L"BFAIL");
     settings_.values[L"OnlineBackup"] = L"0";
     // Not asked first, so that the second stop leaves the database open.
     for (const std::wstring openAfter : {L"0", L"1"}) {
@@ -281,7 +268,7 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
         EXPECT_FALSE(early.empty()) << "the job opened and streamed";
         EXPECT_NE(L"", OnlyError());
         EXPECT_EQ(openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted,
-                  State(L"BFAIL"));
+                  oracle_.State(L"BFAIL"));
     }
     ExpectUntouched(L"BFAIL", before);
 
@@ -317,20 +304,18 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     // Each row starts from the state that the one before left.
     for (const auto& entry : cases) {
         SCOPED_TRACE(Narrow(entry.sid + (L" " + entry.command)));
-        const std::string sidBefore = Digest(entry.sid);
-        std::wstring error;
-        ASSERT_TRUE(simoracle::ClearFaults(homeDir_, entry.sid, error));
+        const std::string sidBefore = oracle_.Digest(entry.sid);
+        ASSERT_TRUE(oracle_.ClearFaults(entry.sid));
         std::vector<std::wstring> reason;
         if (!entry.reason.empty())
             reason.push_back(entry.reason);
-        ASSERT_TRUE(
-            simoracle::AddFault(homeDir_, entry.sid, entry.kind, entry.command, error, reason));
+        ASSERT_TRUE(oracle_.AddFault(entry.kind, entry.command, reason, entry.sid));
         settings_.values[L"OnlineBackup"] = entry.online;
         settings_.values[L"OpenAfterBackup"] = entry.openAfter;
         logger_.Clear();
         Bytes stream;
         EXPECT_EQ(Failure, Backup(entry.sid, stream));
-        error = OnlyError();
+        const std::wstring error = OnlyError();
         EXPECT_THAT(error, AllOf(StartsWith(entry.sentence), HasSubstr(entry.reason)));
         EXPECT_EQ(entry.streamed,
                   Value(error, HasSubstr(L"; the backup stream itself is complete")));
@@ -338,8 +323,8 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
         // Only an offline backup, asked for or instead of a NOARCHIVELOG one, goes down.
         const bool offline = entry.online == L"0" || entry.sid == std::wstring(L"BNOARC");
         EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"shutdown immediate;")));
-        EXPECT_EQ(entry.after, State(entry.sid));
-        EXPECT_EQ(sidBefore, Digest(entry.sid));
+        EXPECT_EQ(entry.after, oracle_.State(entry.sid));
+        EXPECT_EQ(sidBefore, oracle_.Digest(entry.sid));
     }
 }
 
@@ -350,7 +335,7 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     CreateInstance(L"DMG");
     Bytes stream;
     ASSERT_EQ(Success, Backup(L"DMG", stream));
-    const std::string before = Digest(L"DMG");
+    const std::string before = oracle_.Digest(L"DMG");
     const std::pair<Bytes, std::wstring> damaged[] = {
         {RawFile("../escaped.bcp", "evil") + EndOfArchive(), L"unsafe name"},
         {RawFile("PWDDMG.ora", "evil") + RawFile("SHA256SUMS", SumLine("PWDDMG.ora", "evil")) +
@@ -373,22 +358,20 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(Narrow(fault.first));
-        Wreck(L"DMG", WreckScope::DataFiles);
-        std::wstring error;
-        ASSERT_TRUE(
-            simoracle::AddFault(homeDir_, L"DMG", simoracle::FaultKind::Fail, fault.first, error));
+        ASSERT_TRUE(oracle_.Wreck(WreckScope::DataFiles, L"DMG"));
+        ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Fail, fault.first, {}, L"DMG"));
         logger_.Clear();
         PluginDataObject* sink = library_.GetBackupDataWrite(&logger_, &settings_);
         uint32_t handle = 0;
         ASSERT_EQ(Success, StartRestore(sink, L"DMG", stream, handle, stream.size()));
         EXPECT_EQ(Failure, sink->Close(handle));
         EXPECT_THAT(OnlyError(), AllOf(StartsWith(fault.second), HasSubstr(L"ORA-")));
-        EXPECT_EQ(DatabaseState::Mounted, State(L"DMG"));
+        EXPECT_EQ(DatabaseState::Mounted, oracle_.State(L"DMG"));
         EXPECT_EQ(1u, CountEntries(tempPath_));
         EXPECT_THAT(logger_.Texts(LogWarning),
                     testing::ElementsAre(
                         StartsWith(L"The unpacked backup stays in '" + tempPath_ + L"\\")));
-        ASSERT_TRUE(simoracle::ClearFaults(homeDir_, L"DMG", error));
+        ASSERT_TRUE(oracle_.ClearFaults(L"DMG"));
         EXPECT_EQ(Success, sink->Close(handle)) << Narrow(logger_.All());
         sink->Release();
         ExpectUntouched(L"DMG", before);
@@ -401,7 +384,7 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
 TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCannotMount) {
     CreateInstance(L"SRC");
     CreateInstance(L"DST");
-    const std::string before = Digest(L"DST");
+    const std::string before = oracle_.Digest(L"DST");
     Bytes stream;
     ASSERT_EQ(Success, Backup(L"SRC", stream));
     const std::wstring dbid = ReportedDbid(logger_);
@@ -412,8 +395,8 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
     ASSERT_NE(dbid, targetDbid);
     EXPECT_THAT(OnlyError(), AllOf(HasSubstr(L"DBID " + dbid), HasSubstr(L"DBID " + targetDbid)));
     EXPECT_EQ(Texts(), CommandsSent());
-    EXPECT_EQ(DatabaseState::Open, State(L"DST"));
-    EXPECT_EQ(before, Digest(L"DST"));
+    EXPECT_EQ(DatabaseState::Open, oracle_.State(L"DST"));
+    EXPECT_EQ(before, oracle_.Digest(L"DST"));
 
     // Either the spfile option is off or the stream holds no parameter file piece: with it off, a
     // lost control file is not restored, and a bare instance stays down.
@@ -421,7 +404,8 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
     stream.clear();
     ASSERT_EQ(Success, Backup(L"DST", stream));
     EXPECT_EQ(L"", EntryNamed(stream, ".spfile"));
-    const std::wstring homeFiles[] = {homeDir_ + L"\\database", homeDir_ + L"\\oradata\\DST"};
+    const std::wstring homeFiles[] = {oracle_.HomeDir() + L"\\database",
+                                      oracle_.HomeDir() + L"\\oradata\\DST"};
     const struct {
         WreckScope scope;
         const wchar_t* spFileOption;
@@ -445,13 +429,13 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
     for (const auto& entry : cases) {
         SCOPED_TRACE(Narrow(entry.error));
         settings_.values[L"BackupSPFile"] = entry.spFileOption;
-        Wreck(L"DST", entry.scope);
+        ASSERT_TRUE(oracle_.Wreck(entry.scope, L"DST"));
         const size_t filesLeft = CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]);
         logger_.Clear();
         EXPECT_EQ(Failure, Restore(L"DST", stream));
         EXPECT_THAT(OnlyError(), StartsWith(entry.error));
         EXPECT_EQ(entry.sent, CommandsSent());
-        EXPECT_EQ(entry.after, State(L"DST"));
+        EXPECT_EQ(entry.after, oracle_.State(L"DST"));
         EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
     }
 }
@@ -478,7 +462,7 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
 
     for (const std::wstring other : {L"ONE", L"TWO"}) {
         const std::wstring sids[2] = {L"ONE", other};
-        const std::string before[2] = {Digest(sids[0]), Digest(sids[1])};
+        const std::string before[2] = {oracle_.Digest(sids[0]), oracle_.Digest(sids[1])};
         RecordingLogger loggers[2];
         Bytes streams[2];
         int32_t results[2] = {};
@@ -506,7 +490,7 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
 // wrong password reaches it at all.
 TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
     CreateInstance(L"TMP");
-    const std::string before = Digest(L"TMP");
+    const std::string before = oracle_.Digest(L"TMP");
     std::wstring error;
     ASSERT_TRUE(simoracle::CreateHome(kQuoteHomeName, root_ / L"o'home", error));
     ASSERT_TRUE(CreateDirectoryW((root_ / L"o'brien").c_str(), nullptr));
@@ -553,8 +537,8 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
             EXPECT_THAT(errors[0], StartsWith(entry.error));
         }
         EXPECT_EQ(Texts(), CommandsSent());
-        EXPECT_EQ(before, Digest(L"TMP"));
-        EXPECT_EQ(DatabaseState::Open, State(L"TMP"));
+        EXPECT_EQ(before, oracle_.Digest(L"TMP"));
+        EXPECT_EQ(DatabaseState::Open, oracle_.State(L"TMP"));
         if (entry.key != kPass) {
             EXPECT_EQ(0u, CountEntries(tempPath_) + CountEntries(root_ / L"o'brien"));
         }

@@ -6,6 +6,7 @@
 #include "tests/support/win/ScriptedProcess.h"
 #include "tests/support/win/SimulatedOracle.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,24 +20,12 @@
 
 namespace {
 
+using testing::AllOf;
+using testing::Contains;
+using testing::HasSubstr;
+using testing::Not;
 using testing_support::Narrow;
 using testing_support::ScratchFolder;
-
-// Every line that a console passes to its callback (the commands it echoes and Recovery
-// Manager's output), as a logger's messages.
-class ConsoleLog : public RecordingLogger {
-public:
-    static void Record(void* context, const wchar_t* line) {
-        static_cast<ConsoleLog*>(context)->Log(LogDetail, line);
-    }
-    bool Has(const std::wstring& line) const {
-        return (L"\n" + All()).find(L"\n" + line + L"\n") != std::wstring::npos;
-    }
-    // Any line that holds the text.
-    bool Mentions(const std::wstring& text) const { return All().find(text) != std::wstring::npos; }
-    // Every line, for failure messages.
-    std::string Text() const { return Narrow(All()); }
-};
 
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[1024];
@@ -61,12 +50,12 @@ protected:
     ScratchFolder folder_;
     const std::wstring home_ = folder_ / L"Oracle Home \u00e9";
     OracleSettings settings_;
-    ConsoleLog log_;
+    RecordingLogger log_;
 };
 
 TEST_F(RmanConsole, StartWithoutRmanExeStartsNothing) {
     settings_.oracleHome = folder_.Path();
-    RmanWrapper console(&log_, ConsoleLog::Record);
+    RmanWrapper console(&log_, RecordingLogger::Record);
     EXPECT_FALSE(console.Start(settings_));
     EXPECT_EQ(L"RMAN utility (rman.exe) doesn't not found", console.GetErrorText());
     EXPECT_FALSE(console.IsRunning());
@@ -77,15 +66,16 @@ TEST_F(RmanConsole, StartWithoutRmanExeStartsNothing) {
 TEST_F(RmanConsole, StartsRmanQuotedWithItsOwnEnvironment) {
     SetEnvironmentVariableW(L"ORACLE_SID", L"BEFORE");
     SetEnvironmentVariableW(L"NLS_LANG", nullptr);
-    RmanWrapper console(&log_, ConsoleLog::Record);
-    ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText()) << log_.Text();
+    RmanWrapper console(&log_, RecordingLogger::Record);
+    ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText()) << Narrow(log_.All());
     EXPECT_TRUE(console.IsRunning());
     EXPECT_TRUE(console.ExecuteCommand(L"show all;\n")); // the start-up lines have arrived
-    EXPECT_TRUE(log_.Has(L"command line \"" + home_ + L"\\bin\\rman.exe\"")) << log_.Text();
-    EXPECT_TRUE(log_.Has(L"ORACLE_SID=ORCL"));
-    EXPECT_TRUE(log_.Has(L"ORACLE_HOME=" + home_)); // non-ASCII, read back as UTF-8
-    EXPECT_TRUE(log_.Has(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
-    EXPECT_TRUE(log_.Has(L"dacl present")) << log_.Text();
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"command line \"" + home_ + L"\\bin\\rman.exe\""));
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"ORACLE_SID=ORCL"));
+    // Non-ASCII, read back as UTF-8.
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"ORACLE_HOME=" + home_));
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"dacl present"));
     // The variables are Recovery Manager's alone: the host's environment stays as it was.
     EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));
     EXPECT_EQ(L"<unset>", Environment(L"NLS_LANG"));
@@ -99,8 +89,9 @@ TEST_F(RmanConsole, StartsRmanQuotedWithItsOwnEnvironment) {
 TEST_F(RmanConsole, NoCallbackFollowsTheDestruction) {
     settings_.oracleSid = L"FLOOD"; // writes lines without end
     {
-        RmanWrapper console(&log_, ConsoleLog::Record);
-        ASSERT_TRUE(console.Start(settings_)) << Narrow(console.GetErrorText()) << log_.Text();
+        RmanWrapper console(&log_, RecordingLogger::Record);
+        ASSERT_TRUE(console.Start(settings_))
+            << Narrow(console.GetErrorText()) << Narrow(log_.All());
         for (int waited = 0; log_.Messages().size() < 100 && waited < 20000; ++waited)
             Sleep(1);
         ASSERT_GE(log_.Messages().size(), 100u);
@@ -121,24 +112,11 @@ protected:
         settings_.oracleSid = db_.Sid();
     }
     bool StartAndConnect() { return console_.Start(settings_) && console_.Connect(settings_); }
-    // Lines that the filter must have dropped.
-    std::vector<std::wstring> UnfilteredLines() const {
-        std::vector<std::wstring> found;
-        for (const RecordingLogger::Message& message : log_.Messages()) {
-            const std::wstring& line = message.second;
-            if (line.empty() || line.find(L"Recovery Manager: ") != std::wstring::npos ||
-                line.find(L"Copyright ") != std::wstring::npos ||
-                line.find(L"RMAN> ") != std::wstring::npos ||
-                line.find(L'\r') != std::wstring::npos)
-                found.push_back(line);
-        }
-        return found;
-    }
 
     testing_support::SimulatedOracle db_;
     OracleSettings settings_;
-    ConsoleLog log_;
-    RmanWrapper console_{&log_, &ConsoleLog::Record};
+    RecordingLogger log_;
+    RmanWrapper console_{&log_, &RecordingLogger::Record};
 };
 
 // Output cut into single bytes gives the same dialogue as output in whole lines, non-ASCII text
@@ -149,16 +127,20 @@ TEST_F(RmanConsoleOnSimulator, ConnectsRunsCommandsAndLogsOnlyTheDialogue) {
     for (const bool trickle : {false, true}) {
         ASSERT_TRUE(db_.SetTrickle(trickle));
         ASSERT_TRUE(StartAndConnect()) << Narrow(console_.GetErrorText());
-        EXPECT_FALSE(console_.ExecuteCommand(L"show all;\n")) << log_.Text();
+        EXPECT_FALSE(console_.ExecuteCommand(L"show all;\n")) << Narrow(log_.All());
         EXPECT_TRUE(console_.ExecuteCommand(L"backup current controlfile tag 'T1' format '" +
                                             folder + L"\\%U.ctl';\n"))
-            << log_.Text();
-        EXPECT_TRUE(log_.Has(L"connect target system/********")) << log_.Text();
-        EXPECT_TRUE(log_.Mentions(L"connected to target database")) << log_.Text();
-        EXPECT_TRUE(log_.Mentions(L"RMAN-00569:")) << log_.Text();
-        EXPECT_TRUE(log_.Mentions(L"piece handle=" + folder + L"\\")) << log_.Text();
-        EXPECT_FALSE(log_.Mentions(L"\ufffd")) << log_.Text();
-        EXPECT_TRUE(UnfilteredLines().empty()) << log_.Text();
+            << Narrow(log_.All());
+        EXPECT_THAT(log_.Texts(LogDetail), Contains(L"connect target system/********"));
+        EXPECT_THAT(log_.All(), HasSubstr(L"connected to target database"));
+        EXPECT_THAT(log_.All(), HasSubstr(L"RMAN-00569:"));
+        EXPECT_THAT(log_.All(), HasSubstr(L"piece handle=" + folder + L"\\"));
+        EXPECT_THAT(log_.All(), Not(HasSubstr(L"\ufffd")));
+        // The filter drops blank lines, the banner, prompts and carriage returns.
+        for (const std::wstring& line : log_.Texts(LogDetail))
+            EXPECT_THAT(line, AllOf(Not(testing::IsEmpty()), Not(HasSubstr(L"Recovery Manager: ")),
+                                    Not(HasSubstr(L"Copyright ")), Not(HasSubstr(L"RMAN> ")),
+                                    Not(HasSubstr(L"\r"))));
         console_.Stop();
     }
 }
@@ -169,7 +151,7 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
     const std::wstring passwords[] = {
         L"secret1; shutdown immediate;", L"pass word", L"p@ss", L"p/ss", L"it's", L"say\"hi",
         L"first\nhost 'echo x';",        L"tab\there"};
-    ASSERT_TRUE(console_.Start(settings_)) << log_.Text();
+    ASSERT_TRUE(console_.Start(settings_)) << Narrow(log_.All());
     for (const std::wstring& password : passwords) {
         settings_.password = password;
         EXPECT_FALSE(console_.Connect(settings_));
@@ -178,8 +160,8 @@ TEST_F(RmanConsoleOnSimulator, CredentialsTheConnectLineCannotCarryAreNeverSent)
     settings_.password = L"manager";
     settings_.userName = L"sys tem";
     EXPECT_FALSE(console_.Connect(settings_));
-    EXPECT_FALSE(log_.Mentions(L"connect target")) << log_.Text();
-    EXPECT_FALSE(log_.Mentions(L"shutdown")) << log_.Text();
+    EXPECT_THAT(log_.All(), Not(HasSubstr(L"connect target")));
+    EXPECT_THAT(log_.All(), Not(HasSubstr(L"shutdown")));
     EXPECT_EQ(simoracle::DatabaseState::Open, db_.State());
 }
 
@@ -208,26 +190,26 @@ TEST_F(RmanConsoleOnSimulator, FailuresMarkTheirCommandAndCarryRecoveryManagersR
     console_.Fail(L"Step failed");
     const std::wstring text = console_.GetErrorText();
     EXPECT_EQ(0u, text.find(L"Step failed: RMAN-03002: failure of crosscheck command"))
-        << log_.Text();
+        << Narrow(log_.All());
     EXPECT_NE(std::wstring::npos,
               text.find(L"; ORA-19502: write error on file \"x\", block number 7"));
     EXPECT_EQ(std::wstring::npos, text.find(L"=====")) << Narrow(text);
     // Standard error fails the command, though the answer on standard output is normal.
     EXPECT_FALSE(console_.ExecuteCommand(L"show all;\n"));
     EXPECT_EQ(L"the disk is full", console_.FailureReason());
-    EXPECT_FALSE(log_.Mentions(L"the disk is full")) << log_.Text(); // standard error is not logged
+    EXPECT_THAT(log_.All(), Not(HasSubstr(L"the disk is full"))); // standard error is not logged
 }
 
 // An empty password makes Recovery Manager ask for one instead of prompting.
 TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
     settings_.password.clear();
-    ASSERT_TRUE(console_.Start(settings_)) << log_.Text();
+    ASSERT_TRUE(console_.Start(settings_)) << Narrow(log_.All());
     EXPECT_FALSE(console_.Connect(settings_));
     EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
               L"stopped, since nobody can answer",
               console_.GetErrorText());
     EXPECT_FALSE(console_.IsRunning());
-    EXPECT_TRUE(log_.Has(L"target database Password: ")) << log_.Text();
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"target database Password: "));
     // It can be started afresh.
     settings_.password = L"manager";
     ASSERT_TRUE(StartAndConnect()) << Narrow(console_.GetErrorText());
@@ -240,14 +222,14 @@ TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsAnUnexpectedShutdownThatSta
     EXPECT_FALSE(console_.ExecuteCommand(L"crosscheck backup;\n"));
     EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
     EXPECT_FALSE(console_.IsRunning());
-    EXPECT_TRUE(log_.Mentions(L"Starting crosscheck")) << log_.Text(); // its last words
+    EXPECT_THAT(log_.All(), HasSubstr(L"Starting crosscheck")); // its last words
     EXPECT_FALSE(console_.ExecuteCommand(L"list backup;\n"));
     // The end is what went wrong; later steps do not replace it.
     console_.Fail(L"Later step failed");
     EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
 
     ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"connect*"));
-    ASSERT_TRUE(console_.Start(settings_)) << log_.Text();
+    ASSERT_TRUE(console_.Start(settings_)) << Narrow(log_.All());
     EXPECT_FALSE(console_.Connect(settings_));
     EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
 }

@@ -54,6 +54,10 @@ public:
             all += message.second + L"\n";
         return all;
     }
+    // A console's line callback (context: the logger): each line a detail message.
+    static void Record(void* context, const wchar_t* line) {
+        static_cast<RecordingLogger*>(context)->Log(LogDetail, line);
+    }
     void Clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         messages_.clear();

@@ -1,8 +1,8 @@
 // rman.exe, the Recovery Manager simulator, driven over real pipes with scripted dialogues. The
 // product's console and procedure tests run its ordinary dialogues; these hold what keeps those
 // tests meaningful: the markers the console parses, the refusals of real Recovery Manager (so that
-// a wrong command from the product cannot pass), the injected faults, and round trips up to a
-// total loss restored onto a bare instance.
+// a wrong command from the product cannot pass), and round trips up to a total loss restored onto
+// a bare instance. The injected faults are checked where the console and the jobs meet them.
 #include "rman/FolderFiles.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tools/simdb/FileIo.h"
@@ -17,7 +17,6 @@
 namespace {
 
 using simoracle::DatabaseState;
-using simoracle::FaultKind;
 using testing_support::CountOf;
 using testing_support::Narrow;
 using testing_support::ScriptedRun;
@@ -95,9 +94,10 @@ protected:
 };
 
 // The console drops the banner's lines by their starts, ends a command at a prompt (the
-// line-numbered one of an unfinished statement too), detects the password question, and marks a
-// failure by its error stack, whose frame lines it leaves out. Recovery Manager refuses a command
-// before the connect, a wrongly worded one, and wrong credentials.
+// line-numbered one of an unfinished statement too), and marks a failure by its error stack, whose
+// frame lines it leaves out. Recovery Manager refuses a command before the connect, a wrongly
+// worded one, and an unknown connect identifier. (The password question and a wrong password are
+// met by the console's and the jobs' tests.)
 TEST_F(RmanSimulatorTest, TheDialogueCarriesTheMarkersTheConsoleParsesAndRefusesWrongInput) {
     const struct {
         std::string script;
@@ -111,8 +111,6 @@ TEST_F(RmanSimulatorTest, TheDialogueCarriesTheMarkersTheConsoleParsesAndRefuses
         {kConnect + std::string("backup everything;\n"), "RMAN-01009: syntax error", true},
         {"connect target SYSTEM/manager@SIMDB\n", "connected to target database: SIMDB", false},
         {"connect target system/manager@NOSUCH\n", "ORA-12154: TNS:could not resolve", true},
-        {"connect target system/\nnot the password\n",
-         "RMAN> \r\ntarget database Password: \r\n[^>]*ORA-01017: invalid username/password", true},
         // Last: the instance stays down.
         {kConnect + std::string("shutdown\nimmediate;\n"), "RMAN> 2> \r\ndatabase closed\r\n",
          false},
@@ -237,22 +235,6 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
          {"alter database open resetlogs;", "Statement processed", false}});
     EXPECT_EQ(before, other.Digest());
     EXPECT_EQ(DatabaseState::Open, other.State());
-}
-
-// Faults set per database, read by rman.exe at each command. The console's tests rely on each
-// acting on the named command alone: a failure with its text in the error stack, or standard error
-// beside a normal answer (an error stack there would let a test of standard error pass falsely).
-TEST_F(RmanSimulatorTest, FaultsActOnTheNamedCommandOnly) {
-    ASSERT_TRUE(oracle_.AddFault(FaultKind::Fail, L"crosscheck*", {L"ORA-19502: write error"}));
-    ASSERT_TRUE(oracle_.AddFault(FaultKind::Stderr, L"show all", {L"OSD-04026: invalid"}));
-    const ScriptedRun run =
-        oracle_.Rman(std::string(kConnect) + "crosscheck backup;\nshow all;\nlist backup;\n");
-    const std::vector<std::string> answers = Answers(run.output);
-    ASSERT_EQ(4u, answers.size()) << run.output;
-    EXPECT_TRUE(Failed(answers[1]));
-    EXPECT_TRUE(Has(answers[1], "\r\nORA-19502: write error\r\n"));
-    EXPECT_FALSE(Failed(answers[0]) || Failed(answers[2]) || Failed(answers[3])) << run.output;
-    EXPECT_EQ("OSD-04026: invalid\r\n", run.errors);
 }
 
 } // namespace

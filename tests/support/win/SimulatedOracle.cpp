@@ -7,7 +7,7 @@
 namespace testing_support {
 
 SimulatedOracle::SimulatedOracle(const simoracle::InstanceOptions& options, const std::wstring& sid)
-    : sid_(sid), ready_(false) {
+    : sid_(sid), options_(options), ready_(false) {
     static std::atomic<unsigned> counter(0);
     homeName_ =
         L"SIMTEST" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
@@ -25,6 +25,12 @@ simoracle::InstanceOptions SimulatedOracle::SmallDatabase() {
     simoracle::InstanceOptions options;
     options.sizeMb = 1;
     return options;
+}
+
+bool SimulatedOracle::AddInstance(const std::wstring& sid, bool archiveLog) const {
+    simoracle::InstanceOptions options = options_;
+    options.archiveLog = archiveLog;
+    return simoracle::CreateInstance(homeName_, sid, options, error_);
 }
 
 std::wstring SimulatedOracle::Folder(const std::wstring& name) const {

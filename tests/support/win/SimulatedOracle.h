@@ -1,5 +1,5 @@
-// A simulated Oracle home with one database, created for a test and removed after it, and
-// Recovery Manager dialogues run against it through rman.exe over pipes.
+// A simulated Oracle home with one database (or more), created for a test and removed after it,
+// and Recovery Manager dialogues run against it through rman.exe over pipes.
 #pragma once
 
 #include "tests/support/ScratchFolder.h"
@@ -33,25 +33,36 @@ public:
 
     // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID set.
     ScriptedRun Rman(const std::string& script) const;
-    // The database's digest, state and test faults, as simoracle:: reads and changes them;
-    // Error() tells why one failed.
-    std::string Digest() const { return simoracle::Digest(homeDir_, sid_, error_); }
-    simoracle::DatabaseState State() const { return simoracle::GetState(homeDir_, sid_); }
-    bool Wreck(simoracle::WreckScope scope) const {
-        return simoracle::Wreck(homeDir_, sid_, scope, error_);
+    // Another database in the home, with the options of the first but for archiveLog.
+    bool AddInstance(const std::wstring& sid, bool archiveLog = true) const;
+    // A database's digest, state and test faults, as simoracle:: reads and changes them (of the
+    // first database when sid is empty); Error() tells why one failed.
+    std::string Digest(const std::wstring& sid = L"") const {
+        return simoracle::Digest(homeDir_, Of(sid), error_);
+    }
+    simoracle::DatabaseState State(const std::wstring& sid = L"") const {
+        return simoracle::GetState(homeDir_, Of(sid));
+    }
+    bool Wreck(simoracle::WreckScope scope, const std::wstring& sid = L"") const {
+        return simoracle::Wreck(homeDir_, Of(sid), scope, error_);
     }
     bool AddFault(simoracle::FaultKind kind, const std::wstring& command,
-                  const std::vector<std::wstring>& text = {}) const {
-        return simoracle::AddFault(homeDir_, sid_, kind, command, error_, text);
+                  const std::vector<std::wstring>& text = {}, const std::wstring& sid = L"") const {
+        return simoracle::AddFault(homeDir_, Of(sid), kind, command, error_, text);
     }
-    bool ClearFaults() const { return simoracle::ClearFaults(homeDir_, sid_, error_); }
+    bool ClearFaults(const std::wstring& sid = L"") const {
+        return simoracle::ClearFaults(homeDir_, Of(sid), error_);
+    }
     bool SetTrickle(bool on) const { return simoracle::SetTrickle(homeDir_, sid_, on, error_); }
 
 private:
+    const std::wstring& Of(const std::wstring& sid) const { return sid.empty() ? sid_ : sid; }
+
     ScratchFolder folder_;
     std::wstring homeName_;
     std::wstring homeDir_;
     std::wstring sid_;
+    simoracle::InstanceOptions options_;
     mutable std::wstring error_;
     bool ready_;
 };
