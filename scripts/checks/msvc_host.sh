@@ -3,9 +3,12 @@
 # real plug-in library under Wine: every slot, browsing with long names, settings of every length,
 # a backup through Read and a restore through Write of a simulated instance. Also shows that the
 # test host catches a plug-in built the old way, and that its allocator catches bad frees.
+# The plug-in under test is the build's, or the one that the first argument names as Windows
+# sees its path.
 set -uo pipefail
 source "$(dirname "$0")/../env.sh"
 BIN="$BUILD/bin"
+PLUGIN=${1:-OraclePlugin.dll}
 HOME_NAME=MsvcHostHome
 SID=MSVCHOSTDB
 LONG_HOME="MsvcHostLongHome-$(printf 'L%.0s' $(seq 2100))"
@@ -39,7 +42,7 @@ simoracle instance "$HOME_NAME" "$SID" --user "$USER_NAME" --password "$PASSWORD
     fail "cannot register the long-named home"
 before=$(simoracle digest "$SID")
 
-msvchost OraclePlugin.dll "$HOME_NAME" "$SID" "$LONG_HOME" "$USER_NAME" "$PASSWORD" "$WORK_WIN\\temp\\" \
+msvchost "$PLUGIN" "$HOME_NAME" "$SID" "$LONG_HOME" "$USER_NAME" "$PASSWORD" "$WORK_WIN\\temp\\" \
     "simoracle.exe wreck $SID" || fail "the test host failed against the plug-in"
 summary=$(tr -d '\r' <"$OUT" | grep '^msvchost: ')
 [ "$(simoracle digest "$SID")" = "$before" ] || fail "the restored database differs"

@@ -2,12 +2,59 @@
 
 #include "virid/FormatString.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
+
+#include <windows.h>
+
+#include <psapi.h>
 
 namespace {
 
 const wchar_t* YesNo(bool value) {
     return value ? L"true" : L"false";
+}
+
+// The loaded plug-in library: the one module of this process that exports GetPluginInfo.
+HMODULE PluginModule() {
+    HMODULE modules[1024];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &bytes))
+        return nullptr;
+    const DWORD count = std::min<DWORD>(bytes, sizeof modules) / sizeof(HMODULE);
+    for (DWORD i = 0; i < count; ++i)
+        if (GetProcAddress(modules[i], "GetPluginInfo") != nullptr)
+            return modules[i];
+    return nullptr;
+}
+
+// The file version in the plug-in library's version resource, as Windows shows it under the
+// file's Properties > Details; "none" when the library carries none.
+std::wstring PluginFileVersion() {
+    const wchar_t kNoVersion[] = L"none";
+    const HMODULE module = PluginModule();
+    std::wstring path(32768, L'\0');
+    const DWORD length = module != nullptr
+                             ? GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()))
+                             : 0;
+    if (length == 0 || length >= path.size())
+        return kNoVersion;
+    path.resize(length);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0)
+        return kNoVersion;
+    std::vector<unsigned char> resource(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, resource.data()) ||
+        !VerQueryValueW(resource.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
+        fixedSize < sizeof(VS_FIXEDFILEINFO))
+        return kNoVersion;
+    return FormatString(L"%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
+                        LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                        LOWORD(fixed->dwFileVersionLS));
 }
 
 int PrintDescription(HostContext& context) {
@@ -21,6 +68,7 @@ int PrintDescription(HostContext& context) {
     PrintText(stdout,
               FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n", YesNo(info->GetFirstFlag()),
                            YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
+    PrintText(stdout, FormatString(L"file version: %s\n", PluginFileVersion().c_str()));
     info->Release();
     return kExitSuccess;
 }
