@@ -1,4 +1,4 @@
-#include "tools/pluginhost/PluginLibrary.h"
+#include "tools/pluginclient/PluginLibrary.h"
 
 #include "virid/FormatString.h"
 

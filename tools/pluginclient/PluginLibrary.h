@@ -1,8 +1,8 @@
 // Loads the plug-in library the way a backup application does, finds its three exports and calls
-// them as a host built with Microsoft's compiler does (host/PluginClient.h).
+// them as a host built with Microsoft's compiler does (tools/pluginclient/PluginClient.h).
 #pragma once
 
-#include "host/PluginClient.h"
+#include "tools/pluginclient/PluginClient.h"
 
 #include <string>
 
