@@ -47,21 +47,24 @@ public:
     // Calls the export with a Microsoft-layout logger passing messages on to logger (null: no
     // logger) and a settings source passing on to settings (null: none). Null when the export
     // gives null. logger must outlive the object.
-    static PluginDataObject* CreateRead(hostabi::GetBackupDataReadFunction getRead,
-                                        PluginLogger* logger, PluginSettingsSource* settings);
-    static PluginDataObject* CreateWrite(hostabi::GetBackupDataWriteFunction getWrite,
-                                         PluginLogger* logger, PluginSettingsSource* settings);
+    [[nodiscard]] static PluginDataObject* CreateRead(hostabi::GetBackupDataReadFunction getRead,
+                                                      PluginLogger* logger,
+                                                      PluginSettingsSource* settings);
+    [[nodiscard]] static PluginDataObject* CreateWrite(hostabi::GetBackupDataWriteFunction getWrite,
+                                                       PluginLogger* logger,
+                                                       PluginSettingsSource* settings);
     PluginDataObject(const PluginDataObject&) = delete;
     PluginDataObject& operator=(const PluginDataObject&) = delete;
 
     // IBackupDataRead's slots, on its part of the object.
-    int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
-    int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
-    int32_t Close(const uint32_t& handle);
-    int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
-    int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
+    [[nodiscard]] int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
+    [[nodiscard]] int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
+    [[nodiscard]] int32_t Close(const uint32_t& handle);
+    [[nodiscard]] int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
+    [[nodiscard]] int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
     // IBackupDataWrite's own slot 0; only on an object from GetBackupDataWrite.
-    int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle);
+    [[nodiscard]] int32_t Write(const unsigned char* buffer, uint32_t& size,
+                                const uint32_t& handle);
     // Slot 1 through the IBackupDataRead part, then deletes this wrapper.
     void Release();
 

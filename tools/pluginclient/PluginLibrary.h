@@ -14,14 +14,16 @@ public:
     PluginLibrary& operator=(const PluginLibrary&) = delete;
 
     // False with a reason when the library cannot be loaded or lacks an export.
-    bool Load(const std::wstring& path, std::wstring& error);
+    [[nodiscard]] bool Load(const std::wstring& path, std::wstring& error);
 
     // The exports; null when the plug-in gives no object. The caller hands each object back
     // with its Release. logger (may be null) must outlive the object; settings (may be null) is
     // used only during the call.
-    PluginDescription* GetPluginInfo();
-    PluginDataObject* GetBackupDataRead(PluginLogger* logger, PluginSettingsSource* settings);
-    PluginDataObject* GetBackupDataWrite(PluginLogger* logger, PluginSettingsSource* settings);
+    [[nodiscard]] PluginDescription* GetPluginInfo();
+    [[nodiscard]] PluginDataObject* GetBackupDataRead(PluginLogger* logger,
+                                                      PluginSettingsSource* settings);
+    [[nodiscard]] PluginDataObject* GetBackupDataWrite(PluginLogger* logger,
+                                                       PluginSettingsSource* settings);
 
 private:
     void* module_ = nullptr;
