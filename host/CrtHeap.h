@@ -9,7 +9,7 @@
 namespace msstl {
 
 // A block of at least bytes bytes; null when the heap is exhausted.
-void* CrtAllocate(size_t bytes);
+[[nodiscard]] void* CrtAllocate(size_t bytes);
 // Returns a block from CrtAllocate; null is ignored.
 void CrtFree(void* block);
 

@@ -11,16 +11,17 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-hostabi::PluginInfoObject* GetPluginInfo() {
+hostabi::PluginInfoObject* HOST_CALL GetPluginInfo() {
     return hostabi::CreatePluginInfo();
 }
 
-hostabi::ReadPart* GetBackupDataRead(hostabi::HostLogger* logger, hostabi::HostSettings* settings) {
+hostabi::ReadPart* HOST_CALL GetBackupDataRead(hostabi::HostLogger* logger,
+                                               hostabi::HostSettings* settings) {
     return hostabi::CreateBackupDataRead(logger, settings);
 }
 
-hostabi::WritePart* GetBackupDataWrite(hostabi::HostLogger* logger,
-                                       hostabi::HostSettings* settings) {
+hostabi::WritePart* HOST_CALL GetBackupDataWrite(hostabi::HostLogger* logger,
+                                                 hostabi::HostSettings* settings) {
     return hostabi::CreateBackupDataWrite(logger, settings);
 }
 

@@ -1,12 +1,14 @@
 // The host's objects as Microsoft's C++ compiler lays them out on x64 (host/HostInterfaces.h has
 // the declarations they come from). A table of virtual functions is written here as a record of
-// function pointers, one 8-byte slot each, and every slot function takes the object it is called
-// on first: on x64 that is exactly how a member function is called (this in RCX, the arguments
-// after it; a reference is a pointer). So any compiler can build and call these objects.
+// function pointers, one 8-byte slot each, named as the slot, and every slot function takes the
+// object it is called on first: on x64 that is exactly how a member function is called (this in
+// RCX, the arguments after it; a reference is a pointer; HOST_CALL names that convention). So any
+// compiler can build and call these objects.
 #pragma once
 
 #include "host/HostItems.h"
 #include "host/MsString.h"
+#include "plugin/HostContract.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,14 +18,14 @@ namespace hostabi {
 // IPluginInfo: one object, one table.
 struct PluginInfoObject;
 struct PluginInfoTable {
-    void* (*destroy)(PluginInfoObject* self, unsigned flags); // scalar deleting destructor
-    void (*release)(PluginInfoObject* self);
-    const wchar_t* (*getPluginVersion)(PluginInfoObject* self);
-    const wchar_t* (*getName)(PluginInfoObject* self);
-    int32_t (*getKind)(PluginInfoObject* self);
-    bool (*getFirstFlag)(PluginInfoObject* self);
-    bool (*getSecondFlag)(PluginInfoObject* self);
-    bool (*getThirdFlag)(PluginInfoObject* self);
+    void*(HOST_CALL* ScalarDeletingDestructor)(PluginInfoObject* self, unsigned flags);
+    void(HOST_CALL* Release)(PluginInfoObject* self);
+    const wchar_t*(HOST_CALL* GetPluginVersion)(PluginInfoObject* self);
+    const wchar_t*(HOST_CALL* GetName)(PluginInfoObject* self);
+    int32_t(HOST_CALL* GetKind)(PluginInfoObject* self);
+    bool(HOST_CALL* GetFirstFlag)(PluginInfoObject* self);
+    bool(HOST_CALL* GetSecondFlag)(PluginInfoObject* self);
+    bool(HOST_CALL* GetThirdFlag)(PluginInfoObject* self);
 };
 struct PluginInfoObject {
     const PluginInfoTable* table;
@@ -33,16 +35,19 @@ struct PluginInfoObject {
 // job's open, read and close; also a whole object's address as GetBackupDataRead returns it.
 struct ReadPart;
 struct ReadTable {
-    void* (*destroy)(ReadPart* self, unsigned flags); // scalar deleting destructor
-    void (*release)(ReadPart* self);
-    int32_t (*open)(ReadPart* self, const msstl::WString* itemPath, uint32_t direction,
-                    uint32_t* handle);
-    int32_t (*read)(ReadPart* self, unsigned char* buffer, uint32_t* size, const uint32_t* handle);
-    int32_t (*unsupported4)(ReadPart* self);
-    int32_t (*close)(ReadPart* self, const uint32_t* handle);
-    int32_t (*getItemInfo)(ReadPart* self, const msstl::WString* itemPath, HostItemInfo* info);
-    int32_t (*enumItems)(ReadPart* self, const msstl::WString* itemPath, HostItemList* items);
-    void (*slot8)(ReadPart* self);
+    void*(HOST_CALL* ScalarDeletingDestructor)(ReadPart* self, unsigned flags);
+    void(HOST_CALL* Release)(ReadPart* self);
+    int32_t(HOST_CALL* Open)(ReadPart* self, const msstl::WString* itemPath, uint32_t direction,
+                             uint32_t* handle);
+    int32_t(HOST_CALL* Read)(ReadPart* self, unsigned char* buffer, uint32_t* size,
+                             const uint32_t* handle);
+    int32_t(HOST_CALL* ReservedReadSlot4)(ReadPart* self);
+    int32_t(HOST_CALL* Close)(ReadPart* self, const uint32_t* handle);
+    int32_t(HOST_CALL* GetItemInfo)(ReadPart* self, const msstl::WString* itemPath,
+                                    HostItemInfo* info);
+    int32_t(HOST_CALL* EnumItems)(ReadPart* self, const msstl::WString* itemPath,
+                                  HostItemList* items);
+    void(HOST_CALL* ReservedReadSlot8)(ReadPart* self);
 };
 struct ReadPart {
     const ReadTable* table;
@@ -51,15 +56,15 @@ struct ReadPart {
 // IBackupDataWrite's own slots; called on the address of the IBackupDataWrite part (offset 0).
 struct WritePart;
 struct WriteTable {
-    int32_t (*write)(WritePart* self, const unsigned char* buffer, uint32_t* size,
-                     const uint32_t* handle);
-    int32_t (*unsupported1)(WritePart* self);
-    int32_t (*unsupported2)(WritePart* self);
-    int32_t (*unsupported3)(WritePart* self);
-    int32_t (*slot4)(WritePart* self);
-    int32_t (*slot5)(WritePart* self);
-    int32_t (*slot6)(WritePart* self);
-    int32_t (*slot7)(WritePart* self);
+    int32_t(HOST_CALL* Write)(WritePart* self, const unsigned char* buffer, uint32_t* size,
+                              const uint32_t* handle);
+    int32_t(HOST_CALL* ReservedWriteSlot1)(WritePart* self);
+    int32_t(HOST_CALL* ReservedWriteSlot2)(WritePart* self);
+    int32_t(HOST_CALL* ReservedWriteSlot3)(WritePart* self);
+    int32_t(HOST_CALL* ReservedWriteSlot4)(WritePart* self);
+    int32_t(HOST_CALL* ReservedWriteSlot5)(WritePart* self);
+    int32_t(HOST_CALL* ReservedWriteSlot6)(WritePart* self);
+    int32_t(HOST_CALL* ReservedWriteSlot7)(WritePart* self);
 };
 // The start of an IBackupDataWrite: its own table, then the pointer to its table of virtual-base
 // offsets: {-8, distance from this pointer to the IBackupDataRead part}.
@@ -77,14 +82,14 @@ inline ReadPart* ReadPartOf(WritePart* write) {
 // The host's logger and settings source: the plug-in calls slot 0 of each.
 struct HostLogger;
 struct HostLoggerTable {
-    void (*log)(HostLogger* self, int32_t level, const wchar_t* text);
+    void(HOST_CALL* Log)(HostLogger* self, int32_t level, const wchar_t* text);
 };
 struct HostLogger {
     const HostLoggerTable* table;
 };
 struct HostSettings;
 struct HostSettingsTable {
-    bool (*getValue)(HostSettings* self, const wchar_t* key, msstl::WString* value);
+    bool(HOST_CALL* GetValue)(HostSettings* self, const wchar_t* key, msstl::WString* value);
 };
 struct HostSettings {
     const HostSettingsTable* table;
@@ -96,8 +101,9 @@ static_assert(sizeof(WriteTable) == 8 * sizeof(void*), "IBackupDataWrite has 8 s
 static_assert(offsetof(WritePart, virtualBases) == 8, "the vbptr follows the vfptr");
 
 // The exports, as the host calls them.
-typedef PluginInfoObject* (*GetPluginInfoFunction)();
-typedef ReadPart* (*GetBackupDataReadFunction)(HostLogger* logger, HostSettings* settings);
-typedef WritePart* (*GetBackupDataWriteFunction)(HostLogger* logger, HostSettings* settings);
+typedef PluginInfoObject*(HOST_CALL* GetPluginInfoFunction)();
+typedef ReadPart*(HOST_CALL* GetBackupDataReadFunction)(HostLogger* logger, HostSettings* settings);
+typedef WritePart*(HOST_CALL* GetBackupDataWriteFunction)(HostLogger* logger,
+                                                          HostSettings* settings);
 
 } // namespace hostabi

@@ -14,7 +14,8 @@ inline constexpr wchar_t kInternalFailureText[] = L"The operation failed inside 
 
 // operation(), or failure after an error message to logger when it throws.
 template <typename Result, typename Operation>
-Result GuardForHost(PluginLogger& logger, Result failure, Operation operation) noexcept {
+[[nodiscard]] Result GuardForHost(PluginLogger& logger, Result failure,
+                                  Operation operation) noexcept {
     try {
         return operation();
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,7 @@
 // The contract between the backup host application and a data plug-in, declared as a host built
-// with Microsoft's C++ compiler (x64, Release, _ITERATOR_DEBUG_LEVEL 0) declares it.
+// with Microsoft's C++ compiler (x64, Release, _ITERATOR_DEBUG_LEVEL 0) declares it. A host needs
+// this header and plugin/HostContract.h (the result codes, log levels, records and HOST_CALL),
+// both under one include folder.
 //
 // The host loads the plug-in library and calls its three exports. The virtual operations below
 // are in the host's slot order; wide standard strings and lists cross the boundary by reference,
@@ -8,46 +10,70 @@
 // host/PluginObjects.cpp builds the plug-in's objects to them.
 #pragma once
 
+#include "plugin/HostContract.h"
+
 #include <cstdint>
 #include <cwctype>
 #include <list>
 #include <string>
 
-// Result codes of the IBackupDataRead and IBackupDataWrite operations.
-enum BackupDataResult : int32_t {
-    Success = 0,
-    Failure = 1,
-    UnknownItem = 3,
-    EndOfData = 5,
-    NotSupported = 6,
-};
+typedef BasicItemInfo<std::wstring> ItemInfo;
+typedef BasicItemEntry<std::wstring> ItemEntry;
+typedef std::list<ItemEntry> ItemEntryList;
 
-// Logger levels.
-enum LogLevel : int32_t {
-    LogProgress = 0,
-    LogWarning = 1,
-    LogError = 2,
-    LogDetail = 3, // one line of the Recovery Manager dialogue
-};
+// Equal when at least one of value1, value3 and value4 is valid in both records, and each of
+// these that is valid in both is equal in both.
+inline bool operator==(const ItemInfo& left, const ItemInfo& right) {
+    const uint32_t common = left.validFields & right.validFields;
+    if ((common & (ItemInfo::Value1Valid | ItemInfo::Value3Valid | ItemInfo::Value4Valid)) == 0)
+        return false;
+    if ((common & ItemInfo::Value1Valid) && left.value1 != right.value1)
+        return false;
+    if ((common & ItemInfo::Value3Valid) && left.value3 != right.value3)
+        return false;
+    if ((common & ItemInfo::Value4Valid) && left.value4 != right.value4)
+        return false;
+    return true;
+}
+
+inline bool operator==(const ItemEntry& left, const ItemEntry& right) {
+    return left.name == right.name && left.info == right.info;
+}
+
+// Folders first; then by name, compared case-insensitively character by character, a shorter
+// name first on an equal common prefix.
+inline bool operator<(const ItemEntry& left, const ItemEntry& right) {
+    if (left.info.IsFolder() != right.info.IsFolder())
+        return left.info.IsFolder();
+    const size_t common =
+        left.name.size() < right.name.size() ? left.name.size() : right.name.size();
+    for (size_t i = 0; i < common; ++i) {
+        const wint_t mine = std::towlower(static_cast<wint_t>(left.name[i]));
+        const wint_t theirs = std::towlower(static_cast<wint_t>(right.name[i]));
+        if (mine != theirs)
+            return mine < theirs;
+    }
+    return left.name.size() < right.name.size();
+}
 
 class IPluginInfo {
 public:
     virtual ~IPluginInfo() {}
-    virtual void Release() = 0;
-    virtual const wchar_t* GetPluginVersion() = 0;
-    virtual const wchar_t* GetName() = 0;
-    virtual int32_t GetKind() = 0;
+    virtual void HOST_CALL Release() = 0;
+    virtual const wchar_t* HOST_CALL GetPluginVersion() = 0;
+    virtual const wchar_t* HOST_CALL GetName() = 0;
+    virtual int32_t HOST_CALL GetKind() = 0;
     // Three yes/no questions whose meaning belongs to the host.
-    virtual bool GetFirstFlag() = 0;
-    virtual bool GetSecondFlag() = 0;
-    virtual bool GetThirdFlag() = 0;
+    virtual bool HOST_CALL GetFirstFlag() = 0;
+    virtual bool HOST_CALL GetSecondFlag() = 0;
+    virtual bool HOST_CALL GetThirdFlag() = 0;
 };
 
 // Receives the plug-in's messages. May be called from several threads; the text is valid only
 // during the call.
 class IPluginLogger {
 public:
-    virtual void Log(int32_t level, const wchar_t* text) = 0;
+    virtual void HOST_CALL Log(int32_t level, const wchar_t* text) = 0;
 
 protected:
     ~IPluginLogger() {}
@@ -57,120 +83,47 @@ protected:
 // false, leaving *value untouched, when it does not.
 class IPluginSettings {
 public:
-    virtual bool GetValue(const wchar_t* key, std::wstring* value) = 0;
+    virtual bool HOST_CALL GetValue(const wchar_t* key, std::wstring* value) = 0;
 
 protected:
     ~IPluginSettings() {}
 };
 
-// The first three values of an item description.
-struct ItemValues {
-    int64_t value1;
-    int64_t value2;
-    int64_t value3;
-
-    ItemValues(int64_t first, int64_t second, int64_t third)
-        : value1(first), value2(second), value3(third) {}
-};
-
-// The host's description of one browsable item.
-struct ItemInfo : ItemValues {
-    enum : uint32_t { Value1Valid = 0x1, Value2Valid = 0x2, Value3Valid = 0x4, Value4Valid = 0x8 };
-    enum : uint32_t { FolderAttribute = 0x10, PlainAttribute = 0x80 };
-
-    int64_t value4;
-    uint32_t attributes;  // Windows file-attribute values
-    uint32_t validFields; // Value1Valid ... Value4Valid
-    std::wstring infoText;
-
-    ItemInfo() : ItemValues(0, 0, 0), value4(0), attributes(0), validFields(0) {}
-    ItemInfo(int64_t first, int64_t second, int64_t third, int64_t fourth, uint32_t attributeBits,
-             uint32_t validBits)
-        : ItemValues(first, second, third), value4(fourth), attributes(attributeBits),
-          validFields(validBits) {}
-
-    bool IsFolder() const { return (attributes & FolderAttribute) != 0; }
-
-    // Equal when at least one of value1, value3 and value4 is valid in both records, and each of
-    // these that is valid in both is equal in both.
-    bool operator==(const ItemInfo& other) const {
-        const uint32_t common = validFields & other.validFields;
-        if ((common & (Value1Valid | Value3Valid | Value4Valid)) == 0)
-            return false;
-        if ((common & Value1Valid) && value1 != other.value1)
-            return false;
-        if ((common & Value3Valid) && value3 != other.value3)
-            return false;
-        if ((common & Value4Valid) && value4 != other.value4)
-            return false;
-        return true;
-    }
-};
-
-// One element of the list that EnumItems fills.
-struct ItemEntry {
-    ItemInfo info;
-    std::wstring name; // the escaped item name
-    std::wstring entryText;
-
-    ItemEntry() {}
-    ItemEntry(const ItemInfo& itemInfo, const std::wstring& itemName)
-        : info(itemInfo), name(itemName) {}
-
-    bool operator==(const ItemEntry& other) const {
-        return name == other.name && info == other.info;
-    }
-
-    // Folders first; then by name, compared case-insensitively character by character, a
-    // shorter name first on an equal common prefix.
-    bool operator<(const ItemEntry& other) const {
-        if (info.IsFolder() != other.info.IsFolder())
-            return info.IsFolder();
-        const size_t common = name.size() < other.name.size() ? name.size() : other.name.size();
-        for (size_t i = 0; i < common; ++i) {
-            const wint_t mine = std::towlower(static_cast<wint_t>(name[i]));
-            const wint_t theirs = std::towlower(static_cast<wint_t>(other.name[i]));
-            if (mine != theirs)
-                return mine < theirs;
-        }
-        return name.size() < other.name.size();
-    }
-};
-
-typedef std::list<ItemEntry> ItemEntryList;
-
 // The data source: browsing, and backup jobs that the host reads.
 class IBackupDataRead {
 public:
     virtual ~IBackupDataRead() {}
-    virtual void Release() = 0;
+    virtual void HOST_CALL Release() = 0;
     // direction 0 opens a backup job, any other value a restore job. handle is set to 0 first.
-    virtual int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle) = 0;
+    virtual int32_t HOST_CALL Open(const std::wstring& itemPath, uint32_t direction,
+                                   uint32_t& handle) = 0;
     // size: the buffer's capacity in, the bytes delivered out.
-    virtual int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle) = 0;
-    virtual int32_t ReservedReadSlot4() = 0;
-    virtual int32_t Close(const uint32_t& handle) = 0;
-    virtual int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info) = 0;
-    virtual int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items) = 0;
-    virtual void ReservedReadSlot8() = 0;
+    virtual int32_t HOST_CALL Read(unsigned char* buffer, uint32_t& size,
+                                   const uint32_t& handle) = 0;
+    virtual int32_t HOST_CALL ReservedReadSlot4() = 0;
+    virtual int32_t HOST_CALL Close(const uint32_t& handle) = 0;
+    virtual int32_t HOST_CALL GetItemInfo(const std::wstring& itemPath, ItemInfo& info) = 0;
+    virtual int32_t HOST_CALL EnumItems(const std::wstring& itemPath, ItemEntryList& items) = 0;
+    virtual void HOST_CALL ReservedReadSlot8() = 0;
 };
 
 // The data sink: restore jobs that the host writes.
 class IBackupDataWrite : public virtual IBackupDataRead {
 public:
-    virtual int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle) = 0;
-    virtual int32_t ReservedWriteSlot1() = 0;
-    virtual int32_t ReservedWriteSlot2() = 0;
-    virtual int32_t ReservedWriteSlot3() = 0;
-    virtual int32_t ReservedWriteSlot4() = 0;
-    virtual int32_t ReservedWriteSlot5() = 0;
-    virtual int32_t ReservedWriteSlot6() = 0;
-    virtual int32_t ReservedWriteSlot7() = 0;
+    virtual int32_t HOST_CALL Write(const unsigned char* buffer, uint32_t& size,
+                                    const uint32_t& handle) = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot1() = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot2() = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot3() = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot4() = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot5() = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot6() = 0;
+    virtual int32_t HOST_CALL ReservedWriteSlot7() = 0;
 };
 
 // Signatures of the three exports, for hosts that load the library dynamically.
-typedef IPluginInfo* (*GetPluginInfoFunction)();
-typedef IBackupDataRead* (*GetBackupDataReadFunction)(IPluginLogger* logger,
-                                                      IPluginSettings* settings);
-typedef IBackupDataWrite* (*GetBackupDataWriteFunction)(IPluginLogger* logger,
-                                                        IPluginSettings* settings);
+typedef IPluginInfo*(HOST_CALL* GetPluginInfoFunction)();
+typedef IBackupDataRead*(HOST_CALL* GetBackupDataReadFunction)(IPluginLogger* logger,
+                                                               IPluginSettings* settings);
+typedef IBackupDataWrite*(HOST_CALL* GetBackupDataWriteFunction)(IPluginLogger* logger,
+                                                                 IPluginSettings* settings);

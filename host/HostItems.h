@@ -1,9 +1,12 @@
 // The records of browsing as the host lays them out: ItemInfo (72 bytes), ItemEntry (136 bytes)
-// and the host's std::list of ItemEntry (nodes of 152 bytes), with Microsoft-layout strings.
+// and the host's std::list of ItemEntry (nodes of 152 bytes), with Microsoft-layout strings. The
+// fields are those of the contract's records (plugin/HostContract.h), written out flat so that
+// they can live in raw memory that the host allocated.
 #pragma once
 
 #include "host/MsList.h"
 #include "host/MsString.h"
+#include "plugin/HostContract.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +38,9 @@ static_assert(sizeof(HostItemEntry) == 136, "ItemEntry is 136 bytes");
 static_assert(offsetof(HostItemEntry, name) == 72 && offsetof(HostItemEntry, entryText) == 104,
               "ItemEntry's field offsets");
 static_assert(sizeof(msstl::ListNode<HostItemEntry>) == 152, "a list node of ItemEntry");
+static_assert(sizeof(BasicItemInfo<msstl::WString>) == sizeof(HostItemInfo) &&
+                  sizeof(BasicItemEntry<msstl::WString>) == sizeof(HostItemEntry),
+              "the contract's records with the host's strings");
 
 // Frees the strings of an entry; raw memory afterwards (how the host's list destroys a node).
 inline void DestroyHostItemEntry(HostItemEntry& entry) {

@@ -34,17 +34,3 @@ void AppendItemEntries(const ItemEntryList& from, HostItemList& to) {
             }
         });
 }
-
-ItemInfo LoadItemInfo(const HostItemInfo& from) {
-    ItemInfo info(from.value1, from.value2, from.value3, from.value4, from.attributes,
-                  from.validFields);
-    info.infoText = from.infoText.ToStd();
-    return info;
-}
-
-void LoadItemEntries(const HostItemList& from, ItemEntryList& to) {
-    msstl::ForEach(from, [&to](const HostItemEntry& entry) {
-        to.push_back(ItemEntry(LoadItemInfo(entry.info), entry.name.ToStd()));
-        to.back().entryText = entry.entryText.ToStd();
-    });
-}

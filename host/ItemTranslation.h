@@ -1,4 +1,4 @@
-// The records of browsing, turned from the plug-in's own types into the host's layout and back.
+// The records of browsing, turned from the plug-in's own types into the host's layout.
 #pragma once
 
 #include "host/HostItems.h"
@@ -10,7 +10,3 @@ void StoreItemInfo(const ItemInfo& from, HostItemInfo& to);
 // Appends a copy of every entry at the end of the host's list. Throws std::bad_alloc or
 // std::length_error; the entries appended until then stay.
 void AppendItemEntries(const ItemEntryList& from, HostItemList& to);
-
-// The other way, for a host of our own: a copy of the host's record and entries.
-ItemInfo LoadItemInfo(const HostItemInfo& from);
-void LoadItemEntries(const HostItemList& from, ItemEntryList& to);

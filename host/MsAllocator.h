@@ -15,7 +15,7 @@ constexpr size_t kBigAllocationAlignment = 32;
 constexpr size_t kBigAllocationExtra = sizeof(void*) + kBigAllocationAlignment - 1; // 39
 
 // bytes of memory by the rule above. Throws std::bad_alloc when the heap is exhausted.
-void* Allocate(size_t bytes);
+[[nodiscard]] void* Allocate(size_t bytes);
 
 // Returns memory that Allocate(bytes) gave, with the same bytes. A big block whose stored
 // address is not 8 to 39 bytes in front ends the process, as Microsoft's library does.
@@ -23,6 +23,6 @@ void Deallocate(void* memory, size_t bytes);
 
 // The heap block behind memory that the big-allocation rule gave; null when the 8 bytes in front
 // of memory do not hold an address 8 to 39 bytes before it.
-void* BigAllocationBlock(void* memory);
+[[nodiscard]] void* BigAllocationBlock(void* memory);
 
 } // namespace msstl

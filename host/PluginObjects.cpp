@@ -27,36 +27,42 @@ PluginInfo& InfoOf(PluginInfoObject* self) {
     return reinterpret_cast<InfoObject*>(self)->info;
 }
 
-void* DestroyInfo(PluginInfoObject* self, unsigned flags) {
+void* HOST_CALL ScalarDeletingDestructor(PluginInfoObject* self, unsigned flags) {
     if ((flags & 1) != 0)
         delete reinterpret_cast<InfoObject*>(self);
     return self;
 }
-void ReleaseInfo(PluginInfoObject* self) {
+void HOST_CALL Release(PluginInfoObject* self) {
     if (self != nullptr)
-        self->table->destroy(self, 1);
+        self->table->ScalarDeletingDestructor(self, 1);
 }
-const wchar_t* GetPluginVersion(PluginInfoObject* self) {
+const wchar_t* HOST_CALL GetPluginVersion(PluginInfoObject* self) {
     return InfoOf(self).GetPluginVersion();
 }
-const wchar_t* GetName(PluginInfoObject* self) {
+const wchar_t* HOST_CALL GetName(PluginInfoObject* self) {
     return InfoOf(self).GetName();
 }
-int32_t GetKind(PluginInfoObject* self) {
+int32_t HOST_CALL GetKind(PluginInfoObject* self) {
     return InfoOf(self).GetKind();
 }
-bool GetFirstFlag(PluginInfoObject* self) {
+bool HOST_CALL GetFirstFlag(PluginInfoObject* self) {
     return InfoOf(self).GetFirstFlag();
 }
-bool GetSecondFlag(PluginInfoObject* self) {
+bool HOST_CALL GetSecondFlag(PluginInfoObject* self) {
     return InfoOf(self).GetSecondFlag();
 }
-bool GetThirdFlag(PluginInfoObject* self) {
+bool HOST_CALL GetThirdFlag(PluginInfoObject* self) {
     return InfoOf(self).GetThirdFlag();
 }
 
-const PluginInfoTable kInfoTable = {DestroyInfo, ReleaseInfo,  GetPluginVersion, GetName,
-                                    GetKind,     GetFirstFlag, GetSecondFlag,    GetThirdFlag};
+const PluginInfoTable kInfoTable = {ScalarDeletingDestructor,
+                                    Release,
+                                    GetPluginVersion,
+                                    GetName,
+                                    GetKind,
+                                    GetFirstFlag,
+                                    GetSecondFlag,
+                                    GetThirdFlag};
 
 // ---- IBackupDataRead and IBackupDataWrite
 
@@ -92,6 +98,9 @@ DataObject* ObjectOf(ReadPart* self) {
 DataObject* ObjectOf(WritePart* self) {
     return reinterpret_cast<DataObject*>(self);
 }
+template <typename Self> PluginImplementation& PluginOf(Self* self) {
+    return ObjectOf(self)->state->plugin;
+}
 
 // Runs one operation of the plug-in for the host; the message of a failure by exception goes
 // straight to the host's logger, which needs no memory of ours.
@@ -101,7 +110,7 @@ template <typename Self, typename Operation> int32_t Guard(Self* self, Operation
                         [&] { return operation(state.plugin); });
 }
 
-void* DestroyData(ReadPart* self, unsigned flags) {
+void* HOST_CALL ScalarDeletingDestructor(ReadPart* self, unsigned flags) {
     DataObject* object = ObjectOf(self);
     delete object->state;
     object->state = nullptr;
@@ -109,27 +118,29 @@ void* DestroyData(ReadPart* self, unsigned flags) {
         delete object;
     return self;
 }
-void ReleaseData(ReadPart* self) {
+void HOST_CALL Release(ReadPart* self) {
     if (self != nullptr)
-        self->table->destroy(self, 1);
+        self->table->ScalarDeletingDestructor(self, 1);
 }
-int32_t Open(ReadPart* self, const msstl::WString* itemPath, uint32_t direction, uint32_t* handle) {
+int32_t HOST_CALL Open(ReadPart* self, const msstl::WString* itemPath, uint32_t direction,
+                       uint32_t* handle) {
     *handle = 0;
     return Guard(self, [&](PluginImplementation& plugin) {
         return plugin.Open(itemPath->ToStd(), direction, *handle);
     });
 }
-int32_t Read(ReadPart* self, unsigned char* buffer, uint32_t* size, const uint32_t* handle) {
+int32_t HOST_CALL Read(ReadPart* self, unsigned char* buffer, uint32_t* size,
+                       const uint32_t* handle) {
     return Guard(self,
                  [&](PluginImplementation& plugin) { return plugin.Read(buffer, *size, *handle); });
 }
-int32_t ReadSlot4(ReadPart* self) {
-    return ObjectOf(self)->state->plugin.ReservedReadSlot4();
+int32_t HOST_CALL ReservedReadSlot4(ReadPart* self) {
+    return PluginOf(self).ReservedReadSlot4();
 }
-int32_t Close(ReadPart* self, const uint32_t* handle) {
+int32_t HOST_CALL Close(ReadPart* self, const uint32_t* handle) {
     return Guard(self, [&](PluginImplementation& plugin) { return plugin.Close(*handle); });
 }
-int32_t GetItemInfo(ReadPart* self, const msstl::WString* itemPath, HostItemInfo* info) {
+int32_t HOST_CALL GetItemInfo(ReadPart* self, const msstl::WString* itemPath, HostItemInfo* info) {
     return Guard(self, [&](PluginImplementation& plugin) {
         ItemInfo found;
         const int32_t result = plugin.GetItemInfo(itemPath->ToStd(), found);
@@ -138,7 +149,7 @@ int32_t GetItemInfo(ReadPart* self, const msstl::WString* itemPath, HostItemInfo
         return result;
     });
 }
-int32_t EnumItems(ReadPart* self, const msstl::WString* itemPath, HostItemList* items) {
+int32_t HOST_CALL EnumItems(ReadPart* self, const msstl::WString* itemPath, HostItemList* items) {
     return Guard(self, [&](PluginImplementation& plugin) {
         ItemEntryList found;
         const int32_t result = plugin.EnumItems(itemPath->ToStd(), found);
@@ -146,44 +157,48 @@ int32_t EnumItems(ReadPart* self, const msstl::WString* itemPath, HostItemList* 
         return result;
     });
 }
-void ReadSlot8(ReadPart* self) {
-    ObjectOf(self)->state->plugin.ReservedReadSlot8();
+void HOST_CALL ReservedReadSlot8(ReadPart* self) {
+    PluginOf(self).ReservedReadSlot8();
 }
 
-int32_t Write(WritePart* self, const unsigned char* buffer, uint32_t* size,
-              const uint32_t* handle) {
+int32_t HOST_CALL Write(WritePart* self, const unsigned char* buffer, uint32_t* size,
+                        const uint32_t* handle) {
     return Guard(
         self, [&](PluginImplementation& plugin) { return plugin.Write(buffer, *size, *handle); });
 }
-PluginImplementation& PluginOf(WritePart* self) {
-    return ObjectOf(self)->state->plugin;
-}
-int32_t WriteSlot1(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot1(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot1();
 }
-int32_t WriteSlot2(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot2(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot2();
 }
-int32_t WriteSlot3(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot3(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot3();
 }
-int32_t WriteSlot4(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot4(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot4();
 }
-int32_t WriteSlot5(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot5(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot5();
 }
-int32_t WriteSlot6(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot6(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot6();
 }
-int32_t WriteSlot7(WritePart* self) {
+int32_t HOST_CALL ReservedWriteSlot7(WritePart* self) {
     return PluginOf(self).ReservedWriteSlot7();
 }
 
-const ReadTable kReadTable = {DestroyData, ReleaseData, Open,      Read,     ReadSlot4,
-                              Close,       GetItemInfo, EnumItems, ReadSlot8};
-const WriteTable kWriteTable = {Write,      WriteSlot1, WriteSlot2, WriteSlot3,
-                                WriteSlot4, WriteSlot5, WriteSlot6, WriteSlot7};
+const ReadTable kReadTable = {ScalarDeletingDestructor, Release, Open,        Read,
+                              ReservedReadSlot4,        Close,   GetItemInfo, EnumItems,
+                              ReservedReadSlot8};
+const WriteTable kWriteTable = {Write,
+                                ReservedWriteSlot1,
+                                ReservedWriteSlot2,
+                                ReservedWriteSlot3,
+                                ReservedWriteSlot4,
+                                ReservedWriteSlot5,
+                                ReservedWriteSlot6,
+                                ReservedWriteSlot7};
 
 DataObject* CreateData(HostLogger* logger, HostSettings* settings) {
     HostLoggerLink errors(logger);

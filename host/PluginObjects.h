@@ -9,10 +9,10 @@
 
 namespace hostabi {
 
-PluginInfoObject* CreatePluginInfo();
+[[nodiscard]] PluginInfoObject* CreatePluginInfo();
 // A new plug-in object that reads its settings from settings now and keeps logger (may be null)
 // for its life; its IBackupDataRead part, or its IBackupDataWrite part.
-ReadPart* CreateBackupDataRead(HostLogger* logger, HostSettings* settings);
-WritePart* CreateBackupDataWrite(HostLogger* logger, HostSettings* settings);
+[[nodiscard]] ReadPart* CreateBackupDataRead(HostLogger* logger, HostSettings* settings);
+[[nodiscard]] WritePart* CreateBackupDataWrite(HostLogger* logger, HostSettings* settings);
 
 } // namespace hostabi

@@ -37,24 +37,25 @@ public:
     PluginImplementation(const PluginImplementation&) = delete;
     PluginImplementation& operator=(const PluginImplementation&) = delete;
 
-    // The operations of IBackupDataRead's slots 2 to 8.
-    int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
-    int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
-    int32_t ReservedReadSlot4();
-    int32_t Close(const uint32_t& handle);
-    int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
-    int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
+    // The operations of IBackupDataRead's slots 2 to 8, each named as its slot.
+    [[nodiscard]] int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
+    [[nodiscard]] int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
+    [[nodiscard]] int32_t ReservedReadSlot4();
+    [[nodiscard]] int32_t Close(const uint32_t& handle);
+    [[nodiscard]] int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
+    [[nodiscard]] int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
     void ReservedReadSlot8();
 
     // The operations of IBackupDataWrite's slots 0 to 7.
-    int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle);
-    int32_t ReservedWriteSlot1();
-    int32_t ReservedWriteSlot2();
-    int32_t ReservedWriteSlot3();
-    int32_t ReservedWriteSlot4();
-    int32_t ReservedWriteSlot5();
-    int32_t ReservedWriteSlot6();
-    int32_t ReservedWriteSlot7();
+    [[nodiscard]] int32_t Write(const unsigned char* buffer, uint32_t& size,
+                                const uint32_t& handle);
+    [[nodiscard]] int32_t ReservedWriteSlot1();
+    [[nodiscard]] int32_t ReservedWriteSlot2();
+    [[nodiscard]] int32_t ReservedWriteSlot3();
+    [[nodiscard]] int32_t ReservedWriteSlot4();
+    [[nodiscard]] int32_t ReservedWriteSlot5();
+    [[nodiscard]] int32_t ReservedWriteSlot6();
+    [[nodiscard]] int32_t ReservedWriteSlot7();
 
     // Sends one message to the host's logger; nothing when there is none.
     void Report(int32_t level, const std::wstring& text) const;

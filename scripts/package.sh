@@ -10,8 +10,9 @@ source "$(dirname "$0")/env.sh"
 RELEASE_BUILD=${RELEASE_BUILD:-$ROOT/build-release}
 DIST=${DIST:-$ROOT/dist}
 PROGRAMS=(OraclePlugin.dll pluginhost.exe)
-# What a host's developer compiles against, from the repository's root.
-HEADERS=(host/HostInterfaces.h)
+# What a host's developer compiles against: each header from the repository's root, and where it
+# goes in the archive (HostInterfaces.h includes "plugin/HostContract.h").
+HEADERS=(host/HostInterfaces.h:HostInterfaces.h plugin/HostContract.h:plugin/HostContract.h)
 
 "$ROOT/scripts/setup.sh"
 version=$(sed -n 's/^project(OraclePlugin VERSION \([0-9.]*\) .*/\1/p' "$ROOT/CMakeLists.txt")
@@ -27,11 +28,12 @@ for program in "${PROGRAMS[@]}"; do
     x86_64-w64-mingw32-strip -o "$stage/$program" "$RELEASE_BUILD/bin/$program"
 done
 for header in "${HEADERS[@]}"; do
-    cp "$ROOT/$header" "$stage/"
+    mkdir -p "$(dirname "$stage/${header#*:}")"
+    cp "$ROOT/${header%%:*}" "$stage/${header#*:}"
 done
 # Windows line ends, for Notepad.
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$ROOT/scripts/INSTALL.txt.in" >"$stage/INSTALL.txt"
-(cd "$stage" && sha256sum -- * >SHA256SUMS)
+(cd "$stage" && find . -type f -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum -- >SHA256SUMS)
 
 archive="$DIST/OraclePlugin-$version-win64.zip"
 mkdir -p "$DIST"
@@ -40,8 +42,10 @@ python3 - "$archive" "$stage" <<'EOF'
 import os, sys, zipfile
 archive, folder = sys.argv[1:]
 with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as zip:
-    for name in sorted(os.listdir(folder)):
-        zip.write(os.path.join(folder, name), name)
+    for root, folders, files in sorted(os.walk(folder)):
+        for name in sorted(files):
+            path = os.path.join(root, name)
+            zip.write(path, os.path.relpath(path, folder))
 EOF
 
 echo "package: $archive"

@@ -29,9 +29,9 @@ python3 -m zipfile -e "${archives[0]}" "$UNPACKED_UNIX" || fail "the archive doe
 cd "$UNPACKED_UNIX" || exit 1
 
 sha256sum --quiet -c SHA256SUMS || fail "a checksum does not match"
-files=(*)
-[ "$(wc -l <SHA256SUMS)" -eq $((${#files[@]} - 1)) ] || fail "SHA256SUMS does not list every file"
-for file in HostInterfaces.h INSTALL.txt; do
+files=$(find . -type f ! -name SHA256SUMS | wc -l)
+[ "$(wc -l <SHA256SUMS)" -eq "$files" ] || fail "SHA256SUMS does not list every file"
+for file in HostInterfaces.h plugin/HostContract.h INSTALL.txt; do
     [ -f "$file" ] || fail "$file is missing"
 done
 programs=$(printf '%s ' *.dll *.exe)

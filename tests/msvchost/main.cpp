@@ -2,7 +2,9 @@
 // the real plug-in library it calls every slot of every table, browses, reads settings of every
 // length, backs an instance up and restores it, and frees what the plug-in handed over with the
 // Microsoft library's allocation rule. Prints a summary; exits non-zero on any failure.
-//   msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND
+//   msvchost DLL HOME SID HOME_4080 HOME_4096 USER PASSWORD TEMP_PATH WRECK_COMMAND
+// HOME_4080 and HOME_4096 are homes whose names take 4,080 and 4,096 bytes in a string's buffer:
+// the last size below the big-allocation rule and the first under it.
 //   msvchost --check-allocator big|foreign     (must fail: proves the allocator's checks)
 // The header that hosts built with Microsoft's compiler use, compiled here against the stand-in
 // standard headers of std/: the compiler, not our code, decides the tables and the layouts.
@@ -84,7 +86,12 @@ void CheckInfoAndDescribe(IPluginInfo* info) {
            "slots 5 to 7 give false");
 }
 
-void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstring& longHome,
+// The bytes of the buffer that a string of this length takes in large mode.
+size_t BufferBytes(size_t length) {
+    return ((length | 7) + 1) * 2;
+}
+
+void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstring (&edgeHomes)[2],
             const std::wstring& instancePath) {
     std::list<ItemEntry> items;
     ItemEntry hostEntry;
@@ -92,7 +99,9 @@ void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstrin
     items.push_back(hostEntry);
     Expect(source->EnumItems(L"", items) == 0, "slot 7 EnumItems on the root gives 0");
     Expect(items.first()->_Myval.name == hostEntry.name, "the host's entry stays in front");
-    const std::wstring* homes[] = {&home, &longHome};
+    Expect(BufferBytes(edgeHomes[0].size()) == 4080 && BufferBytes(edgeHomes[1].size()) == 4096,
+           "the long homes' names take 4,080 and 4,096 bytes");
+    const std::wstring* homes[] = {&home, &edgeHomes[0], &edgeHomes[1]};
     for (const std::wstring* name : homes) {
         const ItemEntry* entry = FindEntry(items, *name);
         Expect(entry != nullptr && entry->info.attributes == 0x10,
@@ -195,11 +204,13 @@ int Main() {
     wchar_t** const args = CommandLineToArgvW(GetCommandLineW(), &count);
     if (count == 3 && std::wstring(args[1]) == L"--check-allocator")
         return CheckAllocator(args[2]);
-    if (count != 9) {
-        Print("usage: msvchost DLL HOME SID LONG_HOME USER PASSWORD TEMP_PATH WRECK_COMMAND\n");
+    if (count != 10) {
+        Print("usage: msvchost DLL HOME SID HOME_4080 HOME_4096 USER PASSWORD TEMP_PATH "
+              "WRECK_COMMAND\n");
         return 2;
     }
-    const std::wstring home = args[2], sid = args[3], longHome = args[4];
+    const std::wstring home = args[2], sid = args[3];
+    const std::wstring edgeHomes[2] = {args[4], args[5]};
     void* library = LoadLibraryW(args[1]);
     if (library == nullptr)
         Fail("the plug-in library does not load");
@@ -245,16 +256,17 @@ int Main() {
     // WSTempPath, UserName and Password: the backup connects only with the user name of over
     // 2,100 characters that the instance was made with.
     Settings settings;
-    settings.values[0] = args[7];
-    settings.values[1] = args[5];
-    settings.values[2] = args[6];
+    settings.values[0] = args[8];
+    settings.values[1] = args[6];
+    settings.values[2] = args[7];
     settings.present = 3;
 
-    Print("step: browsing: names over 7 characters and one over 2,100; a reused ItemInfo\n");
+    Print("step: browsing: names over 7 characters and across the big-allocation rule; a reused "
+          "ItemInfo\n");
     IBackupDataRead* source = getRead(&logger, &settings);
     std::wstring instancePath = home;
     instancePath.append(L"\\", 1).append(sid.c_str(), sid.size());
-    Browse(source, home, longHome, instancePath);
+    Browse(source, home, edgeHomes, instancePath);
     Expect(source->ReservedReadSlot4() == 6, "slot 4 of IBackupDataRead gives 6");
     source->ReservedReadSlot8();
 
@@ -265,7 +277,7 @@ int Main() {
     source->Release();
 
     Print("step: the database is damaged\n");
-    Expect(Run(args[8]), "the damaging command ran");
+    Expect(Run(args[9]), "the damaging command ran");
 
     Print("step: restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite\n");
     IBackupDataWrite* sink = getWrite(&logger, &settings);

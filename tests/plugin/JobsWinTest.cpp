@@ -5,7 +5,7 @@
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tests/virid/PackerTestTree.h"
-#include "tools/pluginhost/PluginLibrary.h"
+#include "tools/pluginclient/PluginLibrary.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/SimOracle.h"
 

@@ -2,7 +2,7 @@
 // restores it, and prints the time of each phase, the stream's rate and the peak memory.
 //   jobbench [SIZE_MB] [FOLDER]      (default 2048 MB, in a folder under the temporary folder)
 #include "plugin/PluginContract.h"
-#include "tools/pluginhost/PluginLibrary.h"
+#include "tools/pluginclient/PluginLibrary.h"
 #include "virid/FileSystem.h"
 #include "virid/Win32Handles.h"
 

@@ -3,9 +3,9 @@
 // 2 a usage error.
 #pragma once
 
+#include "tools/pluginclient/PluginLibrary.h"
 #include "tools/pluginhost/HostLogger.h"
 #include "tools/pluginhost/HostSettings.h"
-#include "tools/pluginhost/PluginLibrary.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,13 +2,10 @@
 
 #include "virid/FormatString.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include <windows.h>
-
-#include <psapi.h>
 
 namespace {
 
@@ -16,31 +13,12 @@ const wchar_t* YesNo(bool value) {
     return value ? L"true" : L"false";
 }
 
-// The loaded plug-in library: the one module of this process that exports GetPluginInfo.
-HMODULE PluginModule() {
-    HMODULE modules[1024];
-    DWORD bytes = 0;
-    if (!EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &bytes))
-        return nullptr;
-    const DWORD count = std::min<DWORD>(bytes, sizeof modules) / sizeof(HMODULE);
-    for (DWORD i = 0; i < count; ++i)
-        if (GetProcAddress(modules[i], "GetPluginInfo") != nullptr)
-            return modules[i];
-    return nullptr;
-}
-
 // The file version in the plug-in library's version resource, as Windows shows it under the
 // file's Properties > Details; "none" when the library carries none.
-std::wstring PluginFileVersion() {
+std::wstring PluginFileVersion(const std::wstring& path) {
     const wchar_t kNoVersion[] = L"none";
-    const HMODULE module = PluginModule();
-    std::wstring path(32768, L'\0');
-    const DWORD length = module != nullptr
-                             ? GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()))
-                             : 0;
-    if (length == 0 || length >= path.size())
+    if (path.empty())
         return kNoVersion;
-    path.resize(length);
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0)
@@ -68,7 +46,8 @@ int PrintDescription(HostContext& context) {
     PrintText(stdout,
               FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n", YesNo(info->GetFirstFlag()),
                            YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
-    PrintText(stdout, FormatString(L"file version: %s\n", PluginFileVersion().c_str()));
+    PrintText(stdout, FormatString(L"file version: %s\n",
+                                   PluginFileVersion(context.plugin.FilePath()).c_str()));
     info->Release();
     return kExitSuccess;
 }

@@ -6,20 +6,24 @@
 
 namespace {
 
-// The item names of one level, as the plug-in lists them.
-ItemEntryList ListLevel(PluginDataObject& source, const std::wstring& itemPath) {
+// The item names of one level, as the plug-in lists them; complete turns false when the plug-in
+// fails (its error has reached the logger), keeping what it listed until then.
+ItemEntryList ListLevel(PluginDataObject& source, const std::wstring& itemPath, bool& complete) {
     ItemEntryList items;
-    source.EnumItems(itemPath, items);
+    if (source.EnumItems(itemPath, items) != Success)
+        complete = false;
     return items;
 }
 
 // Every home, each followed by its instances indented by two spaces.
-void PrintTree(PluginDataObject& source) {
-    for (const ItemEntry& home : ListLevel(source, L"")) {
+int PrintTree(PluginDataObject& source) {
+    bool complete = true;
+    for (const ItemEntry& home : ListLevel(source, L"", complete)) {
         PrintText(stdout, home.name + L"\n");
-        for (const ItemEntry& instance : ListLevel(source, home.name))
+        for (const ItemEntry& instance : ListLevel(source, home.name, complete))
             PrintText(stdout, L"  " + instance.name + L"\n");
     }
+    return complete ? kExitSuccess : kExitFailure;
 }
 
 int PrintLevel(PluginDataObject& source, const std::wstring& itemPath) {
@@ -32,9 +36,10 @@ int PrintLevel(PluginDataObject& source, const std::wstring& itemPath) {
             return kExitFailure;
         }
     }
-    for (const ItemEntry& item : ListLevel(source, itemPath))
+    bool complete = true;
+    for (const ItemEntry& item : ListLevel(source, itemPath, complete))
         PrintText(stdout, item.name + L"\n");
-    return kExitSuccess;
+    return complete ? kExitSuccess : kExitFailure;
 }
 
 } // namespace
@@ -45,11 +50,7 @@ int RunListCommand(HostContext& context, const std::vector<std::wstring>& args) 
     PluginDataObject* source = CreateDataSource(context);
     if (source == nullptr)
         return kExitFailure;
-    int status = kExitSuccess;
-    if (args.empty())
-        PrintTree(*source);
-    else
-        status = PrintLevel(*source, args[0]);
+    const int status = args.empty() ? PrintTree(*source) : PrintLevel(*source, args[0]);
     source->Release();
     return status;
 }

@@ -1,8 +1,8 @@
 // Loads the plug-in library the way a backup application does, finds its three exports and calls
-// them as a host built with Microsoft's compiler does (host/PluginClient.h).
+// them as a host built with Microsoft's compiler does (tools/pluginclient/PluginClient.h).
 #pragma once
 
-#include "host/PluginClient.h"
+#include "tools/pluginclient/PluginClient.h"
 
 #include <string>
 
@@ -14,14 +14,18 @@ public:
     PluginLibrary& operator=(const PluginLibrary&) = delete;
 
     // False with a reason when the library cannot be loaded or lacks an export.
-    bool Load(const std::wstring& path, std::wstring& error);
+    [[nodiscard]] bool Load(const std::wstring& path, std::wstring& error);
 
     // The exports; null when the plug-in gives no object. The caller hands each object back
     // with its Release. logger (may be null) must outlive the object; settings (may be null) is
     // used only during the call.
-    PluginDescription* GetPluginInfo();
-    PluginDataObject* GetBackupDataRead(PluginLogger* logger, PluginSettingsSource* settings);
-    PluginDataObject* GetBackupDataWrite(PluginLogger* logger, PluginSettingsSource* settings);
+    [[nodiscard]] PluginDescription* GetPluginInfo();
+    [[nodiscard]] PluginDataObject* GetBackupDataRead(PluginLogger* logger,
+                                                      PluginSettingsSource* settings);
+    [[nodiscard]] PluginDataObject* GetBackupDataWrite(PluginLogger* logger,
+                                                       PluginSettingsSource* settings);
+    // The full path of the loaded library file; empty before Load.
+    std::wstring FilePath() const;
 
 private:
     void* module_ = nullptr;

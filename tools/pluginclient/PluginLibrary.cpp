@@ -1,4 +1,4 @@
-#include "tools/pluginhost/PluginLibrary.h"
+#include "tools/pluginclient/PluginLibrary.h"
 
 #include "virid/FormatString.h"
 
@@ -9,6 +9,22 @@ namespace {
 // the compiler accepts the change of signature.
 template <typename Function> Function FindExport(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The file of the module (null: the running program); empty when Windows cannot tell.
+std::wstring ModuleFileName(HMODULE module) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(module, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
 }
 } // namespace
 
@@ -53,19 +69,12 @@ PluginDataObject* PluginLibrary::GetBackupDataWrite(PluginLogger* logger,
     return PluginDataObject::CreateWrite(getBackupDataWrite_, logger, settings);
 }
 
+std::wstring PluginLibrary::FilePath() const {
+    return module_ != nullptr ? ModuleFileName(static_cast<HMODULE>(module_)) : std::wstring();
+}
+
 std::wstring ProgramFolder() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    const size_t slash = buffer.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : buffer.substr(0, slash + 1);
+    const std::wstring program = ModuleFileName(nullptr);
+    const size_t slash = program.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : program.substr(0, slash + 1);
 }

@@ -41,36 +41,32 @@ private:
 };
 
 // The plug-in object that GetBackupDataRead or GetBackupDataWrite gave, created by
-// PluginDataObject::Create.
+// PluginDataObject::CreateRead or CreateWrite.
 class PluginDataObject {
 public:
-    typedef hostabi::ReadPart* (*ReadExport)(hostabi::HostLogger*, hostabi::HostSettings*);
-    typedef hostabi::WritePart* (*WriteExport)(hostabi::HostLogger*, hostabi::HostSettings*);
     // Calls the export with a Microsoft-layout logger passing messages on to logger (null: no
     // logger) and a settings source passing on to settings (null: none). Null when the export
     // gives null. logger must outlive the object.
-    static PluginDataObject* CreateRead(ReadExport getRead, PluginLogger* logger,
-                                        PluginSettingsSource* settings);
-    static PluginDataObject* CreateWrite(WriteExport getWrite, PluginLogger* logger,
-                                         PluginSettingsSource* settings);
+    [[nodiscard]] static PluginDataObject* CreateRead(hostabi::GetBackupDataReadFunction getRead,
+                                                      PluginLogger* logger,
+                                                      PluginSettingsSource* settings);
+    [[nodiscard]] static PluginDataObject* CreateWrite(hostabi::GetBackupDataWriteFunction getWrite,
+                                                       PluginLogger* logger,
+                                                       PluginSettingsSource* settings);
     PluginDataObject(const PluginDataObject&) = delete;
     PluginDataObject& operator=(const PluginDataObject&) = delete;
 
     // IBackupDataRead's slots, on its part of the object.
-    int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
-    int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
-    int32_t ReservedReadSlot4();
-    int32_t Close(const uint32_t& handle);
-    int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
-    int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
-    void ReservedReadSlot8();
-    // IBackupDataWrite's own slots; only on an object from GetBackupDataWrite.
-    int32_t Write(const unsigned char* buffer, uint32_t& size, const uint32_t& handle);
-    int32_t ReservedWriteSlot(int slot); // 1 to 7
+    [[nodiscard]] int32_t Open(const std::wstring& itemPath, uint32_t direction, uint32_t& handle);
+    [[nodiscard]] int32_t Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle);
+    [[nodiscard]] int32_t Close(const uint32_t& handle);
+    [[nodiscard]] int32_t GetItemInfo(const std::wstring& itemPath, ItemInfo& info);
+    [[nodiscard]] int32_t EnumItems(const std::wstring& itemPath, ItemEntryList& items);
+    // IBackupDataWrite's own slot 0; only on an object from GetBackupDataWrite.
+    [[nodiscard]] int32_t Write(const unsigned char* buffer, uint32_t& size,
+                                const uint32_t& handle);
     // Slot 1 through the IBackupDataRead part, then deletes this wrapper.
     void Release();
-    // Slot 0 (scalar deleting destructor, freeing) instead of Release.
-    void Delete();
 
 private:
     explicit PluginDataObject(PluginLogger* logger);
@@ -78,7 +74,13 @@ private:
     hostabi::HostLogger* LoggerFace() {
         return logger_.target != nullptr ? &logger_.face : nullptr;
     }
-    static ForwardingSettings SettingsFor(PluginSettingsSource* settings);
+    // What CreateRead and CreateWrite do with their export.
+    template <typename Export>
+    static PluginDataObject* Create(Export getObject, PluginLogger* logger,
+                                    PluginSettingsSource* settings);
+    // Keeps the part that the export gave (null: none).
+    void Hold(hostabi::ReadPart* read);
+    void Hold(hostabi::WritePart* write);
 
     ForwardingLogger logger_;
     hostabi::ReadPart* read_ = nullptr;
