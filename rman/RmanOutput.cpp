@@ -169,15 +169,10 @@ size_t CompleteUtf8Length(const std::string& text) {
     const size_t size = text.size();
     for (size_t back = 1; back <= 4 && back <= size; ++back) {
         const unsigned char byte = static_cast<unsigned char>(text[size - back]);
-        if ((byte & 0xC0) == 0x80)
-            continue; // continuation byte
-        size_t needed = 1;
-        if ((byte & 0xE0) == 0xC0)
-            needed = 2;
-        else if ((byte & 0xF0) == 0xE0)
-            needed = 3;
-        else if ((byte & 0xF8) == 0xF0)
-            needed = 4;
+        if (VIRid::strings::IsUtf8Continuation(byte))
+            continue;
+        // 0 for a byte that leads no sequence: it counts as whole.
+        const size_t needed = VIRid::strings::Utf8SequenceLength(byte);
         return needed > back ? size - back : size;
     }
     return size;

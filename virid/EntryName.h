@@ -10,6 +10,8 @@ namespace entryname {
 
 // Longest name accepted, in bytes.
 constexpr size_t kMaxLength = 4096;
+// The name of a stream's last entry, the manifest of its files.
+constexpr char kManifestName[] = "SHA256SUMS";
 
 enum class NameCheck {
     Ok,     // name holds the normalized form
