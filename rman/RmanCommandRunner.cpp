@@ -3,11 +3,6 @@
 
 namespace {
 
-// The newest file in folder made from fileNameTemplate; empty when there is none.
-std::wstring FindPiece(const std::wstring& folder, const std::wstring& fileNameTemplate) {
-    return NewestFileWithExtension(ListFolderFiles(folder), TemplateExtension(fileNameTemplate));
-}
-
 bool KeepMessageOnFailure(RmanWrapper& rman, bool succeeded, const wchar_t* message) {
     if (!succeeded && message != nullptr)
         rman.Fail(message);
@@ -17,14 +12,10 @@ bool KeepMessageOnFailure(RmanWrapper& rman, bool succeeded, const wchar_t* mess
 } // namespace
 
 bool RunRmanCommand(RmanWrapper& rman, const OracleSettings& settings, RmanCommand command) {
-    // Recovery Manager expands no % variable in the name it restores from, so the piece that the
-    // backup actually wrote is named; the template stays when the folder holds none.
-    std::wstring piece;
-    if (command == RmanCommand::RestoreSpFile)
-        piece = FindPiece(settings.tempFolder, settings.spFileFormat);
-    else if (command == RmanCommand::RestoreControlFile)
-        piece = FindPiece(settings.tempFolder, settings.controlFileFormat);
-    const bool succeeded = rman.ExecuteCommand(RmanCommandText(command, settings, piece));
+    const std::vector<FolderFile> folderFiles = NamesBackupPiece(command)
+                                                    ? ListFolderFiles(settings.tempFolder)
+                                                    : std::vector<FolderFile>();
+    const bool succeeded = rman.ExecuteCommand(RmanCommandText(command, settings, folderFiles));
     return KeepMessageOnFailure(rman, succeeded, RmanCommandFailure(command));
 }
 

@@ -1,6 +1,5 @@
 #include "rman/RmanOutput.h"
 
-#include "virid/FormatString.h"
 #include "virid/Strings.h"
 
 #include <algorithm>
@@ -154,14 +153,6 @@ std::vector<std::wstring> LoggedLines(const std::wstring& text) {
         if (PassesLineFilter(line))
             lines.push_back(MaskConnectPassword(line));
     return lines;
-}
-
-std::wstring ConnectCommand(const OracleSettings& settings) {
-    if (!settings.oracleSid.empty())
-        return FormatString(L"connect target %s/%s\n", settings.userName.c_str(),
-                            settings.password.c_str());
-    return FormatString(L"connect target %s/%s@%s\n", settings.userName.c_str(),
-                        settings.password.c_str(), settings.connectIdentifier.c_str());
 }
 
 size_t CompleteUtf8Length(const std::string& text) {
