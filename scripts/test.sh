@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both builds, and runs every test. Exits non-zero when a test
-# fails or no test ran; the last line counts them.
+# fails, a suite does not finish (it crashes, hangs past SUITE_TIME_LIMIT seconds or reports fewer
+# tests than it lists) or no test ran; the last line counts them.
 set -uo pipefail
 source "$(dirname "$0")/env.sh"
 "$ROOT/scripts/setup.sh" || exit 1
