@@ -19,20 +19,24 @@ int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
         Report(LogError, job.rman->GetErrorText());
         return Failure;
     }
+    // A dump that cannot be streamed fails the job with its reason. The database goes back to
+    // the state it had (whatever the closing steps answer, the reason stays the dump's), and
+    // the copies of the password and network files do not stay on disk.
+    const auto failUnstreamed = [&](const std::wstring& reason) {
+        Report(LogError, reason);
+        static_cast<void>(CompleteBackup(*job.rman, *job.settings));
+        DeleteJobTempFolder(job.settings->tempFolder);
+        return Failure;
+    };
     // A dump that left no database piece would stream a backup that restores nothing.
     BackupPieces pieces;
     std::wstring error;
-    if (!ReadBackupFolder(*job.settings, pieces, error)) {
-        Report(LogError,
-               FormatString(L"Backup database failed: %s; nothing was streamed", error.c_str()));
-        // The database goes back to the state it had, and the copies of the password and
-        // network files do not stay on disk.
-        CompleteBackup(*job.rman, *job.settings);
-        DeleteJobTempFolder(job.settings->tempFolder);
-        return Failure;
-    }
+    if (!ReadBackupFolder(*job.settings, pieces, error))
+        return failUnstreamed(
+            FormatString(L"Backup database failed: %s; nothing was streamed", error.c_str()));
     Report(LogProgress, L"Transfer dump files...");
-    job.packer.Open(job.settings->tempFolder, true);
+    if (job.packer.Open(job.settings->tempFolder, true) != VIRid::DirPacker::Ok)
+        return failUnstreamed(job.packer.GetErrorText());
     return Success;
 }
 

@@ -14,7 +14,11 @@ const wchar_t kStreamIncomplete[] =
 
 int32_t PluginImplementation::StartRestoreJob(JobRecord& job) {
     Report(LogProgress, L"Transfer restoration data...");
-    job.packer.Open(job.settings->tempFolder, false);
+    if (job.packer.Open(job.settings->tempFolder, false) != VIRid::DirPacker::Ok) {
+        Report(LogError, job.packer.GetErrorText());
+        DeleteJobTempFolder(job.settings->tempFolder);
+        return Failure;
+    }
     return Success;
 }
 

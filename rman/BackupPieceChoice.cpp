@@ -1,12 +1,8 @@
 #include "rman/BackupPieceChoice.h"
 
-namespace {
+#include "virid/Strings.h"
 
-wchar_t AsciiLower(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
-}
-
-} // namespace
+using VIRid::strings::AsciiLower;
 
 bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending) {
     if (text.size() < ending.size())

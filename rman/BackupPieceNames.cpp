@@ -1,6 +1,10 @@
 #include "rman/BackupPieceNames.h"
 
+#include "virid/Strings.h"
+
 #include <algorithm>
+
+using VIRid::strings::AsciiLower;
 
 namespace {
 
@@ -16,10 +20,6 @@ struct Identity {
     std::wstring date;
 };
 
-wchar_t AsciiLower(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
-}
-
 bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
 }
@@ -29,9 +29,7 @@ bool IsAlnum(wchar_t c) {
 }
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](wchar_t x, wchar_t y) { return AsciiLower(x) == AsciiLower(y); });
+    return a.size() == b.size() && EndsWithIgnoringCase(a, b);
 }
 
 std::vector<Token> Tokenize(const std::wstring& fileNameTemplate) {

@@ -40,5 +40,6 @@ struct BackupPieces {
 // no file follows the database template, when a file bears a template's extension (see
 // TemplateExtension) without following that template, or when two pieces disagree on the
 // database name or DBID. A template without %d or %I carries no identity and is not compared.
-bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTemplates& templates,
-                      BackupPieces& pieces, std::wstring& error);
+[[nodiscard]] bool ReadBackupPieces(const std::vector<FolderFile>& files,
+                                    const PieceNameTemplates& templates, BackupPieces& pieces,
+                                    std::wstring& error);

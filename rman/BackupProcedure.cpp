@@ -13,36 +13,37 @@ const wchar_t kNoArchiveLogMode[] = L"ORA-19602";
 bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
-    const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
+    const RmanCommandRunner commands(rman, settings);
 
     // Once this procedure has taken the database down, a failure must not leave it down: it is
     // brought back (opened from the mount, or started afresh when there is no mount) and the
     // failure's own message is what the caller reports.
     const auto failAfterShutdown = [&](bool mounted) {
         if (settings.openAfterBackup)
-            rman.ExecuteCommand(RmanCommandText(
-                mounted ? RmanCommand::OpenDatabase : RmanCommand::Startup, settings));
+            commands.AttemptKeepingErrorText(mounted ? RmanCommand::OpenDatabase
+                                                     : RmanCommand::Startup);
         return false;
     };
     const auto backupDatabase = [&]() {
         // The folder normally exists; a failure here shows in the backup's own result.
         CreateDirectoryW(settings.tempFolder.c_str(), nullptr);
-        return run(RmanCommand::BackupDatabaseToFolder);
+        return commands.Run(RmanCommand::BackupDatabaseToFolder);
     };
 
-    run(RmanCommand::ClearTapeChannel);
-    run(RmanCommand::DiskAsDefaultDevice);
-    run(RmanCommand::CrosscheckBackups);
-    run(RmanCommand::DeleteTaggedBackups);
+    commands.Attempt(RmanCommand::ClearTapeChannel);
+    commands.Attempt(RmanCommand::DiskAsDefaultDevice);
+    commands.Attempt(RmanCommand::CrosscheckBackups);
+    commands.Attempt(RmanCommand::DeleteTaggedBackups);
 
     if (!settings.onlineBackup) {
-        if (!run(RmanCommand::ShutdownImmediate) || !run(RmanCommand::StartupMount))
+        if (!commands.Run(RmanCommand::ShutdownImmediate) ||
+            !commands.Run(RmanCommand::StartupMount))
             return failAfterShutdown(false);
     }
     if (settings.backupSPFile)
-        run(RmanCommand::BackupSpFileToFolder);
+        commands.Attempt(RmanCommand::BackupSpFileToFolder);
     if (settings.backupControlFile)
-        run(RmanCommand::BackupControlFileToFolder);
+        commands.Attempt(RmanCommand::BackupControlFileToFolder);
 
     if (!backupDatabase()) {
         if (!settings.onlineBackup)
@@ -54,26 +55,28 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
         // The database keeps no archived logs: back it up offline, once.
         settings.onlineBackup = false;
         settings.backupArchiveLog = false;
-        if (!run(RmanCommand::ShutdownImmediate) || !run(RmanCommand::StartupMount))
+        if (!commands.Run(RmanCommand::ShutdownImmediate) ||
+            !commands.Run(RmanCommand::StartupMount))
             return failAfterShutdown(false);
         if (!backupDatabase())
             return failAfterShutdown(true);
     }
 
     for (const std::wstring& source : ConfigurationFiles(settings))
-        CopyFileToFolder(rman, source, settings.tempFolder);
+        commands.AttemptCopy(source, settings.tempFolder);
     return true;
 }
 
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
+    const RmanCommandRunner commands(rman, settings);
     const bool reopen = !settings.onlineBackup && settings.openAfterBackup;
     if (!rman.IsRunning()) {
         // Sends nothing; the attempt only leaves how Recovery Manager ended in the error text.
         if (reopen)
-            rman.ExecuteCommand(RmanCommandText(RmanCommand::OpenDatabase, settings));
+            commands.AttemptKeepingErrorText(RmanCommand::OpenDatabase);
         return !reopen;
     }
-    RunRmanCommand(rman, settings, RmanCommand::CrosscheckBackups);
-    RunRmanCommand(rman, settings, RmanCommand::DeleteTaggedBackups);
-    return !reopen || RunRmanCommand(rman, settings, RmanCommand::OpenDatabase);
+    commands.Attempt(RmanCommand::CrosscheckBackups);
+    commands.Attempt(RmanCommand::DeleteTaggedBackups);
+    return !reopen || commands.Run(RmanCommand::OpenDatabase);
 }

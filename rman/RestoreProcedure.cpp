@@ -18,27 +18,27 @@ bool FolderHolds(const OracleSettings& settings, const std::wstring& fileNameTem
 // the point where it can: the parameter file from the backup when the backup's DBID is known and
 // it holds one, then the control file. False, with the reason, when it cannot even start.
 bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
-    const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
+    const RmanCommandRunner commands(rman, settings);
     const bool lostParameterFile =
         rman.FailureReason().find(kNoParameterFile) != std::wstring::npos;
     const bool hasSpFilePiece = FolderHolds(settings, settings.spFileFormat);
     if (lostParameterFile && (!hasSpFilePiece || settings.dbid.empty())) {
         // Nothing here could start the instance: it is left down, as it was; the failed mount
         // had started a stand-in instance.
-        run(RmanCommand::ShutdownImmediate);
+        commands.Attempt(RmanCommand::ShutdownImmediate);
         rman.Fail(std::wstring(kCannotMount) +
                   L" (the instance has no parameter file and the backup holds none to restore)");
         return false;
     }
     if (!settings.dbid.empty() && hasSpFilePiece) {
-        run(RmanCommand::SetDbid);
-        run(RmanCommand::StartupForceNomount);
-        run(RmanCommand::RestoreSpFile);
+        commands.Attempt(RmanCommand::SetDbid);
+        commands.Attempt(RmanCommand::StartupForceNomount);
+        commands.Attempt(RmanCommand::RestoreSpFile);
     }
-    run(RmanCommand::ShutdownImmediate);
-    run(RmanCommand::StartupForceNomount);
-    run(RmanCommand::RestoreControlFile);
-    run(RmanCommand::ShutdownImmediate);
+    commands.Attempt(RmanCommand::ShutdownImmediate);
+    commands.Attempt(RmanCommand::StartupForceNomount);
+    commands.Attempt(RmanCommand::RestoreControlFile);
+    commands.Attempt(RmanCommand::ShutdownImmediate);
     return true;
 }
 
@@ -47,7 +47,7 @@ bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
 bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAttempt) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
-    const auto run = [&](RmanCommand command) { return RunRmanCommand(rman, settings, command); };
+    const RmanCommandRunner commands(rman, settings);
 
     // A backup of another database would replace this one, or fail half-way with the target
     // already down: it is refused while the target is untouched.
@@ -59,8 +59,8 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAtt
         return false;
     }
 
-    run(RmanCommand::ShutdownImmediate);
-    if (!run(RmanCommand::StartupMount)) {
+    commands.Attempt(RmanCommand::ShutdownImmediate);
+    if (!commands.Run(RmanCommand::StartupMount)) {
         if (!settings.backupSPFile) {
             rman.Fail(kCannotMount);
             return false;
@@ -68,7 +68,7 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAtt
         if (!RecoverControlFile(rman, settings))
             return false;
     }
-    if (!run(RmanCommand::StartupMount)) {
+    if (!commands.Run(RmanCommand::StartupMount)) {
         rman.Fail(kCannotMount);
         return false;
     }
@@ -76,27 +76,29 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAtt
     // Records of earlier pieces under the same tag would compete with the folder's. Deleting
     // them deletes their files too: after a failed attempt those are this folder's own pieces,
     // which the next attempt needs.
-    run(RmanCommand::CrosscheckBackups);
+    commands.Attempt(RmanCommand::CrosscheckBackups);
     if (firstAttempt)
-        run(RmanCommand::DeleteTaggedBackups);
-    if (!run(RmanCommand::CatalogTempFolder) || !run(RmanCommand::RestoreDatabaseByTag))
+        commands.Attempt(RmanCommand::DeleteTaggedBackups);
+    if (!commands.Run(RmanCommand::CatalogTempFolder) ||
+        !commands.Run(RmanCommand::RestoreDatabaseByTag))
         return false;
     if (settings.backupArchiveLog)
-        run(RmanCommand::RestoreArchiveLogs);
+        commands.Attempt(RmanCommand::RestoreArchiveLogs);
 
     // Done only when the database is open again: a restored database left mounted is a failure
     // the DBA must hear of, with the open's message. The folder's pieces are deleted with their
     // records only then, so that a failed open leaves them for another attempt.
     bool opened = false;
-    if (run(RmanCommand::RecoverDatabase)) {
-        opened = run(RmanCommand::OpenDatabase) || run(RmanCommand::OpenDatabaseResetLogs);
+    if (commands.Run(RmanCommand::RecoverDatabase)) {
+        opened = commands.Run(RmanCommand::OpenDatabase) ||
+                 commands.Run(RmanCommand::OpenDatabaseResetLogs);
     } else {
-        run(RmanCommand::RecoverUntilFirstLog);
-        opened = run(RmanCommand::OpenDatabaseResetLogs);
+        commands.Attempt(RmanCommand::RecoverUntilFirstLog);
+        opened = commands.Run(RmanCommand::OpenDatabaseResetLogs);
     }
     if (opened) {
-        run(RmanCommand::CrosscheckBackups);
-        run(RmanCommand::DeleteTaggedBackups);
+        commands.Attempt(RmanCommand::CrosscheckBackups);
+        commands.Attempt(RmanCommand::DeleteTaggedBackups);
     }
     return opened;
 }

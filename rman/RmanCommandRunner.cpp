@@ -3,34 +3,37 @@
 
 namespace {
 
-// The newest file in folder made from fileNameTemplate; empty when there is none.
-std::wstring FindPiece(const std::wstring& folder, const std::wstring& fileNameTemplate) {
-    return NewestFileWithExtension(ListFolderFiles(folder), TemplateExtension(fileNameTemplate));
-}
-
-bool KeepMessageOnFailure(RmanWrapper& rman, bool succeeded, const wchar_t* message) {
+void KeepMessageOnFailure(RmanWrapper& rman, bool succeeded, const wchar_t* message) {
     if (!succeeded && message != nullptr)
         rman.Fail(message);
-    return succeeded;
 }
 
 } // namespace
 
-bool RunRmanCommand(RmanWrapper& rman, const OracleSettings& settings, RmanCommand command) {
-    // Recovery Manager expands no % variable in the name it restores from, so the piece that the
-    // backup actually wrote is named; the template stays when the folder holds none.
-    std::wstring piece;
-    if (command == RmanCommand::RestoreSpFile)
-        piece = FindPiece(settings.tempFolder, settings.spFileFormat);
-    else if (command == RmanCommand::RestoreControlFile)
-        piece = FindPiece(settings.tempFolder, settings.controlFileFormat);
-    const bool succeeded = rman.ExecuteCommand(RmanCommandText(command, settings, piece));
-    return KeepMessageOnFailure(rman, succeeded, RmanCommandFailure(command));
+std::wstring RmanCommandRunner::Text(RmanCommand command) const {
+    if (!NamesBackupPiece(command))
+        return RmanCommandText(command, settings_);
+    return RmanCommandText(command, settings_, ListFolderFiles(settings_.tempFolder));
 }
 
-bool CopyFileToFolder(RmanWrapper& rman, const std::wstring& source,
-                      const std::wstring& destination) {
+bool RmanCommandRunner::Run(RmanCommand command) const {
+    const bool succeeded = rman_.ExecuteCommand(Text(command));
+    KeepMessageOnFailure(rman_, succeeded, RmanCommandFailure(command));
+    return succeeded;
+}
+
+void RmanCommandRunner::Attempt(RmanCommand command) const {
+    // The failure's message stays in the error text; what follows is the procedure's choice.
+    static_cast<void>(Run(command));
+}
+
+void RmanCommandRunner::AttemptKeepingErrorText(RmanCommand command) const {
+    static_cast<void>(rman_.ExecuteCommand(Text(command)));
+}
+
+void RmanCommandRunner::AttemptCopy(const std::wstring& source,
+                                    const std::wstring& destination) const {
     const bool succeeded =
-        rman.ExecuteCommand(HostCommandText(CopyFileCommandLine(source, destination)));
-    return KeepMessageOnFailure(rman, succeeded, kHostCommandFailure);
+        rman_.ExecuteCommand(HostCommandText(CopyFileCommandLine(source, destination)));
+    KeepMessageOnFailure(rman_, succeeded, kHostCommandFailure);
 }

@@ -2,14 +2,12 @@
 
 #include "virid/FormatString.h"
 
+#include <iterator>
+
 namespace {
 
 std::wstring InFolder(const OracleSettings& settings, const std::wstring& fileName) {
     return settings.tempFolder + L"\\" + fileName;
-}
-
-std::wstring PieceOrTemplate(const std::wstring& piece, const std::wstring& fileNameTemplate) {
-    return piece.empty() ? fileNameTemplate : piece;
 }
 
 std::wstring BackupDatabaseText(const OracleSettings& settings) {
@@ -27,75 +25,94 @@ std::wstring BackupDatabaseText(const OracleSettings& settings) {
 }
 
 struct CommandEntry {
+    RmanCommand command;
     const wchar_t* fixedText; // the whole text, when it has no variable part
+    // piece: for the commands with a pieceTemplate, the chosen piece or the template itself.
     std::wstring (*buildText)(const OracleSettings& settings, const std::wstring& piece);
+    std::wstring OracleSettings::*pieceTemplate; // the template of the piece restored from
     const wchar_t* failure;
 };
 
-// In the order of RmanCommand.
-const CommandEntry kCommands[] = {
-    {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;\n", nullptr, nullptr},
-    {L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;\n", nullptr, nullptr},
-    {L"crosscheck backup;\n", nullptr, nullptr},
-    {nullptr,
+// Each row names its command; they stand in the order of RmanCommand, which the checks below
+// enforce.
+constexpr CommandEntry kCommands[] = {
+    {RmanCommand::ClearTapeChannel, L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;\n", nullptr,
+     nullptr, nullptr},
+    {RmanCommand::DiskAsDefaultDevice, L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;\n", nullptr,
+     nullptr, nullptr},
+    {RmanCommand::CrosscheckBackups, L"crosscheck backup;\n", nullptr, nullptr, nullptr},
+    {RmanCommand::DeleteTaggedBackups, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"delete noprompt backup tag '%s';\n", s.backupTag.c_str());
      },
-     L"Backup deletion failed"},
-    {L"shutdown immediate;\n", nullptr, L"Base shutdown failed"},
-    {L"startup mount;\n", nullptr, L"Base startup failed"},
-    {L"startup;\n", nullptr, nullptr},
-    {L"startup force nomount;\n", nullptr, L"'startup force nomount' failed"},
-    {L"alter database open;\n", nullptr, L"Alter database open failed"},
-    {L"alter database open resetlogs;\n", nullptr, L"Can't open resetlogs"},
-    {nullptr,
+     nullptr, L"Backup deletion failed"},
+    {RmanCommand::ShutdownImmediate, L"shutdown immediate;\n", nullptr, nullptr,
+     L"Base shutdown failed"},
+    {RmanCommand::StartupMount, L"startup mount;\n", nullptr, nullptr, L"Base startup failed"},
+    {RmanCommand::Startup, L"startup;\n", nullptr, nullptr, nullptr},
+    {RmanCommand::StartupForceNomount, L"startup force nomount;\n", nullptr, nullptr,
+     L"'startup force nomount' failed"},
+    {RmanCommand::OpenDatabase, L"alter database open;\n", nullptr, nullptr,
+     L"Alter database open failed"},
+    {RmanCommand::OpenDatabaseResetLogs, L"alter database open resetlogs;\n", nullptr, nullptr,
+     L"Can't open resetlogs"},
+    {RmanCommand::BackupSpFileToFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"backup spfile tag '%s' format '%s';\n", s.backupTag.c_str(),
                              InFolder(s, s.spFileFormat).c_str());
      },
-     L"Backup spfile failed"},
-    {nullptr,
+     nullptr, L"Backup spfile failed"},
+    {RmanCommand::BackupControlFileToFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"backup current controlfile tag '%s' format '%s';\n",
                              s.backupTag.c_str(), InFolder(s, s.controlFileFormat).c_str());
      },
-     L"Backup controlfile failed"},
-    {nullptr, [](const OracleSettings& s, const std::wstring&) { return BackupDatabaseText(s); },
+     nullptr, L"Backup controlfile failed"},
+    {RmanCommand::BackupDatabaseToFolder, nullptr,
+     [](const OracleSettings& s, const std::wstring&) { return BackupDatabaseText(s); }, nullptr,
      L"Backup database failed"},
-    {nullptr,
+    {RmanCommand::CatalogTempFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"CATALOG START WITH '%s' noprompt;\n", s.tempFolder.c_str());
      },
-     L"Can't add base to catalog"},
-    {nullptr,
+     nullptr, L"Can't add base to catalog"},
+    {RmanCommand::RestoreDatabaseByTag, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"restore database from tag '%s';\n", s.backupTag.c_str());
      },
-     L"Can't restore database"},
-    {L"restore archivelog all;\n", nullptr, L"Can't restore archivelog"},
-    {L"recover database;\n", nullptr, L"Can't recover database"},
-    {L"recover database until logseq 0;\n", nullptr, nullptr},
-    {nullptr,
+     nullptr, L"Can't restore database"},
+    {RmanCommand::RestoreArchiveLogs, L"restore archivelog all;\n", nullptr, nullptr,
+     L"Can't restore archivelog"},
+    {RmanCommand::RecoverDatabase, L"recover database;\n", nullptr, nullptr,
+     L"Can't recover database"},
+    {RmanCommand::RecoverUntilFirstLog, L"recover database until logseq 0;\n", nullptr, nullptr,
+     nullptr},
+    {RmanCommand::SetDbid, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"set DBID %s;\n", s.dbid.c_str());
      },
-     L"Setting DB Id failed"},
-    {nullptr,
+     nullptr, L"Setting DB Id failed"},
+    {RmanCommand::RestoreSpFile, nullptr,
      [](const OracleSettings& s, const std::wstring& piece) {
-         return FormatString(L"restore spfile from '%s';\n",
-                             InFolder(s, PieceOrTemplate(piece, s.spFileFormat)).c_str());
+         return FormatString(L"restore spfile from '%s';\n", InFolder(s, piece).c_str());
      },
-     L"Restore spfile failed"},
-    {nullptr,
+     &OracleSettings::spFileFormat, L"Restore spfile failed"},
+    {RmanCommand::RestoreControlFile, nullptr,
      [](const OracleSettings& s, const std::wstring& piece) {
-         return FormatString(L"restore controlfile from '%s';\n",
-                             InFolder(s, PieceOrTemplate(piece, s.controlFileFormat)).c_str());
+         return FormatString(L"restore controlfile from '%s';\n", InFolder(s, piece).c_str());
      },
-     L"Restore controlfile failed"},
+     &OracleSettings::controlFileFormat, L"Restore controlfile failed"},
 };
-static_assert(sizeof(kCommands) / sizeof(kCommands[0]) ==
-                  static_cast<size_t>(RmanCommand::RestoreControlFile) + 1,
-              "one entry per command");
+
+constexpr bool RowsStandInCommandOrder() {
+    for (size_t i = 0; i < std::size(kCommands); ++i)
+        if (kCommands[i].command != static_cast<RmanCommand>(i))
+            return false;
+    return true;
+}
+static_assert(std::size(kCommands) == static_cast<size_t>(RmanCommand::RestoreControlFile) + 1,
+              "one row per command");
+static_assert(RowsStandInCommandOrder(), "the rows stand in the order of RmanCommand");
 
 const CommandEntry& Entry(RmanCommand command) {
     return kCommands[static_cast<size_t>(command)];
@@ -104,13 +121,34 @@ const CommandEntry& Entry(RmanCommand command) {
 } // namespace
 
 std::wstring RmanCommandText(RmanCommand command, const OracleSettings& settings,
-                             const std::wstring& piece) {
+                             const std::vector<FolderFile>& folderFiles) {
     const CommandEntry& entry = Entry(command);
-    return entry.fixedText ? entry.fixedText : entry.buildText(settings, piece);
+    if (entry.fixedText != nullptr)
+        return entry.fixedText;
+    std::wstring piece;
+    if (entry.pieceTemplate != nullptr) {
+        const std::wstring& fileNameTemplate = settings.*entry.pieceTemplate;
+        piece = NewestFileWithExtension(folderFiles, TemplateExtension(fileNameTemplate));
+        if (piece.empty())
+            piece = fileNameTemplate;
+    }
+    return entry.buildText(settings, piece);
+}
+
+bool NamesBackupPiece(RmanCommand command) {
+    return Entry(command).pieceTemplate != nullptr;
 }
 
 const wchar_t* RmanCommandFailure(RmanCommand command) {
     return Entry(command).failure;
+}
+
+std::wstring ConnectCommand(const OracleSettings& settings) {
+    if (!settings.oracleSid.empty())
+        return FormatString(L"connect target %s/%s\n", settings.userName.c_str(),
+                            settings.password.c_str());
+    return FormatString(L"connect target %s/%s@%s\n", settings.userName.c_str(),
+                        settings.password.c_str(), settings.connectIdentifier.c_str());
 }
 
 std::wstring HostCommandText(const std::wstring& commandLine) {

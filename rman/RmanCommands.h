@@ -6,6 +6,7 @@
 // backslash and a file-name template whose % variables Recovery Manager expands itself.
 #pragma once
 
+#include "rman/BackupPieceChoice.h"
 #include "rman/OracleSettings.h"
 
 #include <string>
@@ -36,16 +37,25 @@ enum class RmanCommand {
     // Both restore from the piece named by the caller (a file of tempFolder), or from the
     // template's own name when none is given.
     RestoreSpFile,
-    RestoreControlFile,
+    RestoreControlFile, // the last: the command table's length is checked against it
 };
 
-// The command's text for the settings; piece is used only by RestoreSpFile and
-// RestoreControlFile.
+// The command's text for the settings. Recovery Manager expands no % variable in the name it
+// restores from, so RestoreSpFile and RestoreControlFile name the newest of folderFiles (the
+// files of tempFolder) made by their template (see NewestFileWithExtension), or the template
+// itself when there is none; the other commands do not look at folderFiles.
 std::wstring RmanCommandText(RmanCommand command, const OracleSettings& settings,
-                             const std::wstring& piece = std::wstring());
+                             const std::vector<FolderFile>& folderFiles = {});
+// The command names a backup piece chosen among the folder's files (RestoreSpFile,
+// RestoreControlFile).
+bool NamesBackupPiece(RmanCommand command);
 // The error text that a failure of the command leaves; null for the commands without one, whose
 // failure leaves the error text as it was.
 const wchar_t* RmanCommandFailure(RmanCommand command);
+
+// The connect command for the settings: "connect target user/password\n", or with
+// "@connectIdentifier" after the password when oracleSid is empty. Values are used as they are.
+std::wstring ConnectCommand(const OracleSettings& settings);
 
 // Has Recovery Manager run commandLine in the operating system's shell.
 std::wstring HostCommandText(const std::wstring& commandLine);

@@ -1,6 +1,5 @@
 #include "rman/RmanOutput.h"
 
-#include "virid/FormatString.h"
 #include "virid/Strings.h"
 
 #include <algorithm>
@@ -156,28 +155,15 @@ std::vector<std::wstring> LoggedLines(const std::wstring& text) {
     return lines;
 }
 
-std::wstring ConnectCommand(const OracleSettings& settings) {
-    if (!settings.oracleSid.empty())
-        return FormatString(L"connect target %s/%s\n", settings.userName.c_str(),
-                            settings.password.c_str());
-    return FormatString(L"connect target %s/%s@%s\n", settings.userName.c_str(),
-                        settings.password.c_str(), settings.connectIdentifier.c_str());
-}
-
 size_t CompleteUtf8Length(const std::string& text) {
     // Look back over at most three continuation bytes for the lead byte of the last sequence.
     const size_t size = text.size();
     for (size_t back = 1; back <= 4 && back <= size; ++back) {
         const unsigned char byte = static_cast<unsigned char>(text[size - back]);
-        if ((byte & 0xC0) == 0x80)
-            continue; // continuation byte
-        size_t needed = 1;
-        if ((byte & 0xE0) == 0xC0)
-            needed = 2;
-        else if ((byte & 0xF0) == 0xE0)
-            needed = 3;
-        else if ((byte & 0xF8) == 0xF0)
-            needed = 4;
+        if (VIRid::strings::IsUtf8Continuation(byte))
+            continue;
+        // 0 for a byte that leads no sequence: it counts as whole.
+        const size_t needed = VIRid::strings::Utf8SequenceLength(byte);
         return needed > back ? size - back : size;
     }
     return size;

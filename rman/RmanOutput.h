@@ -1,10 +1,8 @@
 // Reading Recovery Manager's output and echoing its dialogue: where a chunk of output splits into
 // whole lines and an unfinished one, what in it marks the prompt, a failed command or a question
-// for input, which lines reach the log, and the connect command with its password hidden for
-// the log. Pure functions.
+// for input, which lines reach the log, with a connect command's password hidden. Pure
+// functions.
 #pragma once
-
-#include "rman/OracleSettings.h"
 
 #include <string>
 #include <vector>
@@ -53,10 +51,6 @@ std::wstring MaskConnectPassword(const std::wstring& line);
 // The lines of text (split at line feeds only, carriage returns removed; a last piece without a
 // line feed counts) that pass the line filter, each with a connect password masked.
 std::vector<std::wstring> LoggedLines(const std::wstring& text);
-
-// The connect command for the settings: "connect target user/password\n", or with
-// "@connectIdentifier" after the password when oracleSid is empty. Values are used as they are.
-std::wstring ConnectCommand(const OracleSettings& settings);
 
 // How many leading bytes of text form whole UTF-8 sequences: an incomplete sequence at the end
 // (at most three bytes) is left for the next chunk to complete. Invalid bytes count as whole.

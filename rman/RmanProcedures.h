@@ -9,14 +9,31 @@
 
 #include <string>
 
-// Sends one command of the table; a failure leaves the command's message in the error text
-// (commands without one leave it as it was). RestoreSpFile and RestoreControlFile name the newest
-// piece in tempFolder made by their template, or the template itself when there is none.
-bool RunRmanCommand(RmanWrapper& rman, const OracleSettings& settings, RmanCommand command);
+// Sends the commands of the table on one console with one job's settings.
+class RmanCommandRunner {
+public:
+    RmanCommandRunner(RmanWrapper& rman, const OracleSettings& settings)
+        : rman_(rman), settings_(settings) {}
 
-// Has Recovery Manager copy source into the folder destination with the shell's copy command.
-bool CopyFileToFolder(RmanWrapper& rman, const std::wstring& source,
-                      const std::wstring& destination);
+    // Sends one command; a failure leaves the command's message in the error text (commands
+    // without one leave it as it was). RestoreSpFile and RestoreControlFile name the newest
+    // piece in tempFolder made by their template, or the template itself when there is none.
+    [[nodiscard]] bool Run(RmanCommand command) const;
+    // The same, for a step whose failure the procedure goes on past.
+    void Attempt(RmanCommand command) const;
+    // Sends the command for a step whose failure the procedure goes on past, without its
+    // message: the error text keeps the reason in force (or how Recovery Manager ended).
+    void AttemptKeepingErrorText(RmanCommand command) const;
+    // Has Recovery Manager copy source into the folder destination with the shell's copy
+    // command, going on past a failure ("Host command failed" in the error text).
+    void AttemptCopy(const std::wstring& source, const std::wstring& destination) const;
+
+private:
+    std::wstring Text(RmanCommand command) const;
+
+    RmanWrapper& rman_;
+    const OracleSettings& settings_;
+};
 
 // Starts and connects the console, then takes a full backup into settings.tempFolder; on success
 // the console stays running and connected for CompleteBackup. An online backup that fails
@@ -24,15 +41,16 @@ bool CopyFileToFolder(RmanWrapper& rman, const std::wstring& source,
 // onlineBackup and backupArchiveLog; any other failure of an online backup leaves the database
 // open. A failure after it took the database down brings it back first when openAfterBackup is
 // set.
-bool RunBackup(RmanWrapper& rman, OracleSettings& settings);
+[[nodiscard]] bool RunBackup(RmanWrapper& rman, OracleSettings& settings);
 // Crosscheck, deletion of the tagged backups, and reopening after an offline backup when
 // openAfterBackup is set. False, with the reason in the error text, only when that reopening was
 // due and failed (Recovery Manager refused it or no longer runs).
-bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
+[[nodiscard]] bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
 // Starts and connects the console, then mounts, catalogues settings.tempFolder, restores,
 // recovers and opens. True only when the database is open again; a database left mounted gives
 // false with the open's message. A backup of another DBID than the target's (settings.dbid, when
 // known) is refused before anything changes. The folder's pieces stay on disk unless the
 // database opened. firstAttempt false: an earlier attempt catalogued the folder, so the records
 // of the tag are not deleted before cataloguing (that would delete the folder's pieces).
-bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAttempt = true);
+[[nodiscard]] bool RunRestore(RmanWrapper& rman, const OracleSettings& settings,
+                              bool firstAttempt = true);

@@ -1,6 +1,7 @@
 #include "rman/RmanWrapper.h"
 
 #include "process/CRedirect.h"
+#include "rman/RmanCommands.h"
 #include "rman/RmanEnvironment.h"
 #include "virid/FileSystem.h"
 #include "virid/FormatString.h"
@@ -141,7 +142,7 @@ bool RmanWrapper::Connect(const OracleSettings& settings) {
             return false;
         }
     }
-    if (ExecuteCommand(rman_output::ConnectCommand(settings)))
+    if (ExecuteCommand(ConnectCommand(settings)))
         return true;
     // Without a failure mark Recovery Manager is not running: it has connected nothing, and the
     // text of its end stays.

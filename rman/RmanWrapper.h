@@ -36,17 +36,17 @@ public:
     // environment; this process's environment is not changed. False when rman.exe does not
     // exist or cannot be started, and at once (error text unchanged) while this console's
     // Recovery Manager still runs.
-    bool Start(const OracleSettings& settings);
+    [[nodiscard]] bool Start(const OracleSettings& settings);
     // Connects to the target database named by the settings. False, with "Can't connect to the
     // database" and the reason, when the connect failed or a user name, password or connect
     // identifier holds a character that the connect line cannot carry (then nothing is sent);
     // "Unexpected rman shutdown" when Recovery Manager does not run or ended during it.
-    bool Connect(const OracleSettings& settings);
+    [[nodiscard]] bool Connect(const OracleSettings& settings);
     // Waits for the prompt, sends one command (with its own "\n"), waits for the next prompt.
     // True when Recovery Manager prompted again and did not mark the command failed. Waits
     // without a time limit while Recovery Manager works; a question for input or a continuation
     // prompt (an unfinished command) ends it, since nobody can answer.
-    bool ExecuteCommand(const std::wstring& command);
+    [[nodiscard]] bool ExecuteCommand(const std::wstring& command);
     // True while this console's Recovery Manager runs.
     bool IsRunning() const;
     // Ends Recovery Manager, so that Start can run it afresh.

@@ -21,7 +21,7 @@ find_wine
 build_windows() {
     find_wine
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null || return 1
-    cmake --build "$BUILD" || return 1
+    cmake --build "$BUILD" -j2 || return 1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "setup: preparing the Wine prefix $WINEPREFIX"
         "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
@@ -32,7 +32,7 @@ build_windows() {
 # Builds the portable code natively, with the sanitizers and (with clang) the fuzz targets.
 build_native() {
     CC=clang CXX=clang++ cmake -S "$ROOT" -B "$NATIVE_BUILD" -G Ninja -DSANITIZE=ON -DFUZZ=ON >/dev/null || return 1
-    cmake --build "$NATIVE_BUILD"
+    cmake --build "$NATIVE_BUILD" -j2
 }
 
 # Runs a Windows program of the build under Wine.

@@ -41,21 +41,21 @@ public:
     // Write are unpacked into the folder, which must exist. Failed (with a text) when the folder
     // does not exist or holds something that the stream cannot carry (a link, a special file, a
     // name unsafe on Windows, a file named SHA256SUMS at its top); Read then fails too.
-    int Open(const std::wstring& folder, bool pack);
+    [[nodiscard]] int Open(const std::wstring& folder, bool pack);
 
     // size: the buffer's capacity in, the bytes produced out. Ok while bytes were produced;
     // EndOfStream with size 0 once the stream is exhausted, and on every later call.
-    int Read(unsigned char* buffer, uint32_t& size);
+    [[nodiscard]] int Read(unsigned char* buffer, uint32_t& size);
 
     // Takes exactly size bytes, in any cut of the stream. A failed packer refuses further
     // writes. EndOfStream is never answered to a write: bytes after the end are a failure.
-    int Write(const unsigned char* buffer, uint32_t& size);
+    [[nodiscard]] int Write(const unsigned char* buffer, uint32_t& size);
 
     // Ok only when the stream is complete: packing, Read has delivered all of it; unpacking,
     // the manifest listed every file, the end of the archive followed it, every file is whole on
     // disk and every digest matched.
     // Releases the files in use. Every later Close gives the same answer.
-    int Close();
+    [[nodiscard]] int Close();
 
     // Why the packer failed, a fixed sentence with the entry concerned, for the host's log;
     // empty when it has not.

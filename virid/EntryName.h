@@ -10,6 +10,8 @@ namespace entryname {
 
 // Longest name accepted, in bytes.
 constexpr size_t kMaxLength = 4096;
+// The name of a stream's last entry, the manifest of its files.
+constexpr char kManifestName[] = "SHA256SUMS";
 
 enum class NameCheck {
     Ok,     // name holds the normalized form
@@ -23,7 +25,7 @@ enum class NameCheck {
 // backslashes, ":" (alternate data streams), wildcard and control characters, components
 // ending in a dot or blank, reserved device names (CON, NUL, COM1, ...) and text that is not
 // valid UTF-8.
-NameCheck Normalize(const std::string& stored, std::string& name);
+[[nodiscard]] NameCheck Normalize(const std::string& stored, std::string& name);
 
 // The path of a normalized name under folder, and back.
 std::filesystem::path ToPath(const std::filesystem::path& folder, const std::string& name);

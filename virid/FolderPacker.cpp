@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kManifestName[] = "SHA256SUMS";
-
 // Sorts "/" before every other byte, so that a folder's content directly follows the folder.
 bool NameBefore(const std::string& left, const std::string& right) {
     return std::lexicographical_compare(
@@ -75,7 +73,7 @@ bool FolderPacker::Open(const fs::path& folder) {
         if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok ||
             normalized != name)
             return Fail("The folder holds a name that the backup stream cannot carry:", name);
-        if (name == kManifestName)
+        if (name == entryname::kManifestName)
             return Fail("The folder holds a file of the name that the backup stream keeps for its "
                         "manifest:",
                         name);
@@ -129,7 +127,8 @@ void FolderPacker::StageManifestAndEnd(uint64_t produced) {
     const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
-    pax::AppendEntryHeader(staged_, kManifestName, pax::EntryType::File, manifest_.size(), now);
+    pax::AppendEntryHeader(staged_, entryname::kManifestName, pax::EntryType::File,
+                           manifest_.size(), now);
     staged_ += manifest_;
     staged_.append(pax::PaddingAfter(manifest_.size()), '\0');
     pax::AppendEndOfArchive(staged_);

@@ -20,12 +20,12 @@ public:
     enum class Result { Data, End, Failed };
 
     // Lists the folder. False, with Error set, when it cannot be packed.
-    bool Open(const std::filesystem::path& folder);
+    [[nodiscard]] bool Open(const std::filesystem::path& folder);
 
     // Fills up to size bytes and sets size to the bytes produced. Data while bytes were
     // produced, End (size 0) once the whole stream has been produced, Failed (size 0) after a
     // failure, now or before.
-    Result Read(unsigned char* buffer, uint32_t& size);
+    [[nodiscard]] Result Read(unsigned char* buffer, uint32_t& size);
 
     // Releases the file being read, so that the folder can be removed.
     void Stop();

@@ -1,5 +1,7 @@
 #include "virid/PaxFormat.h"
 
+#include "virid/Strings.h"
+
 #include <cstring>
 
 namespace VIRid {
@@ -48,8 +50,8 @@ std::string UstarFallbackName(const std::string& name, size_t room) {
     std::string fallback;
     for (size_t i = 0; i < name.size() && fallback.size() < room; ++i) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c >= 0x80 && (c & 0xC0) == 0x80)
-            continue; // a continuation byte: its character is already replaced
+        if (strings::IsUtf8Continuation(c))
+            continue; // its character is already replaced
         fallback += (c < 0x20 || c >= 0x7F) ? '_' : static_cast<char>(c);
     }
     return fallback;

@@ -47,7 +47,7 @@ enum class HeaderResult {
 
 // Reads one header block (kBlockSize bytes). Accepts the POSIX ("ustar\0" "00") and the GNU
 // ("ustar  \0") magic, octal and base-256 sizes.
-HeaderResult ReadHeader(const unsigned char* block, Header& header);
+[[nodiscard]] HeaderResult ReadHeader(const unsigned char* block, Header& header);
 
 // What a pax extended header says about the entry that follows (or, global, all entries).
 struct Records {
@@ -59,7 +59,7 @@ struct Records {
 
 // Parses the body of an extended header ("<length> <key>=<value>\n" records). Unknown keys are
 // ignored, as the format asks. False when a record is malformed.
-bool ReadRecords(const std::string& body, Records& records);
+[[nodiscard]] bool ReadRecords(const std::string& body, Records& records);
 
 } // namespace pax
 } // namespace VIRid

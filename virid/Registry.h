@@ -21,9 +21,9 @@ public:
     std::list<std::wstring> EnumSubKeys(const wchar_t* path);
 
     // Open, Read, Close: one key at a time. Open closes any key opened before.
-    bool Open(const wchar_t* path);
+    [[nodiscard]] bool Open(const wchar_t* path);
     // Reads a string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of the open key.
-    bool Read(const wchar_t* valueName, std::wstring& value);
+    [[nodiscard]] bool Read(const wchar_t* valueName, std::wstring& value);
     void Close();
 
 private:

@@ -18,9 +18,9 @@ public:
 
     virtual ~Sha256() = default;
     // False when the library failed; the digest is then unusable.
-    virtual bool Update(const unsigned char* data, size_t size) = 0;
+    [[nodiscard]] virtual bool Update(const unsigned char* data, size_t size) = 0;
     // The digest of everything given since the last Finish (or Create); starts afresh after it.
-    virtual bool Finish(Digest& digest) = 0;
+    [[nodiscard]] virtual bool Finish(Digest& digest) = 0;
 };
 
 // The digest as 64 lower-case hexadecimal digits.

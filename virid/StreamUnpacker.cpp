@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kManifestName[] = "SHA256SUMS";
 const char kIncomplete[] = "The backup stream is incomplete: ";
 const char kDamaged[] = "The backup stream is damaged: ";
 const char kRefused[] = "The backup stream holds ";
@@ -286,7 +285,7 @@ bool StreamUnpacker::StartFile(const std::string& name, uint64_t size) {
     fileSize_ = size;
     fileRemaining_ = size;
     hole_ = 0;
-    inManifest_ = name == kManifestName;
+    inManifest_ = name == entryname::kManifestName;
     manifestLine_.clear();
     state_ = State::FileData;
     return size > 0 || FinishFile();

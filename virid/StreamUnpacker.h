@@ -25,14 +25,14 @@ namespace VIRid {
 class StreamUnpacker {
 public:
     // The folder must exist. False, with Error set, when it does not.
-    bool Open(const std::filesystem::path& folder);
+    [[nodiscard]] bool Open(const std::filesystem::path& folder);
 
     // Takes the next size bytes of the stream. False on failure (now or before).
-    bool Write(const unsigned char* data, size_t size);
+    [[nodiscard]] bool Write(const unsigned char* data, size_t size);
 
     // True only when the end of the archive arrived, every file is whole on disk and every
     // digest matched. Fails a stream that is still incomplete; the same answer on every call.
-    bool Close();
+    [[nodiscard]] bool Close();
 
     // A fixed sentence and the entry concerned (UTF-8); empty while nothing failed.
     const std::string& Error() const { return error_; }

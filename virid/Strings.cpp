@@ -72,30 +72,24 @@ std::wstring UTF8toWstr(const std::string& text) {
     size_t i = 0;
     while (i < size) {
         const unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
+        const size_t length = Utf8SequenceLength(lead);
+        if (length == 1) {
             out += static_cast<wchar_t>(lead);
             ++i;
             continue;
         }
-        size_t length = 0;
-        char32_t code = 0;
-        char32_t minimum = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2, code = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, code = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, code = lead & 0x07, minimum = 0x10000;
-        }
+        // The lead byte's own bits; a code below the least of its length is an overlong form.
+        char32_t code = lead & (0x7F >> length);
+        static const char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
         // Take continuation bytes as far as they go; a sequence cut short becomes one
         // replacement character and the next byte starts afresh.
         size_t taken = 1;
         while (length != 0 && taken < length && i + taken < size &&
-               (static_cast<unsigned char>(text[i + taken]) & 0xC0) == 0x80) {
+               IsUtf8Continuation(static_cast<unsigned char>(text[i + taken]))) {
             code = (code << 6) | (static_cast<unsigned char>(text[i + taken]) & 0x3F);
             ++taken;
         }
-        if (length == 0 || taken != length || code < minimum || code > 0x10FFFF ||
+        if (length == 0 || taken != length || code < kLeast[length] || code > 0x10FFFF ||
             IsSurrogate(code)) {
             AppendWide(out, kReplacement);
         } else {
@@ -104,6 +98,26 @@ std::wstring UTF8toWstr(const std::string& text) {
         i += taken;
     }
     return out;
+}
+
+wchar_t AsciiLower(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
+}
+
+size_t Utf8SequenceLength(unsigned char byte) {
+    if (byte < 0x80)
+        return 1;
+    if ((byte & 0xE0) == 0xC0)
+        return 2;
+    if ((byte & 0xF0) == 0xE0)
+        return 3;
+    if ((byte & 0xF8) == 0xF0)
+        return 4;
+    return 0;
+}
+
+bool IsUtf8Continuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
 }
 
 std::wstring Replace(std::wstring text, const std::wstring& what, const std::wstring& with) {

@@ -14,6 +14,14 @@ std::wstring UTF8toWstr(const std::string& text);
 std::wstring to_upper(const std::wstring& text);
 // A copy of text in which every occurrence of what (not empty) is replaced by with.
 std::wstring Replace(std::wstring text, const std::wstring& what, const std::wstring& with);
+// c in lower case when it is an ASCII capital letter; any other character unchanged.
+wchar_t AsciiLower(wchar_t c);
+
+// The length of the UTF-8 sequence that byte leads: 1 for ASCII, 2 to 4 for a lead byte; 0 for
+// a continuation byte and for a byte that leads no sequence (0xF8 to 0xFF).
+size_t Utf8SequenceLength(unsigned char byte);
+// byte continues a UTF-8 sequence (10xxxxxx).
+bool IsUtf8Continuation(unsigned char byte);
 
 } // namespace strings
 } // namespace VIRid

@@ -8,6 +8,7 @@
 #include "tools/pluginclient/PluginLibrary.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/SimOracle.h"
+#include "virid/Strings.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -89,12 +90,17 @@ protected:
         ASSERT_TRUE(oracle_.AddInstance(sid, archiveLog)) << Narrow(oracle_.Error());
     }
     std::wstring Item(const std::wstring& sid) const { return oracle_.HomeName() + L"\\" + sid; }
-    // The commands sent to Recovery Manager, in order (its own lines never end with a semicolon).
+    // The commands sent to Recovery Manager, in order. Its own lines never end with a semicolon,
+    // but for the setting that its answer to a CONFIGURE lists under "old (or new) RMAN
+    // configuration parameters:".
     Texts CommandsSent() const {
         Texts commands;
-        for (const std::wstring& line : logger_.Texts(LogDetail))
-            if (!line.empty() && line.back() == L';')
+        bool listedSetting = false;
+        for (const std::wstring& line : logger_.Texts(LogDetail)) {
+            if (!listedSetting && !line.empty() && line.back() == L';')
                 commands.push_back(line);
+            listedSetting = line.find(L"RMAN configuration parameters:") != std::wstring::npos;
+        }
         return commands;
     }
     // The one error logged; a failure when there is not exactly one.
@@ -438,6 +444,138 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
         EXPECT_EQ(entry.after, oracle_.State(L"DST"));
         EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
     }
+}
+
+// A job with none of the newer settings sends exactly these commands, in this order, whatever is
+// added later: {folder} is the job's folder, {home} the Oracle home; a restore onto a database
+// without its control file names the backup's DBID and pieces. A dump that cannot be packed
+// fails at Open, with the closing steps run and no folder left.
+TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
+    CreateInstance(L"GOLD");
+    CreateInstance(L"GNOARC", false);
+    const Texts opening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
+                           L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
+                           L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+    const Texts pieces = {
+        L"backup spfile tag 'ZT_BACKUP_TAG' format '{folder}\\%d-%I-%T-%U.spfile';",
+        L"backup current controlfile tag 'ZT_BACKUP_TAG' format "
+        L"'{folder}\\%d-%I-%T-%U.controlfile';"};
+    const std::wstring withLogs =
+        L"backup as compressed backupset database tag 'ZT_BACKUP_TAG' format "
+        L"'{folder}\\%d-%I-%T-%U.bcp' plus archivelog tag 'ZT_BACKUP_TAG' format "
+        L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
+    const std::wstring withoutLogs =
+        L"backup as compressed backupset database tag 'ZT_BACKUP_TAG' format "
+        L"'{folder}\\%d-%I-%T-%U.bcp' ;";
+    const Texts copies = {L"host 'copy /Y \"{home}\\network\\ADMIN\\tnsnames.ora\" \"{folder}\"';",
+                          L"host 'copy /Y \"{home}\\network\\ADMIN\\listener.ora\" \"{folder}\"';",
+                          L"host 'copy /Y \"{home}\\network\\ADMIN\\sqlnet.ora\" \"{folder}\"';",
+                          L"host 'copy /Y \"{home}\\database\\PWD{sid}.ora\" \"{folder}\"';"};
+    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+    const Texts mount = {L"shutdown immediate;", L"startup mount;"};
+    const Texts restore = {L"CATALOG START WITH '{folder}' noprompt;",
+                           L"restore database from tag 'ZT_BACKUP_TAG';",
+                           L"restore archivelog all;", L"recover database;"};
+    const auto join = [](std::initializer_list<Texts> parts) {
+        Texts all;
+        for (const Texts& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const Texts open = {L"alter database open;"};
+    const Texts onlineBackup = join({opening, pieces, {withLogs}, copies, tidying});
+    const struct {
+        const wchar_t* sid;
+        const wchar_t* onlineBackup;
+        Texts commands;
+    } backups[] = {
+        // Online first; Oracle refuses it for want of archived logs (ORA-19602).
+        {L"GNOARC", L"1",
+         join({opening, pieces, {withLogs}, mount, {withoutLogs}, copies, tidying, open})},
+        {L"GOLD", L"1", onlineBackup},
+        {L"GOLD", L"0", join({opening, mount, pieces, {withLogs}, copies, tidying, open})},
+    };
+    // The commands with the values in place of their names, and the job's folder as the commands
+    // sent name it in place of {folder}.
+    const auto filledIn = [&](Texts commands, std::map<std::wstring, std::wstring> values) {
+        const std::wstring prefix = tempPath_ + L"\\";
+        for (const std::wstring& command : CommandsSent()) {
+            const size_t at = command.find(prefix);
+            if (at != std::wstring::npos) {
+                values[L"{folder}"] = command.substr(at, command.find(L".ora", at) + 4 - at);
+                break;
+            }
+        }
+        values[L"{home}"] = oracle_.HomeDir();
+        for (std::wstring& command : commands)
+            for (const auto& value : values)
+                command = VIRid::strings::Replace(command, value.first, value.second);
+        return commands;
+    };
+    Bytes stream;
+    for (const auto& backup : backups) {
+        SCOPED_TRACE(Narrow(backup.sid + (L" online " + std::wstring(backup.onlineBackup))));
+        settings_.values[L"OnlineBackup"] = backup.onlineBackup;
+        logger_.Clear();
+        stream.clear();
+        ASSERT_EQ(Success, Backup(backup.sid, stream)) << Narrow(logger_.All());
+        EXPECT_EQ(filledIn(backup.commands, {{L"{sid}", backup.sid}}), CommandsSent());
+    }
+    settings_.values.erase(L"OnlineBackup");
+
+    // The stream of the offline backup of GOLD.
+    const std::wstring spFile = EntryNamed(stream, ".spfile");
+    const std::wstring controlFile = EntryNamed(stream, ".controlfile");
+    const std::wstring dbid = ReportedDbid(logger_);
+    ASSERT_FALSE(spFile.empty() || controlFile.empty() || dbid.empty());
+    const struct {
+        WreckScope scope;
+        Texts commands;
+    } restores[] = {
+        {WreckScope::DataFiles,
+         join({mount, {L"startup mount;"}, tidying, restore, open, tidying})},
+        // With the control file from the backup, recovery asks for a log past the last one
+        // (RMAN-06054): a recovery until before the first log and an open with reset logs follow.
+        {WreckScope::ControlFileToo,
+         join({mount,
+               {L"set DBID {dbid};", L"startup force nomount;",
+                L"restore spfile from '{folder}\\{spfile}';", L"shutdown immediate;",
+                L"startup force nomount;", L"restore controlfile from '{folder}\\{controlfile}';",
+                L"shutdown immediate;", L"startup mount;"},
+               tidying,
+               restore,
+               {L"recover database until logseq 0;", L"alter database open resetlogs;"},
+               tidying})},
+    };
+    for (const auto& entry : restores) {
+        SCOPED_TRACE(static_cast<int>(entry.scope));
+        ASSERT_TRUE(oracle_.Wreck(entry.scope, L"GOLD")) << Narrow(oracle_.Error());
+        logger_.Clear();
+        ASSERT_EQ(Success, Restore(L"GOLD", stream)) << Narrow(logger_.All());
+        EXPECT_EQ(
+            filledIn(entry.commands,
+                     {{L"{dbid}", dbid}, {L"{spfile}", spFile}, {L"{controlfile}", controlFile}}),
+            CommandsSent());
+    }
+
+    // A file that the stream keeps for its manifest, copied into the folder by the dump: the
+    // packer refuses the folder at Open.
+    const std::wstring sqlnet = oracle_.HomeDir() + L"\\network\\ADMIN\\sqlnet.ora";
+    ASSERT_TRUE(DeleteFileW(sqlnet.c_str()) && CreateDirectoryW(sqlnet.c_str(), nullptr));
+    ASSERT_TRUE(simoracle::WriteFileBytes(sqlnet + L"\\SHA256SUMS", "x"));
+    const std::string before = oracle_.Digest(L"GOLD");
+    logger_.Clear();
+    PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
+    uint32_t handle = 7;
+    EXPECT_EQ(Failure, source->Open(Item(L"GOLD"), 0, handle));
+    EXPECT_EQ(0u, handle);
+    source->Release();
+    EXPECT_EQ(L"The folder holds a file of the name that the backup stream keeps for its manifest: "
+              L"'SHA256SUMS'",
+              OnlyError());
+    EXPECT_EQ(filledIn(onlineBackup, {{L"{sid}", L"GOLD"}}), CommandsSent())
+        << "the closing steps ran";
+    ExpectUntouched(L"GOLD", before);
 }
 
 // Two jobs at once on one plug-in object both complete; on two threads, one job per instance at

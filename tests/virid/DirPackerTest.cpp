@@ -156,6 +156,8 @@ TEST_F(DirPackerTest, DamagedAndMalformedStreamsAreRefusedWithTheReason) {
     const std::string x = SumLine("x", "x");
     const std::string e = SumLine("e", "");
     const std::string digestOfX = x.substr(0, 64);
+    std::string lastDigitChanged = x;
+    lastDigitChanged[63] = lastDigitChanged[63] == '0' ? '1' : '0';
     const auto withManifest = [](const std::string& manifest) {
         return RawFile("x", "x") + RawFile("e", "") + RawFile("SHA256SUMS", manifest) +
                EndOfArchive();
@@ -192,6 +194,8 @@ TEST_F(DirPackerTest, DamagedAndMalformedStreamsAreRefusedWithTheReason) {
         {withManifest(x + e + x), L"the manifest lists a file twice: 'x'"},
         {withManifest(x + e.substr(0, e.size() - 1)),
          L"the manifest does not end with a line break"},
+        // Every digit of a digest counts, the last one too.
+        {withManifest(e + lastDigitChanged), L"the digest does not match the manifest for 'x'"},
         {withManifest(digestOfX + "  ../x\n" + e), L"malformed line"},
         {withManifest(e + x), L""},                   // in any order
         {withManifest(e + digestOfX + " *x\n"), L""}, // the binary-mode mark of sha256sum

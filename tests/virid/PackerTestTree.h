@@ -184,8 +184,7 @@ inline std::string EndOfArchive() {
 inline std::string SumLine(const std::string& name, const std::string& content) {
     const auto digest = VIRid::Sha256::Create();
     VIRid::Sha256::Digest sum{};
-    digest->Update(Bytes(content), content.size());
-    digest->Finish(sum);
+    EXPECT_TRUE(digest->Update(Bytes(content), content.size()) && digest->Finish(sum));
     return VIRid::ToHex(sum) + "  " + name + "\n";
 }
 
