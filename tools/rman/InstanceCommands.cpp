@@ -322,9 +322,8 @@ std::wstring TakeSetting(std::vector<std::wstring>& configuration, const std::ws
 
 void Session::Configure(const std::wstring& statement) {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"configure", true))
+    if (!LoadRepository(controlFile, L"configure"))
         return;
-    RepositoryNotice();
     const std::wstring setting = ConfigurationSetting(statement);
     const bool clear = setting.size() > 6 && setting.compare(setting.size() - 6, 6, L" CLEAR") == 0;
     const size_t to = setting.find(L" TO ");

@@ -117,9 +117,8 @@ Session::CatalogScan Session::ScanForCatalog(const simoracle::ControlFile& contr
 
 void Session::Catalog(const std::wstring& pattern, bool noPrompt) {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"catalog", true))
+    if (!LoadRepository(controlFile, L"catalog"))
         return;
-    RepositoryNotice();
     out_.Line(L"searching for all files that match the pattern " + pattern);
     CatalogScan scan = ScanForCatalog(controlFile, pattern);
     if (scan.unknown.empty()) {
@@ -165,9 +164,8 @@ bool Session::ParseCrosscheck(TokenCursor& words, Action& action) {
 void Session::Crosscheck() {
     const wchar_t verb[] = L"crosscheck";
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, verb, true))
+    if (!LoadRepository(controlFile, verb))
         return;
-    RepositoryNotice();
     UseChannel();
     if (controlFile.pieces.empty()) {
         out_.Line(L"specification does not match any backup in the repository");
@@ -202,9 +200,8 @@ bool Session::ParseDelete(TokenCursor& words, Action& action) {
 
 void Session::Delete(const DeleteRequest& request) {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"delete", true))
+    if (!LoadRepository(controlFile, L"delete"))
         return;
-    RepositoryNotice();
     UseChannel();
     std::vector<size_t> chosen;
     for (size_t i = 0; i < controlFile.pieces.size(); ++i) {
@@ -286,9 +283,8 @@ bool Session::ParseList(TokenCursor& words, Action& action) {
 
 void Session::List(bool archivedLogs) {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"list", true))
+    if (!LoadRepository(controlFile, L"list"))
         return;
-    RepositoryNotice();
     if (archivedLogs)
         ListArchivedLogs(controlFile);
     else
@@ -343,9 +339,8 @@ bool Session::ParseReport(TokenCursor& words, Action& action) {
 
 void Session::Report() {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"report", true))
+    if (!LoadRepository(controlFile, L"report"))
         return;
-    RepositoryNotice();
     out_.Line(L"Report of database schema for database with db_unique_name " + controlFile.dbName +
               L"\n\nList of Permanent Datafiles\n===========================\n"
               L"File Size(MB) Tablespace           RB segs Datafile Name\n"
@@ -368,9 +363,8 @@ bool Session::ParseShow(TokenCursor& words, Action& action) {
 
 void Session::Show() {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"show", true))
+    if (!LoadRepository(controlFile, L"show"))
         return;
-    RepositoryNotice();
     out_.Line(L"RMAN configuration parameters for database with db_unique_name " +
               controlFile.dbName + L" are:");
     for (const std::wstring& setting : controlFile.configuration)

@@ -281,6 +281,13 @@ bool Session::LoadMountedControl(simoracle::ControlFile& controlFile, const std:
     return RequireMounted(verb, openAllowed) && LoadControl(controlFile, verb);
 }
 
+bool Session::LoadRepository(simoracle::ControlFile& controlFile, const std::wstring& verb) {
+    if (!LoadMountedControl(controlFile, verb, true))
+        return false;
+    RepositoryNotice();
+    return true;
+}
+
 bool Session::SaveControl(const simoracle::ControlFile& controlFile, const std::wstring& verb) {
     if (simoracle::SaveControlFile(files_.ControlFile(), controlFile))
         return true;

@@ -111,9 +111,12 @@ private:
     // reported with the Oracle error of the actual state and false returned.
     bool RequireMounted(const std::wstring& verb, bool openAllowed);
     bool LoadControl(simoracle::ControlFile& controlFile, const std::wstring& verb);
-    // RequireMounted, then LoadControl: what every repository command starts with.
+    // RequireMounted, then LoadControl.
     bool LoadMountedControl(simoracle::ControlFile& controlFile, const std::wstring& verb,
                             bool openAllowed);
+    // LoadMountedControl (open allowed), then the repository notice: what the repository
+    // commands and CONFIGURE start with.
+    bool LoadRepository(simoracle::ControlFile& controlFile, const std::wstring& verb);
     bool SaveControl(const simoracle::ControlFile& controlFile, const std::wstring& verb);
     void RepositoryNotice();
     // "Starting <verb> at ...", then the repository notice and the channel.
