@@ -257,9 +257,10 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
 }
 
 // An offline backup stopped early, or whose reopen fails (it streams all the same), still fails
-// Close; it is opened again only when asked to. An online backup that fails for another reason
-// than NOARCHIVELOG never goes offline; a failed preparation for an offline backup, or for the
-// offline one that replaces a NOARCHIVELOG online backup, brings the database back when asked to.
+// Close; it is opened again only when asked to. A dump that leaves no database piece is never
+// streamed. An online backup that fails for another reason than NOARCHIVELOG never goes offline;
+// a failed preparation for an offline backup, or for the offline one that replaces a NOARCHIVELOG
+// online backup, brings the database back when asked to.
 TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     CreateInstance(L"BFAIL");
     CreateInstance(L"BNOARC", false);
@@ -276,6 +277,16 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
         EXPECT_EQ(openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted,
                   oracle_.State(L"BFAIL"));
     }
+    // Recovery Manager reports the dump done, but it wrote no database piece.
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::NoPiece, L"backup as*", {}, L"BFAIL"));
+    settings_.values[L"OnlineBackup"] = L"1";
+    logger_.Clear();
+    Bytes unwritten;
+    EXPECT_EQ(Failure, Backup(L"BFAIL", unwritten));
+    EXPECT_THAT(OnlyError(),
+                AllOf(StartsWith(L"Backup database failed: The backup holds no database piece"),
+                      HasSubstr(L"; nothing was streamed")));
+    EXPECT_TRUE(unwritten.empty());
     ExpectUntouched(L"BFAIL", before);
 
     using simoracle::FaultKind;

@@ -169,6 +169,35 @@ TEST_F(RmanSimulatorTest, RestoreGivesTheDataBackOnlyFromSoundPiecesOfThisDataba
     EXPECT_TRUE(oracle_.Digest().empty());
 }
 
+// A RUN block is one statement, read whole before any of it runs: its statements go through the
+// same grammar, its channel names the lines of its backups and is released at its end, and its
+// SET UNTIL holds for its recovery only. Statements may span lines; strings take either quote.
+TEST_F(RmanSimulatorTest, RunBlocksFollowTheGrammarOfRecoveryManager) {
+    const std::string folder = Narrow(oracle_.Folder(L"run"));
+    const std::string format = " format '" + folder + "\\%U.x'";
+    ExpectSteps(
+        oracle_,
+        {{"run { backup spfile" + format + "; backup everything; }", "found \"everything\"", true},
+         {"list backup;", "specification does not match any backup", false},
+         {"allocate channel c1 device type disk;", "RMAN-01009: syntax error", true},
+         {"run { allocate channel c1 device type disk maxpiecesize 64Q; }", "found \"64Q\"", true},
+         {"run { allocate channel c1 device type disk maxpiecesize 1024M; backup spfile" + format +
+              "; }",
+          "channel c1: backup set complete", false},
+         {"RUN {\nALLOCATE CHANNEL \"c2\" DEVICE TYPE\nDISK FORMAT \"" + folder +
+              "\\%U.y\";\nBACKUP CURRENT CONTROLFILE\nTAG \"dq\";\n}",
+          "tag=DQ comment=NONE\r\nchannel c2: backup set complete", false},
+         {"backup spfile" + format + ";", "channel ORA_DISK_1: backup set complete", false},
+         {"shutdown immediate;", "database closed", false},
+         {"startup mount;", "database mounted", false},
+         {"run { set until scn 1000; recover database; }", "found \"scn\"", true},
+         {"run {\nset until sequence 1 thread 1;\nrecover database;\n}", "RMAN-06556", true},
+         {"recover database;", "media recovery complete", false},
+         {"alter database open;", "Statement processed", false}});
+    // The channel's format named the piece that its block's backup wrote.
+    EXPECT_NE(L"", NewestFileWithExtension(ListFolderFiles(testing_support::Wide(folder)), L".y"));
+}
+
 // Another machine: a fresh home elsewhere, and only the service and password file of SIMDB. Without
 // its parameter file the instance never mounts and refuses wrong pieces; then the restore works.
 TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallation) {

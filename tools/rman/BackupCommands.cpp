@@ -11,32 +11,52 @@
 namespace rmansim {
 
 using simoracle::DatabaseState;
+using What = BackupRequest::What;
 
 namespace {
 
 const wchar_t kVerb[] = L"backup";
+
+simoracle::PieceHeader HeaderOf(const simoracle::ControlFile& controlFile, const std::wstring& tag,
+                                unsigned long long stamp, bool compressed) {
+    simoracle::PieceHeader header;
+    header.dbName = controlFile.dbName;
+    header.dbid = controlFile.dbid;
+    header.resetlogsId = controlFile.resetlogsId;
+    header.tag = tag;
+    header.stamp = stamp;
+    header.compressed = compressed;
+    return header;
+}
+
+std::wstring PieceHandle(const simoracle::ControlFile& controlFile, const std::wstring& format,
+                         unsigned setKey, unsigned long long stamp, unsigned lowestSequence) {
+    simoracle::PieceNameValues values;
+    values.dbName = controlFile.dbName;
+    values.dbid = controlFile.dbid;
+    values.setKey = setKey;
+    values.stamp = stamp;
+    values.sequence = lowestSequence;
+    values.date = CompactDate();
+    return simoracle::ExpandPieceName(format, values);
+}
+
+} // namespace
 
 std::wstring FiveDigits(unsigned number) {
     std::wstring text = std::to_wstring(number);
     return std::wstring(text.size() < 5 ? 5 - text.size() : 0, L'0') + text;
 }
 
-} // namespace
-
 bool Session::ReadBackupOptions(TokenCursor& words, BackupOptions& options) {
     for (;;) {
         if (words.Accept(L"tag")) {
-            std::wstring tag;
-            if (!words.AcceptQuoted(tag) && !words.AcceptAny(tag)) {
-                SyntaxError(L";");
+            if (!words.AcceptAny(options.tag))
                 return false;
-            }
-            options.tag = Upper(tag);
+            options.tag = Upper(options.tag);
         } else if (words.Accept(L"format")) {
-            if (!words.AcceptQuoted(options.format)) {
-                SyntaxError(words.Peek().empty() ? L";" : words.Peek());
+            if (!words.AcceptQuoted(options.format))
                 return false;
-            }
             options.hasFormat = true;
         } else {
             return true;
@@ -44,160 +64,147 @@ bool Session::ReadBackupOptions(TokenCursor& words, BackupOptions& options) {
     }
 }
 
-void Session::Backup(TokenCursor& words) {
-    bool compressed = false;
+bool Session::ParseBackup(TokenCursor& words, Action& action) {
+    BackupRequest request;
     if (words.Accept(L"as")) {
-        compressed = words.Accept(L"compressed");
-        if (!words.Accept(L"backupset")) {
-            SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-            return;
-        }
+        request.compressed = words.Accept(L"compressed");
+        if (!words.Accept(L"backupset"))
+            return false;
     }
-    enum class What { Database, SpFile, ControlFile, ArchivedLogs } what;
     if (words.Accept(L"database"))
-        what = What::Database;
+        request.what = What::Database;
     else if (words.Accept(L"spfile"))
-        what = What::SpFile;
+        request.what = What::SpFile;
     else if (words.AcceptAll(L"current controlfile"))
-        what = What::ControlFile;
+        request.what = What::ControlFile;
     else if (words.AcceptAll(L"archivelog all"))
-        what = What::ArchivedLogs;
-    else {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
-    BackupOptions options;
-    if (!ReadBackupOptions(words, options))
-        return;
-    const bool plusArchivedLogs = what == What::Database && words.AcceptAll(L"plus archivelog");
-    BackupOptions logOptions;
-    if (plusArchivedLogs && !ReadBackupOptions(words, logOptions))
-        return;
-    if (!words.AtEnd()) {
-        SyntaxError(words.Peek());
-        return;
-    }
+        request.what = What::ArchivedLogs;
+    else
+        return false;
+    if (!ReadBackupOptions(words, request.options))
+        return false;
+    request.plusArchivedLogs =
+        request.what == What::Database && words.AcceptAll(L"plus archivelog");
+    if (request.plusArchivedLogs && !ReadBackupOptions(words, request.logOptions))
+        return false;
+    action = [request](Session& session, const Statement&) { session.Backup(request); };
+    return true;
+}
+
+void Session::Backup(const BackupRequest& given) {
     simoracle::ControlFile controlFile;
     if (!LoadMountedControl(controlFile, kVerb, true))
         return;
-    const std::wstring defaultFormat = files_.Home() + L"\\database\\%U";
-    for (BackupOptions* each : {&options, &logOptions}) {
+    // A channel's format stands in for a backup without one.
+    const bool channelFormat = !channels_.empty() && !channels_.front().format.empty();
+    BackupRequest request = given;
+    for (BackupOptions* each : {&request.options, &request.logOptions}) {
         if (each->tag.empty())
             each->tag = DefaultTag();
         if (!each->hasFormat)
-            each->format = defaultFormat;
+            each->format =
+                channelFormat ? channels_.front().format : files_.Home() + L"\\database\\%U";
     }
+    switch (request.what) {
+    case What::SpFile:
+    case What::ControlFile:
+        BackupOneFile(controlFile, request);
+        break;
+    case What::ArchivedLogs:
+        BackupAllArchivedLogs(controlFile, request);
+        break;
+    case What::Database:
+        BackupDatabase(controlFile, request);
+        break;
+    }
+}
+
+void Session::StartBackup(simoracle::ControlFile& controlFile, bool switchLog) {
+    out_.Line(L"Starting backup at " + CommandDate());
+    if (switchLog && Instance().state == DatabaseState::Open &&
+        simoracle::SwitchLog(files_, controlFile) && SaveControl(controlFile, kVerb))
+        out_.Line(L"current log archived");
+    RepositoryNotice();
+    UseChannel();
+}
+
+void Session::BackupOneFile(simoracle::ControlFile& controlFile, const BackupRequest& request) {
+    const bool spFile = request.what == What::SpFile;
+    StartBackup(controlFile, false);
+    simoracle::PieceEntry entry;
+    if (spFile && !SpFileEntry(entry)) {
+        Fail(kVerb, {L"RMAN-06062: can not backup SPFILE because the instance was not "
+                     L"started with SPFILE"});
+        return;
+    }
+    if (!spFile)
+        entry = ControlFileEntry(controlFile);
+    const std::wstring input = spFile ? L"including current SPFILE in backup set"
+                                      : L"including current control file in backup set";
+    if (WriteBackupSet(controlFile, request.options, {entry}, {input}, L"full datafile", 0,
+                       request.compressed))
+        out_.Line(L"Finished backup at " + CommandDate());
+}
+
+void Session::BackupAllArchivedLogs(simoracle::ControlFile& controlFile,
+                                    const BackupRequest& request) {
+    StartBackup(controlFile, true);
+    if (BackupArchivedLogs(controlFile, request.options, request.compressed, true, 1))
+        out_.Line(L"Finished backup at " + CommandDate());
+}
+
+// With PLUS ARCHIVELOG: the logs archived before the data files, the data files, then the logs
+// archived since.
+void Session::BackupDatabase(simoracle::ControlFile& controlFile, const BackupRequest& request) {
     const simoracle::InstanceState instance = Instance();
-    const bool open = instance.state == DatabaseState::Open;
-
-    if (what == What::SpFile || what == What::ControlFile) {
-        out_.Line(L"Starting backup at " + CommandDate());
-        RepositoryNotice();
-        UseChannel();
-        simoracle::PieceEntry entry;
-        if (what == What::SpFile && !SpFileEntry(entry)) {
-            Fail(kVerb, {L"RMAN-06062: can not backup SPFILE because the instance was not "
-                         L"started with SPFILE"});
-            return;
-        }
-        if (what == What::ControlFile)
-            entry = ControlFileEntry(controlFile);
-        const std::wstring input = what == What::SpFile
-                                       ? L"including current SPFILE in backup set"
-                                       : L"including current control file in backup set";
-        if (WriteBackupSet(controlFile, options, {entry}, {input}, L"full datafile", 0, compressed))
-            out_.Line(L"Finished backup at " + CommandDate());
-        return;
-    }
-    if (what == What::ArchivedLogs) {
-        out_.Line(L"Starting backup at " + CommandDate());
-        if (open && simoracle::SwitchLog(files_, controlFile) && SaveControl(controlFile, kVerb))
-            out_.Line(L"current log archived");
-        RepositoryNotice();
-        UseChannel();
-        if (BackupArchivedLogs(controlFile, options, compressed, true, 1))
-            out_.Line(L"Finished backup at " + CommandDate());
-        return;
-    }
-
-    if (!controlFile.archiveLogMode && (open || !instance.cleanShutdown)) {
-        out_.Line(L"Starting backup at " + CommandDate());
-        RepositoryNotice();
-        UseChannel();
-        out_.Line(std::wstring(L"channel ORA_DISK_1: starting ") +
-                  (compressed ? L"compressed " : L"") + L"full datafile backup set");
-        out_.Line(L"channel ORA_DISK_1: specifying datafile(s) in backup set");
+    const bool compressed = request.compressed;
+    if (!controlFile.archiveLogMode &&
+        (instance.state == DatabaseState::Open || !instance.cleanShutdown)) {
+        StartBackup(controlFile, false);
+        out_.Line(ChannelPrefix() + L"starting " + (compressed ? L"compressed " : L"") +
+                  L"full datafile backup set");
+        out_.Line(ChannelPrefix() + L"specifying datafile(s) in backup set");
         ChannelFailure(kVerb, {L"ORA-19602: cannot backup or copy active file in NOARCHIVELOG "
                                L"mode"});
         return;
     }
-    if (plusArchivedLogs && !controlFile.archiveLogMode) {
+    const bool plusLogs = request.plusArchivedLogs;
+    if (plusLogs && !controlFile.archiveLogMode) {
         Fail(kVerb, {L"ORA-00258: manual archiving in NOARCHIVELOG mode must identify log"});
         return;
     }
     unsigned lastBackedUp = 0;
-    if (plusArchivedLogs) {
-        out_.Line(L"Starting backup at " + CommandDate());
-        if (open && simoracle::SwitchLog(files_, controlFile) && SaveControl(controlFile, kVerb))
-            out_.Line(L"current log archived");
-        RepositoryNotice();
-        UseChannel();
+    if (plusLogs) {
+        StartBackup(controlFile, true);
         lastBackedUp = controlFile.currentSequence - 1;
-        if (!BackupArchivedLogs(controlFile, logOptions, compressed, false, 1))
+        if (!BackupArchivedLogs(controlFile, request.logOptions, compressed, false, 1))
             return;
         out_.Line(L"Finished backup at " + CommandDate());
         out_.Line(L"");
     }
-    out_.Line(L"Starting backup at " + CommandDate());
-    RepositoryNotice();
-    UseChannel();
-    if (!BackupDatafiles(controlFile, options, compressed))
+    StartBackup(controlFile, false);
+    if (!BackupDatafiles(controlFile, request.options, compressed))
         return;
     out_.Line(L"Finished backup at " + CommandDate());
-    if (plusArchivedLogs) {
-        out_.Line(L"");
-        out_.Line(L"Starting backup at " + CommandDate());
-        if (open && simoracle::SwitchLog(files_, controlFile) && SaveControl(controlFile, kVerb))
-            out_.Line(L"current log archived");
-        UseChannel();
-        // Only the logs archived since the first part of the command.
-        if (!BackupArchivedLogs(controlFile, logOptions, compressed, false, lastBackedUp + 1))
-            return;
+    if (!plusLogs)
+        return;
+    out_.Line(L"");
+    StartBackup(controlFile, true);
+    if (BackupArchivedLogs(controlFile, request.logOptions, compressed, false, lastBackedUp + 1))
         out_.Line(L"Finished backup at " + CommandDate());
-    }
 }
 
 bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupOptions& options,
                               bool compressed) {
-    const simoracle::InstanceState instance = Instance();
-    // Copied from a running (or crashed) database the files are fuzzy: the redo written during
-    // the backup is needed to make them consistent.
-    const bool fuzzy = instance.state == DatabaseState::Open || !instance.cleanShutdown;
     std::vector<simoracle::PieceEntry> entries;
     std::vector<std::wstring> inputs;
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
-        const std::wstring path = files_.DataFile(dataFile);
-        simoracle::DataFileHeader header;
-        if (!simoracle::ReadDataFileHeader(path, header)) {
-            Fail(kVerb, {L"ORA-01157: cannot identify/lock data file " +
-                             std::to_wstring(dataFile.number) + L" - see DBWR trace file",
-                         L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
-                             path + L"'"});
-            return false;
-        }
-        if (fuzzy) {
-            header.checkpointSequence = controlFile.currentSequence;
-            header.fuzzy = true;
-            header.fuzzySequence = controlFile.currentSequence;
-        }
         simoracle::PieceEntry entry;
-        entry.label = "datafile:" + std::to_string(dataFile.number);
-        entry.data = simoracle::FormatDataFileHeader(header);
-        entry.sourceFile = path;
-        entry.sourceOffset = simoracle::kDataFileHeaderSize;
+        if (!DataFileEntry(controlFile, dataFile, entry))
+            return false;
         entries.push_back(entry);
         inputs.push_back(L"input datafile file number=" + FiveDigits(dataFile.number) + L" name=" +
-                         path);
+                         entry.sourceFile);
     }
     if (!WriteBackupSet(controlFile, options, entries, inputs, L"full datafile", 0, compressed))
         return false;
@@ -211,6 +218,32 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
     }
     return WriteBackupSet(controlFile, options, extras, extraInputs, L"full datafile", 0,
                           compressed);
+}
+
+bool Session::DataFileEntry(const simoracle::ControlFile& controlFile,
+                            const simoracle::DataFileSpec& dataFile, simoracle::PieceEntry& entry) {
+    const std::wstring path = files_.DataFile(dataFile);
+    simoracle::DataFileHeader header;
+    if (!simoracle::ReadDataFileHeader(path, header)) {
+        Fail(kVerb,
+             {L"ORA-01157: cannot identify/lock data file " + std::to_wstring(dataFile.number) +
+                  L" - see DBWR trace file",
+              L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" + path + L"'"});
+        return false;
+    }
+    // Copied from a running (or crashed) database the files are fuzzy: the redo written during
+    // the backup is needed to make them consistent.
+    const simoracle::InstanceState instance = Instance();
+    if (instance.state == DatabaseState::Open || !instance.cleanShutdown) {
+        header.checkpointSequence = controlFile.currentSequence;
+        header.fuzzy = true;
+        header.fuzzySequence = controlFile.currentSequence;
+    }
+    entry.label = "datafile:" + std::to_string(dataFile.number);
+    entry.data = simoracle::FormatDataFileHeader(header);
+    entry.sourceFile = path;
+    entry.sourceOffset = simoracle::kDataFileHeaderSize;
+    return true;
 }
 
 bool Session::BackupArchivedLogs(simoracle::ControlFile& controlFile, const BackupOptions& options,
@@ -246,7 +279,7 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
                              bool compressed) {
     const unsigned setKey = controlFile.nextKey++;
     const unsigned long long stamp = Stamp();
-    const std::wstring channel = L"channel ORA_DISK_1: ";
+    const std::wstring channel = ChannelPrefix();
     out_.Line(channel + L"starting " + (compressed ? L"compressed " : L"") + setKind +
               L" backup set");
     out_.Line(channel + (setKind == L"archived log" ? L"specifying archived log(s) in backup set"
@@ -254,34 +287,10 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
     for (const std::wstring& line : inputLines)
         out_.Line(line);
     out_.Line(channel + L"starting piece 1 at " + CommandDate());
-    simoracle::PieceNameValues values;
-    values.dbName = controlFile.dbName;
-    values.dbid = controlFile.dbid;
-    values.setKey = setKey;
-    values.stamp = stamp;
-    values.sequence = lowestSequence;
-    values.date = CompactDate();
-    const std::wstring handle = simoracle::ExpandPieceName(options.format, values);
-    if (simoracle::FileExists(handle)) {
-        Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
-                     L"ORA-27038: created file already exists",
-                     L"OSD-04010: <create> option specified, file already exists"});
+    const std::wstring handle =
+        PieceHandle(controlFile, options.format, setKey, stamp, lowestSequence);
+    if (!StorePiece(handle, HeaderOf(controlFile, options.tag, stamp, compressed), entries))
         return false;
-    }
-    simoracle::PieceHeader header;
-    header.dbName = controlFile.dbName;
-    header.dbid = controlFile.dbid;
-    header.resetlogsId = controlFile.resetlogsId;
-    header.tag = options.tag;
-    header.stamp = stamp;
-    header.compressed = compressed;
-    if (!simoracle::WritePiece(handle, header, entries)) {
-        Fail(kVerb,
-             {L"ORA-19504: failed to create file \"" + handle + L"\"",
-              L"ORA-27040: file create error, unable to create file",
-              L"OSD-04002: unable to open file", L"O/S-Error: " + simoracle::LastErrorText()});
-        return false;
-    }
     out_.Line(channel + L"finished piece 1 at " + CommandDate());
     out_.Line(L"piece handle=" + handle + L" tag=" + options.tag + L" comment=NONE");
     out_.Line(channel + L"backup set complete, elapsed time: 00:00:01");
@@ -295,6 +304,23 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
         record.contents.push_back(entry.label);
     controlFile.pieces.push_back(record);
     return SaveControl(controlFile, kVerb);
+}
+
+// Under the "nopiece" test fault the piece is not written, and nothing says so.
+bool Session::StorePiece(const std::wstring& handle, const simoracle::PieceHeader& header,
+                         const std::vector<simoracle::PieceEntry>& entries) {
+    if (simoracle::FileExists(handle)) {
+        Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
+                     L"ORA-27038: created file already exists",
+                     L"OSD-04010: <create> option specified, file already exists"});
+        return false;
+    }
+    if (skipPieceWrites_ || simoracle::WritePiece(handle, header, entries))
+        return true;
+    Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
+                 L"ORA-27040: file create error, unable to create file",
+                 L"OSD-04002: unable to open file", L"O/S-Error: " + simoracle::LastErrorText()});
+    return false;
 }
 
 simoracle::PieceEntry Session::ControlFileEntry(const simoracle::ControlFile& controlFile) const {

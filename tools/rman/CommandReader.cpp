@@ -21,6 +21,7 @@ bool IsBlank(const std::wstring& text) {
 
 size_t FindCommandEnd(const std::wstring& text) {
     wchar_t quote = 0;
+    unsigned depth = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
         if (quote != 0) {
@@ -28,7 +29,12 @@ size_t FindCommandEnd(const std::wstring& text) {
                 quote = 0;
         } else if (c == L'\'' || c == L'"') {
             quote = c;
-        } else if (c == L';') {
+        } else if (c == L'{') {
+            ++depth;
+        } else if (c == L'}' && depth > 0) {
+            if (--depth == 0)
+                return i;
+        } else if (c == L';' && depth == 0) {
             return i;
         }
     }

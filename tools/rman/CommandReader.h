@@ -1,6 +1,8 @@
 // Gathers Recovery Manager commands from input lines: a command ends at a ';' outside quotes and
-// may span lines (the continuation prompt "2> ", "3> " ... is written for each further line); a
-// "connect" command also ends at its line end without ';', as Recovery Manager accepts it.
+// braces, a "run { ... }" block at the brace that closes it (its statements end with ';' inside
+// it), and either may span lines (the continuation prompt "2> ", "3> " ... is written for each
+// further line) or share a line with others; a "connect" command also ends at its line end without
+// ';', as Recovery Manager accepts it.
 #pragma once
 
 #include "tools/rman/ConsoleIo.h"
@@ -24,7 +26,8 @@ private:
     std::wstring carry_; // what followed the last ';' on its line
 };
 
-// Position of the first ';' outside single and double quotes, or npos.
+// Position of the first ';' outside single and double quotes and braces, or of the '}' that
+// closes the first brace; npos when the command is not complete.
 size_t FindCommandEnd(const std::wstring& text);
 bool StartsWithWord(const std::wstring& text, const wchar_t* word);
 

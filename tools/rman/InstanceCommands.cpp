@@ -1,4 +1,4 @@
-// Starting, stopping, mounting and opening the instance; CONFIGURE, SET and HOST.
+// Starting, stopping, mounting and opening the instance; CONFIGURE and HOST.
 #include "tools/rman/Session.h"
 
 #include "tools/simdb/DataFile.h"
@@ -24,51 +24,28 @@ std::wstring FileNumber(unsigned number) {
 
 } // namespace
 
-void Session::Startup(TokenCursor& words) {
-    bool force = false;
-    bool nomount = false;
-    bool mount = false;
+bool Session::ParseStartup(TokenCursor& words, Action& action) {
+    StartupRequest request;
+    std::wstring ignored;
     while (!words.AtEnd()) {
-        std::wstring ignored;
         if (words.Accept(L"force"))
-            force = true;
+            request.force = true;
         else if (words.Accept(L"nomount"))
-            nomount = true;
+            request.nomount = true;
         else if (words.Accept(L"mount"))
-            mount = true;
-        else if (words.Accept(L"dba") || words.Accept(L"open"))
-            continue;
-        else if (words.Accept(L"pfile") && words.Accept(L"=") && words.AcceptAny(ignored))
-            continue;
-        else {
-            SyntaxError(words.Peek());
-            return;
-        }
+            request.mount = true;
+        else if (!words.Accept(L"dba") && !words.Accept(L"open") &&
+                 !(words.Accept(L"pfile") && words.Accept(L"=") && words.AcceptAny(ignored)))
+            return false;
     }
-    simoracle::InstanceState instance = Instance();
-    if (force && instance.state != DatabaseState::Down) {
-        // FORCE aborts the running instance first.
-        SaveState(DatabaseState::Down, false);
-        instance.state = DatabaseState::Down;
-    }
-    const bool startedNow = instance.state == DatabaseState::Down;
-    if (startedNow) {
-        bool parameterFileMissing = false;
-        StartInstance(parameterFileMissing);
-        if (nomount) {
-            PrintSystemGlobalArea();
-            return;
-        }
-        if (parameterFileMissing) {
-            Fail(kVerb, {L"ORA-00205: error in identifying control file, check alert log for "
-                         L"more info"});
-            return;
-        }
-    } else {
-        out_.Line(L"database is already started");
-        if (nomount)
-            return;
-    }
+    action = [request](Session& session, const Statement&) { session.Startup(request); };
+    return true;
+}
+
+void Session::Startup(const StartupRequest& request) {
+    bool startedNow = false;
+    if (!StartForStartup(request, startedNow))
+        return;
     const DatabaseState state = Instance().state;
     if (state == DatabaseState::Started) {
         if (!MountDatabase(kVerb))
@@ -77,7 +54,7 @@ void Session::Startup(TokenCursor& words) {
     } else {
         out_.Line(L"database already mounted");
     }
-    if (!mount) {
+    if (!request.mount) {
         if (state == DatabaseState::Open)
             out_.Line(L"database already open");
         else if (!OpenDatabase(kVerb, false))
@@ -87,6 +64,33 @@ void Session::Startup(TokenCursor& words) {
     }
     if (startedNow)
         PrintSystemGlobalArea();
+}
+
+// The instance part of STARTUP; false when the statement ends there (NOMOUNT, or a failure).
+bool Session::StartForStartup(const StartupRequest& request, bool& startedNow) {
+    simoracle::InstanceState instance = Instance();
+    if (request.force && instance.state != DatabaseState::Down) {
+        // FORCE aborts the running instance first.
+        SaveState(DatabaseState::Down, false);
+        instance.state = DatabaseState::Down;
+    }
+    startedNow = instance.state == DatabaseState::Down;
+    if (!startedNow) {
+        out_.Line(L"database is already started");
+        return !request.nomount;
+    }
+    bool parameterFileMissing = false;
+    StartInstance(parameterFileMissing);
+    if (request.nomount) {
+        PrintSystemGlobalArea();
+        return false;
+    }
+    if (parameterFileMissing) {
+        Fail(kVerb, {L"ORA-00205: error in identifying control file, check alert log for "
+                     L"more info"});
+        return false;
+    }
+    return true;
 }
 
 void Session::StartInstance(bool& parameterFileMissing) {
@@ -136,40 +140,9 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
                     L"recovery"});
         return false;
     }
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
-        const std::wstring path = files_.DataFile(dataFile);
-        const std::wstring named =
-            L"ORA-01110: data file " + FileNumber(dataFile.number) + L": '" + path + L"'";
-        simoracle::DataFileHeader header;
-        if (!simoracle::FileExists(path)) {
-            Fail(verb, {L"ORA-01157: cannot identify/lock data file " +
-                            FileNumber(dataFile.number) + L" - see DBWR trace file",
-                        named});
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs())
+        if (!CheckDataFileForOpen(verb, controlFile, dataFile, resetLogs))
             return false;
-        }
-        if (!simoracle::ReadDataFileHeader(path, header) || header.dbid != controlFile.dbid) {
-            Fail(verb, {L"ORA-01122: database file " + FileNumber(dataFile.number) +
-                            L" failed verification check",
-                        named, L"ORA-01210: data file header is media corrupt"});
-            return false;
-        }
-        if (header.fuzzy) {
-            Fail(verb, {resetLogs ? L"ORA-01194: file " + FileNumber(dataFile.number) +
-                                        L" needs more recovery to be consistent"
-                                  : L"ORA-01113: file " + FileNumber(dataFile.number) +
-                                        L" needs media recovery",
-                        named});
-            return false;
-        }
-        const bool stale = header.resetlogsId != controlFile.resetlogsId ||
-                           header.checkpointSequence < controlFile.checkpointSequence;
-        if (stale && !resetLogs) {
-            Fail(verb,
-                 {L"ORA-01113: file " + FileNumber(dataFile.number) + L" needs media recovery",
-                  named});
-            return false;
-        }
-    }
     if (resetLogs) {
         ++controlFile.resetlogsId;
         controlFile.currentSequence = 1;
@@ -183,14 +156,49 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
     return true;
 }
 
-void Session::Shutdown(TokenCursor& words) {
+bool Session::CheckDataFileForOpen(const std::wstring& verb,
+                                   const simoracle::ControlFile& controlFile,
+                                   const simoracle::DataFileSpec& dataFile, bool resetLogs) {
+    const std::wstring path = files_.DataFile(dataFile);
+    const std::wstring number = FileNumber(dataFile.number);
+    const std::wstring named = L"ORA-01110: data file " + number + L": '" + path + L"'";
+    simoracle::DataFileHeader header;
+    if (!simoracle::FileExists(path)) {
+        Fail(verb,
+             {L"ORA-01157: cannot identify/lock data file " + number + L" - see DBWR trace file",
+              named});
+        return false;
+    }
+    if (!simoracle::ReadDataFileHeader(path, header) || header.dbid != controlFile.dbid) {
+        Fail(verb, {L"ORA-01122: database file " + number + L" failed verification check", named,
+                    L"ORA-01210: data file header is media corrupt"});
+        return false;
+    }
+    if (header.fuzzy) {
+        Fail(verb,
+             {resetLogs ? L"ORA-01194: file " + number + L" needs more recovery to be consistent"
+                        : L"ORA-01113: file " + number + L" needs media recovery",
+              named});
+        return false;
+    }
+    const bool stale = header.resetlogsId != controlFile.resetlogsId ||
+                       header.checkpointSequence < controlFile.checkpointSequence;
+    if (stale && !resetLogs) {
+        Fail(verb, {L"ORA-01113: file " + number + L" needs media recovery", named});
+        return false;
+    }
+    return true;
+}
+
+bool Session::ParseShutdown(TokenCursor& words, Action& action) {
     const bool abort = words.Accept(L"abort");
     if (!abort && !words.Accept(L"immediate") && !words.Accept(L"normal"))
         words.Accept(L"transactional");
-    if (!words.AtEnd()) {
-        SyntaxError(words.Peek());
-        return;
-    }
+    action = [abort](Session& session, const Statement&) { session.Shutdown(abort); };
+    return true;
+}
+
+void Session::Shutdown(bool abort) {
     const simoracle::InstanceState instance = Instance();
     switch (instance.state) {
     case DatabaseState::Down:
@@ -223,21 +231,24 @@ void Session::Shutdown(TokenCursor& words) {
     SaveState(DatabaseState::Down, !abort && instance.cleanShutdown);
 }
 
-void Session::AlterDatabase(TokenCursor& words) {
-    const wchar_t verb[] = L"alter db";
-    if (!words.Accept(L"database")) {
-        SyntaxError(words.Peek());
-        return;
-    }
-    const bool open = words.Accept(L"open");
-    const bool mount = !open && words.Accept(L"mount");
-    const bool resetLogs = open && words.Accept(L"resetlogs");
-    if (open && !resetLogs)
+bool Session::ParseAlterDatabase(TokenCursor& words, Action& action) {
+    AlterDatabaseRequest request;
+    if (!words.Accept(L"database"))
+        return false;
+    request.open = words.Accept(L"open");
+    if (!request.open && !words.Accept(L"mount"))
+        return false;
+    request.resetLogs = request.open && words.Accept(L"resetlogs");
+    if (request.open && !request.resetLogs)
         words.Accept(L"noresetlogs");
-    if ((!open && !mount) || !words.AtEnd()) {
-        SyntaxError(words.Peek());
-        return;
-    }
+    action = [request](Session& session, const Statement&) { session.AlterDatabase(request); };
+    return true;
+}
+
+void Session::AlterDatabase(const AlterDatabaseRequest& request) {
+    const wchar_t verb[] = L"alter db";
+    const bool open = request.open;
+    const bool mount = !open;
     switch (Instance().state) {
     case DatabaseState::Down:
         Fail(verb, {L"ORA-01034: ORACLE not available",
@@ -262,23 +273,29 @@ void Session::AlterDatabase(TokenCursor& words) {
         }
         break;
     }
-    if (OpenDatabase(verb, resetLogs))
+    if (OpenDatabase(verb, request.resetLogs))
         out_.Line(L"Statement processed");
 }
 
-void Session::Configure(const std::wstring& command, TokenCursor& words) {
-    if (words.AtEnd()) {
-        SyntaxError(L";");
-        return;
+bool Session::ParseConfigure(TokenCursor& words, Action& action) {
+    std::wstring word;
+    if (!words.AcceptAny(word))
+        return false;
+    while (words.AcceptAny(word)) {
     }
-    simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"configure", true))
-        return;
-    RepositoryNotice();
-    // The setting as shown: the command upper-cased outside its quotes, with its ';'.
+    action = [](Session& session, const Statement& statement) {
+        session.Configure(statement.text);
+    };
+    return true;
+}
+
+namespace {
+
+// The setting as shown: the statement upper-cased outside its quotes.
+std::wstring ConfigurationSetting(const std::wstring& statement) {
     std::wstring setting;
     wchar_t quote = 0;
-    for (wchar_t c : command.substr(0, FindCommandEnd(command))) {
+    for (wchar_t c : statement) {
         if (quote == 0 && (c == L'\'' || c == L'"'))
             quote = c;
         else if (quote != 0 && c == quote)
@@ -287,18 +304,33 @@ void Session::Configure(const std::wstring& command, TokenCursor& words) {
     }
     while (!setting.empty() && std::iswspace(setting.back()))
         setting.pop_back();
+    return setting;
+}
+
+// Takes the stored setting of that key out of the configuration; empty when there is none.
+std::wstring TakeSetting(std::vector<std::wstring>& configuration, const std::wstring& key) {
+    for (auto it = configuration.begin(); it != configuration.end(); ++it)
+        if (it->compare(0, key.size(), key) == 0) {
+            const std::wstring old = *it;
+            configuration.erase(it);
+            return old;
+        }
+    return std::wstring();
+}
+
+} // namespace
+
+void Session::Configure(const std::wstring& statement) {
+    simoracle::ControlFile controlFile;
+    if (!LoadRepository(controlFile, L"configure"))
+        return;
+    const std::wstring setting = ConfigurationSetting(statement);
     const bool clear = setting.size() > 6 && setting.compare(setting.size() - 6, 6, L" CLEAR") == 0;
     const size_t to = setting.find(L" TO ");
     const std::wstring key =
         clear ? setting.substr(0, setting.size() - 6)
               : setting.substr(0, to == std::wstring::npos ? setting.size() : to);
-    std::wstring old;
-    for (auto it = controlFile.configuration.begin(); it != controlFile.configuration.end(); ++it)
-        if (it->compare(0, key.size(), key) == 0) {
-            old = *it;
-            controlFile.configuration.erase(it);
-            break;
-        }
+    const std::wstring old = TakeSetting(controlFile.configuration, key);
     if (clear) {
         out_.Line(old.empty() ? L"RMAN configuration parameters are successfully reset to "
                                 L"default value"
@@ -315,29 +347,15 @@ void Session::Configure(const std::wstring& command, TokenCursor& words) {
     SaveControl(controlFile, L"configure");
 }
 
-void Session::SetCommand(TokenCursor& words) {
-    std::wstring dbid;
-    if (!words.Accept(L"dbid") || !words.AcceptAny(dbid) || !words.AtEnd() || dbid.empty() ||
-        dbid.find_first_not_of(L"0123456789") != std::wstring::npos) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
-    const DatabaseState state = Instance().state;
-    if (connected_ && (state == DatabaseState::Mounted || state == DatabaseState::Open)) {
-        Fail(L"set", {L"RMAN-06188: cannot use command when connected to a mounted target "
-                      L"database"});
-        return;
-    }
-    dbidSet_ = std::stoull(dbid);
-    out_.Line(L"executing command: SET DBID");
+bool Session::ParseHost(TokenCursor& words, Action& action) {
+    std::wstring command;
+    if (!words.AcceptQuoted(command))
+        return false;
+    action = [command](Session& session, const Statement&) { session.Host(command); };
+    return true;
 }
 
-void Session::Host(TokenCursor& words) {
-    std::wstring command;
-    if (!words.AcceptQuoted(command) || !words.AtEnd()) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
+void Session::Host(const std::wstring& command) {
     // The command writes straight to this program's own output, as under Recovery Manager.
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

@@ -16,78 +16,65 @@
 namespace rmansim {
 
 namespace {
+
 const wchar_t kVerb[] = L"recover";
+
+} // namespace
+
+bool Session::ReadUntil(TokenCursor& words, UntilClause& until) {
+    std::wstring word;
+    if (words.Accept(L"scn")) {
+        until.kind = UntilClause::Kind::Scn;
+        return words.AcceptAny(word) && ParseNumber(word, until.number);
+    }
+    if (words.Accept(L"time")) {
+        until.kind = UntilClause::Kind::Time;
+        return words.AcceptQuoted(until.time);
+    }
+    if (!words.Accept(L"logseq") && !words.Accept(L"sequence"))
+        return false;
+    until.kind = UntilClause::Kind::Sequence;
+    if (!words.AcceptAny(word) || !ParseNumber(word, until.number))
+        return false;
+    return !words.Accept(L"thread") || words.AcceptAny(word);
 }
 
-void Session::Recover(TokenCursor& words) {
-    std::wstring untilText;
-    bool until = false;
-    if (!words.Accept(L"database")) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
-    if (words.Accept(L"until")) {
-        until = (words.Accept(L"logseq") || words.Accept(L"sequence")) &&
-                words.AcceptAny(untilText) &&
-                untilText.find_first_not_of(L"0123456789") == std::wstring::npos;
-        std::wstring thread;
-        if (until && words.Accept(L"thread"))
-            until = words.AcceptAny(thread);
-        if (!until) {
-            SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-            return;
-        }
-    }
-    if (!words.AtEnd()) {
-        SyntaxError(words.Peek());
-        return;
-    }
-    simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, kVerb, false))
-        return;
-    out_.Line(L"Starting recover at " + CommandDate());
-    RepositoryNotice();
-    UseChannel();
+// The simulated redo knows log sequences only: an SCN or a time is refused as a word that
+// cannot be taken.
+bool Session::RefuseUnsupportedUntil(const UntilClause& until) {
+    if (until.kind == UntilClause::Kind::Scn)
+        SyntaxError(L"scn");
+    else if (until.kind == UntilClause::Kind::Time)
+        SyntaxError(L"time");
+    else
+        return false;
+    return true;
+}
 
-    struct File {
-        const simoracle::DataFileSpec* dataFile;
-        simoracle::DataFileHeader header;
-    };
-    std::vector<File> datafiles;
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
-        File file{&dataFile, {}};
-        if (!simoracle::ReadDataFileHeader(files_.DataFile(dataFile), file.header)) {
-            Fail(kVerb, {L"RMAN-06094: datafile " + std::to_wstring(dataFile.number) +
-                         L" must be restored"});
-            return;
-        }
-        if (file.header.resetlogsId != controlFile.resetlogsId) {
-            Fail(kVerb,
-                 {L"ORA-01190: control file or data file " + std::to_wstring(dataFile.number) +
-                      L" is from before the last RESETLOGS",
-                  L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
-                      files_.DataFile(dataFile) + L"'"});
-            return;
-        }
-        datafiles.push_back(file);
-    }
-    const bool backupControlFile = controlFile.restoredFromBackup;
-    unsigned start = 0;
-    for (const File& file : datafiles) {
-        const bool needed = backupControlFile || file.header.fuzzy ||
-                            file.header.checkpointSequence < controlFile.checkpointSequence;
-        if (needed && (start == 0 || file.header.checkpointSequence < start))
-            start = file.header.checkpointSequence;
-    }
+bool Session::ParseRecover(TokenCursor& words, Action& action) {
+    UntilClause until;
+    if (!words.Accept(L"database") || (words.Accept(L"until") && !ReadUntil(words, until)))
+        return false;
+    action = [until](Session& session, const Statement&) { session.Recover(until); };
+    return true;
+}
+
+// Without its own until clause a recovery in a RUN block follows the block's SET UNTIL.
+void Session::Recover(const UntilClause& untilClause) {
+    const UntilClause& until =
+        untilClause.kind != UntilClause::Kind::None ? untilClause : blockUntil_;
+    simoracle::ControlFile controlFile;
+    if (RefuseUnsupportedUntil(until) || !LoadMountedControl(controlFile, kVerb, false))
+        return;
+    StartJob(kVerb);
+    std::vector<RecoveryFile> files;
+    if (!LoadRecoveryFiles(controlFile, files))
+        return;
+    const bool bounded = until.kind == UntilClause::Kind::Sequence;
     const unsigned untilSequence =
-        until ? static_cast<unsigned>(std::min<unsigned long long>(std::stoull(untilText), ~0u))
-              : 0;
-    if (until && start == 0)
-        start =
-            std::min_element(datafiles.begin(), datafiles.end(), [](const File& a, const File& b) {
-                return a.header.checkpointSequence < b.header.checkpointSequence;
-            })->header.checkpointSequence;
-    if (until && untilSequence <= start) {
+        bounded ? static_cast<unsigned>(std::min<unsigned long long>(until.number, ~0u)) : 0;
+    const unsigned start = RecoveryStart(controlFile, files, bounded);
+    if (bounded && untilSequence <= start) {
         Fail(kVerb, {L"RMAN-06556: datafile 1 must be restored from backup older than SCN " +
                      ScnOf(untilSequence)});
         return;
@@ -98,11 +85,61 @@ void Session::Recover(TokenCursor& words) {
         out_.Line(L"Finished recover at " + CommandDate());
         return;
     }
-    // Apply the archived logs, fetching each from a backup when it is not on disk.
     // A backup control file does not know how far the redo goes: apply whatever can be found.
-    const unsigned last = until               ? untilSequence
-                          : backupControlFile ? ~0u
-                                              : controlFile.currentSequence;
+    const unsigned last = bounded                          ? untilSequence
+                          : controlFile.restoredFromBackup ? ~0u
+                                                           : controlFile.currentSequence;
+    const unsigned reached = ApplyArchivedLogs(controlFile, start, last);
+    FinishRecovery(controlFile, files, bounded, untilSequence, reached, last);
+}
+
+bool Session::LoadRecoveryFiles(const simoracle::ControlFile& controlFile,
+                                std::vector<RecoveryFile>& files) {
+    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+        RecoveryFile file{&dataFile, {}};
+        if (!simoracle::ReadDataFileHeader(files_.DataFile(dataFile), file.header)) {
+            Fail(kVerb, {L"RMAN-06094: datafile " + std::to_wstring(dataFile.number) +
+                         L" must be restored"});
+            return false;
+        }
+        if (file.header.resetlogsId != controlFile.resetlogsId) {
+            Fail(kVerb,
+                 {L"ORA-01190: control file or data file " + std::to_wstring(dataFile.number) +
+                      L" is from before the last RESETLOGS",
+                  L"ORA-01110: data file " + std::to_wstring(dataFile.number) + L": '" +
+                      files_.DataFile(dataFile) + L"'"});
+            return false;
+        }
+        files.push_back(file);
+    }
+    return true;
+}
+
+// The oldest checkpoint among the files that need recovery; when none does, 0, or for a
+// recovery to a point the oldest checkpoint of all.
+unsigned Session::RecoveryStart(const simoracle::ControlFile& controlFile,
+                                const std::vector<RecoveryFile>& files, bool bounded) {
+    unsigned start = 0;
+    for (const RecoveryFile& file : files) {
+        const bool needed = controlFile.restoredFromBackup || file.header.fuzzy ||
+                            file.header.checkpointSequence < controlFile.checkpointSequence;
+        if (needed && (start == 0 || file.header.checkpointSequence < start))
+            start = file.header.checkpointSequence;
+    }
+    if (bounded && start == 0)
+        start =
+            std::min_element(files.begin(), files.end(),
+                             [](const RecoveryFile& a, const RecoveryFile& b) {
+                                 return a.header.checkpointSequence < b.header.checkpointSequence;
+                             })
+                ->header.checkpointSequence;
+    return start;
+}
+
+// Applies the archived logs from start up to last, fetching each from a backup when it is not
+// on disk; returns the first sequence not applied.
+unsigned Session::ApplyArchivedLogs(const simoracle::ControlFile& controlFile, unsigned start,
+                                    unsigned last) {
     unsigned reached = start;
     for (; reached < last; ++reached) {
         const std::wstring path = files_.ArchivedLog(controlFile.resetlogsId, reached);
@@ -114,19 +151,26 @@ void Session::Recover(TokenCursor& words) {
         out_.Line(L"archived log file name=" + path + L" thread=1 sequence=" +
                   std::to_wstring(reached));
     }
-    const auto applyTo = [&](unsigned sequence) {
-        for (File& file : datafiles) {
-            if (file.header.checkpointSequence < sequence)
-                file.header.checkpointSequence = sequence;
-            if (file.header.fuzzy && file.header.fuzzySequence < sequence) {
-                file.header.fuzzy = false;
-                file.header.fuzzySequence = 0;
-            }
-            simoracle::WriteDataFileHeader(files_.DataFile(*file.dataFile), file.header);
+    return reached;
+}
+
+void Session::AdvanceDataFiles(std::vector<RecoveryFile>& files, unsigned sequence) {
+    for (RecoveryFile& file : files) {
+        if (file.header.checkpointSequence < sequence)
+            file.header.checkpointSequence = sequence;
+        if (file.header.fuzzy && file.header.fuzzySequence < sequence) {
+            file.header.fuzzy = false;
+            file.header.fuzzySequence = 0;
         }
-    };
-    if (backupControlFile && !until) {
-        applyTo(reached);
+        simoracle::WriteDataFileHeader(files_.DataFile(*file.dataFile), file.header);
+    }
+}
+
+void Session::FinishRecovery(simoracle::ControlFile& controlFile, std::vector<RecoveryFile>& files,
+                             bool bounded, unsigned untilSequence, unsigned reached,
+                             unsigned last) {
+    if (controlFile.restoredFromBackup && !bounded) {
+        AdvanceDataFiles(files, reached);
         controlFile.resetlogsRequired = true;
         SaveControl(controlFile, kVerb);
         Fail(kVerb, {L"RMAN-06054: media recovery requesting unknown archived log for thread 1 "
@@ -141,25 +185,30 @@ void Session::Recover(TokenCursor& words) {
                          L" found to restore"});
         return;
     }
-    if (until) {
-        applyTo(untilSequence);
+    if (bounded) {
+        AdvanceDataFiles(files, untilSequence);
         controlFile.resetlogsRequired = true;
-    } else {
-        std::string bytes;
-        simoracle::LogIdentity online;
-        if (!simoracle::ReadFileBytes(files_.RedoLog(), bytes) ||
-            !simoracle::ParseLog(bytes, online) || online.dbid != controlFile.dbid ||
-            online.sequence != controlFile.currentSequence) {
-            Fail(kVerb, {L"ORA-00313: open failed for members of log group 1 of thread 1",
-                         L"ORA-00312: online log 1 thread 1: '" + files_.RedoLog() + L"'"});
-            return;
-        }
-        simoracle::Checkpoint(files_, controlFile);
+    } else if (!RollForwardOnlineLog(controlFile)) {
+        return;
     }
     if (!SaveControl(controlFile, kVerb))
         return;
     out_.Line(L"media recovery complete, elapsed time: 00:00:01\n");
     out_.Line(L"Finished recover at " + CommandDate());
+}
+
+// Complete recovery ends with the online log of the current sequence.
+bool Session::RollForwardOnlineLog(simoracle::ControlFile& controlFile) {
+    std::string bytes;
+    simoracle::LogIdentity online;
+    if (!simoracle::ReadFileBytes(files_.RedoLog(), bytes) || !simoracle::ParseLog(bytes, online) ||
+        online.dbid != controlFile.dbid || online.sequence != controlFile.currentSequence) {
+        Fail(kVerb, {L"ORA-00313: open failed for members of log group 1 of thread 1",
+                     L"ORA-00312: online log 1 thread 1: '" + files_.RedoLog() + L"'"});
+        return false;
+    }
+    simoracle::Checkpoint(files_, controlFile);
+    return true;
 }
 
 } // namespace rmansim

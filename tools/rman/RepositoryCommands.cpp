@@ -60,97 +60,112 @@ bool Session::PieceAvailable(const simoracle::PieceRecord& piece) const {
     return simoracle::ReadPieceHeader(piece.handle, header, error);
 }
 
-void Session::Catalog(TokenCursor& words) {
-    const wchar_t verb[] = L"catalog";
+bool Session::Confirmed(const std::wstring& question) {
+    out_.Write(L"\nDo you really want to " + question + L" (enter YES or NO)? ");
+    std::wstring answer;
+    return reader_.Answer(answer) && Upper(answer) == L"YES";
+}
+
+bool Session::ParseCatalog(TokenCursor& words, Action& action) {
     std::wstring pattern;
-    if (!words.AcceptAll(L"start with") || !words.AcceptQuoted(pattern)) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
+    if (!words.AcceptAll(L"start with") || !words.AcceptQuoted(pattern))
+        return false;
     const bool noPrompt = words.Accept(L"noprompt");
-    if (!words.AtEnd()) {
-        SyntaxError(words.Peek());
-        return;
-    }
-    simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, verb, true))
-        return;
-    RepositoryNotice();
-    out_.Line(L"searching for all files that match the pattern " + pattern);
+    action = [pattern, noPrompt](Session& session, const Statement&) {
+        session.Catalog(pattern, noPrompt);
+    };
+    return true;
+}
+
+// The files under the pattern that the repository does not know, and of those the pieces of
+// this database and the files refused with their reasons.
+struct Session::CatalogScan {
+    std::vector<std::wstring> unknown;
     std::vector<simoracle::PieceRecord> found;
     std::vector<std::pair<std::wstring, std::wstring>> refused; // file, reason
-    std::vector<std::wstring> unknown;
+};
+
+Session::CatalogScan Session::ScanForCatalog(const simoracle::ControlFile& controlFile,
+                                             const std::wstring& pattern) const {
+    CatalogScan scan;
     for (const std::wstring& path : MatchingFiles(pattern)) {
         bool known = false;
         for (const simoracle::PieceRecord& piece : controlFile.pieces)
             known = known || (!piece.expired && SameHandle(piece.handle, path));
         if (known)
             continue;
-        unknown.push_back(path);
+        scan.unknown.push_back(path);
         simoracle::PieceHeader header;
-        std::vector<std::string> labels;
-        std::wstring error;
-        if (!simoracle::ScanPiece(path, header, labels, error)) {
-            refused.emplace_back(path, L"RMAN-07517: Reason: The file header is corrupted");
-            continue;
-        }
-        if (header.dbid != controlFile.dbid) {
-            refused.emplace_back(path, L"RMAN-07518: Reason: Foreign database file DBID: " +
-                                           std::to_wstring(header.dbid) + L"  Database Name: " +
-                                           header.dbName);
-            continue;
-        }
         simoracle::PieceRecord record;
-        record.handle = path;
-        record.tag = header.tag;
-        record.stamp = header.stamp;
-        record.completed = CommandDate();
-        record.contents = labels;
-        found.push_back(record);
+        std::wstring error;
+        if (!simoracle::ScanPiece(path, header, record.contents, error)) {
+            scan.refused.emplace_back(path, L"RMAN-07517: Reason: The file header is corrupted");
+        } else if (header.dbid != controlFile.dbid) {
+            scan.refused.emplace_back(path, L"RMAN-07518: Reason: Foreign database file DBID: " +
+                                                std::to_wstring(header.dbid) +
+                                                L"  Database Name: " + header.dbName);
+        } else {
+            record.handle = path;
+            record.tag = header.tag;
+            record.stamp = header.stamp;
+            record.completed = CommandDate();
+            scan.found.push_back(record);
+        }
     }
-    if (unknown.empty()) {
+    return scan;
+}
+
+void Session::Catalog(const std::wstring& pattern, bool noPrompt) {
+    simoracle::ControlFile controlFile;
+    if (!LoadRepository(controlFile, L"catalog"))
+        return;
+    out_.Line(L"searching for all files that match the pattern " + pattern);
+    CatalogScan scan = ScanForCatalog(controlFile, pattern);
+    if (scan.unknown.empty()) {
         out_.Line(L"\nno files found to be unknown to the database");
         return;
     }
     out_.Line(L"\nList of Files Unknown to the Database\n=====================================");
-    for (const std::wstring& path : unknown)
+    for (const std::wstring& path : scan.unknown)
         out_.Line(L"File Name: " + path);
-    if (!noPrompt) {
-        out_.Write(L"\nDo you really want to catalog the above files (enter YES or NO)? ");
-        std::wstring answer;
-        if (!reader_.Answer(answer) || Upper(answer) != L"YES") {
-            out_.Line(L"\nno files cataloged");
-            return;
-        }
+    if (!noPrompt && !Confirmed(L"catalog the above files")) {
+        out_.Line(L"\nno files cataloged");
+        return;
     }
-    if (!found.empty()) {
+    CatalogFound(controlFile, scan);
+}
+
+void Session::CatalogFound(simoracle::ControlFile& controlFile, CatalogScan& scan) {
+    if (!scan.found.empty()) {
         out_.Line(L"cataloging files...\ncataloging done");
         out_.Line(L"\nList of Cataloged Files\n=======================");
-        for (simoracle::PieceRecord& record : found) {
+        for (simoracle::PieceRecord& record : scan.found) {
             record.key = controlFile.nextKey++;
             controlFile.pieces.push_back(record);
             out_.Line(L"File Name: " + record.handle);
         }
     }
-    if (!refused.empty()) {
+    if (!scan.refused.empty()) {
         out_.Line(L"\nList of Files Which Were Not Cataloged\n"
                   L"=======================================");
-        for (const auto& file : refused)
+        for (const auto& file : scan.refused)
             out_.Line(L"File Name: " + file.first + L"\n  " + file.second);
     }
-    SaveControl(controlFile, verb);
+    SaveControl(controlFile, L"catalog");
 }
 
-void Session::Crosscheck(TokenCursor& words) {
+bool Session::ParseCrosscheck(TokenCursor& words, Action& action) {
+    if (!words.Accept(L"backup") && !words.Accept(L"backupset"))
+        return false;
+    action = [](Session& session, const Statement&) { session.Crosscheck(); };
+    return true;
+}
+
+void Session::Crosscheck() {
     const wchar_t verb[] = L"crosscheck";
-    if (!(words.Accept(L"backup") || words.Accept(L"backupset")) || !words.AtEnd()) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, verb, true))
+    if (!LoadRepository(controlFile, verb))
         return;
-    RepositoryNotice();
     UseChannel();
     if (controlFile.pieces.empty()) {
         out_.Line(L"specification does not match any backup in the repository");
@@ -168,42 +183,44 @@ void Session::Crosscheck(TokenCursor& words) {
     SaveControl(controlFile, verb);
 }
 
-void Session::Delete(TokenCursor& words) {
-    const wchar_t verb[] = L"delete";
-    const bool noPrompt = words.Accept(L"noprompt");
-    const bool expiredOnly = words.Accept(L"expired");
-    std::wstring tag;
-    bool byTag = false;
-    if (!(words.Accept(L"backup") || words.Accept(L"backupset"))) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
+bool Session::ParseDelete(TokenCursor& words, Action& action) {
+    DeleteRequest request;
+    request.noPrompt = words.Accept(L"noprompt");
+    request.expiredOnly = words.Accept(L"expired");
+    if (!words.Accept(L"backup") && !words.Accept(L"backupset"))
+        return false;
     if (words.Accept(L"tag")) {
-        byTag = words.AcceptQuoted(tag) || words.AcceptAny(tag);
-        if (!byTag) {
-            SyntaxError(L";");
-            return;
-        }
+        request.byTag = words.AcceptAny(request.tag);
+        if (!request.byTag)
+            return false;
     }
-    if (!words.AtEnd()) {
-        SyntaxError(words.Peek());
-        return;
-    }
+    action = [request](Session& session, const Statement&) { session.Delete(request); };
+    return true;
+}
+
+void Session::Delete(const DeleteRequest& request) {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, verb, true))
+    if (!LoadRepository(controlFile, L"delete"))
         return;
-    RepositoryNotice();
     UseChannel();
     std::vector<size_t> chosen;
     for (size_t i = 0; i < controlFile.pieces.size(); ++i) {
         const simoracle::PieceRecord& piece = controlFile.pieces[i];
-        if ((!byTag || Upper(piece.tag) == Upper(tag)) && (!expiredOnly || piece.expired))
+        if ((!request.byTag || Upper(piece.tag) == Upper(request.tag)) &&
+            (!request.expiredOnly || piece.expired))
             chosen.push_back(i);
     }
     if (chosen.empty()) {
         out_.Line(L"specification does not match any backup in the repository");
         return;
     }
+    PrintPieceList(controlFile, chosen);
+    if (request.noPrompt || Confirmed(L"delete the above objects"))
+        DeletePieces(controlFile, chosen);
+}
+
+void Session::PrintPieceList(const simoracle::ControlFile& controlFile,
+                             const std::vector<size_t>& chosen) {
     out_.Line(L"\nList of Backup Pieces\n"
               L"BP Key  BS Key  Pc# Cp# Status      Device Type Piece Name\n"
               L"------- ------- --- --- ----------- ----------- ----------");
@@ -213,26 +230,22 @@ void Session::Delete(TokenCursor& words) {
                   L"1   1   " + Padded(piece.expired ? L"EXPIRED" : L"AVAILABLE", 12) +
                   L"DISK        " + piece.handle);
     }
-    if (!noPrompt) {
-        out_.Write(L"\nDo you really want to delete the above objects (enter YES or NO)? ");
-        std::wstring answer;
-        if (!reader_.Answer(answer) || Upper(answer) != L"YES")
-            return;
-    }
+}
+
+// An AVAILABLE record whose file is gone is not deleted: a crosscheck must say so first.
+void Session::DeletePieces(simoracle::ControlFile& controlFile, const std::vector<size_t>& chosen) {
     std::vector<std::wstring> mismatched;
     std::vector<simoracle::PieceRecord> kept;
     size_t deleted = 0;
     for (size_t i = 0; i < controlFile.pieces.size(); ++i) {
         const simoracle::PieceRecord& piece = controlFile.pieces[i];
-        if (std::find(chosen.begin(), chosen.end(), i) == chosen.end()) {
-            kept.push_back(piece);
-            continue;
-        }
-        // An AVAILABLE record whose file is gone is not deleted: a crosscheck must say so first.
-        const bool removable = piece.expired || (simoracle::FileExists(piece.handle) &&
-                                                 DeleteFileW(piece.handle.c_str()) != 0);
-        if (!removable) {
-            mismatched.push_back(piece.handle);
+        const bool isChosen = std::find(chosen.begin(), chosen.end(), i) != chosen.end();
+        const bool removed =
+            isChosen && (piece.expired || (simoracle::FileExists(piece.handle) &&
+                                           DeleteFileW(piece.handle.c_str()) != 0));
+        if (!removed) {
+            if (isChosen)
+                mismatched.push_back(piece.handle);
             kept.push_back(piece);
             continue;
         }
@@ -254,43 +267,51 @@ void Session::Delete(TokenCursor& words) {
         for (const std::wstring& handle : mismatched)
             out_.Line(L"RMAN-06214: Backup Piece    " + handle);
     }
-    SaveControl(controlFile, verb);
+    SaveControl(controlFile, L"delete");
 }
 
-void Session::List(TokenCursor& words) {
-    const wchar_t verb[] = L"list";
+bool Session::ParseList(TokenCursor& words, Action& action) {
     const bool backups = words.Accept(L"backup") || words.Accept(L"backupset");
-    const bool logs = !backups && words.AcceptAll(L"archivelog all");
+    const bool archivedLogs = !backups && words.AcceptAll(L"archivelog all");
     if (backups)
         words.Accept(L"summary");
-    if ((!backups && !logs) || !words.AtEnd()) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
+    if (!backups && !archivedLogs)
+        return false;
+    action = [archivedLogs](Session& session, const Statement&) { session.List(archivedLogs); };
+    return true;
+}
+
+void Session::List(bool archivedLogs) {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, verb, true))
+    if (!LoadRepository(controlFile, L"list"))
         return;
-    RepositoryNotice();
-    if (logs) {
-        bool any = false;
-        for (unsigned sequence = 1; sequence < controlFile.currentSequence; ++sequence)
-            if (simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId,
-                                             sequence)) {
-                if (!any)
-                    out_.Line(L"List of Archived Log Copies for database with db_unique_name " +
-                              controlFile.dbName +
-                              L"\n================================="
-                              L"====================================\n\nKey     Thrd Seq     S "
-                              L"Name\n------- ---- ------- - ----");
-                any = true;
-                out_.Line(Padded(std::to_wstring(sequence), 8) + L"1    " +
-                          Padded(std::to_wstring(sequence), 8) + L"A " +
-                          files_.ArchivedLog(controlFile.resetlogsId, sequence));
-            }
+    if (archivedLogs)
+        ListArchivedLogs(controlFile);
+    else
+        ListBackups(controlFile);
+}
+
+void Session::ListArchivedLogs(const simoracle::ControlFile& controlFile) {
+    bool any = false;
+    for (unsigned sequence = 1; sequence < controlFile.currentSequence; ++sequence) {
+        if (!simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId, sequence))
+            continue;
         if (!any)
-            out_.Line(L"specification does not match any archived log in the repository");
-        return;
+            out_.Line(L"List of Archived Log Copies for database with db_unique_name " +
+                      controlFile.dbName +
+                      L"\n================================="
+                      L"====================================\n\nKey     Thrd Seq     S "
+                      L"Name\n------- ---- ------- - ----");
+        any = true;
+        out_.Line(Padded(std::to_wstring(sequence), 8) + L"1    " +
+                  Padded(std::to_wstring(sequence), 8) + L"A " +
+                  files_.ArchivedLog(controlFile.resetlogsId, sequence));
     }
+    if (!any)
+        out_.Line(L"specification does not match any archived log in the repository");
+}
+
+void Session::ListBackups(const simoracle::ControlFile& controlFile) {
     if (controlFile.pieces.empty()) {
         out_.Line(L"specification does not match any backup in the repository");
         return;
@@ -309,15 +330,17 @@ void Session::List(TokenCursor& words) {
     }
 }
 
-void Session::Report(TokenCursor& words) {
-    if (!words.Accept(L"schema") || !words.AtEnd()) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
+bool Session::ParseReport(TokenCursor& words, Action& action) {
+    if (!words.Accept(L"schema"))
+        return false;
+    action = [](Session& session, const Statement&) { session.Report(); };
+    return true;
+}
+
+void Session::Report() {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"report", true))
+    if (!LoadRepository(controlFile, L"report"))
         return;
-    RepositoryNotice();
     out_.Line(L"Report of database schema for database with db_unique_name " + controlFile.dbName +
               L"\n\nList of Permanent Datafiles\n===========================\n"
               L"File Size(MB) Tablespace           RB segs Datafile Name\n"
@@ -331,15 +354,17 @@ void Session::Report(TokenCursor& words) {
     }
 }
 
-void Session::Show(TokenCursor& words) {
-    if (!words.Accept(L"all") || !words.AtEnd()) {
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
-        return;
-    }
+bool Session::ParseShow(TokenCursor& words, Action& action) {
+    if (!words.Accept(L"all"))
+        return false;
+    action = [](Session& session, const Statement&) { session.Show(); };
+    return true;
+}
+
+void Session::Show() {
     simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, L"show", true))
+    if (!LoadRepository(controlFile, L"show"))
         return;
-    RepositoryNotice();
     out_.Line(L"RMAN configuration parameters for database with db_unique_name " +
               controlFile.dbName + L" are:");
     for (const std::wstring& setting : controlFile.configuration)

@@ -18,12 +18,8 @@ using simoracle::DatabaseState;
 namespace {
 
 const wchar_t kVerb[] = L"restore";
-const wchar_t kChannel[] = L"channel ORA_DISK_1: ";
 
-std::wstring FiveDigits(unsigned number) {
-    std::wstring text = std::to_wstring(number);
-    return std::wstring(text.size() < 5 ? 5 - text.size() : 0, L'0') + text;
-}
+using DataFilesByPiece = std::map<size_t, std::vector<const simoracle::DataFileSpec*>>;
 
 std::vector<std::wstring> PieceReadFailure(const std::wstring& handle, const std::wstring& error) {
     return {L"ORA-19870: error while restoring backup piece " + handle,
@@ -31,8 +27,35 @@ std::vector<std::wstring> PieceReadFailure(const std::wstring& handle, const std
                 L")"};
 }
 
-// Streams the wanted data file images of a piece into their files; every entry read is checked,
-// and a file is replaced only by a complete, checked image.
+// Writes the image the reader stands at into the data file's file, replacing it only when the
+// image is complete and checked.
+bool RestoreImage(simoracle::PieceReader& reader, const simoracle::DatabaseFiles& files,
+                  const simoracle::DataFileSpec& dataFile, unsigned long long dbid,
+                  std::wstring& error) {
+    const std::wstring path = files.DataFile(dataFile);
+    simoracle::OutputFile out(path);
+    std::string start; // the image's header, checked before the image replaces the file
+    const auto sink = [&](const char* data, size_t length) {
+        if (start.size() < simoracle::kDataFileHeaderSize)
+            start.append(data, std::min(length, simoracle::kDataFileHeaderSize - start.size()));
+        return out.Write(data, length);
+    };
+    if (!reader.Read(sink, error))
+        return false;
+    simoracle::DataFileHeader image;
+    if (!simoracle::ParseDataFileHeader(start, image) || image.dbid != dbid ||
+        image.number != dataFile.number) {
+        error = L"datafile image is not valid";
+        return false;
+    }
+    if (!out.Commit()) {
+        error = L"cannot write " + path + L": " + simoracle::LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+// Streams the wanted data file images of a piece into their files; every entry read is checked.
 bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& handle,
                    const std::vector<const simoracle::DataFileSpec*>& wanted,
                    unsigned long long dbid, std::wstring& error) {
@@ -52,32 +75,11 @@ bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& ha
         for (const simoracle::DataFileSpec* candidate : wanted)
             if (label == "datafile:" + std::to_string(candidate->number))
                 dataFile = candidate;
-        if (dataFile == nullptr) {
-            if (!reader.Skip(error))
-                return false;
-            continue;
-        }
-        const std::wstring path = files.DataFile(*dataFile);
-        simoracle::OutputFile out(path);
-        std::string start; // the image's header, checked before the image replaces the file
-        const auto sink = [&](const char* data, size_t length) {
-            if (start.size() < simoracle::kDataFileHeaderSize)
-                start.append(data, std::min(length, simoracle::kDataFileHeaderSize - start.size()));
-            return out.Write(data, length);
-        };
-        if (!reader.Read(sink, error))
+        const bool read = dataFile == nullptr ? reader.Skip(error)
+                                              : RestoreImage(reader, files, *dataFile, dbid, error);
+        if (!read)
             return false;
-        simoracle::DataFileHeader image;
-        if (!simoracle::ParseDataFileHeader(start, image) || image.dbid != dbid ||
-            image.number != dataFile->number) {
-            error = L"datafile image is not valid";
-            return false;
-        }
-        if (!out.Commit()) {
-            error = L"cannot write " + path + L": " + simoracle::LastErrorText();
-            return false;
-        }
-        ++restored;
+        restored += dataFile == nullptr ? 0 : 1;
     }
     if (!reader.AtEnd())
         return false;
@@ -119,87 +121,108 @@ std::wstring ScnOf(unsigned sequence) {
     return std::to_wstring(1000000ULL + sequence * 10000ULL);
 }
 
-void Session::Restore(TokenCursor& words) {
+bool Session::ParseRestore(TokenCursor& words, Action& action) {
+    RestoreRequest request;
+    using What = RestoreRequest::What;
     if (words.Accept(L"database")) {
-        std::wstring tag;
-        if (words.AcceptAll(L"from tag") && !words.AcceptQuoted(tag) && !words.AcceptAny(tag)) {
-            SyntaxError(L";");
-            return;
-        }
-        if (!words.AtEnd()) {
-            SyntaxError(words.Peek());
-            return;
-        }
-        RestoreDatabase(tag);
+        request.what = What::Database;
+        if (words.AcceptAll(L"from tag") && !words.AcceptAny(request.tag))
+            return false;
     } else if (words.AcceptAll(L"archivelog all")) {
-        if (!words.AtEnd()) {
-            SyntaxError(words.Peek());
-            return;
-        }
-        RestoreArchivedLogs();
+        request.what = What::ArchivedLogs;
     } else {
-        const bool controlFile = words.Accept(L"controlfile");
-        std::wstring path;
-        if ((controlFile || words.Accept(L"spfile")) && words.Accept(L"from") &&
-            words.AcceptQuoted(path) && words.AtEnd()) {
-            // The name is taken literally: nothing in it is expanded.
-            RestoreFromFile(controlFile, path);
-            return;
-        }
-        SyntaxError(words.Peek().empty() ? L";" : words.Peek());
+        // The piece's name is taken literally: nothing in it is expanded.
+        request.what = words.Accept(L"controlfile") ? What::ControlFile : What::SpFile;
+        if ((request.what == What::SpFile && !words.Accept(L"spfile")) || !words.Accept(L"from") ||
+            !words.AcceptQuoted(request.path))
+            return false;
+    }
+    action = [request](Session& session, const Statement&) { session.Restore(request); };
+    return true;
+}
+
+void Session::Restore(const RestoreRequest& request) {
+    switch (request.what) {
+    case RestoreRequest::What::Database:
+        RestoreDatabase(request.tag);
+        break;
+    case RestoreRequest::What::ArchivedLogs:
+        RestoreArchivedLogs();
+        break;
+    case RestoreRequest::What::ControlFile:
+    case RestoreRequest::What::SpFile:
+        RestoreFromFile(request.what == RestoreRequest::What::ControlFile, request.path);
+        break;
     }
 }
 
-void Session::RestoreDatabase(const std::wstring& tag) {
-    simoracle::ControlFile controlFile;
-    if (!LoadMountedControl(controlFile, kVerb, false))
-        return;
-    out_.Line(L"Starting restore at " + CommandDate());
-    RepositoryNotice();
-    UseChannel();
-    // The newest available piece of each file, by key.
-    std::map<size_t, std::vector<const simoracle::DataFileSpec*>> byPiece;
-    std::vector<std::wstring> missing;
+namespace {
+
+// The newest available piece of each data file, by piece, or the errors of those without one.
+DataFilesByPiece
+ChooseDataFilePieces(const simoracle::ControlFile& controlFile, const std::wstring& tag,
+                     const std::function<bool(const simoracle::PieceRecord&)>& available,
+                     std::vector<std::wstring>& missing) {
+    DataFilesByPiece byPiece;
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
         const std::string label = "datafile:" + std::to_string(dataFile.number);
         bool found = false;
         for (size_t i = controlFile.pieces.size(); i-- > 0 && !found;) {
             const simoracle::PieceRecord& piece = controlFile.pieces[i];
-            if (piece.Holds(label) && (tag.empty() || Upper(piece.tag) == Upper(tag)) &&
-                PieceAvailable(piece)) {
+            found = piece.Holds(label) && (tag.empty() || Upper(piece.tag) == Upper(tag)) &&
+                    available(piece);
+            if (found)
                 byPiece[i].push_back(&dataFile);
-                found = true;
-            }
         }
         if (!found)
             missing.push_back(L"RMAN-06023: no backup or copy of datafile " +
                               std::to_wstring(dataFile.number) + L" found to restore");
     }
+    return byPiece;
+}
+
+} // namespace
+
+void Session::RestoreDatabase(const std::wstring& tag) {
+    simoracle::ControlFile controlFile;
+    if (RefuseUnsupportedUntil(blockUntil_) || !LoadMountedControl(controlFile, kVerb, false))
+        return;
+    StartJob(kVerb);
+    std::vector<std::wstring> missing;
+    const DataFilesByPiece byPiece = ChooseDataFilePieces(
+        controlFile, tag,
+        [this](const simoracle::PieceRecord& piece) { return PieceAvailable(piece); }, missing);
     if (!missing.empty()) {
         missing.insert(missing.begin(), L"RMAN-06026: some targets not found - aborting restore");
         Fail(kVerb, missing);
         return;
     }
     simoracle::CreateFolders(files_.DataFolder());
-    for (const auto& set : byPiece) {
-        const simoracle::PieceRecord& piece = controlFile.pieces[set.first];
-        out_.Line(L"");
-        out_.Line(std::wstring(kChannel) + L"starting datafile backup set restore");
-        out_.Line(std::wstring(kChannel) + L"specifying datafile(s) to restore from backup set");
-        for (const simoracle::DataFileSpec* dataFile : set.second)
-            out_.Line(std::wstring(kChannel) + L"restoring datafile " +
-                      FiveDigits(dataFile->number) + L" to " + files_.DataFile(*dataFile));
-        out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
-        std::wstring error;
-        if (!RestoreImages(files_, piece.handle, set.second, controlFile.dbid, error)) {
-            Fail(kVerb, PieceReadFailure(piece.handle, error));
+    for (const auto& set : byPiece)
+        if (!RestoreDataFilesFrom(controlFile.pieces[set.first], controlFile.dbid, set.second))
             return;
-        }
-        out_.Line(std::wstring(kChannel) + L"piece handle=" + piece.handle + L" tag=" + piece.tag);
-        out_.Line(std::wstring(kChannel) + L"restored backup piece 1");
-        out_.Line(std::wstring(kChannel) + L"restore complete, elapsed time: 00:00:01");
-    }
     out_.Line(L"Finished restore at " + CommandDate());
+}
+
+bool Session::RestoreDataFilesFrom(const simoracle::PieceRecord& piece, unsigned long long dbid,
+                                   const std::vector<const simoracle::DataFileSpec*>& dataFiles) {
+    const std::wstring channel = ChannelPrefix();
+    out_.Line(L"");
+    out_.Line(channel + L"starting datafile backup set restore");
+    out_.Line(channel + L"specifying datafile(s) to restore from backup set");
+    for (const simoracle::DataFileSpec* dataFile : dataFiles)
+        out_.Line(channel + L"restoring datafile " + FiveDigits(dataFile->number) + L" to " +
+                  files_.DataFile(*dataFile));
+    out_.Line(channel + L"reading from backup piece " + piece.handle);
+    std::wstring error;
+    if (!RestoreImages(files_, piece.handle, dataFiles, dbid, error)) {
+        Fail(kVerb, PieceReadFailure(piece.handle, error));
+        return false;
+    }
+    out_.Line(channel + L"piece handle=" + piece.handle + L" tag=" + piece.tag);
+    out_.Line(channel + L"restored backup piece 1");
+    out_.Line(channel + L"restore complete, elapsed time: 00:00:01");
+    return true;
 }
 
 bool Session::RestoreLogFromBackup(const simoracle::ControlFile& controlFile, unsigned sequence) {
@@ -218,18 +241,17 @@ bool Session::RestoreLogFromBackup(const simoracle::ControlFile& controlFile, un
             if (entry.label != label)
                 continue;
             const std::wstring path = files_.ArchivedLog(controlFile.resetlogsId, sequence);
-            out_.Line(std::wstring(kChannel) + L"starting archived log restore to default "
-                                               L"destination");
-            out_.Line(std::wstring(kChannel) + L"restoring archived log");
+            out_.Line(ChannelPrefix() + L"starting archived log restore to default "
+                                        L"destination");
+            out_.Line(ChannelPrefix() + L"restoring archived log");
             out_.Line(L"archived log thread=1 sequence=" + std::to_wstring(sequence));
-            out_.Line(std::wstring(kChannel) + L"reading from backup piece " + piece.handle);
+            out_.Line(ChannelPrefix() + L"reading from backup piece " + piece.handle);
             if (!simoracle::CreateFolders(files_.ArchiveFolder()) ||
                 !simoracle::WriteFileBytes(path, entry.data))
                 return false;
-            out_.Line(std::wstring(kChannel) + L"piece handle=" + piece.handle + L" tag=" +
-                      piece.tag);
-            out_.Line(std::wstring(kChannel) + L"restored backup piece 1");
-            out_.Line(std::wstring(kChannel) + L"restore complete, elapsed time: 00:00:01");
+            out_.Line(ChannelPrefix() + L"piece handle=" + piece.handle + L" tag=" + piece.tag);
+            out_.Line(ChannelPrefix() + L"restored backup piece 1");
+            out_.Line(ChannelPrefix() + L"restore complete, elapsed time: 00:00:01");
             return true;
         }
     }
@@ -240,9 +262,7 @@ void Session::RestoreArchivedLogs() {
     simoracle::ControlFile controlFile;
     if (!LoadMountedControl(controlFile, kVerb, true))
         return;
-    out_.Line(L"Starting restore at " + CommandDate());
-    RepositoryNotice();
-    UseChannel();
+    StartJob(kVerb);
     std::set<unsigned> backedUp;
     for (const simoracle::PieceRecord& piece : controlFile.pieces)
         for (const std::string& content : piece.contents)
@@ -273,30 +293,8 @@ void Session::RestoreArchivedLogs() {
 }
 
 void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
-    const simoracle::InstanceState instance = Instance();
-    switch (instance.state) {
-    case DatabaseState::Down:
-        Fail(kVerb, {L"RMAN-06403: could not obtain a fully authorized session",
-                     L"ORA-01034: ORACLE not available",
-                     L"ORA-27101: shared memory realm does not exist"});
+    if (!InstanceTakesRestoreFromFile(controlFile))
         return;
-    case DatabaseState::Mounted:
-    case DatabaseState::Open:
-        Fail(kVerb, {controlFile ? L"RMAN-06496: must use the TO clause when the database is "
-                                   L"mounted or open"
-                                 : L"RMAN-06564: must use the TO clause when the instance is "
-                                   L"started with SPFILE"});
-        return;
-    case DatabaseState::Started:
-        // Without a TO clause the server parameter file is restored only into the stand-in
-        // instance, which runs without one.
-        if (!controlFile && !instance.standIn) {
-            Fail(kVerb, {L"RMAN-06564: must use the TO clause when the instance is started with "
-                         L"SPFILE"});
-            return;
-        }
-        break;
-    }
     out_.Line(L"Starting restore at " + CommandDate());
     UseChannel();
     out_.Line(L"");
@@ -321,27 +319,53 @@ void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
                      L"or piece"});
         return;
     }
-    out_.Line(std::wstring(kChannel) +
-              (controlFile ? L"restoring control file" : L"restoring spfile"));
-    bool written = false;
-    std::wstring target;
+    out_.Line(ChannelPrefix() + (controlFile ? L"restoring control file" : L"restoring spfile"));
+    WriteRestoredFile(controlFile, data, restored);
+}
+
+// Without a TO clause a file is restored only into a started instance; the server parameter
+// file only into the stand-in instance, which runs without one.
+bool Session::InstanceTakesRestoreFromFile(bool controlFile) {
+    const simoracle::InstanceState instance = Instance();
+    switch (instance.state) {
+    case DatabaseState::Down:
+        Fail(kVerb, InstanceDownCauses());
+        return false;
+    case DatabaseState::Mounted:
+    case DatabaseState::Open:
+        Fail(kVerb, {controlFile ? L"RMAN-06496: must use the TO clause when the database is "
+                                   L"mounted or open"
+                                 : L"RMAN-06564: must use the TO clause when the instance is "
+                                   L"started with SPFILE"});
+        return false;
+    case DatabaseState::Started:
+        if (!controlFile && !instance.standIn) {
+            Fail(kVerb, {L"RMAN-06564: must use the TO clause when the instance is started with "
+                         L"SPFILE"});
+            return false;
+        }
+        break;
+    }
+    return true;
+}
+
+void Session::WriteRestoredFile(bool controlFile, const std::string& data,
+                                simoracle::ControlFile& restored) {
+    std::wstring target = files_.SpFile();
     if (controlFile) {
         restored.restoredFromBackup = true;
         // Where the instance's parameters put it; the stand-in's default is never mounted.
-        target = instance.standIn ? files_.StandInControlFile() : files_.ControlFile();
-        written = simoracle::CreateFolders(simoracle::ParentFolder(target)) &&
-                  simoracle::SaveControlFile(target, restored);
-    } else {
-        target = files_.SpFile();
-        written = simoracle::CreateFolders(simoracle::ParentFolder(target)) &&
-                  simoracle::WriteFileBytes(target, data);
+        target = Instance().standIn ? files_.StandInControlFile() : files_.ControlFile();
     }
+    const bool written = simoracle::CreateFolders(simoracle::ParentFolder(target)) &&
+                         (controlFile ? simoracle::SaveControlFile(target, restored)
+                                      : simoracle::WriteFileBytes(target, data));
     if (!written) {
         Fail(kVerb, {L"ORA-19504: failed to create file \"" + target + L"\"",
                      L"O/S-Error: " + simoracle::LastErrorText()});
         return;
     }
-    out_.Line(std::wstring(kChannel) + L"restore complete, elapsed time: 00:00:01");
+    out_.Line(ChannelPrefix() + L"restore complete, elapsed time: 00:00:01");
     out_.Line(L"output file name=" + target);
     out_.Line(L"Finished restore at " + CommandDate());
 }

@@ -22,17 +22,11 @@ const wchar_t kStackTitle[] =
 
 } // namespace
 
-std::wstring FailureVerb(const std::wstring& firstWord) {
-    const std::wstring word = Lower(firstWord);
-    if (word == L"alter")
-        return L"alter db";
-    return word.empty() ? L"unknown" : word;
-}
-
 Session::Session(Output& output, CommandReader& reader, const std::wstring& home,
                  const std::wstring& sid)
     : out_(output), reader_(reader), home_(home), files_(home, sid), connected_(false),
-      channelAllocated_(false), repositoryNoticeShown_(false), exiting_(false), dbidSet_(0) {}
+      channelAllocated_(false), repositoryNoticeShown_(false), exiting_(false), dbidSet_(0),
+      failed_(false), skipPieceWrites_(false) {}
 
 void Session::Begin() {
     out_.SetTrickle(simoracle::LoadFaults(files_).trickle);
@@ -41,73 +35,10 @@ void Session::Begin() {
                L"All rights reserved.\n");
 }
 
-void Session::Execute(const std::wstring& command) {
-    const std::vector<Token> tokens = Tokenize(command);
-    TokenCursor words(tokens);
-    const std::wstring verb = FailureVerb(tokens.empty() ? L"" : tokens.front().text);
-    out_.Write(L"\n");
-    if (!ApplyFaults(command, verb))
-        return;
-    if (words.Accept(L"connect")) {
-        Connect(command);
-    } else if (words.Accept(L"exit") || words.Accept(L"quit")) {
-        out_.Write(L"\nRecovery Manager complete.\n");
-        exiting_ = true;
-    } else if (words.Accept(L"host")) {
-        Host(words);
-    } else if (words.Accept(L"set")) {
-        SetCommand(words);
-    } else if (tokens.empty()) {
-        SyntaxError(L";");
-    } else {
-        static const wchar_t* targetCommands[] = {
-            L"startup", L"shutdown", L"alter",   L"configure", L"backup", L"catalog", L"crosscheck",
-            L"delete",  L"restore",  L"recover", L"list",      L"report", L"show"};
-        const std::wstring first = Lower(tokens.front().text);
-        bool known = false;
-        for (const wchar_t* name : targetCommands)
-            known = known || first == name;
-        if (!known || tokens.front().quoted) {
-            SyntaxError(tokens.front().text);
-            return;
-        }
-        if (!RequireConnection(verb))
-            return;
-        std::wstring commandWord;
-        words.AcceptAny(commandWord);
-        if (first == L"startup")
-            Startup(words);
-        else if (first == L"shutdown")
-            Shutdown(words);
-        else if (first == L"alter")
-            AlterDatabase(words);
-        else if (first == L"configure")
-            Configure(command, words);
-        else if (first == L"backup")
-            Backup(words);
-        else if (first == L"catalog")
-            Catalog(words);
-        else if (first == L"crosscheck")
-            Crosscheck(words);
-        else if (first == L"delete")
-            Delete(words);
-        else if (first == L"restore")
-            Restore(words);
-        else if (first == L"recover")
-            Recover(words);
-        else if (first == L"list")
-            List(words);
-        else if (first == L"report")
-            Report(words);
-        else
-            Show(words);
-    }
-}
-
-bool Session::ApplyFaults(const std::wstring& command, const std::wstring& verb) {
+bool Session::ApplyFaults(const std::wstring& statement, const std::wstring& verb) {
     const simoracle::FaultSet faults = simoracle::LoadFaults(files_);
     out_.SetTrickle(faults.trickle);
-    const std::wstring normalised = simoracle::NormaliseCommand(command);
+    const std::wstring normalised = simoracle::NormaliseCommand(statement);
     using simoracle::FaultKind;
     if (faults.Find(FaultKind::Hang, normalised))
         for (;;)
@@ -121,6 +52,8 @@ bool Session::ApplyFaults(const std::wstring& command, const std::wstring& verb)
         for (const std::wstring& line : fault->text)
             out_.WriteError(line);
     }
+    if (faults.Find(FaultKind::NoPiece, normalised))
+        skipPieceWrites_ = true;
     if (faults.Find(FaultKind::Die, normalised)) {
         out_.Line(L"Starting " + verb + L" at " + CommandDate());
         ExitProcess(3);
@@ -143,11 +76,19 @@ bool Session::ApplyFaults(const std::wstring& command, const std::wstring& verb)
 }
 
 void Session::ErrorStack(const std::vector<std::wstring>& lines) {
-    out_.Line(kStackRule);
-    out_.Line(kStackTitle);
-    out_.Line(kStackRule);
-    for (const std::wstring& line : lines)
-        out_.Line(line);
+    errorStacks_.push_back(lines);
+    failed_ = true;
+}
+
+void Session::WriteErrorStacks() {
+    for (const std::vector<std::wstring>& lines : errorStacks_) {
+        out_.Line(kStackRule);
+        out_.Line(kStackTitle);
+        out_.Line(kStackRule);
+        for (const std::wstring& line : lines)
+            out_.Line(line);
+    }
+    errorStacks_.clear();
 }
 
 void Session::Fail(const std::wstring& verb, const std::vector<std::wstring>& causes) {
@@ -159,8 +100,8 @@ void Session::Fail(const std::wstring& verb, const std::vector<std::wstring>& ca
 
 void Session::ChannelFailure(const std::wstring& verb, const std::vector<std::wstring>& causes) {
     std::vector<std::wstring> lines;
-    lines.push_back(L"RMAN-03009: failure of " + verb + L" command on ORA_DISK_1 channel at " +
-                    CommandDate());
+    lines.push_back(L"RMAN-03009: failure of " + verb + L" command on " + ChannelName() +
+                    L" channel at " + CommandDate());
     lines.insert(lines.end(), causes.begin(), causes.end());
     ErrorStack(lines);
 }
@@ -174,65 +115,102 @@ void Session::SyntaxError(const std::wstring& found) {
                 L"RMAN-01007: at line 1 column 1 file: standard input"});
 }
 
-void Session::Connect(const std::wstring& command) {
-    // The rest of the line after "connect target", taken as typed: passwords may hold anything.
-    std::wstring rest = command;
-    size_t at = Lower(rest).find(L"target");
-    if (at == std::wstring::npos) {
-        SyntaxError(L"connect");
-        return;
+// CONNECT is read from its text: a password may hold anything.
+bool Session::ParseConnect(TokenCursor& words, Action& action) {
+    std::wstring ignored;
+    while (words.AcceptAny(ignored)) {
     }
+    action = [](Session& session, const Statement& statement) { session.Connect(statement.text); };
+    return true;
+}
+
+bool Session::ParseExit(TokenCursor& words, Action& action) {
+    std::wstring ignored;
+    while (words.AcceptAny(ignored)) {
+    }
+    action = [](Session& session, const Statement&) { session.Exit(); };
+    return true;
+}
+
+void Session::Exit() {
+    out_.Write(L"\nRecovery Manager complete.\n");
+    exiting_ = true;
+}
+
+namespace {
+
+struct Credentials {
+    std::wstring user;
+    std::wstring password; // empty: to be asked for
+    std::wstring identifier;
+    bool operatingSystem = false;
+};
+
+// "connect target" and what follows it, taken as typed; false without "target".
+bool ReadCredentials(const std::wstring& statement, Credentials& credentials) {
+    std::wstring rest = statement;
+    const size_t at = Lower(rest).find(L"target");
+    if (at == std::wstring::npos)
+        return false;
     rest = rest.substr(at + 6);
     while (!rest.empty() && (rest.back() == L';' || std::iswspace(rest.back())))
         rest.pop_back();
     while (!rest.empty() && std::iswspace(rest.front()))
         rest.erase(0, 1);
-
-    std::wstring user;
-    std::wstring password;
-    std::wstring identifier;
-    const bool operatingSystem = rest == L"/" || rest.empty();
-    if (!operatingSystem) {
-        const size_t slash = rest.find(L'/');
-        user = rest.substr(0, slash);
-        std::wstring afterUser = slash == std::wstring::npos ? L"" : rest.substr(slash + 1);
-        const size_t atSign = afterUser.rfind(L'@');
-        if (atSign != std::wstring::npos) {
-            identifier = afterUser.substr(atSign + 1);
-            afterUser = afterUser.substr(0, atSign);
-        }
-        password = afterUser;
-        if (password.empty()) {
-            out_.Write(L"target database Password: ");
-            if (!reader_.Answer(password))
-                password.clear();
-            out_.Write(L"\n");
-        }
+    credentials.operatingSystem = rest == L"/" || rest.empty();
+    if (credentials.operatingSystem)
+        return true;
+    const size_t slash = rest.find(L'/');
+    credentials.user = rest.substr(0, slash);
+    std::wstring afterUser = slash == std::wstring::npos ? L"" : rest.substr(slash + 1);
+    const size_t atSign = afterUser.rfind(L'@');
+    if (atSign != std::wstring::npos) {
+        credentials.identifier = afterUser.substr(atSign + 1);
+        afterUser = afterUser.substr(0, atSign);
     }
-    std::wstring sid = files_.Sid();
-    if (!identifier.empty())
-        sid = identifier;
-    const simoracle::DatabaseFiles target(home_, sid);
-    if (sid.empty() || !simoracle::FolderExists(target.DataFolder())) {
-        ErrorStack({L"RMAN-00554: initialization of internal recovery manager package failed",
-                    L"RMAN-04005: error from target database: ",
-                    identifier.empty()
-                        ? L"ORA-12560: TNS:protocol adapter error"
-                        : L"ORA-12154: TNS:could not resolve the connect identifier specified"});
+    credentials.password = afterUser;
+    return true;
+}
+
+} // namespace
+
+void Session::Connect(const std::wstring& statement) {
+    Credentials credentials;
+    if (!ReadCredentials(statement, credentials)) {
+        SyntaxError(L"connect");
         return;
     }
-    if (!operatingSystem && !simoracle::CheckPassword(target, user, password)) {
+    if (!credentials.operatingSystem && credentials.password.empty()) {
+        out_.Write(L"target database Password: ");
+        if (!reader_.Answer(credentials.password))
+            credentials.password.clear();
+        out_.Write(L"\n");
+    }
+    const std::wstring sid = credentials.identifier.empty() ? files_.Sid() : credentials.identifier;
+    const simoracle::DatabaseFiles target(home_, sid);
+    const wchar_t* refusal = nullptr;
+    if (sid.empty() || !simoracle::FolderExists(target.DataFolder()))
+        refusal = credentials.identifier.empty()
+                      ? L"ORA-12560: TNS:protocol adapter error"
+                      : L"ORA-12154: TNS:could not resolve the connect identifier specified";
+    else if (!credentials.operatingSystem &&
+             !simoracle::CheckPassword(target, credentials.user, credentials.password))
+        refusal = L"ORA-01017: invalid username/password; logon denied";
+    if (refusal != nullptr) {
         ErrorStack({L"RMAN-00554: initialization of internal recovery manager package failed",
-                    L"RMAN-04005: error from target database: ",
-                    L"ORA-01017: invalid username/password; logon denied"});
+                    L"RMAN-04005: error from target database: ", refusal});
         return;
     }
     files_ = target;
     connected_ = true;
-    const simoracle::InstanceState instance = Instance();
+    ReportConnection();
+}
+
+void Session::ReportConnection() {
     simoracle::ControlFile controlFile;
     const bool haveControl = simoracle::LoadControlFile(files_.ControlFile(), controlFile);
-    switch (instance.state) {
+    const std::wstring dbid = std::to_wstring(haveControl ? controlFile.dbid : 0);
+    switch (Instance().state) {
     case DatabaseState::Down:
         out_.Line(L"connected to target database (not started)");
         break;
@@ -241,12 +219,12 @@ void Session::Connect(const std::wstring& command) {
                   L" (not mounted)");
         break;
     case DatabaseState::Mounted:
-        out_.Line(L"connected to target database: " + controlFile.dbName + L" (DBID=" +
-                  std::to_wstring(haveControl ? controlFile.dbid : 0) + L", not open)");
+        out_.Line(L"connected to target database: " + controlFile.dbName + L" (DBID=" + dbid +
+                  L", not open)");
         break;
     case DatabaseState::Open:
-        out_.Line(L"connected to target database: " + controlFile.dbName + L" (DBID=" +
-                  std::to_wstring(haveControl ? controlFile.dbid : 0) + L")");
+        out_.Line(L"connected to target database: " + controlFile.dbName + L" (DBID=" + dbid +
+                  L")");
         break;
     }
 }
@@ -273,9 +251,7 @@ void Session::SaveState(DatabaseState state, bool clean, bool standIn) {
 bool Session::RequireMounted(const std::wstring& verb, bool openAllowed) {
     switch (Instance().state) {
     case DatabaseState::Down:
-        Fail(verb, {L"RMAN-06403: could not obtain a fully authorized session",
-                    L"ORA-01034: ORACLE not available",
-                    L"ORA-27101: shared memory realm does not exist"});
+        Fail(verb, InstanceDownCauses());
         return false;
     case DatabaseState::Started:
         Fail(verb, {L"ORA-01507: database not mounted"});
@@ -305,6 +281,13 @@ bool Session::LoadMountedControl(simoracle::ControlFile& controlFile, const std:
     return RequireMounted(verb, openAllowed) && LoadControl(controlFile, verb);
 }
 
+bool Session::LoadRepository(simoracle::ControlFile& controlFile, const std::wstring& verb) {
+    if (!LoadMountedControl(controlFile, verb, true))
+        return false;
+    RepositoryNotice();
+    return true;
+}
+
 bool Session::SaveControl(const simoracle::ControlFile& controlFile, const std::wstring& verb) {
     if (simoracle::SaveControlFile(files_.ControlFile(), controlFile))
         return true;
@@ -314,15 +297,15 @@ bool Session::SaveControl(const simoracle::ControlFile& controlFile, const std::
     return false;
 }
 
-void Session::UseChannel() {
-    if (channelAllocated_) {
-        out_.Line(L"using channel ORA_DISK_1");
-        return;
-    }
-    channelAllocated_ = true;
-    out_.Line(L"allocated channel: ORA_DISK_1");
-    out_.Line(L"channel ORA_DISK_1: SID=" + std::to_wstring(GetCurrentProcessId() % 900 + 10) +
-              L" device type=DISK");
+std::vector<std::wstring> Session::InstanceDownCauses() {
+    return {L"RMAN-06403: could not obtain a fully authorized session",
+            L"ORA-01034: ORACLE not available", L"ORA-27101: shared memory realm does not exist"};
+}
+
+void Session::StartJob(const std::wstring& verb) {
+    out_.Line(L"Starting " + verb + L" at " + CommandDate());
+    RepositoryNotice();
+    UseChannel();
 }
 
 void Session::RepositoryNotice() {

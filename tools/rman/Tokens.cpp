@@ -1,8 +1,25 @@
 #include "tools/rman/Tokens.h"
 
 #include <cwctype>
+#include <limits>
 
 namespace rmansim {
+
+namespace {
+
+bool IsPunctuation(wchar_t c) {
+    return c == L';' || c == L'{' || c == L'}' || c == L'=';
+}
+
+bool EndsWord(wchar_t c) {
+    return std::iswspace(c) || IsPunctuation(c) || c == L'\'' || c == L'"';
+}
+
+bool IsStatementEnd(const Token& token) {
+    return !token.quoted && token.text == L";";
+}
+
+} // namespace
 
 std::vector<Token> Tokenize(const std::wstring& command) {
     std::vector<Token> tokens;
@@ -11,29 +28,27 @@ std::vector<Token> Tokenize(const std::wstring& command) {
         const wchar_t c = command[i];
         if (std::iswspace(c)) {
             ++i;
-        } else if (c == L';') {
-            break;
         } else if (c == L'\'' || c == L'"') {
             const size_t close = command.find(c, i + 1);
-            Token token;
-            token.quoted = true;
-            token.text = command.substr(i + 1, close == std::wstring::npos ? std::wstring::npos
-                                                                           : close - i - 1);
-            tokens.push_back(token);
+            const size_t end = close == std::wstring::npos ? command.size() : close;
+            tokens.push_back(Token{command.substr(i + 1, end - i - 1), true, i});
             i = close == std::wstring::npos ? command.size() : close + 1;
-        } else if (c == L'=') {
-            tokens.push_back(Token{L"=", false});
+        } else if (IsPunctuation(c)) {
+            tokens.push_back(Token{std::wstring(1, c), false, i});
             ++i;
         } else {
             size_t end = i;
-            while (end < command.size() && !std::iswspace(command[end]) && command[end] != L';' &&
-                   command[end] != L'\'' && command[end] != L'"' && command[end] != L'=')
+            while (end < command.size() && !EndsWord(command[end]))
                 ++end;
-            tokens.push_back(Token{command.substr(i, end - i), false});
+            tokens.push_back(Token{command.substr(i, end - i), false, i});
             i = end;
         }
     }
     return tokens;
+}
+
+bool TokenCursor::AtEnd() const {
+    return position_ >= tokens_.size() || IsStatementEnd(tokens_[position_]);
 }
 
 bool TokenCursor::Accept(const wchar_t* keyword) {
@@ -74,8 +89,64 @@ bool TokenCursor::AcceptAny(std::wstring& text) {
     return true;
 }
 
+bool TokenCursor::AcceptSize(unsigned long long& bytes) {
+    if (AtEnd() || tokens_[position_].quoted || !ParseSize(tokens_[position_].text, bytes))
+        return false;
+    ++position_;
+    return true;
+}
+
+bool TokenCursor::AcceptStatementEnd() {
+    if (position_ >= tokens_.size() || !IsStatementEnd(tokens_[position_]))
+        return false;
+    ++position_;
+    return true;
+}
+
 std::wstring TokenCursor::Peek() const {
-    return AtEnd() ? std::wstring() : tokens_[position_].text;
+    return position_ >= tokens_.size() ? std::wstring() : tokens_[position_].text;
+}
+
+std::wstring TokenCursor::Found() const {
+    const std::wstring next = Peek();
+    return next.empty() ? L";" : next;
+}
+
+std::wstring TokenCursor::StatementText() const {
+    if (position_ >= tokens_.size())
+        return std::wstring();
+    size_t end = position_;
+    while (end < tokens_.size() && !IsStatementEnd(tokens_[end]))
+        ++end;
+    const size_t begin = tokens_[position_].offset;
+    return command_.substr(begin,
+                           (end < tokens_.size() ? tokens_[end].offset : command_.size()) - begin);
+}
+
+bool ParseNumber(const std::wstring& text, unsigned long long& number) {
+    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    const unsigned long long largest = std::numeric_limits<unsigned long long>::max();
+    number = 0;
+    for (wchar_t digit : text) {
+        const unsigned value = static_cast<unsigned>(digit - L'0');
+        number = number > (largest - value) / 10 ? largest : number * 10 + value;
+    }
+    return true;
+}
+
+bool ParseSize(const std::wstring& text, unsigned long long& bytes) {
+    const std::wstring suffixes = L"KMG";
+    const size_t suffix = text.empty()
+                              ? std::wstring::npos
+                              : suffixes.find(static_cast<wchar_t>(std::towupper(text.back())));
+    const std::wstring digits =
+        suffix == std::wstring::npos ? text : text.substr(0, text.size() - 1);
+    if (!ParseNumber(digits, bytes))
+        return false;
+    for (size_t i = 0; suffix != std::wstring::npos && i <= suffix; ++i)
+        bytes = bytes > (~0ULL >> 10) ? ~0ULL : bytes << 10;
+    return true;
 }
 
 std::wstring Lower(const std::wstring& text) {

@@ -10,8 +10,8 @@ namespace simoracle {
 
 namespace {
 
-const FaultKind kKinds[] = {FaultKind::Fail, FaultKind::Stderr, FaultKind::Die, FaultKind::Hang,
-                            FaultKind::Slow};
+const FaultKind kKinds[] = {FaultKind::Fail, FaultKind::Stderr, FaultKind::Die,
+                            FaultKind::Hang, FaultKind::Slow,   FaultKind::NoPiece};
 
 } // namespace
 
@@ -97,9 +97,11 @@ const wchar_t* FaultKindName(FaultKind kind) {
     case FaultKind::Hang:
         return L"hang";
     case FaultKind::Slow:
+        return L"slow";
+    case FaultKind::NoPiece:
         break;
     }
-    return L"slow";
+    return L"nopiece";
 }
 
 bool ParseFaultKind(const std::wstring& name, FaultKind& kind) {

@@ -57,7 +57,8 @@ bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& e
 // ORA-00600 naming the command when text is empty. Stderr: text (or an RMAN-00600 diagnostic)
 // goes to standard error, one line each, and the command then runs. Die: the process ends in
 // the middle of the command. Hang: the command never answers. Slow: it answers after 3 s.
-enum class FaultKind { Fail, Stderr, Die, Hang, Slow };
+// NoPiece: a backup reports its usual success, piece handles included, but writes no piece.
+enum class FaultKind { Fail, Stderr, Die, Hang, Slow, NoPiece };
 bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
               const std::wstring& command, std::wstring& error,
               const std::vector<std::wstring>& text = {});

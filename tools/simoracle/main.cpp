@@ -22,7 +22,7 @@ const wchar_t kUsage[] =
     L"  simoracle wreck SID [--controlfile | --all]\n"
     L"  simoracle touch SID\n"
     L"  simoracle fault SID fail|stderr \"COMMAND\" [--text \"LINE\"]...\n"
-    L"  simoracle fault SID die|hang|slow \"COMMAND\"\n"
+    L"  simoracle fault SID die|hang|slow|nopiece \"COMMAND\"\n"
     L"  simoracle fault SID trickle on|off\n"
     L"  simoracle fault SID clear\n";
 
