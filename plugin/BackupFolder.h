@@ -1,4 +1,4 @@
-// The backup pieces in a job's folder, read by the names that the job's templates give them.
+// The backup pieces in the job folder, read by the names that the job's templates give them.
 #pragma once
 
 #include "rman/BackupPieceNames.h"

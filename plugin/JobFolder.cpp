@@ -1,4 +1,4 @@
-// The job's temporary folder.
+// The job folder: made under WSTempPath for each job, removed when the job ends.
 #include "plugin/JobPaths.h"
 #include "plugin/PluginImplementation.h"
 #include "virid/FileSystem.h"

@@ -21,7 +21,7 @@ class RmanWrapper;
 // One open backup or restore job.
 struct JobRecord {
     boost::shared_ptr<OracleSettings> settings; // the job's own copy, completed by Open
-    boost::shared_ptr<RmanWrapper> rman;        // the job's Recovery Manager console
+    boost::shared_ptr<RmanWrapper> rman;        // the job's console
     bool isBackup;
     VIRid::DirPacker packer;                    // opened on settings->tempFolder
     std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
@@ -83,6 +83,6 @@ private:
     uint32_t jobCounter;
 };
 
-// Line callback of a job's Recovery Manager console: context is the plug-in object; the line
+// Line callback of a job's console: context is the plug-in object; the line
 // goes to the logger at the detail level.
 void ReportRmanOutput(void* context, const wchar_t* line);

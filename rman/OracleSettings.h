@@ -1,6 +1,6 @@
 // Everything a job needs to talk to Oracle. The plug-in object keeps one record as the template
 // built from the host's settings; each job works on a copy that it completes with the Oracle
-// home, the SID and its temporary folder.
+// home, the SID and its job folder.
 #pragma once
 
 #include <string>
@@ -14,7 +14,7 @@ struct OracleSettings {
     bool openAfterBackup;   // reopen a database that an offline backup left mounted
     std::wstring userName;
     std::wstring password;
-    std::wstring tempFolder; // the job's folder; empty in the template
+    std::wstring tempFolder; // the job folder; empty in the template
     // File-name patterns of the backup pieces, without folder. Their % variables are Recovery
     // Manager's own and are never expanded here.
     std::wstring controlFileFormat;

@@ -2,7 +2,7 @@
 // a job's settings and which message a failure of it leaves.
 //
 // Every command ends with a semicolon and a line feed. Fields are inserted verbatim: nothing is
-// quoted, escaped, trimmed or validated. A file in the job's folder is named by tempFolder, one
+// quoted, escaped, trimmed or validated. A file in the job folder is named by tempFolder, one
 // backslash and a file-name template whose % variables Recovery Manager expands itself.
 #pragma once
 

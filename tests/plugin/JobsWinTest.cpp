@@ -113,7 +113,7 @@ protected:
     void ExpectUntouched(const std::wstring& sid, const std::string& before) {
         EXPECT_EQ(before, oracle_.Digest(sid));
         EXPECT_EQ(DatabaseState::Open, oracle_.State(sid));
-        EXPECT_EQ(0u, CountEntries(tempPath_)) << "a job's folder stays";
+        EXPECT_EQ(0u, CountEntries(tempPath_)) << "a job folder stays";
     }
 
     // A whole backup job: Open, Read until the end (or stopAfter bytes), Close. Returns Close's
@@ -458,7 +458,7 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
 }
 
 // A job with none of the newer settings sends exactly these commands, in this order, whatever is
-// added later: {folder} is the job's folder, {home} the Oracle home; a restore onto a database
+// added later: {folder} is the job folder, {home} the Oracle home; a restore onto a database
 // without its control file names the backup's DBID and pieces. A dump that cannot be packed
 // fails at Open, with the closing steps run and no folder left.
 TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
@@ -506,7 +506,7 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
         {L"GOLD", L"1", onlineBackup},
         {L"GOLD", L"0", join({opening, mount, pieces, {withLogs}, copies, tidying, open})},
     };
-    // The commands with the values in place of their names, and the job's folder as the commands
+    // The commands with the values in place of their names, and the job folder as the commands
     // sent name it in place of {folder}.
     const auto filledIn = [&](Texts commands, std::map<std::wstring, std::wstring> values) {
         const std::wstring prefix = tempPath_ + L"\\";
