@@ -815,28 +815,28 @@ TEST_F(JobsTest, BackupsOfDatabasesFoundNotOpenOrWithoutArchivedLogs) {
     const struct {
         const wchar_t* sid;
         const char* bring; // statements that bring the database to the state it is found in
-        std::map<std::wstring, std::wstring> options;
         Texts warnings;
         DatabaseState after;
+        std::map<std::wstring, std::wstring> options;
     } rows[] = {
         {L"NA",
          nullptr,
-         {{L"OnlineBackup", L"0"}, {L"OpenAfterBackup", L"0"}},
          {kLogsLeftOut},
-         DatabaseState::Mounted},
-        {L"NA", nullptr, {}, {kLogsLeftOut}, DatabaseState::Open},
-        {L"NA", "shutdown immediate;\nstartup nomount;\n", {}, {kLogsLeftOut}, DatabaseState::Open},
-        {L"AL", "shutdown immediate;\n", {}, {}, DatabaseState::Down},
+         DatabaseState::Mounted,
+         {{L"OnlineBackup", L"0"}, {L"OpenAfterBackup", L"0"}}},
+        {L"NA", nullptr, {kLogsLeftOut}, DatabaseState::Open, {}},
+        {L"NA", "shutdown immediate;\nstartup nomount;\n", {kLogsLeftOut}, DatabaseState::Open, {}},
+        {L"AL", "shutdown immediate;\n", {}, DatabaseState::Down, {}},
         {L"AL",
          "startup;\n",
-         {{L"BackupArchiveLog", L"no"}},
          {kOnlineWithoutLogs},
-         DatabaseState::Open},
+         DatabaseState::Open,
+         {{L"BackupArchiveLog", L"no"}}},
         {L"NA",
          "shutdown immediate;\n",
-         {{L"OnlineBackup", L"0"}},
          {kLogsLeftOut},
-         DatabaseState::Down},
+         DatabaseState::Down,
+         {{L"OnlineBackup", L"0"}}},
     };
     const MapSettings defaults = settings_;
     Bytes stream;

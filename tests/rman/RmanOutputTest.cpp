@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,7 @@ TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
 // The code of a message line, as the decisions on a failure test it; and the target's state, as
 // each answer of a connect names it.
 TEST(RmanOutput, ReadsMessageCodesAndTheTargetsState) {
-    const std::pair<const wchar_t*, const wchar_t*> codes[] = {
+    const std::map<std::wstring, std::wstring> codes = {
         {L"ORA-19602: cannot backup or copy active file", L"ORA-19602"},
         {L"  LRM-00109: could not open parameter file", L"LRM-00109"},
         {L"RMAN-03009: failure of backup command", L"RMAN-03009"},
