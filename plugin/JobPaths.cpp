@@ -27,9 +27,7 @@ bool IsAbsoluteFolderPrefix(const std::wstring& prefix) {
 }
 
 std::wstring JobFolderName(const std::wstring& prefix, int64_t secondsSince1970) {
-    const bool separated = !prefix.empty() && (prefix.back() == L'\\' || prefix.back() == L'/');
-    return FormatString(separated ? L"%s%I64d.ora" : L"%s\\%I64d.ora", prefix.c_str(),
-                        secondsSince1970);
+    return FormatString(L"%s%I64d.ora", prefix.c_str(), secondsSince1970);
 }
 
 bool ParseJobFolderName(const std::wstring& name, int64_t& secondsSince1970) {

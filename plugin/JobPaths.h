@@ -15,7 +15,7 @@ bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std
 // the host process happens to run.
 bool IsAbsoluteFolderPrefix(const std::wstring& prefix);
 
-// prefix, with a backslash after it when it does not end in a separator, + seconds + ".ora".
+// prefix + seconds + ".ora".
 std::wstring JobFolderName(const std::wstring& prefix, int64_t secondsSince1970);
 // The name (without folder) is one that JobFolderName makes: decimal digits, then ".ora" in any
 // case. secondsSince1970 receives the number.
