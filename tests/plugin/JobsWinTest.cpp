@@ -871,27 +871,45 @@ TEST_F(JobsTest, BackupsOfDatabasesFoundNotOpenOrWithoutArchivedLogs) {
     EXPECT_EQ(0u, CountEntries(tempPath_));
 }
 
-// One instance is one job at a time however its home is registered: through a second
-// registration of the home (spelt in other case, with a separator at its end) or a SID in other
-// case, a job is refused while the first runs, before anything starts.
+// One instance is one job at a time however its home is registered: through other registrations
+// of the home (spelt in other case, with a separator or a "." at its end, which the service's
+// ImagePath holds too) or a SID in other case, a job is refused while the first runs, before
+// anything starts.
 TEST_F(JobsTest, OneJobPerInstanceWhateverTheSpellingOfItsHome) {
     CreateInstance(L"TWICE");
-    const std::wstring secondHome = oracle_.HomeName() + L"_AGAIN";
-    const std::wstring key = std::wstring(simoracle::kOracleKey) + L"\\KEY_" + secondHome;
+    const std::wstring service = std::wstring(simoracle::kServicesKey) + L"\\OracleServiceTWICE";
+    std::wstring imagePath;
+    ASSERT_TRUE(simoracle::ReadRegistryString(service, L"ImagePath", imagePath));
+    std::wstring lower = oracle_.HomeDir();
+    std::transform(lower.begin(), lower.end(), lower.begin(), VIRid::strings::AsciiLower);
+    const std::pair<std::wstring, std::wstring> spellings[] = {
+        {oracle_.HomeName() + L"_SEP", lower + L"\\"},
+        {oracle_.HomeName() + L"_DOT", lower + L"\\."}};
+    // Registered for the test alone, and the service's ImagePath as it was, whatever happens.
     struct Unregister {
-        std::wstring key;
-        ~Unregister() { simoracle::DeleteRegistryKey(key); }
-    } unregister{key};
-    std::wstring spelling = oracle_.HomeDir() + L"\\";
-    std::transform(spelling.begin(), spelling.end(), spelling.begin(), VIRid::strings::AsciiLower);
-    ASSERT_TRUE(simoracle::WriteRegistryString(key, L"ORACLE_HOME_NAME", secondHome) &&
-                simoracle::WriteRegistryString(key, L"ORACLE_HOME", spelling));
+        std::vector<std::wstring> keys;
+        std::wstring service, imagePath;
+        ~Unregister() {
+            for (const std::wstring& key : keys)
+                simoracle::DeleteRegistryKey(key);
+            simoracle::WriteRegistryString(service, L"ImagePath", imagePath);
+        }
+    } unregister{{}, service, imagePath};
+    for (const auto& spelling : spellings) {
+        const std::wstring key = std::wstring(simoracle::kOracleKey) + L"\\KEY_" + spelling.first;
+        unregister.keys.push_back(key);
+        ASSERT_TRUE(simoracle::WriteRegistryString(key, L"ORACLE_HOME_NAME", spelling.first) &&
+                    simoracle::WriteRegistryString(key, L"ORACLE_HOME", spelling.second));
+    }
+    ASSERT_TRUE(simoracle::WriteRegistryString(service, L"ImagePath",
+                                               oracle_.HomeDir() + L"\\.\\bin\\ORACLE.EXE TWICE"));
 
     PluginDataObject* first = library_.GetBackupDataRead(&logger_, &settings_);
     uint32_t handle = 0;
     ASSERT_EQ(Success, first->Open(Item(L"TWICE"), 0, handle));
-    const std::pair<std::wstring, uint32_t> others[] = {
-        {secondHome + L"\\TWICE", 0}, {secondHome + L"\\twice", 1}, {Item(L"twice"), 0}};
+    const std::pair<std::wstring, uint32_t> others[] = {{spellings[0].first + L"\\TWICE", 0},
+                                                        {spellings[1].first + L"\\twice", 1},
+                                                        {Item(L"twice"), 0}};
     for (const auto& other : others) {
         SCOPED_TRACE(Narrow(other.first));
         RecordingLogger logger;
@@ -953,13 +971,19 @@ TEST_F(JobsTest, AKilledHostLeavesNoRecoveryManagerAndItsFolderGoesAtTheNextOpen
     const std::vector<std::wstring> beside = simoracle::ListFolder(tempPath_, true);
 
     ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"KILL"));
+    // The host's messages go to a file, where the command that hangs shows when it was sent.
+    const std::wstring hostLog = oracle_.Folder(L"streams") + L"\\host.log";
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
     const VIRid::UniqueHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &inheritable,
                                               OPEN_EXISTING, 0, nullptr));
+    const VIRid::UniqueHandle log(CreateFileW(hostLog.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                              CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
+    startup.hStdInput = startup.hStdOutput = nul.get();
+    startup.hStdError = log.get();
     // WSTempPath without its separator: it gets one.
     std::wstring commandLine = L"\"" + ProgramFolder() + L"pluginhost.exe\" --set \"WSTempPath=" +
                                tempPath_ + L"\" --set UserName=system --set \"Password=" +
@@ -970,14 +994,20 @@ TEST_F(JobsTest, AKilledHostLeavesNoRecoveryManagerAndItsFolderGoesAtTheNextOpen
                                nullptr, &startup, &started));
     const VIRid::UniqueHandle host(started.hProcess);
     const VIRid::UniqueHandle hostThread(started.hThread);
-    for (int waited = 0; oracle_.RunningRman() == 0 && waited < 600; ++waited)
+    std::string logged;
+    for (int waited = 0; logged.find("backup as ") == std::string::npos && waited < 600; ++waited) {
         Sleep(100);
-    ASSERT_EQ(1u, oracle_.RunningRman()) << "the host's Recovery Manager never ran";
+        simoracle::ReadFileBytes(hostLog, logged);
+    }
+    ASSERT_NE(std::string::npos, logged.find("backup as ")) << logged;
+    Sleep(1000); // Recovery Manager has the command, and hangs in it
+    ASSERT_EQ(1u, oracle_.RunningRman());
     ASSERT_TRUE(TerminateProcess(host.get(), 9));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(host.get(), 10000));
     for (int waited = 0; oracle_.RunningRman() != 0 && waited < 100; ++waited)
         Sleep(100);
     EXPECT_EQ(0u, oracle_.RunningRman()) << "Recovery Manager outlived its host";
+    oracle_.EndRunningRman();
     ASSERT_TRUE(oracle_.ClearFaults(L"KILL"));
     std::vector<std::wstring> left = simoracle::ListFolder(tempPath_, true);
     ASSERT_EQ(beside.size() + 1, left.size());

@@ -48,14 +48,14 @@ ScriptedRun SimulatedOracle::Rman(const std::string& script, const std::wstring&
                        {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", Of(sid)}}, script, 60000);
 }
 
-size_t SimulatedOracle::RunningRman() const {
+std::vector<unsigned long> SimulatedOracle::RmanProcessIds() const {
     const std::wstring rman = VIRid::strings::to_upper(homeDir_ + L"\\bin\\rman.exe");
+    std::vector<unsigned long> ids;
     VIRid::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) {
         snapshot.release();
-        return 0;
+        return ids;
     }
-    size_t running = 0;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
@@ -66,9 +66,17 @@ size_t SimulatedOracle::RunningRman() const {
         DWORD size = MAX_PATH * 4;
         if (process && QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
             VIRid::strings::to_upper(std::wstring(image, size)) == rman)
-            ++running;
+            ids.push_back(entry.th32ProcessID);
     }
-    return running;
+    return ids;
+}
+
+void SimulatedOracle::EndRunningRman() const {
+    for (const unsigned long id : RmanProcessIds()) {
+        const VIRid::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+        if (process)
+            TerminateProcess(process.get(), 1);
+    }
 }
 
 size_t CountOf(const std::string& text, const std::string& what) {
