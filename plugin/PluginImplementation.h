@@ -62,13 +62,12 @@ public:
     // Sends one message to the host's logger; nothing when there is none.
     void Report(int32_t level, const std::wstring& text) const;
 
+private:
     // Closes every job still open as Close would, with a warning for each that names the
     // instance and what was done: a backup's closing steps run (a database that it took offline
     // is opened again, or shut down again when it was found down); a restore runs no Recovery
     // Manager step. The folders go.
     void CloseOpenJobs();
-
-private:
     // The packer's Ok stays Success, its EndOfStream becomes EndOfData, anything else Failure.
     static int32_t MapPackerResult(int packerResult);
     // The direction's own step of Open, on a job whose settings, folder and console are made.
