@@ -15,17 +15,19 @@ const wchar_t kStreamNotReadToEnd[] =
 
 int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
     Report(LogProgress, L"Dump database...");
-    if (!RunBackup(*job.rman, *job.settings)) {
+    std::vector<std::wstring> warnings;
+    if (!RunBackup(*job.rman, *job.settings, warnings)) {
         Report(LogError, job.rman->GetErrorText());
         return Failure;
     }
+    for (const std::wstring& warning : warnings)
+        Report(LogWarning, warning);
     // A dump that cannot be streamed fails the job with its reason. The database goes back to
-    // the state it had (whatever the closing steps answer, the reason stays the dump's), and
-    // the copies of the password and network files do not stay on disk.
+    // the state it had (whatever the closing steps answer, the reason stays the dump's); the
+    // job's folder goes when Open fails.
     const auto failUnstreamed = [&](const std::wstring& reason) {
         Report(LogError, reason);
         static_cast<void>(CompleteBackup(*job.rman, *job.settings));
-        DeleteJobTempFolder(job.settings->tempFolder);
         return Failure;
     };
     // A dump that left no database piece would stream a backup that restores nothing.
@@ -56,12 +58,18 @@ int32_t PluginImplementation::CloseBackupJob(JobRecord& job, int packerResult) {
     }
     // Runs whatever the packer answered: a database that the backup took offline must be opened
     // again even when the host stopped reading early.
-    if (!CompleteBackup(*job.rman, *job.settings)) {
-        Report(LogError,
-               FormatString(L"The database could not be opened again after the offline backup "
-                            L"(%s); the backup stream itself is complete",
-                            job.rman->GetErrorText().c_str()));
+    if (!RestoreDatabaseState(job))
         result = Failure;
-    }
     return result;
+}
+
+bool PluginImplementation::RestoreDatabaseState(JobRecord& job) {
+    if (CompleteBackup(*job.rman, *job.settings))
+        return true;
+    Report(LogError,
+           FormatString(L"The database could not be %s again after the offline backup (%s); the "
+                        L"backup stream itself is complete",
+                        job.settings->shutDownAfterBackup ? L"shut down" : L"opened",
+                        job.rman->GetErrorText().c_str()));
+    return false;
 }

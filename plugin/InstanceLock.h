@@ -1,22 +1,17 @@
-// Marks one Oracle instance as busy with a backup or restore job, across every process of the
-// machine, for as long as the lock lives: two jobs on one instance would delete each other's
-// tagged pieces, or restore over a backup in progress.
+// The mark that keeps two jobs off one Oracle instance, across every process of the machine: two
+// jobs on one instance would delete each other's tagged pieces, or restore over a backup in
+// progress.
 #pragma once
 
-#include "virid/Win32Handles.h"
+#include "plugin/MachineMark.h"
 
 #include <memory>
 #include <string>
 
-class InstanceLock {
-public:
-    // The lock of the instance sid of the Oracle home homeDir (compared without regard to case).
-    // Null when it cannot be taken: busy tells whether another job holds it, or else the system
-    // refused the mark itself.
-    static std::shared_ptr<InstanceLock> Acquire(const std::wstring& homeDir,
+// The mark of the instance sid of the Oracle home homeDir; null as MachineMark::Acquire says
+// (and when the home's path cannot be made full). The instance is named by the home's canonical
+// full path (GetFullPathNameW, case-folded, without a separator at its end) and the SID
+// (case-folded), so that every registration of one home ("C:\app\HOME", "c:\APP\.\home\") names
+// the same instance.
+std::shared_ptr<MachineMark> AcquireInstanceMark(const std::wstring& homeDir,
                                                  const std::wstring& sid, bool& busy);
-
-private:
-    explicit InstanceLock(HANDLE mark) : mark(mark) {}
-    VIRid::UniqueHandle mark;
-};

@@ -2,6 +2,7 @@
 
 #include "plugin/ItemNames.h"
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
 
 bool SplitInstancePath(const std::wstring& itemPath, std::wstring& homeName, std::wstring& sid) {
     const size_t separator = itemPath.find(L'\\');
@@ -27,4 +28,41 @@ bool IsAbsoluteFolderPrefix(const std::wstring& prefix) {
 
 std::wstring JobFolderName(const std::wstring& prefix, int64_t secondsSince1970) {
     return FormatString(L"%s%I64d.ora", prefix.c_str(), secondsSince1970);
+}
+
+bool ParseJobFolderName(const std::wstring& name, int64_t& secondsSince1970) {
+    const std::wstring extension = L".ora";
+    // Up to 18 digits: any such number fits.
+    if (name.size() <= extension.size() || name.size() > extension.size() + 18)
+        return false;
+    const size_t digits = name.size() - extension.size();
+    for (size_t i = 0; i < extension.size(); ++i)
+        if (VIRid::strings::AsciiLower(name[digits + i]) != extension[i])
+            return false;
+    int64_t seconds = 0;
+    for (size_t i = 0; i < digits; ++i) {
+        if (name[i] < L'0' || name[i] > L'9')
+            return false;
+        seconds = seconds * 10 + (name[i] - L'0');
+    }
+    secondsSince1970 = seconds;
+    return true;
+}
+
+std::wstring FormatAge(int64_t seconds) {
+    static const struct {
+        int64_t seconds;
+        const wchar_t* one;
+        const wchar_t* many;
+    } kUnits[] = {{86400, L"day", L"days"},
+                  {3600, L"hour", L"hours"},
+                  {60, L"minute", L"minutes"},
+                  {1, L"second", L"seconds"}};
+    seconds = seconds < 0 ? 0 : seconds;
+    for (const auto& unit : kUnits) {
+        const int64_t count = seconds / unit.seconds;
+        if (count > 0 || unit.seconds == 1)
+            return FormatString(L"%I64d %s", count, count == 1 ? unit.one : unit.many);
+    }
+    return std::wstring();
 }

@@ -17,3 +17,9 @@ bool IsAbsoluteFolderPrefix(const std::wstring& prefix);
 
 // prefix + seconds + ".ora".
 std::wstring JobFolderName(const std::wstring& prefix, int64_t secondsSince1970);
+// The name (without folder) is one that JobFolderName makes: decimal digits, then ".ora" in any
+// case. secondsSince1970 receives the number.
+bool ParseJobFolderName(const std::wstring& name, int64_t& secondsSince1970);
+// An age in seconds as a person reads it, in its largest whole unit: "3 days", "1 hour",
+// "12 minutes", "0 seconds" (a negative age counts as 0).
+std::wstring FormatAge(int64_t seconds);

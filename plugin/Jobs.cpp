@@ -1,18 +1,31 @@
 // The steps of opening and closing that both directions share, and the job table.
 #include "discovery/OracleHomes.h"
+#include "discovery/OracleInstances.h"
+#include "plugin/InstanceLock.h"
 #include "plugin/JobPaths.h"
 #include "plugin/PluginImplementation.h"
 #include "rman/RmanWrapper.h"
+#include "virid/FileSystem.h"
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
 
 namespace {
-
-const wchar_t kTempFolderError[] = L"Can't create temp folder. Please, check workstation setting";
 
 // Recovery Manager's commands name these paths inside quotes, which a quote of their own would
 // end early.
 bool HoldsQuote(const std::wstring& path) {
     return path.find_first_of(L"'\"") != std::wstring::npos;
+}
+
+// A service of the home names the SID, compared without regard to case as Windows compares
+// service names. A registered service whose database files are gone is an instance all the same:
+// a restore rebuilds it.
+bool IsInstanceOf(const std::wstring& homeName, const std::wstring& sid) {
+    const std::wstring wanted = VIRid::strings::to_upper(sid);
+    for (const auto& instance : GetOracleInstances(homeName))
+        if (!sid.empty() && VIRid::strings::to_upper(instance.first) == wanted)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -35,9 +48,13 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     // The registry is read afresh: a home may have been added or removed since browsing.
     const OracleHomeTable homes = GetOracleHomes();
     const OracleHomeTable::const_iterator home = homes.find(homeName);
-    if (home == homes.end())
+    if (home == homes.end() || !IsInstanceOf(homeName, sid))
         return UnknownItem;
 
+    if (!settingsError.empty()) {
+        Report(LogError, settingsError);
+        return Failure;
+    }
     if (HoldsQuote(home->second)) {
         Report(LogError, FormatString(L"The Oracle home's folder holds a quote, which Recovery "
                                       L"Manager's commands cannot carry: %s",
@@ -53,8 +70,8 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
 
     JobRecord job;
     bool busy = false;
-    job.instanceLock = InstanceLock::Acquire(home->second, sid, busy);
-    if (!job.instanceLock) {
+    job.instanceMark = AcquireInstanceMark(home->second, sid, busy);
+    if (!job.instanceMark) {
         Report(LogError,
                FormatString(busy ? L"Can't start the job: another backup or restore job of "
                                    L"instance '%s' is running; try again when it has finished"
@@ -67,16 +84,22 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     *job.settings = settings;
     job.settings->oracleHome = home->second;
     job.settings->oracleSid = sid;
-    job.settings->tempFolder = CreateJobTempFolder();
-    if (job.settings->tempFolder.empty()) {
-        Report(LogError, kTempFolderError);
+    RemoveLeftoverJobFolders();
+    std::wstring error;
+    if (!CreateJobTempFolder(job, error)) {
+        Report(LogError, error);
         return Failure;
     }
     job.rman.reset(new RmanWrapper(this, ReportRmanOutput));
     job.isBackup = direction == 0;
     const int32_t started = job.isBackup ? StartBackupJob(job) : StartRestoreJob(job);
-    if (started != Success)
+    if (started != Success) {
+        // Nothing stays of a job that did not open: Recovery Manager ends (it may still hold a
+        // piece open), then the folder goes with whatever it wrote.
+        job.rman.reset();
+        DeleteJobTempFolder(job.settings->tempFolder);
         return started;
+    }
 
     ++jobCounter;
     jobs.insert(std::make_pair(jobCounter, job));
@@ -98,4 +121,34 @@ int32_t PluginImplementation::Close(const uint32_t& handle) {
         jobs.erase(found);
     }
     return result;
+}
+
+void PluginImplementation::CloseOpenJobs() {
+    while (!jobs.empty()) {
+        JobRecord& job = jobs.begin()->second;
+        const bool streamComplete = job.packer.Close() == VIRid::DirPacker::Ok;
+        std::wstring done;
+        if (job.isBackup) {
+            const OracleSettings& closing = *job.settings;
+            const bool broughtBack = RestoreDatabaseState(job);
+            done = streamComplete ? L"its stream had been read to its end"
+                                  : L"its stream was not read to its end";
+            if (closing.shutDownAfterBackup)
+                done += broughtBack ? L"; the database was shut down again, as it was found"
+                                    : L"; the database could not be shut down again";
+            else if (!closing.onlineBackup && closing.openAfterBackup)
+                done += broughtBack ? L"; the database was opened again"
+                                    : L"; the database could not be opened again";
+        } else {
+            done = L"the database was not restored";
+        }
+        const bool removed = DeleteJobTempFolder(job.settings->tempFolder);
+        Report(LogWarning,
+               FormatString(L"The %s job of instance '%s' was still open when the plug-in object "
+                            L"was released; it was closed: %s; its folder '%s' %s",
+                            job.isBackup ? L"backup" : L"restore", job.settings->oracleSid.c_str(),
+                            done.c_str(), job.settings->tempFolder.c_str(),
+                            removed ? L"was removed" : L"could not be removed"));
+        jobs.erase(jobs.begin());
+    }
 }

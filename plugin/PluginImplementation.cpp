@@ -6,10 +6,19 @@ PluginImplementation::PluginImplementation(PluginLogger* hostLogger,
                                            PluginSettingsSource* settingsSource)
     : logger(hostLogger), jobCounter(0) {
     if (settingsSource != nullptr)
-        ReadPluginSettings(*settingsSource, workstationTempPath, settings);
+        settingsError = ReadPluginSettings(*settingsSource, workstationTempPath, settings);
 }
 
-PluginImplementation::~PluginImplementation() {}
+PluginImplementation::~PluginImplementation() {
+    // The host only released the object: nothing may leave a destructor.
+    try {
+        CloseOpenJobs();
+    } catch (...) {
+        if (logger != nullptr)
+            logger->Log(LogError, L"The jobs left open could not all be closed when the plug-in "
+                                  L"object was released; their folders may stay");
+    }
+}
 
 void PluginImplementation::Report(int32_t level, const std::wstring& text) const {
     if (logger != nullptr)

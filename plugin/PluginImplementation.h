@@ -6,7 +6,7 @@
 // calling thread is blocked in Open or Close (Recovery Manager's output arrives on its own thread).
 #pragma once
 
-#include "plugin/InstanceLock.h"
+#include "plugin/MachineMark.h"
 #include "plugin/PluginContract.h"
 #include "rman/OracleSettings.h"
 #include "virid/DirPacker.h"
@@ -23,9 +23,10 @@ struct JobRecord {
     boost::shared_ptr<OracleSettings> settings; // the job's own copy, completed by Open
     boost::shared_ptr<RmanWrapper> rman;        // the job's console
     bool isBackup;
-    VIRid::DirPacker packer;                    // opened on settings->tempFolder
-    std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
-    bool restoreAttempted = false;              // a Close has run the restore before
+    VIRid::DirPacker packer;                   // opened on settings->tempFolder
+    std::shared_ptr<MachineMark> instanceMark; // held from Open to Close
+    std::shared_ptr<MachineMark> folderMark;   // keeps other jobs from removing the folder
+    bool restoreAttempted = false;             // a Close has run the restore before
 };
 
 class PluginImplementation {
@@ -33,6 +34,7 @@ public:
     // Reads the host's settings once; the settings source is not used afterwards.
     // logger may be null: messages are then dropped.
     PluginImplementation(PluginLogger* logger, PluginSettingsSource* settingsSource);
+    // Closes the jobs still open (see CloseOpenJobs); nothing that fails there leaves it.
     ~PluginImplementation();
     PluginImplementation(const PluginImplementation&) = delete;
     PluginImplementation& operator=(const PluginImplementation&) = delete;
@@ -61,6 +63,11 @@ public:
     void Report(int32_t level, const std::wstring& text) const;
 
 private:
+    // Closes every job still open as Close would, with a warning for each that names the
+    // instance and what was done: a backup's closing steps run (a database that it took offline
+    // is opened again, or shut down again when it was found down); a restore runs no Recovery
+    // Manager step. The folders go.
+    void CloseOpenJobs();
     // The packer's Ok stays Success, its EndOfStream becomes EndOfData, anything else Failure.
     static int32_t MapPackerResult(int packerResult);
     // The direction's own step of Open, on a job whose settings, folder and console are made.
@@ -70,15 +77,28 @@ private:
     // job and its folder stay for another Close.
     int32_t CloseBackupJob(JobRecord& job, int packerResult);
     int32_t CloseRestoreJob(JobRecord& job, int packerResult, bool& keepJob);
-    // A new, empty folder named workstationTempPath + seconds since 1970 + ".ora"; the empty
-    // text when it cannot be created.
-    std::wstring CreateJobTempFolder();
-    // Removes the folder and everything in it; a warning when that fails.
-    void DeleteJobTempFolder(const std::wstring& path);
+    // The backup's closing steps (CompleteBackup); an error when the database could not be
+    // brought back. False then.
+    bool RestoreDatabaseState(JobRecord& job);
+    // A new, empty folder named workstationTempPath (with a separator after it) + seconds since
+    // 1970 + ".ora", with the mark that keeps other jobs from taking it for a left-over folder.
+    // False, with the reason (the folder and the system's message) in error, when it cannot be
+    // created.
+    bool CreateJobTempFolder(JobRecord& job, std::wstring& error);
+    // Removes the job folders under workstationTempPath that no running job holds (jobs that
+    // ended without closing), each with a warning; a folder kept for a manual restore stays and
+    // is named with its age.
+    void RemoveLeftoverJobFolders();
+    // Keeps the restore job's folder for a manual restore: a note in it says so, and marks it
+    // to stay when RemoveLeftoverJobFolders meets it.
+    void KeepForManualRestore(const JobRecord& job);
+    // Removes the folder and everything in it; a warning, and false, when that fails.
+    bool DeleteJobTempFolder(const std::wstring& path);
 
     PluginLogger* logger;
     std::wstring workstationTempPath;
-    OracleSettings settings; // the template every job starts from
+    OracleSettings settings;    // the template every job starts from
+    std::wstring settingsError; // a malformed setting, which every Open refuses
     std::map<uint32_t, JobRecord> jobs;
     uint32_t jobCounter;
 };

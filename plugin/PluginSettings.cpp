@@ -1,13 +1,42 @@
 #include "plugin/PluginSettings.h"
 
+#include "virid/FormatString.h"
+
 bool ParseBooleanSetting(bool found, const std::wstring& text) {
     if (!found)
         return true;
     return text == L"yes" || text == L"true" || text == L"1";
 }
 
-void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                        OracleSettings& settings) {
+bool ParseMinutesSetting(const std::wstring& text, double& minutes) {
+    const size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) {
+        minutes = 0;
+        return true;
+    }
+    const std::wstring number = text.substr(first, text.find_last_not_of(L' ') + 1 - first);
+    const size_t point = number.find(L'.');
+    const size_t whole = point == std::wstring::npos ? number.size() : point;
+    if (whole > 9 || number == L"." || number.find(L'.', whole + 1) != std::wstring::npos)
+        return false;
+    // Digit by digit, whatever decimal separator the host's locale has set.
+    double value = 0;
+    double scale = 1;
+    for (size_t i = 0; i < number.size(); ++i) {
+        if (i == point)
+            continue;
+        if (number[i] < L'0' || number[i] > L'9')
+            return false;
+        if (i > whole)
+            scale /= 10;
+        value = value * 10 + (number[i] - L'0');
+    }
+    minutes = value * scale;
+    return true;
+}
+
+std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
+                                OracleSettings& settings) {
     std::wstring tempPath;
     source.GetValue(L"WSTempPath", &tempPath);
     workstationTempPath = tempPath;
@@ -32,4 +61,12 @@ void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationT
         const bool found = source.GetValue(entry.key, &scratch);
         settings.*entry.flag = ParseBooleanSetting(found, scratch);
     }
+
+    std::wstring timeout;
+    if (source.GetValue(L"RmanTimeout", &timeout) &&
+        !ParseMinutesSetting(timeout, settings.rmanTimeoutMinutes))
+        return FormatString(L"The setting RmanTimeout is not a number of minutes (such as 30 or "
+                            L"0.5): '%s'",
+                            timeout.c_str());
+    return std::wstring();
 }

@@ -16,7 +16,6 @@ int32_t PluginImplementation::StartRestoreJob(JobRecord& job) {
     Report(LogProgress, L"Transfer restoration data...");
     if (job.packer.Open(job.settings->tempFolder, false) != VIRid::DirPacker::Ok) {
         Report(LogError, job.packer.GetErrorText());
-        DeleteJobTempFolder(job.settings->tempFolder);
         return Failure;
     }
     return Success;
@@ -53,15 +52,19 @@ int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, 
     Report(LogProgress, L"Restore database...");
     const bool firstAttempt = !job.restoreAttempted;
     job.restoreAttempted = true;
-    if (!RunRestore(*job.rman, *job.settings, firstAttempt)) {
-        Report(LogError, job.rman->GetErrorText());
-        // The job and its folder stay, so that the host can close it again, on a console that
-        // starts afresh.
-        job.rman->Stop();
-        Report(LogWarning, FormatString(L"The unpacked backup stays in '%s' for a manual restore",
-                                        job.settings->tempFolder.c_str()));
-        keepJob = true;
+    const RestoreOutcome outcome = RunRestore(*job.rman, *job.settings, firstAttempt);
+    if (outcome == RestoreOutcome::Restored)
+        return Success;
+    Report(LogError, job.rman->GetErrorText());
+    // A refusal stands whatever the host does: the job ends, and its folder with it.
+    if (outcome == RestoreOutcome::Refused)
         return Failure;
-    }
-    return Success;
+    // The job and its folder stay, so that the host can close it again, on a console that
+    // starts afresh.
+    job.rman->Stop();
+    KeepForManualRestore(job);
+    Report(LogWarning, FormatString(L"The unpacked backup stays in '%s' for a manual restore",
+                                    job.settings->tempFolder.c_str()));
+    keepJob = true;
+    return Failure;
 }

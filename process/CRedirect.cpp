@@ -3,6 +3,7 @@
 #include "virid/Strings.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,6 +28,53 @@ bool CreateChildPipe(bool childReads, VIRid::UniqueHandle& ourEnd, VIRid::Unique
     return SetHandleInformation(ourEnd.get(), HANDLE_FLAG_INHERIT, 0) != FALSE;
 }
 
+// A job object that ends every process in it when its last handle is closed, so that a child in
+// it cannot outlive this process however this process ends. Null when the system gives none.
+VIRid::UniqueHandle CreateKillOnCloseJob() {
+    VIRid::UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job && !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                        sizeof(limits)))
+        job.reset();
+    return job;
+}
+
+// The attribute list of a new process that limits what it inherits to the handles given, and
+// nothing else this process has made inheritable (another thread's pipes, a host's files).
+class InheritedHandles {
+public:
+    explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        if (!InitializeProcThreadAttributeList(list_, 1, 0, &size)) {
+            list_ = nullptr;
+            return;
+        }
+        if (!UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                       handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+            DeleteProcThreadAttributeList(list_);
+            list_ = nullptr;
+        }
+    }
+    ~InheritedHandles() {
+        if (list_ != nullptr)
+            DeleteProcThreadAttributeList(list_);
+    }
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
+
+    // Null when the list could not be made.
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+private:
+    std::vector<HANDLE> handles_; // the list points into it
+    std::vector<char> buffer_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 // Waits for a reader thread to end. Once the child has ended and every write end of its pipe is
 // closed, the read returns; a process that the child started can still hold a write end, so the
 // reader's read is cancelled until it ends. The cancel is repeated because one that comes just
@@ -41,7 +89,7 @@ void JoinReader(VIRid::UniqueHandle& thread) {
 
 } // namespace
 
-CRedirect::CRedirect() : running(false) {}
+CRedirect::CRedirect() : running(false), workerFailed(false) {}
 
 CRedirect::~CRedirect() {
     EndChild();
@@ -49,6 +97,7 @@ CRedirect::~CRedirect() {
 
 bool CRedirect::Launch(const wchar_t* commandLine, bool showWindow, const wchar_t* environment) {
     EndChild();
+    workerFailed = false;
 
     VIRid::UniqueHandle childStdinRead;
     VIRid::UniqueHandle childStdoutWrite;
@@ -61,8 +110,9 @@ bool CRedirect::Launch(const wchar_t* commandLine, bool showWindow, const wchar_
         return false;
     }
     stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    job = CreateKillOnCloseJob();
     processHandle.reset(SpawnProcess(commandLine, childStdoutWrite.get(), childStdinRead.get(),
-                                     childStderrWrite.get(), showWindow, environment));
+                                     childStderrWrite.get(), showWindow, environment, job.get()));
     if (!stopEvent || !processHandle) {
         EndChild();
         ReportStartFailure(commandLine);
@@ -94,38 +144,61 @@ void CRedirect::ReportStartFailure(const wchar_t* commandLine) {
 }
 
 HANDLE CRedirect::SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
-                               HANDLE childStderr, bool showWindow, const wchar_t* environment) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showWindow ? SW_SHOW : SW_HIDE);
-    startup.hStdInput = childStdin;
-    startup.hStdOutput = childStdout;
-    startup.hStdError = childStderr;
+                               HANDLE childStderr, bool showWindow, const wchar_t* environment,
+                               HANDLE job) {
+    const InheritedHandles inherited({childStdin, childStdout, childStderr});
+    if (inherited.get() == nullptr)
+        return nullptr;
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = static_cast<WORD>(showWindow ? SW_SHOW : SW_HIDE);
+    startup.StartupInfo.hStdInput = childStdin;
+    startup.StartupInfo.hStdOutput = childStdout;
+    startup.StartupInfo.hStdError = childStderr;
+    startup.lpAttributeList = inherited.get();
 
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> writable(commandLine, commandLine + wcslen(commandLine) + 1);
     PROCESS_INFORMATION process = {};
     // No process attributes: the child gets the default security of this process, so only
-    // this account (and the administrators) can open it.
-    const DWORD flags = CREATE_NEW_CONSOLE | (environment ? CREATE_UNICODE_ENVIRONMENT : 0);
+    // this account (and the administrators) can open it. It starts suspended, so that whatever
+    // it starts is in the job too.
+    const DWORD flags = CREATE_NEW_CONSOLE | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED |
+                        (environment ? CREATE_UNICODE_ENVIRONMENT : 0);
     if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, flags,
-                        const_cast<wchar_t*>(environment), nullptr, &startup, &process))
+                        const_cast<wchar_t*>(environment), nullptr, &startup.StartupInfo, &process))
         return nullptr;
-    // Closed here: only the process is watched.
     const VIRid::UniqueHandle primaryThread(process.hThread);
+    // A system that refuses the job (a host in a job that allows no other) still gets its
+    // backup: the child then runs untied, as it would without a job.
+    if (job != nullptr)
+        AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(primaryThread.get());
     return process.hProcess;
+}
+
+template <typename Work> void CRedirect::RunWorker(Work work) {
+    try {
+        work();
+    } catch (...) {
+        // Nothing may leave a thread (the process would end). The output is no longer read, so
+        // the child is ended: whoever waits for it sees it end instead of waiting for ever.
+        workerFailed = true;
+        running = false;
+        TerminateProcess(processHandle.get(), 1);
+    }
 }
 
 DWORD WINAPI CRedirect::StdoutReaderThread(void* self) {
     CRedirect* redirect = static_cast<CRedirect*>(self);
-    redirect->ReadLoop(redirect->stdoutRead.get(), true);
+    redirect->RunWorker([redirect] { redirect->ReadLoop(redirect->stdoutRead.get(), true); });
     return 0;
 }
 
 DWORD WINAPI CRedirect::StderrReaderThread(void* self) {
     CRedirect* redirect = static_cast<CRedirect*>(self);
-    redirect->ReadLoop(redirect->stderrRead.get(), false);
+    redirect->RunWorker([redirect] { redirect->ReadLoop(redirect->stderrRead.get(), false); });
     return 0;
 }
 
@@ -151,7 +224,7 @@ DWORD WINAPI CRedirect::ExitMonitorThread(void* self) {
     CRedirect* redirect = static_cast<CRedirect*>(self);
     const HANDLE events[2] = {redirect->stopEvent.get(), redirect->processHandle.get()};
     WaitForMultipleObjects(2, events, FALSE, INFINITE);
-    redirect->OnChildExit();
+    redirect->RunWorker([redirect] { redirect->OnChildExit(); });
     return 0;
 }
 
@@ -169,6 +242,8 @@ void CRedirect::EndChild() {
         TerminateProcess(processHandle.get(), 1);
         WaitForSingleObject(processHandle.get(), kChildEndMs);
     }
+    // Ends what the child started and left running; their pipe ends break with them.
+    job.reset();
     JoinReader(stdoutThread);
     JoinReader(stderrThread);
     // Closed only now: no reader uses them any more.

@@ -8,6 +8,10 @@
 // Notifications run on the worker threads; a derived class synchronises what they share. When
 // EndChild returns, no worker thread of this object is running any more, so a derived class
 // that calls EndChild in its own destructor receives no notification after that.
+//
+// The child inherits its three pipe ends and no other handle of this process, and it runs in a
+// job object of its own that ends it, and whatever it started, when this process ends (or the
+// object ends it): no child outlives its host.
 #pragma once
 
 #include "virid/Win32Handles.h"
@@ -38,6 +42,9 @@ public:
 
     // True while the child process runs (whatever exit code it ends with).
     bool IsAlive() const;
+    // A notification failed by exception: the worker that ran it caught it and ended the child,
+    // which is then seen to end. Cleared by the next Launch.
+    bool WorkerFailed() const { return workerFailed; }
 
     // Writes the text, as UTF-8, to the child's standard input; nothing is added.
     void SendInput(const wchar_t* text);
@@ -61,9 +68,13 @@ private:
     static DWORD WINAPI StdoutReaderThread(void* self);
     static DWORD WINAPI StderrReaderThread(void* self);
     static DWORD WINAPI ExitMonitorThread(void* self);
+    // Runs a worker's work; an exception that leaves it ends the child (see WorkerFailed).
+    template <typename Work> void RunWorker(Work work);
     void ReadLoop(HANDLE pipe, bool isStdout);
+    // Creates the child in job (when there is one), inheriting only the three handles given.
     static HANDLE SpawnProcess(const wchar_t* commandLine, HANDLE childStdout, HANDLE childStdin,
-                               HANDLE childStderr, bool showWindow, const wchar_t* environment);
+                               HANDLE childStderr, bool showWindow, const wchar_t* environment,
+                               HANDLE job);
     void ReportStartFailure(const wchar_t* commandLine);
 
     // The child's own pipe ends are closed here as soon as the child holds them, so a reader
@@ -76,5 +87,7 @@ private:
     VIRid::UniqueHandle stderrThread;
     VIRid::UniqueHandle monitorThread;
     VIRid::UniqueHandle processHandle;
+    VIRid::UniqueHandle job;   // ends the child's processes when it is closed
     std::atomic<bool> running; // this object's workers run while it is set
+    std::atomic<bool> workerFailed;
 };

@@ -6,20 +6,40 @@ namespace {
 
 // Oracle's answer to an online backup of a database that keeps no archived logs: the one
 // failure that an offline backup mends.
-const wchar_t kNoArchiveLogMode[] = L"ORA-19602";
+const wchar_t kActiveFileInNoArchiveLogMode[] = L"ORA-19602";
+// Oracle's answer when a database that keeps no archived logs is asked to archive one: the
+// archived-log clause of an offline backup has nothing to take.
+const wchar_t kArchivingInNoArchiveLogMode[] = L"ORA-00258";
+
+const wchar_t kArchiveLogsLeftOut[] =
+    L"The database keeps no archived logs (NOARCHIVELOG mode): the offline backup leaves them out";
+const wchar_t kOnlineBackupWithoutLogs[] =
+    L"The online backup holds no archived logs (BackupArchiveLog is off): once the control file "
+    L"is lost, this stream alone cannot make the database consistent again";
 
 } // namespace
 
-bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
+bool RunBackup(RmanWrapper& rman, OracleSettings& settings, std::vector<std::wstring>& warnings) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
     const RmanCommandRunner commands(rman, settings);
 
+    // A database that is not open cannot be backed up online: it is backed up offline from
+    // where it stands. One that is down is started for the backup and shut down again after it.
+    using rman_output::TargetState;
+    const TargetState found = rman.TargetState();
+    settings.shutDownAfterBackup = found == TargetState::Down;
+    if (found == TargetState::Down || found == TargetState::Started ||
+        found == TargetState::Mounted)
+        settings.onlineBackup = false;
+
     // Once this procedure has taken the database down, a failure must not leave it down: it is
     // brought back (opened from the mount, or started afresh when there is no mount) and the
-    // failure's own message is what the caller reports.
+    // failure's own message is what the caller reports. One that was found down is left down.
     const auto failAfterShutdown = [&](bool mounted) {
-        if (settings.openAfterBackup)
+        if (settings.shutDownAfterBackup)
+            commands.AttemptKeepingErrorText(RmanCommand::ShutdownImmediate);
+        else if (settings.openAfterBackup)
             commands.AttemptKeepingErrorText(mounted ? RmanCommand::OpenDatabase
                                                      : RmanCommand::Startup);
         return false;
@@ -30,12 +50,14 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
         return commands.Run(RmanCommand::BackupDatabaseToFolder);
     };
 
+    if (settings.shutDownAfterBackup && !commands.Run(RmanCommand::StartupMount))
+        return failAfterShutdown(false);
     commands.Attempt(RmanCommand::ClearTapeChannel);
     commands.Attempt(RmanCommand::DiskAsDefaultDevice);
     commands.Attempt(RmanCommand::CrosscheckBackups);
     commands.Attempt(RmanCommand::DeleteTaggedBackups);
 
-    if (!settings.onlineBackup) {
+    if (!settings.onlineBackup && !settings.shutDownAfterBackup) {
         if (!commands.Run(RmanCommand::ShutdownImmediate) ||
             !commands.Run(RmanCommand::StartupMount))
             return failAfterShutdown(false);
@@ -46,21 +68,32 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
         commands.Attempt(RmanCommand::BackupControlFileToFolder);
 
     if (!backupDatabase()) {
-        if (!settings.onlineBackup)
-            return failAfterShutdown(true);
-        // Any other failure of an online backup (a full disk, a refused format) is no reason to
-        // take the database down.
-        if (rman.FailureReason().find(kNoArchiveLogMode) == std::wstring::npos)
-            return false;
-        // The database keeps no archived logs: back it up offline, once.
-        settings.onlineBackup = false;
-        settings.backupArchiveLog = false;
-        if (!commands.Run(RmanCommand::ShutdownImmediate) ||
-            !commands.Run(RmanCommand::StartupMount))
-            return failAfterShutdown(false);
-        if (!backupDatabase())
-            return failAfterShutdown(true);
+        if (!settings.onlineBackup) {
+            // The database keeps no archived logs: the backup goes on without them, as the
+            // offline backup instead of a refused online one does.
+            if (!settings.backupArchiveLog || !rman.FailedWith(kArchivingInNoArchiveLogMode))
+                return failAfterShutdown(true);
+            settings.backupArchiveLog = false;
+            warnings.push_back(kArchiveLogsLeftOut);
+            if (!backupDatabase())
+                return failAfterShutdown(true);
+        } else {
+            // Any other failure of an online backup (a full disk, a refused format) is no reason
+            // to take the database down.
+            if (!rman.FailedWith(kActiveFileInNoArchiveLogMode))
+                return false;
+            // The database keeps no archived logs: back it up offline, once.
+            settings.onlineBackup = false;
+            settings.backupArchiveLog = false;
+            if (!commands.Run(RmanCommand::ShutdownImmediate) ||
+                !commands.Run(RmanCommand::StartupMount))
+                return failAfterShutdown(false);
+            if (!backupDatabase())
+                return failAfterShutdown(true);
+        }
     }
+    if (settings.onlineBackup && !settings.backupArchiveLog)
+        warnings.push_back(kOnlineBackupWithoutLogs);
 
     for (const std::wstring& source : ConfigurationFiles(settings))
         commands.AttemptCopy(source, settings.tempFolder);
@@ -69,14 +102,18 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
 
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
     const RmanCommandRunner commands(rman, settings);
-    const bool reopen = !settings.onlineBackup && settings.openAfterBackup;
+    // What the database is brought back to: down as it was found, or open when asked for.
+    const RmanCommand restoring =
+        settings.shutDownAfterBackup ? RmanCommand::ShutdownImmediate : RmanCommand::OpenDatabase;
+    const bool due =
+        settings.shutDownAfterBackup || (!settings.onlineBackup && settings.openAfterBackup);
     if (!rman.IsRunning()) {
-        // Sends nothing; the attempt only leaves how Recovery Manager ended in the error text.
-        if (reopen)
-            commands.AttemptKeepingErrorText(RmanCommand::OpenDatabase);
-        return !reopen;
+        // Sends nothing; the step's failure only names how Recovery Manager ended.
+        if (due)
+            commands.Attempt(restoring);
+        return !due;
     }
     commands.Attempt(RmanCommand::CrosscheckBackups);
     commands.Attempt(RmanCommand::DeleteTaggedBackups);
-    return !reopen || commands.Run(RmanCommand::OpenDatabase);
+    return !due || commands.Run(restoring);
 }

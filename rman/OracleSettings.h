@@ -26,6 +26,11 @@ struct OracleSettings {
     std::wstring oracleSid;
     std::wstring connectIdentifier; // net service name, used when oracleSid is empty
     std::wstring backupTag;
+    // How long Recovery Manager may stay silent (no output, no growing file in tempFolder)
+    // before it is stopped; 0: as long as it takes.
+    double rmanTimeoutMinutes = 0;
+    // The backup found the database down and started it: its closing steps shut it down again.
+    bool shutDownAfterBackup = false;
 
     OracleSettings();
 

@@ -19,8 +19,7 @@ bool FolderHolds(const OracleSettings& settings, const std::wstring& fileNameTem
 // it holds one, then the control file. False, with the reason, when it cannot even start.
 bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
     const RmanCommandRunner commands(rman, settings);
-    const bool lostParameterFile =
-        rman.FailureReason().find(kNoParameterFile) != std::wstring::npos;
+    const bool lostParameterFile = rman.FailedWith(kNoParameterFile);
     const bool hasSpFilePiece = FolderHolds(settings, settings.spFileFormat);
     if (lostParameterFile && (!hasSpFilePiece || settings.dbid.empty())) {
         // Nothing here could start the instance: it is left down, as it was; the failed mount
@@ -44,9 +43,9 @@ bool RecoverControlFile(RmanWrapper& rman, const OracleSettings& settings) {
 
 } // namespace
 
-bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAttempt) {
+RestoreOutcome RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAttempt) {
     if (!rman.Start(settings) || !rman.Connect(settings))
-        return false;
+        return RestoreOutcome::Failed;
     const RmanCommandRunner commands(rman, settings);
 
     // A backup of another database would replace this one, or fail half-way with the target
@@ -56,21 +55,21 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAtt
         rman.Fail(FormatString(L"The backup belongs to another database (DBID %s), not to the "
                                L"target (DBID %s); the target was not touched",
                                settings.dbid.c_str(), targetDbid.c_str()));
-        return false;
+        return RestoreOutcome::Refused;
     }
 
     commands.Attempt(RmanCommand::ShutdownImmediate);
     if (!commands.Run(RmanCommand::StartupMount)) {
         if (!settings.backupSPFile) {
             rman.Fail(kCannotMount);
-            return false;
+            return RestoreOutcome::Failed;
         }
         if (!RecoverControlFile(rman, settings))
-            return false;
+            return RestoreOutcome::Failed;
     }
     if (!commands.Run(RmanCommand::StartupMount)) {
         rman.Fail(kCannotMount);
-        return false;
+        return RestoreOutcome::Failed;
     }
 
     // Records of earlier pieces under the same tag would compete with the folder's. Deleting
@@ -81,7 +80,7 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAtt
         commands.Attempt(RmanCommand::DeleteTaggedBackups);
     if (!commands.Run(RmanCommand::CatalogTempFolder) ||
         !commands.Run(RmanCommand::RestoreDatabaseByTag))
-        return false;
+        return RestoreOutcome::Failed;
     if (settings.backupArchiveLog)
         commands.Attempt(RmanCommand::RestoreArchiveLogs);
 
@@ -100,5 +99,5 @@ bool RunRestore(RmanWrapper& rman, const OracleSettings& settings, bool firstAtt
         commands.Attempt(RmanCommand::CrosscheckBackups);
         commands.Attempt(RmanCommand::DeleteTaggedBackups);
     }
-    return opened;
+    return opened ? RestoreOutcome::Restored : RestoreOutcome::Failed;
 }

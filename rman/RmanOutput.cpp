@@ -88,38 +88,84 @@ bool IsContinuationPrompt(const std::wstring& pendingLine) {
     return digits < trimmed.size() - 1 && (digits == 0 || trimmed[digits - 1] == L' ');
 }
 
+std::wstring MessageCode(const std::wstring& line) {
+    const size_t start = std::min(line.size(), line.find_first_not_of(L" \t"));
+    size_t letters = 0;
+    while (start + letters < line.size() && line[start + letters] >= L'A' &&
+           line[start + letters] <= L'Z')
+        ++letters;
+    const size_t colon = start + letters + 6;
+    bool code = letters >= 2 && letters <= 5 && colon < line.size() &&
+                line[start + letters] == L'-' && line[colon] == L':';
+    for (size_t i = start + letters + 1; code && i < colon; ++i)
+        code = line[i] >= L'0' && line[i] <= L'9';
+    return code ? line.substr(start, colon - start) : std::wstring();
+}
+
 std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
     std::vector<std::wstring> found;
     for (std::wstring line : SplitLines(lines)) {
         line.erase(0, std::min(line.size(), line.find_first_not_of(L" \t")));
-        // A message code: two to five capitals, "-", five digits, ":".
-        size_t letters = 0;
-        while (letters < line.size() && line[letters] >= L'A' && line[letters] <= L'Z')
-            ++letters;
-        bool code = letters >= 2 && letters <= 5 && line.size() > letters + 6 &&
-                    line[letters] == L'-' && line[letters + 6] == L':';
-        for (size_t i = letters + 1; code && i < letters + 6; ++i)
-            code = line[i] >= L'0' && line[i] <= L'9';
-        if (code && !Contains(line, L"====="))
+        if (!MessageCode(line).empty() && !Contains(line, L"====="))
             found.push_back(line);
     }
     return found;
 }
 
-std::wstring TargetDbid(const std::wstring& line) {
-    const wchar_t answer[] = L"connected to target database: ";
+namespace {
+
+const wchar_t kConnected[] = L"connected to target database";
+
+// The text from at to the end of its line, without the line end and the blanks before it.
+std::wstring RestOfLine(const std::wstring& text, size_t at) {
+    const size_t feed = text.find(L'\n', at);
+    std::wstring rest = text.substr(at, feed == std::wstring::npos ? feed : feed - at);
+    if (!rest.empty() && rest.back() == L'\r')
+        rest.pop_back();
+    return TrimEnd(rest);
+}
+
+// In a connect's answer "connected to target database: NAME (DBID=n...", the digits of n and
+// what follows them; false when line is no such answer.
+bool SplitAtDbid(const std::wstring& line, std::wstring& dbid, std::wstring& after) {
     const wchar_t opening[] = L"(DBID=";
-    const size_t answerAt = line.find(answer);
+    const size_t answerAt = line.find(std::wstring(kConnected) + L": ");
     const size_t at = answerAt == std::wstring::npos ? answerAt : line.find(opening, answerAt);
     if (at == std::wstring::npos)
-        return std::wstring();
+        return false;
     const size_t first = at + (sizeof(opening) / sizeof(opening[0]) - 1);
     size_t last = first;
     while (last < line.size() && line[last] >= L'0' && line[last] <= L'9')
         ++last;
-    if (last == first || last >= line.size() || line[last] != L')')
+    dbid = line.substr(first, last - first);
+    after = RestOfLine(line, last);
+    return !dbid.empty();
+}
+
+} // namespace
+
+std::wstring TargetDbid(const std::wstring& line) {
+    std::wstring dbid, after;
+    if (!SplitAtDbid(line, dbid, after) || after.empty() || after[0] != L')')
         return std::wstring();
-    return line.substr(first, last - first);
+    return dbid;
+}
+
+TargetState TargetStateOf(const std::wstring& line) {
+    const size_t at = line.find(kConnected);
+    if (at == std::wstring::npos)
+        return TargetState::Unknown;
+    const std::wstring rest = RestOfLine(line, at + sizeof(kConnected) / sizeof(kConnected[0]) - 1);
+    if (rest == L" (not started)")
+        return TargetState::Down;
+    if (rest.compare(0, 2, L": ") == 0 && EndsWith(rest, L" (not mounted)"))
+        return TargetState::Started;
+    std::wstring dbid, after;
+    if (!SplitAtDbid(line, dbid, after))
+        return TargetState::Unknown;
+    if (after == L")")
+        return TargetState::Open;
+    return after == L", not open)" ? TargetState::Mounted : TargetState::Unknown;
 }
 
 bool PassesLineFilter(const std::wstring& line) {

@@ -30,6 +30,11 @@ bool IsInputQuestion(const std::wstring& pendingLine);
 // semicolon yet, or a quote left open).
 bool IsContinuationPrompt(const std::wstring& pendingLine);
 
+// The message code that line starts with (blanks before it aside): two to five capitals, "-" and
+// five digits, followed by ":" ("ORA-19602" of "ORA-19602: cannot backup ..."); empty when it
+// starts with none.
+std::wstring MessageCode(const std::wstring& line);
+
 // The lines of Recovery Manager's error stack among lines: each that starts with a message code
 // ("RMAN-03002:", "ORA-19602:", "LRM-00109:"; blanks before it aside), without the banner lines
 // of "=" signs and without carriage returns.
@@ -38,6 +43,12 @@ std::vector<std::wstring> ErrorStackLines(const std::wstring& lines);
 // The DBID in a connect's answer "connected to target database: NAME (DBID=n)"; empty when line
 // is not such an answer.
 std::wstring TargetDbid(const std::wstring& line);
+
+// What a connect's answer says of the target: "connected to target database: NAME (DBID=n)" is
+// open, "(DBID=n, not open)" mounted, "NAME (not mounted)" started, and "connected to target
+// database (not started)" down. Unknown when line is no such answer.
+enum class TargetState { Unknown, Down, Started, Mounted, Open };
+TargetState TargetStateOf(const std::wstring& line);
 
 // The line may be logged: it is not blank, and not a banner line ("Recovery Manager: ",
 // "Copyright ") or a prompt line ("RMAN> ").

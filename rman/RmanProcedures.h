@@ -8,6 +8,7 @@
 #include "rman/RmanWrapper.h"
 
 #include <string>
+#include <vector>
 
 // Sends the commands of the table on one console with one job's settings.
 class RmanCommandRunner {
@@ -39,18 +40,31 @@ private:
 // the console stays running and connected for CompleteBackup. An online backup that fails
 // because the database keeps no archived logs (ORA-19602) is taken offline instead, which clears
 // onlineBackup and backupArchiveLog; any other failure of an online backup leaves the database
-// open. A failure after it took the database down brings it back first when openAfterBackup is
-// set.
-[[nodiscard]] bool RunBackup(RmanWrapper& rman, OracleSettings& settings);
-// Crosscheck, deletion of the tagged backups, and reopening after an offline backup when
-// openAfterBackup is set. False, with the reason in the error text, only when that reopening was
-// due and failed (Recovery Manager refused it or no longer runs).
+// open. A database that the connect finds not open is backed up offline (onlineBackup cleared);
+// one found down is mounted for it and, with shutDownAfterBackup set, shut down again by
+// CompleteBackup or by a failure here. An offline backup of a database that keeps no archived
+// logs (ORA-00258) goes on without them (backupArchiveLog cleared). A failure after it took the
+// database down brings it back first when openAfterBackup is set. warnings receives what the
+// host should hear of a backup that succeeded: archived logs left out, an online backup without
+// them.
+[[nodiscard]] bool RunBackup(RmanWrapper& rman, OracleSettings& settings,
+                             std::vector<std::wstring>& warnings);
+// Crosscheck, deletion of the tagged backups, and bringing the database back: shut down again
+// with shutDownAfterBackup, else reopened after an offline backup when openAfterBackup is set.
+// False, with the reason in the error text, only when that step was due and failed (Recovery
+// Manager refused it or no longer runs).
 [[nodiscard]] bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
+
+enum class RestoreOutcome {
+    Restored, // the database is open again
+    Failed,   // in Recovery Manager: the folder's pieces stay for another attempt
+    Refused,  // before anything changed, for a reason that another attempt cannot mend
+};
 // Starts and connects the console, then mounts, catalogues settings.tempFolder, restores,
-// recovers and opens. True only when the database is open again; a database left mounted gives
-// false with the open's message. A backup of another DBID than the target's (settings.dbid, when
+// recovers and opens. Restored only when the database is open again; a database left mounted
+// fails with the open's message. A backup of another DBID than the target's (settings.dbid, when
 // known) is refused before anything changes. The folder's pieces stay on disk unless the
 // database opened. firstAttempt false: an earlier attempt catalogued the folder, so the records
 // of the tag are not deleted before cataloguing (that would delete the folder's pieces).
-[[nodiscard]] bool RunRestore(RmanWrapper& rman, const OracleSettings& settings,
-                              bool firstAttempt = true);
+[[nodiscard]] RestoreOutcome RunRestore(RmanWrapper& rman, const OracleSettings& settings,
+                                        bool firstAttempt = true);

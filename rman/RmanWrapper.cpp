@@ -1,11 +1,15 @@
 #include "rman/RmanWrapper.h"
 
 #include "process/CRedirect.h"
+#include "rman/FolderFiles.h"
 #include "rman/RmanCommands.h"
 #include "rman/RmanEnvironment.h"
 #include "virid/FileSystem.h"
 #include "virid/FormatString.h"
 #include "virid/Strings.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -20,6 +24,8 @@ const DWORD kLastOutputMs = 1000;
 const DWORD kStderrLagMs = 100;
 
 const wchar_t kUnexpectedShutdown[] = L"Unexpected rman shutdown";
+const wchar_t kOutputReadingFailed[] =
+    L"Recovery Manager's output could not be read (the plug-in ran out of memory); it was stopped";
 const wchar_t kCannotConnect[] = L"Can't connect to the database";
 
 // The connect line is sent unquoted: a blank or ";" would end the password and start a command
@@ -71,8 +77,9 @@ private:
 
 RmanWrapper::RmanWrapper(void* callbackContext, RmanLineCallback lineCallback)
     : callbackContext(callbackContext), lineCallback(lineCallback), promptSeen(false),
-      commandFailed(false), questionSeen(false), outputCount(0), droppingOutput(false),
-      outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), process(new Process(*this)) {}
+      commandFailed(false), questionSeen(false), outputCount(0), errorCount(0),
+      droppingOutput(false), outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      process(new Process(*this)) {}
 
 RmanWrapper::~RmanWrapper() {
     droppingOutput = true;
@@ -106,13 +113,18 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
     questionSeen = false;
     droppingOutput = false;
     ended = false;
+    endText.clear();
+    silenceLimitMinutes = settings.rmanTimeoutMinutes;
+    watchedFolder = settings.tempFolder;
     {
         std::lock_guard<std::mutex> lock(reasonMutex);
         errorLines.clear();
         stderrText.clear();
         targetDbid.clear();
+        targetState = rman_output::TargetState::Unknown;
     }
     failureReason.clear();
+    failureCodes.clear();
 
     // The variables go to Recovery Manager alone: two consoles of one host process, on two
     // threads, must each reach their own instance. English messages (the line filter knows the
@@ -144,10 +156,7 @@ bool RmanWrapper::Connect(const OracleSettings& settings) {
     }
     if (ExecuteCommand(ConnectCommand(settings)))
         return true;
-    // Without a failure mark Recovery Manager is not running: it has connected nothing, and the
-    // text of its end stays.
-    if (commandFailed)
-        Fail(kCannotConnect);
+    Fail(kCannotConnect);
     return false;
 }
 
@@ -182,6 +191,9 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
 
 void RmanWrapper::NoteFailureReason() {
     std::lock_guard<std::mutex> lock(reasonMutex);
+    failureCodes.clear();
+    for (const std::wstring& line : errorLines)
+        failureCodes.push_back(rman_output::MessageCode(line));
     std::vector<std::wstring> reason = errorLines;
     std::wstring errorText = VIRid::strings::UTF8toWstr(stderrText);
     for (wchar_t& c : errorText)
@@ -197,9 +209,26 @@ bool RmanWrapper::WaitForPrompt() {
     bool questionStanding = false;
     unsigned questionOutputCount = 0;
     ULONGLONG questionSince = 0;
+    // Silence: no output on either stream, and the job folder's files no longer grow.
+    const auto activity = [this]() {
+        return std::make_pair(outputCount + errorCount,
+                              silenceLimitMinutes > 0 ? WatchedFolderBytes() : 0);
+    };
+    auto lastActivity = activity();
+    ULONGLONG silentSince = GetTickCount64();
     while (process->IsAlive()) {
         if (promptSeen)
             return true;
+        if (silenceLimitMinutes > 0) {
+            const auto now = activity();
+            if (now != lastActivity) {
+                lastActivity = now;
+                silentSince = GetTickCount64();
+            } else if (static_cast<double>(GetTickCount64() - silentSince) >=
+                       silenceLimitMinutes * 60000.0) {
+                return AbandonSilence();
+            }
+        }
         // A question counts once it has stood, with no output after it, for a while: the
         // unfinished line of a chunk can still grow into ordinary output.
         if (questionSeen) {
@@ -222,9 +251,35 @@ bool RmanWrapper::WaitForPrompt() {
     return false;
 }
 
-void RmanWrapper::EndedUnasked(const std::wstring& text) {
-    lastError = failureReason.empty() ? text : text + L": " + failureReason;
+void RmanWrapper::Ended(const std::wstring& text) {
+    endText = text;
+    lastError = text;
     ended = true;
+}
+
+void RmanWrapper::EndedUnasked(const std::wstring& text) {
+    // A reader that failed ended it: the output it did not read is no reason.
+    if (process->WorkerFailed())
+        Ended(kOutputReadingFailed);
+    else
+        Ended(failureReason.empty() ? text : text + L": " + failureReason);
+}
+
+bool RmanWrapper::AbandonSilence() {
+    commandFailed = true;
+    droppingOutput = true;
+    process->EndChild();
+    Ended(FormatString(L"Recovery Manager wrote nothing for %g minutes and no file in the job "
+                       L"folder grew (RmanTimeout); it was stopped",
+                       silenceLimitMinutes));
+    return false;
+}
+
+uint64_t RmanWrapper::WatchedFolderBytes() const {
+    uint64_t bytes = 0;
+    for (const FolderFile& file : ListFolderFiles(watchedFolder))
+        bytes += file.size;
+    return bytes;
 }
 
 bool RmanWrapper::AbandonQuestion() {
@@ -236,15 +291,14 @@ bool RmanWrapper::AbandonQuestion() {
     const std::wstring question = VIRid::strings::Replace(output.PendingLine(), L"\r", L"");
     EmitLines(question);
     if (rman_output::IsContinuationPrompt(question))
-        lastError = FormatString(
+        Ended(FormatString(
             L"RMAN waits for the rest of an unfinished command (prompt \"%s\"): the command "
             L"holds an unclosed quote or lacks its end; it was stopped",
-            question.c_str());
+            question.c_str()));
     else
-        lastError = FormatString(L"RMAN asked for input (%s) instead of prompting; it was "
-                                 L"stopped, since nobody can answer",
-                                 question.c_str());
-    ended = true;
+        Ended(FormatString(L"RMAN asked for input (%s) instead of prompting; it was "
+                           L"stopped, since nobody can answer",
+                           question.c_str()));
     return false;
 }
 
@@ -253,18 +307,26 @@ std::wstring RmanWrapper::GetErrorText() const {
 }
 
 void RmanWrapper::Fail(const std::wstring& sentence) {
-    if (ended)
-        return;
-    lastError = failureReason.empty() ? sentence : sentence + L": " + failureReason;
+    const std::wstring& reason = ended ? endText : failureReason;
+    lastError = reason.empty() ? sentence : sentence + L": " + reason;
 }
 
 std::wstring RmanWrapper::FailureReason() const {
     return failureReason;
 }
 
+bool RmanWrapper::FailedWith(const wchar_t* code) const {
+    return std::find(failureCodes.begin(), failureCodes.end(), code) != failureCodes.end();
+}
+
 std::wstring RmanWrapper::TargetDbid() const {
     std::lock_guard<std::mutex> lock(reasonMutex);
     return targetDbid;
+}
+
+rman_output::TargetState RmanWrapper::TargetState() const {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    return targetState;
 }
 
 void RmanWrapper::OnStdoutData(const char* text) {
@@ -274,10 +336,13 @@ void RmanWrapper::OnStdoutData(const char* text) {
     if (!reading.completeLines.empty()) {
         const std::vector<std::wstring> stack = rman_output::ErrorStackLines(reading.completeLines);
         const std::wstring dbid = rman_output::TargetDbid(reading.completeLines);
+        const rman_output::TargetState state = rman_output::TargetStateOf(reading.completeLines);
         std::lock_guard<std::mutex> lock(reasonMutex);
         errorLines.insert(errorLines.end(), stack.begin(), stack.end());
         if (!dbid.empty())
             targetDbid = dbid;
+        if (state != rman_output::TargetState::Unknown)
+            targetState = state;
     }
     // The failure and the command's output lines come before the prompt that ends the command,
     // so that the waiting thread sees them when it sees the prompt.
@@ -300,6 +365,7 @@ void RmanWrapper::OnStderrData(const char* text) {
         stderrText += text;
     }
     commandFailed = true;
+    ++errorCount;
 }
 
 void RmanWrapper::OnChildExit() {

@@ -14,6 +14,7 @@
 #include "virid/Win32Handles.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,17 +36,18 @@ public:
     // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) set in its own
     // environment; this process's environment is not changed. False when rman.exe does not
     // exist or cannot be started, and at once (error text unchanged) while this console's
-    // Recovery Manager still runs.
+    // Recovery Manager still runs. With rmanTimeoutMinutes above 0, every wait ends Recovery
+    // Manager once it has stayed silent that long: no output, and no file of tempFolder grew.
     [[nodiscard]] bool Start(const OracleSettings& settings);
     // Connects to the target database named by the settings. False, with "Can't connect to the
-    // database" and the reason, when the connect failed or a user name, password or connect
-    // identifier holds a character that the connect line cannot carry (then nothing is sent);
-    // "Unexpected rman shutdown" when Recovery Manager does not run or ended during it.
+    // database" and the reason, when the connect failed (also when Recovery Manager does not
+    // run or ended during it) or a user name, password or connect identifier holds a character
+    // that the connect line cannot carry (then nothing is sent).
     [[nodiscard]] bool Connect(const OracleSettings& settings);
     // Waits for the prompt, sends one command (with its own "\n"), waits for the next prompt.
     // True when Recovery Manager prompted again and did not mark the command failed. Waits
-    // without a time limit while Recovery Manager works; a question for input or a continuation
-    // prompt (an unfinished command) ends it, since nobody can answer.
+    // without a time limit while Recovery Manager works (but see Start); a question for input or
+    // a continuation prompt (an unfinished command) ends it, since nobody can answer.
     [[nodiscard]] bool ExecuteCommand(const std::wstring& command);
     // True while this console's Recovery Manager runs.
     bool IsRunning() const;
@@ -55,14 +57,19 @@ public:
     std::wstring GetErrorText() const;
     // Sets the error text to sentence followed by Recovery Manager's reason for the last failed
     // command (the message lines of its error stack and its standard error, on one line). Once
-    // Recovery Manager has ended unasked, the text of that end is kept until the next Start.
+    // Recovery Manager has ended unasked, the reason is how it ended ("Unexpected rman
+    // shutdown" and what it said last, or why it was stopped) until the next Start.
     void Fail(const std::wstring& sentence);
     // The reason of the last failed command: its error stack's message lines and standard error
     // text, joined on one line; empty when it gave none.
     std::wstring FailureReason() const;
+    // The last failed command's error stack holds the message code ("ORA-19602").
+    bool FailedWith(const wchar_t* code) const;
     // The DBID that the connect reported for the target ("connected to target database: NAME
-    // (DBID=n)"); empty when the target did not report one (not mounted, no control file).
+    // (DBID=n)"); empty when the target did not report one (not open, no control file).
     std::wstring TargetDbid() const;
+    // The state that the connect reported for the target; Unknown before a connect.
+    rman_output::TargetState TargetState() const;
 
 private:
     class Process;
@@ -70,8 +77,15 @@ private:
     bool WaitForPrompt();
     // Keeps what the failed command's output and standard error said as the failure's reason.
     void NoteFailureReason();
+    // Recovery Manager ended, by itself or stopped here; text says how, and stays the reason of
+    // every failure until the next Start.
+    void Ended(const std::wstring& text);
     // Recovery Manager ended while a prompt was awaited: the failure that stays.
     void EndedUnasked(const std::wstring& text);
+    // Ends Recovery Manager, silent for longer than the settings allow; always false.
+    bool AbandonSilence();
+    // The bytes of the files in the job folder, which grow while Recovery Manager writes.
+    uint64_t WatchedFolderBytes() const;
     // Passes each line of text that survives the line filter to the callback.
     void EmitLines(const std::wstring& text);
     // Ends Recovery Manager, which waits for an answer instead of prompting; always false.
@@ -85,11 +99,15 @@ private:
     RmanLineCallback lineCallback;
     std::wstring lastError;
     bool launched = false; // by Start, and not stopped since
-    bool ended = false;    // Recovery Manager ended unasked; lastError says how
+    bool ended = false;    // Recovery Manager ended unasked; endText says how
+    std::wstring endText;
+    double silenceLimitMinutes = 0; // 0: no limit
+    std::wstring watchedFolder;
     std::atomic<bool> promptSeen;
     std::atomic<bool> commandFailed;
     std::atomic<bool> questionSeen;      // the unfinished line asks for input
     std::atomic<unsigned> outputCount;   // chunks of standard output handled so far
+    std::atomic<unsigned> errorCount;    // chunks of standard error handled so far
     std::atomic<bool> droppingOutput;    // output that still arrives is dropped
     rman_output::OutputAssembler output; // output reader thread only, while it runs
     // What the current command's output says of a failure, and the target's DBID; written by
@@ -97,8 +115,10 @@ private:
     mutable std::mutex reasonMutex;
     std::vector<std::wstring> errorLines;
     std::string stderrText;
-    std::wstring failureReason; // of the last failed command; caller only
+    std::wstring failureReason;             // of the last failed command; caller only
+    std::vector<std::wstring> failureCodes; // the message codes of its error stack; caller only
     std::wstring targetDbid;
+    rman_output::TargetState targetState = rman_output::TargetState::Unknown;
     VIRid::UniqueHandle outputEvent;  // set when a prompt arrives or Recovery Manager ends
     std::unique_ptr<Process> process; // last member: its threads end before the rest goes
 };

@@ -67,5 +67,17 @@ bool DeleteNonEmptyFolder(const std::wstring& path) {
     return DeleteTree(extended, attributes);
 }
 
+std::wstring FullPathName(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return std::wstring();
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return std::wstring();
+    full.resize(length);
+    return full;
+}
+
 } // namespace filesystem
 } // namespace VIRid

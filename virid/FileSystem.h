@@ -13,6 +13,9 @@ bool IsFileExists(const wchar_t* path);
 // link met inside (or the folder itself, when it is one) is removed as a link: what it points at
 // is never touched. Goes on past a failure and returns false when anything stayed.
 bool DeleteNonEmptyFolder(const std::wstring& path);
+// The path as Windows spells it in full (GetFullPathNameW): backslashes, no doubled separators,
+// no "." or "..". A separator at its end stays. Empty when it cannot be made.
+std::wstring FullPathName(const std::wstring& path);
 
 } // namespace filesystem
 } // namespace VIRid

@@ -4,6 +4,7 @@
 #include "virid/PathKind.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <system_error>
 
@@ -61,6 +62,16 @@ bool StreamUnpacker::Fail(const std::string& sentence, const std::string& name) 
         state_ = State::Failed;
     }
     file_.close();
+    return false;
+}
+
+bool StreamUnpacker::FailWriting() {
+    // The system's reason ("No space left on device"), when the failed write gave one.
+    const int reason = errno;
+    const bool first = state_ != State::Failed;
+    Fail("Can't write the file", fileName_);
+    if (first && reason != 0)
+        error_ += ": " + std::generic_category().message(reason);
     return false;
 }
 
@@ -314,9 +325,10 @@ bool StreamUnpacker::WriteToDisk(const unsigned char* data, size_t size) {
             if (hole_ > 0)
                 file_.seekp(static_cast<std::streamoff>(hole_), std::ios::cur);
             hole_ = 0;
+            errno = 0;
             file_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(piece));
             if (!file_)
-                return Fail("Can't write the file", fileName_);
+                return FailWriting();
         }
         data += piece;
         size -= piece;
@@ -331,9 +343,10 @@ bool StreamUnpacker::FinishFile() {
         file_.put('\0');
         hole_ = 0;
     }
+    errno = 0;
     file_.close();
     if (!file_)
-        return Fail("Can't write the file", fileName_);
+        return FailWriting();
     skipRemaining_ = pax::PaddingAfter(fileSize_);
     state_ = skipRemaining_ > 0 ? State::SkipData : State::Header;
     if (inManifest_)

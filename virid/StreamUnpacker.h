@@ -53,6 +53,8 @@ private:
     bool Fail(const std::string& sentence, const std::string& name);
     // Fails with the sentence and where in the stream: after the last entry, or at the start.
     bool FailAfter(const std::string& sentence);
+    // The current file could not be written: fails with the system's reason (errno).
+    bool FailWriting();
     bool Incomplete();
     bool OnHeader();
     bool OnExtensionBody();

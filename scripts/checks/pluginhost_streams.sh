@@ -30,6 +30,14 @@ before=$(simoracle digest "$SID")
 
 host backup "$HOME_NAME\\$SID" "$WORK_WIN\\good.stream" || fail "backup exited non-zero"
 grep -qF "$PASSWORD" "$OUT" && fail "the password is in the host's output"
+[ -e "$WORK_UNIX/good.stream.part" ] && fail "the backup left its partial stream"
+# A backup that fails leaves the stream that FILE held untouched, and no partial one.
+cp "$WORK_UNIX/good.stream" "$WORK_UNIX/kept.stream"
+simoracle fault "$SID" fail "backup as*" >/dev/null || fail "simoracle fault"
+host backup "$HOME_NAME\\$SID" "$WORK_WIN\\kept.stream" && fail "the failed backup exited zero"
+simoracle fault "$SID" clear >/dev/null || fail "simoracle fault clear"
+cmp -s "$WORK_UNIX/good.stream" "$WORK_UNIX/kept.stream" || fail "a failed backup changed the stream it would replace"
+[ -e "$WORK_UNIX/kept.stream.part" ] && fail "the failed backup left its partial stream"
 tar -xf "$WORK_UNIX/good.stream" -C "$WORK_UNIX/extracted" || fail "GNU tar cannot extract the stream"
 (cd "$WORK_UNIX/extracted" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c disagrees with the manifest"
 ls "$WORK_UNIX/extracted" | grep -q '\.bcp$' || fail "no database piece in the stream"

@@ -240,10 +240,10 @@ int Main() {
         for (std::wstring& value : settings.values)
             value = Repeat(L'v', length);
         IBackupDataRead* source = getRead(&logger, &settings);
-        Expect(source != nullptr && settings.calls == 9, "GetBackupDataRead reads nine settings");
+        Expect(source != nullptr && settings.calls == 10, "GetBackupDataRead reads ten settings");
         settings.calls = 0;
         IBackupDataWrite* sink = getWrite(&logger, &settings);
-        Expect(sink != nullptr && settings.calls == 9, "GetBackupDataWrite reads nine settings");
+        Expect(sink != nullptr && settings.calls == 10, "GetBackupDataWrite reads ten settings");
         if (length % 2 == 0) {
             source->Release();
             sink->Release();

@@ -31,9 +31,27 @@ TEST(InstancePath, PathsWithoutASidOrWithAnUnsafeOneAreRefused) {
     EXPECT_EQ(L"DB$1#_x-y \u00e9", sid);
 }
 
-// The prefix is used bare; seconds past 32 bits (the year 3000) are written whole.
-TEST(JobFolder, PrefixIsUsedBareBeforeTheSeconds) {
+// The prefix is used bare; seconds past 32 bits (the year 3000) are written whole. Only such
+// names are job folders, which a later job may remove.
+TEST(JobFolder, NamesAreThePrefixTheSecondsAndOra) {
     EXPECT_EQ(L"C:\\Temp32503680000.ora", JobFolderName(L"C:\\Temp", 32503680000LL));
+    int64_t seconds = -1;
+    for (const auto& name : {std::make_pair(L"32503680000.ora", 32503680000LL),
+                             std::make_pair(L"0.ORA", 0LL), std::make_pair(L"17.Ora", 17LL)}) {
+        EXPECT_TRUE(ParseJobFolderName(name.first, seconds)) << name.first;
+        EXPECT_EQ(name.second, seconds);
+    }
+    for (const wchar_t* other : {L".ora", L"12.orax", L"12ora", L"-12.ora", L"1 2.ora",
+                                 L"12.ora.kept", L"x12.ora", L"1234567890123456789.ora", L""})
+        EXPECT_FALSE(ParseJobFolderName(other, seconds)) << other;
+}
+
+TEST(JobFolder, AgesAreGivenInTheirLargestWholeUnit) {
+    const std::pair<int64_t, const wchar_t*> ages[] = {
+        {-5, L"0 seconds"},    {1, L"1 second"},   {59, L"59 seconds"}, {60, L"1 minute"},
+        {3599, L"59 minutes"}, {7200, L"2 hours"}, {86400, L"1 day"},   {86400 * 400, L"400 days"}};
+    for (const auto& age : ages)
+        EXPECT_EQ(age.second, FormatAge(age.first)) << age.first;
 }
 
 TEST(JobFolder, OnlyDriveAndUncPrefixesAreAccepted) {

@@ -7,8 +7,10 @@
 #include "tests/virid/PackerTestTree.h"
 #include "tools/pluginclient/PluginLibrary.h"
 #include "tools/simdb/FileIo.h"
+#include "tools/simdb/Registry.h"
 #include "tools/simdb/SimOracle.h"
 #include "virid/Strings.h"
+#include "virid/SystemError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -35,6 +37,7 @@ using testing::StartsWith;
 using testing::Value;
 using testing_support::Narrow;
 using testing_support::ScratchFolder;
+using testing_support::ScriptedRun;
 using testing_support::SimulatedOracle;
 using Bytes = std::string;
 using Texts = std::vector<std::wstring>;
@@ -42,6 +45,11 @@ using Texts = std::vector<std::wstring>;
 const wchar_t kPassword[] = L"Pw#JobsTest-7731";
 const wchar_t kQuoteHomeName[] = L"JobsQuoteHome";
 const wchar_t kTempFolderError[] = L"Can't create temp folder. Please, check workstation setting";
+const wchar_t kLogsLeftOut[] = L"The database keeps no archived logs (NOARCHIVELOG mode): the "
+                               L"offline backup leaves them out";
+const wchar_t kOnlineWithoutLogs[] =
+    L"The online backup holds no archived logs (BackupArchiveLog is off): once the control file "
+    L"is lost, this stream alone cannot make the database consistent again";
 
 // The first entry whose name holds part; empty when there is none.
 std::wstring EntryNamed(const Bytes& stream, const std::string& part) {
@@ -186,9 +194,10 @@ protected:
 };
 
 // Online, offline and NOARCHIVELOG (offline instead) backups restore a wrecked database, each
-// with another form of the temp path; every form makes job folders that are deleted again. A
-// cleared option leaves its piece out (archived logs are then not restored either), and a piece or
-// network file that fails to copy leaves the rest of the backup to go on.
+// with another form of the temp path (one without its separator at the end); every form makes job
+// folders in it that are deleted again. A cleared option leaves its piece out (archived logs are
+// then not restored either, and an online backup says what that costs), and a piece or network
+// file that fails to copy leaves the rest of the backup to go on.
 TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
     std::wstring slashed = tempPath_ + L"/";
     std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
@@ -202,6 +211,7 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         std::vector<std::string> absent;              // pieces the stream leaves out
         std::wstring tempForm;
         WreckScope scope;
+        Texts warnings;
     } cases[] = {
         {L"ONL",
          true,
@@ -209,15 +219,17 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
          L"backup spfile*",
          {".spfile", ".controlfile", ".archlog"},
          slashed,
-         WreckScope::DataFiles},
+         WreckScope::DataFiles,
+         {kOnlineWithoutLogs}},
         {L"OFF",
          true,
          {{L"OnlineBackup", L"0"}},
          nullptr,
          {},
-         tempPath_ + L"\\..\\temp\\",
-         WreckScope::ControlFileToo},
-        {L"NOARC", false, {}, nullptr, {}, tempPath_ + L"\\\\", WreckScope::DataFiles},
+         tempPath_ + L"\\..\\temp",
+         WreckScope::ControlFileToo,
+         {}},
+        {L"NOARC", false, {}, nullptr, {}, tempPath_ + L"\\\\", WreckScope::DataFiles, {}},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(Narrow(entry.sid));
@@ -236,7 +248,7 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         Bytes stream;
         ASSERT_EQ(Success, Backup(entry.sid, stream)) << Narrow(logger_.All());
         EXPECT_THAT(logger_.All(), HasSubstr(L"format '" + tempPath_ + L"\\"));
-        EXPECT_EQ(Texts(), logger_.Texts(LogWarning));
+        EXPECT_EQ(entry.warnings, logger_.Texts(LogWarning));
         for (const std::string& piece : entry.absent)
             EXPECT_EQ(L"", EntryNamed(stream, piece));
         // The password file is copied after the missing network file.
@@ -300,9 +312,13 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
         bool streamed;
         DatabaseState after;
     } cases[] = {
+        // The file's name holds the code that takes a backup offline; the error's code does not.
         {L"BFAIL", L"1", L"1", FaultKind::Fail, L"backup as*",
-         L"ORA-19502: write error on file \"X.BCP\"", L"Backup database failed: ", false,
-         DatabaseState::Open},
+         L"ORA-19502: write error on file \"C:\\ORA-19602\\X.BCP\"", L"Backup database failed: ",
+         false, DatabaseState::Open},
+        // The step that met Recovery Manager's end comes first, its end after it.
+        {L"BFAIL", L"1", L"1", FaultKind::Die, L"backup as*", L"",
+         L"Backup database failed: Unexpected rman shutdown", false, DatabaseState::Open},
         {L"BFAIL", L"0", L"1", FaultKind::Fail, L"alter database open",
          L"ORA-01113: file 1 needs media recovery",
          kNotReopened + std::wstring(L"Alter database open failed: "), true,
@@ -311,7 +327,8 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
          false, DatabaseState::Open},
         // Recovery Manager has ended before the closing steps: its end is the reason.
         {L"BFAIL", L"0", L"1", FaultKind::Die, L"host*", L"",
-         kNotReopened + std::wstring(L"Unexpected rman shutdown)"), true, DatabaseState::Mounted},
+         kNotReopened + std::wstring(L"Alter database open failed: Unexpected rman shutdown)"),
+         true, DatabaseState::Mounted},
         {L"BFAIL", L"0", L"0", FaultKind::Fail, L"startup mount", L"", L"Base startup failed: ",
          false, DatabaseState::Down},
         // The online backup fails for want of archived logs, and the offline one fails to mount.
@@ -342,6 +359,8 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
         EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"shutdown immediate;")));
         EXPECT_EQ(entry.after, oracle_.State(entry.sid));
         EXPECT_EQ(sidBefore, oracle_.Digest(entry.sid));
+        EXPECT_EQ(0u, CountEntries(tempPath_)) << "a failed job leaves its folder";
+        EXPECT_EQ(0u, oracle_.RunningRman());
     }
 }
 
@@ -384,7 +403,12 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
         EXPECT_EQ(Failure, sink->Close(handle));
         EXPECT_THAT(OnlyError(), AllOf(StartsWith(fault.second), HasSubstr(L"ORA-")));
         EXPECT_EQ(DatabaseState::Mounted, oracle_.State(L"DMG"));
+        // Kept, with the note that marks it to stay when another job meets it.
+        const std::vector<std::wstring> kept = simoracle::ListFolder(tempPath_, true);
+        ASSERT_EQ(1u, kept.size());
         EXPECT_EQ(1u, CountEntries(tempPath_));
+        EXPECT_TRUE(
+            simoracle::FileExists(tempPath_ + L"\\" + kept[0] + L"\\KEPT-FOR-MANUAL-RESTORE.txt"));
         EXPECT_THAT(logger_.Texts(LogWarning),
                     testing::ElementsAre(
                         StartsWith(L"The unpacked backup stays in '" + tempPath_ + L"\\")));
@@ -406,7 +430,15 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
     ASSERT_EQ(Success, Backup(L"SRC", stream));
     const std::wstring dbid = ReportedDbid(logger_);
     logger_.Clear();
-    EXPECT_EQ(Failure, Restore(L"DST", stream));
+    PluginDataObject* sink = library_.GetBackupDataWrite(&logger_, &settings_);
+    uint32_t handle = 0;
+    ASSERT_EQ(Success, StartRestore(sink, L"DST", stream, handle));
+    EXPECT_EQ(Failure, sink->Close(handle));
+    // A refusal that another attempt cannot mend ends the job: nothing of the stream stays.
+    EXPECT_EQ(0u, CountEntries(tempPath_));
+    EXPECT_EQ(Failure, sink->Close(handle));
+    sink->Release();
+    EXPECT_EQ(Texts(), logger_.Texts(LogWarning));
     const std::wstring targetDbid = ReportedDbid(logger_);
     ASSERT_FALSE(dbid.empty());
     ASSERT_NE(dbid, targetDbid);
@@ -635,31 +667,45 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
     }
 }
 
-// A job that cannot start fails at Open with no handle and sends Recovery Manager nothing; only a
-// wrong password reaches it at all.
+// A job that cannot start fails at Open with no handle, sends Recovery Manager nothing and leaves
+// no folder; only a wrong password reaches it at all. Each error says what and why.
 TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
     CreateInstance(L"TMP");
     const std::string before = oracle_.Digest(L"TMP");
     std::wstring error;
     ASSERT_TRUE(simoracle::CreateHome(kQuoteHomeName, root_ / L"o'home", error));
+    ASSERT_TRUE(simoracle::CreateInstance(kQuoteHomeName, L"TMPQ", JobDatabase(), error));
     ASSERT_TRUE(CreateDirectoryW((root_ / L"o'brien").c_str(), nullptr));
     const wchar_t kTemp[] = L"WSTempPath", kPass[] = L"Password";
     const wchar_t kConnectError[] = L"Can't connect to the database: ";
+    const std::wstring missing = root_ / L"missing\\";
     const struct {
         const wchar_t* key; // the setting changed, if any
         std::wstring value, item;
-        const wchar_t* error; // nullptr: an unknown item
+        std::wstring error;  // its start; empty: an unknown item
+        std::wstring ending; // its end, if it matters
     } cases[] = {
-        {nullptr, L"", L"NoSuchHome\\TMP", nullptr},
-        {kTemp, L"relative\\", Item(L"TMP"), kTempFolderError},
+        {nullptr, L"", L"NoSuchHome\\TMP", L"", L""},
+        // A SID that no service of the home names.
+        {nullptr, L"", Item(L"NOSUCH"), L"", L""},
+        {kTemp, L"relative\\", Item(L"TMP"),
+         kTempFolderError + std::wstring(L": WSTempPath 'relative\\' names no absolute folder"),
+         L""},
+        // The folder that could not be made, and the system's reason.
+        {kTemp, missing, Item(L"TMP"), kTempFolderError + (L": '" + missing),
+         L".ora': " + VIRid::system::ErrorText(ERROR_PATH_NOT_FOUND)},
+        {L"RmanTimeout", L"1,5", Item(L"TMP"),
+         L"The setting RmanTimeout is not a number of minutes (such as 30 or 0.5): '1,5'", L""},
         {kTemp, root_ / L"o'brien\\", Item(L"TMP"),
          L"The workstation's temp folder (WSTempPath) holds a quote, which Recovery Manager's "
-         L"commands cannot carry: "},
-        {nullptr, L"", kQuoteHomeName + std::wstring(L"\\TMP"),
+         L"commands cannot carry: ",
+         L""},
+        {nullptr, L"", kQuoteHomeName + std::wstring(L"\\TMPQ"),
          L"The Oracle home's folder holds a quote, which Recovery Manager's commands cannot "
-         L"carry: "},
-        {kPass, L"wrongpassword", Item(L"TMP"), kConnectError},
-        {kPass, L"secret1; shutdown immediate;", Item(L"TMP"), kConnectError},
+         L"carry: ",
+         L""},
+        {kPass, L"wrongpassword", Item(L"TMP"), kConnectError, L""},
+        {kPass, L"secret1; shutdown immediate;", Item(L"TMP"), kConnectError, L""},
     };
     const MapSettings defaults = settings_;
     for (const auto& entry : cases) {
@@ -669,10 +715,10 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
             settings_.values[entry.key] = entry.value;
         logger_.Clear();
         Bytes stream;
-        EXPECT_EQ(entry.error ? Failure : UnknownItem,
+        EXPECT_EQ(!entry.error.empty() ? Failure : UnknownItem,
                   BackupItem(entry.item, stream, logger_, settings_));
         const Texts errors = logger_.Texts(LogError);
-        ASSERT_EQ(entry.error ? 1u : 0u, errors.size()) << Narrow(logger_.All());
+        ASSERT_EQ(!entry.error.empty() ? 1u : 0u, errors.size()) << Narrow(logger_.All());
         if (entry.key != kPass) {
             EXPECT_EQ(errors.size(), logger_.Messages().size()) << "nothing but the error";
         } else {
@@ -682,25 +728,309 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
             EXPECT_EQ(sent, Value(logger_.All(), HasSubstr(L"connect target")));
             EXPECT_THAT(logger_.All(), testing::Not(HasSubstr(entry.value)));
         }
-        if (entry.error) {
-            EXPECT_THAT(errors[0], StartsWith(entry.error));
+        if (!entry.error.empty()) {
+            EXPECT_THAT(errors[0], AllOf(StartsWith(entry.error), testing::EndsWith(entry.ending)));
         }
         EXPECT_EQ(Texts(), CommandsSent());
         EXPECT_EQ(before, oracle_.Digest(L"TMP"));
         EXPECT_EQ(DatabaseState::Open, oracle_.State(L"TMP"));
-        if (entry.key != kPass) {
-            EXPECT_EQ(0u, CountEntries(tempPath_) + CountEntries(root_ / L"o'brien"));
-        }
+        EXPECT_EQ(0u, CountEntries(tempPath_) + CountEntries(root_ / L"o'brien"));
+        EXPECT_EQ(0u, oracle_.RunningRman());
     }
 
     // A host may give no logger: the refusal is then its result alone.
     settings_ = defaults;
-    settings_.values[kTemp] = root_ / L"missing\\";
+    settings_.values[kTemp] = missing;
     PluginDataObject* silent = library_.GetBackupDataRead(nullptr, &settings_);
     uint32_t handle = 7;
     EXPECT_EQ(Failure, silent->Open(Item(L"TMP"), 0, handle));
     EXPECT_EQ(0u, handle);
     silent->Release();
+}
+
+// A host that releases the object with jobs still open: each is closed as Close would close it,
+// with a warning that names the instance and what was done. The database that an offline backup
+// took down is opened again or left mounted, as OpenAfterBackup says; a restore runs nothing. No
+// folder and no Recovery Manager stay.
+TEST_F(JobsTest, ReleasingTheObjectClosesTheJobsLeftOpen) {
+    CreateInstance(L"REL");
+    CreateInstance(L"RELR");
+    const std::string before[] = {oracle_.Digest(L"REL"), oracle_.Digest(L"RELR")};
+    Bytes stream;
+    ASSERT_EQ(Success, Backup(L"RELR", stream));
+    settings_.values[L"OnlineBackup"] = L"0";
+    const std::wstring released = L"was still open when the plug-in object was released; it was "
+                                  L"closed: ";
+    for (const std::wstring openAfter : {L"0", L"1"}) {
+        SCOPED_TRACE(Narrow(openAfter));
+        settings_.values[L"OpenAfterBackup"] = openAfter;
+        PluginDataObject* object = library_.GetBackupDataWrite(&logger_, &settings_);
+        uint32_t backup = 0;
+        uint32_t restore = 0;
+        Bytes partial;
+        ASSERT_EQ(Success, object->Open(Item(L"REL"), 0, backup));
+        ASSERT_EQ(Success, ReadAll(object, backup, partial, 4096));
+        ASSERT_EQ(Success,
+                  StartRestore(object, L"RELR", stream.substr(0, stream.size() / 2), restore));
+        EXPECT_EQ(DatabaseState::Mounted, oracle_.State(L"REL"));
+        EXPECT_EQ(2u, CountEntries(tempPath_));
+        logger_.Clear();
+        object->Release();
+        EXPECT_THAT(
+            logger_.Texts(LogWarning),
+            testing::ElementsAre(
+                AllOf(StartsWith(L"The backup job of instance 'REL' " + released +
+                                 L"its stream was not read to its end" +
+                                 (openAfter == L"1" ? L"; the database was opened again" : L"") +
+                                 L"; its folder '" + tempPath_ + L"\\"),
+                      testing::EndsWith(L".ora' was removed")),
+                AllOf(StartsWith(L"The restore job of instance 'RELR' " + released +
+                                 L"the database was not restored; its folder '" + tempPath_ +
+                                 L"\\"),
+                      testing::EndsWith(L".ora' was removed"))));
+        EXPECT_EQ(Texts(), logger_.Texts(LogError));
+        EXPECT_EQ(openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted,
+                  oracle_.State(L"REL"));
+        EXPECT_EQ(before[0], oracle_.Digest(L"REL"));
+        ExpectUntouched(L"RELR", before[1]);
+        EXPECT_EQ(0u, oracle_.RunningRman());
+    }
+}
+
+// A database that the backup finds not open is backed up offline from where it stands: left as
+// OpenAfterBackup says when it was mounted or started, shut down again when it was down. One that
+// keeps no archived logs is backed up without them, saying so, whether offline was asked for or
+// found; an online backup without them warns. A bare instance, which cannot mount, is refused and
+// left down. Each row starts where the one before left its database; the last stream of the
+// database without archived logs restores it.
+TEST_F(JobsTest, BackupsOfDatabasesFoundNotOpenOrWithoutArchivedLogs) {
+    CreateInstance(L"NA", false);
+    CreateInstance(L"AL");
+    simoracle::InstanceOptions bare = JobDatabase();
+    bare.bare = true;
+    std::wstring error;
+    ASSERT_TRUE(simoracle::CreateInstance(oracle_.HomeName(), L"BARE", bare, error));
+    const std::map<std::wstring, std::string> before = {{L"NA", oracle_.Digest(L"NA")},
+                                                        {L"AL", oracle_.Digest(L"AL")}};
+    const struct {
+        const wchar_t* sid;
+        const char* bring; // statements that bring the database to the state it is found in
+        Texts warnings;
+        DatabaseState after;
+        std::map<std::wstring, std::wstring> options;
+    } rows[] = {
+        {L"NA",
+         nullptr,
+         {kLogsLeftOut},
+         DatabaseState::Mounted,
+         {{L"OnlineBackup", L"0"}, {L"OpenAfterBackup", L"0"}}},
+        {L"NA", nullptr, {kLogsLeftOut}, DatabaseState::Open, {}},
+        {L"NA", "shutdown immediate;\nstartup nomount;\n", {kLogsLeftOut}, DatabaseState::Open, {}},
+        {L"AL", "shutdown immediate;\n", {}, DatabaseState::Down, {}},
+        {L"AL",
+         "startup;\n",
+         {kOnlineWithoutLogs},
+         DatabaseState::Open,
+         {{L"BackupArchiveLog", L"no"}}},
+        {L"NA",
+         "shutdown immediate;\n",
+         {kLogsLeftOut},
+         DatabaseState::Down,
+         {{L"OnlineBackup", L"0"}}},
+    };
+    const MapSettings defaults = settings_;
+    Bytes stream;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.sid) + " " + (row.bring ? row.bring : ""));
+        if (row.bring != nullptr) {
+            const ScriptedRun run = oracle_.Rman("connect target system/" + Narrow(kPassword) +
+                                                     ";\n" + row.bring + "exit;\n",
+                                                 row.sid);
+            ASSERT_EQ(0u, run.exitCode) << run.output;
+        }
+        settings_ = defaults;
+        for (const auto& option : row.options)
+            settings_.values[option.first] = option.second;
+        logger_.Clear();
+        stream.clear();
+        ASSERT_EQ(Success, Backup(row.sid, stream)) << Narrow(logger_.All());
+        EXPECT_EQ(row.warnings, logger_.Texts(LogWarning));
+        EXPECT_EQ(row.after, oracle_.State(row.sid));
+        EXPECT_EQ(before.at(row.sid), oracle_.Digest(row.sid));
+        EXPECT_EQ(0u, CountEntries(tempPath_));
+        EXPECT_EQ(0u, oracle_.RunningRman());
+    }
+    settings_ = defaults;
+    ExpectRestored(L"NA", stream, before.at(L"NA"));
+
+    logger_.Clear();
+    stream.clear();
+    EXPECT_EQ(Failure, Backup(L"BARE", stream));
+    EXPECT_THAT(OnlyError(), StartsWith(L"Base startup failed: "));
+    EXPECT_EQ(DatabaseState::Down, oracle_.State(L"BARE"));
+    EXPECT_EQ(0u, CountEntries(tempPath_));
+}
+
+// One instance is one job at a time however its home is registered: through other registrations
+// of the home (spelt in other case, with a separator or a "." at its end, which the service's
+// ImagePath holds too) or a SID in other case, a job is refused while the first runs, before
+// anything starts.
+TEST_F(JobsTest, OneJobPerInstanceWhateverTheSpellingOfItsHome) {
+    CreateInstance(L"TWICE");
+    const std::wstring service = std::wstring(simoracle::kServicesKey) + L"\\OracleServiceTWICE";
+    std::wstring imagePath;
+    ASSERT_TRUE(simoracle::ReadRegistryString(service, L"ImagePath", imagePath));
+    std::wstring lower = oracle_.HomeDir();
+    std::transform(lower.begin(), lower.end(), lower.begin(), VIRid::strings::AsciiLower);
+    const std::pair<std::wstring, std::wstring> spellings[] = {
+        {oracle_.HomeName() + L"_SEP", lower + L"\\"},
+        {oracle_.HomeName() + L"_DOT", lower + L"\\."}};
+    // Registered for the test alone, and the service's ImagePath as it was, whatever happens.
+    struct Unregister {
+        std::vector<std::wstring> keys;
+        std::wstring service, imagePath;
+        ~Unregister() {
+            for (const std::wstring& key : keys)
+                simoracle::DeleteRegistryKey(key);
+            simoracle::WriteRegistryString(service, L"ImagePath", imagePath);
+        }
+    } unregister{{}, service, imagePath};
+    for (const auto& spelling : spellings) {
+        const std::wstring key = std::wstring(simoracle::kOracleKey) + L"\\KEY_" + spelling.first;
+        unregister.keys.push_back(key);
+        ASSERT_TRUE(simoracle::WriteRegistryString(key, L"ORACLE_HOME_NAME", spelling.first) &&
+                    simoracle::WriteRegistryString(key, L"ORACLE_HOME", spelling.second));
+    }
+    ASSERT_TRUE(simoracle::WriteRegistryString(service, L"ImagePath",
+                                               oracle_.HomeDir() + L"\\.\\bin\\ORACLE.EXE TWICE"));
+
+    PluginDataObject* first = library_.GetBackupDataRead(&logger_, &settings_);
+    uint32_t handle = 0;
+    ASSERT_EQ(Success, first->Open(Item(L"TWICE"), 0, handle));
+    const std::pair<std::wstring, uint32_t> others[] = {{spellings[0].first + L"\\TWICE", 0},
+                                                        {spellings[1].first + L"\\twice", 1},
+                                                        {Item(L"twice"), 0}};
+    for (const auto& other : others) {
+        SCOPED_TRACE(Narrow(other.first));
+        RecordingLogger logger;
+        MapSettings settings = settings_;
+        PluginDataObject* second = library_.GetBackupDataWrite(&logger, &settings);
+        uint32_t refused = 7;
+        EXPECT_EQ(Failure, second->Open(other.first, other.second, refused));
+        EXPECT_EQ(0u, refused);
+        second->Release();
+        const std::wstring sid = other.first.substr(other.first.find(L'\\') + 1);
+        EXPECT_EQ(Texts{L"Can't start the job: another backup or restore job of instance '" + sid +
+                        L"' is running; try again when it has finished"},
+                  logger.Texts(LogError));
+        EXPECT_EQ(Texts(), logger.Texts(LogDetail));
+        EXPECT_EQ(1u, CountEntries(tempPath_));
+    }
+    Bytes stream;
+    EXPECT_EQ(Success, ReadAll(first, handle, stream));
+    EXPECT_EQ(Success, first->Close(handle));
+    first->Release();
+}
+
+// RmanTimeout ends a Recovery Manager that stalls: the job fails like any other, the step first
+// and the timeout as its reason, with the database as it was and neither folder nor rman.exe left.
+TEST_F(JobsTest, AStalledRecoveryManagerIsEndedByRmanTimeout) {
+    CreateInstance(L"STALL");
+    const std::string before = oracle_.Digest(L"STALL");
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"STALL"));
+    settings_.values[L"RmanTimeout"] = L"0.05";
+    Bytes stream;
+    EXPECT_EQ(Failure, Backup(L"STALL", stream));
+    EXPECT_EQ(L"Backup database failed: Recovery Manager wrote nothing for 0.05 minutes and no "
+              L"file in the job folder grew (RmanTimeout); it was stopped",
+              OnlyError());
+    ExpectUntouched(L"STALL", before);
+    EXPECT_EQ(0u, oracle_.RunningRman());
+}
+
+// A host killed in the middle of a backup takes its Recovery Manager with it. The next Open
+// removes the folder that the killed job left, as any other job folder that no running job holds,
+// but names a folder kept for a manual restore with its age instead; nothing but job folders is
+// touched.
+TEST_F(JobsTest, AKilledHostLeavesNoRecoveryManagerAndItsFolderGoesAtTheNextOpen) {
+    CreateInstance(L"KILL");
+    CreateInstance(L"KHELD");
+    const std::string before = oracle_.Digest(L"KILL");
+    // Beside the job folders: a folder kept for a manual restore, entries that are no job
+    // folders, and the folder of a job that runs.
+    const std::wstring kept = tempPath_ + L"\\1000.ora";
+    const std::wstring others[] = {tempPath_ + L"\\notajob", tempPath_ + L"\\2000.ora"};
+    ASSERT_TRUE(CreateDirectoryW(kept.c_str(), nullptr) &&
+                CreateDirectoryW(others[0].c_str(), nullptr));
+    ASSERT_TRUE(simoracle::WriteFileBytes(kept + L"\\KEPT-FOR-MANUAL-RESTORE.txt", "kept") &&
+                simoracle::WriteFileBytes(others[0] + L"\\x.bcp", "x") &&
+                simoracle::WriteFileBytes(others[1], "a file"));
+    PluginDataObject* running = library_.GetBackupDataWrite(&logger_, &settings_);
+    uint32_t handle = 0;
+    ASSERT_EQ(Success, running->Open(Item(L"KHELD"), 1, handle)) << Narrow(logger_.All());
+    const std::vector<std::wstring> beside = simoracle::ListFolder(tempPath_, true);
+
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"KILL"));
+    // The host's messages go to a file, where the command that hangs shows when it was sent.
+    const std::wstring hostLog = oracle_.Folder(L"streams") + L"\\host.log";
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    const VIRid::UniqueHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 0, &inheritable,
+                                              OPEN_EXISTING, 0, nullptr));
+    const VIRid::UniqueHandle log(CreateFileW(hostLog.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                              CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = nul.get();
+    startup.hStdError = log.get();
+    // WSTempPath without its separator: it gets one.
+    std::wstring commandLine = L"\"" + ProgramFolder() + L"pluginhost.exe\" --set \"WSTempPath=" +
+                               tempPath_ + L"\" --set UserName=system --set \"Password=" +
+                               kPassword + L"\" backup \"" + Item(L"KILL") + L"\" \"" +
+                               oracle_.Folder(L"streams") + L"\\kill.stream\"";
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                               nullptr, &startup, &started));
+    const VIRid::UniqueHandle host(started.hProcess);
+    const VIRid::UniqueHandle hostThread(started.hThread);
+    std::string logged;
+    for (int waited = 0; logged.find("backup as ") == std::string::npos && waited < 600; ++waited) {
+        Sleep(100);
+        simoracle::ReadFileBytes(hostLog, logged);
+    }
+    ASSERT_NE(std::string::npos, logged.find("backup as ")) << logged;
+    Sleep(1000); // Recovery Manager has the command, and hangs in it
+    ASSERT_EQ(1u, oracle_.RunningRman());
+    ASSERT_TRUE(TerminateProcess(host.get(), 9));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(host.get(), 10000));
+    for (int waited = 0; oracle_.RunningRman() != 0 && waited < 100; ++waited)
+        Sleep(100);
+    EXPECT_EQ(0u, oracle_.RunningRman()) << "Recovery Manager outlived its host";
+    oracle_.EndRunningRman();
+    ASSERT_TRUE(oracle_.ClearFaults(L"KILL"));
+    std::vector<std::wstring> left = simoracle::ListFolder(tempPath_, true);
+    ASSERT_EQ(beside.size() + 1, left.size());
+    for (const std::wstring& name : beside)
+        left.erase(std::find(left.begin(), left.end(), name));
+    const std::wstring killed = tempPath_ + L"\\" + left[0];
+
+    logger_.Clear();
+    Bytes stream;
+    EXPECT_EQ(Success, Backup(L"KILL", stream)) << Narrow(logger_.All());
+    EXPECT_THAT(logger_.Texts(LogWarning),
+                testing::UnorderedElementsAre(
+                    L"Removed the folder '" + killed +
+                        L"' that an earlier job left behind (it ended without being closed)",
+                    AllOf(StartsWith(L"The folder '" + kept +
+                                     L"' holds an unpacked backup kept for a "
+                                     L"manual restore "),
+                          testing::EndsWith(L" days ago; remove it when it is no longer needed"))));
+    EXPECT_EQ(beside, simoracle::ListFolder(tempPath_, true));
+    EXPECT_TRUE(simoracle::FileExists(others[1]) && simoracle::FileExists(others[0] + L"\\x.bcp"));
+    EXPECT_EQ(before, oracle_.Digest(L"KILL"));
+    EXPECT_EQ(DatabaseState::Open, oracle_.State(L"KILL"));
+    running->Release();
 }
 
 } // namespace

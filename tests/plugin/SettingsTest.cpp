@@ -23,7 +23,7 @@ TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
 }
 
 // Each flag is read from its own key, a missing one is true (UseCompression too), and each of
-// the nine keys is asked for once; missing texts are empty.
+// the ten keys is asked for once; missing texts are empty.
 TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
     for (size_t i = 0; i <= 6; ++i) { // 6: an empty source
         MapSettings source;
@@ -37,8 +37,35 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
         ReadPluginSettings(source, tempPath, s);
         EXPECT_EQ(expected, Flags(s)) << i;
         EXPECT_EQ(L"", tempPath + s.userName + s.password);
-        EXPECT_EQ(9, source.calls);
+        EXPECT_EQ(10, source.calls);
     }
+}
+
+// RmanTimeout: decimal minutes whatever the host's locale; anything else is refused, by name.
+TEST(SettingsReading, RmanTimeoutIsADecimalNumberOfMinutes) {
+    const std::pair<const wchar_t*, double> good[] = {
+        {L"30", 30}, {L"0.05", 0.05}, {L".5", 0.5}, {L"2.", 2}, {L"", 0}, {L" 7 ", 7}, {L"0", 0}};
+    for (const auto& value : good) {
+        MapSettings source{{L"RmanTimeout", value.first}};
+        std::wstring tempPath;
+        OracleSettings s;
+        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s)) << value.first;
+        EXPECT_DOUBLE_EQ(value.second, s.rmanTimeoutMinutes) << value.first;
+    }
+    for (const wchar_t* bad :
+         {L"-1", L"+1", L"1e3", L"0,5", L"1.2.3", L".", L"ten", L"5 min", L"1234567890", L"0x10"}) {
+        MapSettings source{{L"RmanTimeout", bad}};
+        std::wstring tempPath;
+        OracleSettings s;
+        EXPECT_EQ(L"The setting RmanTimeout is not a number of minutes (such as 30 or 0.5): '" +
+                      std::wstring(bad) + L"'",
+                  ReadPluginSettings(source, tempPath, s));
+    }
+    MapSettings none;
+    std::wstring tempPath;
+    OracleSettings s;
+    EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s));
+    EXPECT_EQ(0, s.rmanTimeoutMinutes);
 }
 
 } // namespace

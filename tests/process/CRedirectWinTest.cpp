@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,40 @@ TEST(CRedirect, AChildThatEndsByItselfIsReportedOnceWhileAProcessItStartedHoldsT
     redirect.EndChild();
     EXPECT_EQ(1, redirect.Now().exits);
     EXPECT_EQ("started\n", redirect.Now().out);
+}
+
+// Nothing this process made inheritable reaches the child but its three pipe ends: a pipe whose
+// write end the test alone held breaks once the test closes it, though the child still runs.
+TEST(CRedirect, TheChildInheritsItsPipeEndsAndNothingElse) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    VIRid::UniqueHandle readEnd;
+    VIRid::UniqueHandle writeEnd;
+    ASSERT_TRUE(CreatePipe(readEnd.receive(), writeEnd.receive(), &inheritable, 0));
+    RecordingRedirect redirect;
+    ASSERT_TRUE(redirect.Launch(Child(L"read").c_str(), false));
+    ASSERT_TRUE(redirect.WaitForStdout("\n"));
+    writeEnd.reset();
+    DWORD available = 0;
+    EXPECT_FALSE(PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_BROKEN_PIPE), GetLastError());
+    EXPECT_TRUE(redirect.IsAlive());
+}
+
+// A notification that throws (out of memory) must not end the process: its worker ends the child
+// instead, so that nobody waits for output that will never be read.
+TEST(CRedirect, ANotificationThatThrowsEndsTheChildNotTheProcess) {
+    struct Throwing : CRedirect {
+        ~Throwing() override { EndChild(); }
+        void OnStdoutData(const char*) override { throw std::bad_alloc(); }
+    };
+    Throwing redirect;
+    ASSERT_TRUE(redirect.Launch(Child(L"stubborn").c_str(), false));
+    EXPECT_FALSE(redirect.WorkerFailed());
+    const auto start = std::chrono::steady_clock::now();
+    while (redirect.IsAlive() && std::chrono::steady_clock::now() - start < kPatience)
+        Sleep(10);
+    EXPECT_FALSE(redirect.IsAlive());
+    EXPECT_TRUE(redirect.WorkerFailed());
 }
 
 // The command line is far longer than any fixed buffer: delivered whole.

@@ -14,6 +14,9 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -205,8 +208,8 @@ TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
     settings_.password.clear();
     ASSERT_TRUE(console_.Start(settings_)) << Narrow(log_.All());
     EXPECT_FALSE(console_.Connect(settings_));
-    EXPECT_EQ(L"RMAN asked for input (target database Password: ) instead of prompting; it was "
-              L"stopped, since nobody can answer",
+    EXPECT_EQ(L"Can't connect to the database: RMAN asked for input (target database Password: ) "
+              L"instead of prompting; it was stopped, since nobody can answer",
               console_.GetErrorText());
     EXPECT_FALSE(console_.IsRunning());
     EXPECT_THAT(log_.Texts(LogDetail), Contains(L"target database Password: "));
@@ -216,7 +219,8 @@ TEST_F(RmanConsoleOnSimulator, AQuestionEndsRecoveryManagerWithAClearText) {
     EXPECT_TRUE(console_.ExecuteCommand(L"list backup;\n"));
 }
 
-TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsAnUnexpectedShutdownThatStays) {
+// Recovery Manager's end is the reason of every step that fails after it, each named first.
+TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsTheReasonOfTheStepsThatFollow) {
     ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"crosscheck backup"));
     ASSERT_TRUE(StartAndConnect());
     EXPECT_FALSE(console_.ExecuteCommand(L"crosscheck backup;\n"));
@@ -224,14 +228,42 @@ TEST_F(RmanConsoleOnSimulator, RecoveryManagerDyingIsAnUnexpectedShutdownThatSta
     EXPECT_FALSE(console_.IsRunning());
     EXPECT_THAT(log_.All(), HasSubstr(L"Starting crosscheck")); // its last words
     EXPECT_FALSE(console_.ExecuteCommand(L"list backup;\n"));
-    // The end is what went wrong; later steps do not replace it.
     console_.Fail(L"Later step failed");
-    EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
+    EXPECT_EQ(L"Later step failed: Unexpected rman shutdown", console_.GetErrorText());
 
     ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Die, L"connect*"));
     ASSERT_TRUE(console_.Start(settings_)) << Narrow(log_.All());
     EXPECT_FALSE(console_.Connect(settings_));
-    EXPECT_EQ(L"Unexpected rman shutdown", console_.GetErrorText());
+    EXPECT_EQ(L"Can't connect to the database: Unexpected rman shutdown", console_.GetErrorText());
+}
+
+// RmanTimeout: a Recovery Manager that stays silent, no file of the job folder growing, is
+// stopped once the time allowed has passed; a piece that grows counts as work.
+TEST_F(RmanConsoleOnSimulator, ASilentRecoveryManagerIsStoppedAfterTheTimeAllowed) {
+    ASSERT_TRUE(db_.AddFault(simoracle::FaultKind::Hang, L"crosscheck backup"));
+    settings_.rmanTimeoutMinutes = 0.05; // 3 s
+    settings_.tempFolder = db_.Folder(L"job");
+    ASSERT_TRUE(StartAndConnect());
+    const auto start = std::chrono::steady_clock::now();
+    // A piece that grows for 5 s.
+    std::thread writer([&] {
+        std::ofstream piece(std::filesystem::path(settings_.tempFolder + L"\\growing.bcp"),
+                            std::ios::binary);
+        for (int i = 0; i < 10; ++i) {
+            piece << std::string(100, 'x') << std::flush;
+            Sleep(500);
+        }
+    });
+    EXPECT_FALSE(console_.ExecuteCommand(L"crosscheck backup;\n"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    writer.join();
+    EXPECT_GE(took, std::chrono::milliseconds(6500));
+    EXPECT_LT(took, std::chrono::seconds(30));
+    EXPECT_EQ(L"Recovery Manager wrote nothing for 0.05 minutes and no file in the job folder grew "
+              L"(RmanTimeout); it was stopped",
+              console_.GetErrorText());
+    EXPECT_FALSE(console_.IsRunning());
+    EXPECT_EQ(0u, db_.RunningRman());
 }
 
 // The process id of this process's child rman.exe; 0 when there is none.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,43 @@ TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
               TargetDbid(L"x\nconnected to target database: ORCL (DBID=3619104813)\r\n"));
     EXPECT_EQ(L"", TargetDbid(L"connected to target database: DUMMY (not mounted)"));
     EXPECT_EQ(L"", TargetDbid(L"(DBID=1) connected to target database: X"));
+}
+
+// The code of a message line, as the decisions on a failure test it; and the target's state, as
+// each answer of a connect names it.
+TEST(RmanOutput, ReadsMessageCodesAndTheTargetsState) {
+    const std::map<std::wstring, std::wstring> codes = {
+        {L"ORA-19602: cannot backup or copy active file", L"ORA-19602"},
+        {L"  LRM-00109: could not open parameter file", L"LRM-00109"},
+        {L"RMAN-03009: failure of backup command", L"RMAN-03009"},
+        {L"ORA-19502: write error on file \"C:\\ORA-19602\\x.bcp\"", L"ORA-19502"},
+        {L"failed: ORA-19602: cannot backup", L""},
+        {L"ORA-1960: short", L""},
+        {L"ORA-196022: long", L""},
+        {L"ORA-19602 no colon", L""},
+        {L"ora-19602: lower case", L""},
+        {L"ABCDEF-19602: six letters", L""},
+        {L"", L""},
+    };
+    for (const auto& code : codes)
+        EXPECT_EQ(code.second, MessageCode(code.first)) << testing::PrintToString(code.first);
+
+    const std::pair<const wchar_t*, TargetState> states[] = {
+        {L"connected to target database: ORCL (DBID=3619104813)", TargetState::Open},
+        {L"x\nconnected to target database: ORCL (DBID=3619104813)\r\nnext line (not started)\n",
+         TargetState::Open},
+        {L"connected to target database: ORCL (DBID=3619104813, not open)", TargetState::Mounted},
+        {L"connected to target database: ORCL (not mounted)\r\n", TargetState::Started},
+        {L"connected to target database (not started)", TargetState::Down},
+        {L"connected to target database: ORCL (DBID=, not open)", TargetState::Unknown},
+        {L"connected to target database: ORCL (DBID=1, not opened)", TargetState::Unknown},
+        {L"connected to recovery catalog database", TargetState::Unknown},
+        {L"starting Oracle instance without parameter file (not started)", TargetState::Unknown},
+    };
+    for (const auto& state : states)
+        EXPECT_EQ(state.second, TargetStateOf(state.first)) << testing::PrintToString(state.first);
+    // Mounted, the target names its DBID too; only an open one's counts (a restore compares it).
+    EXPECT_EQ(L"", TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not open)"));
 }
 
 TEST(RmanOutput, MasksThePasswordOfConnectLines) {

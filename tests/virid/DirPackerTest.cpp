@@ -8,7 +8,9 @@
 #include <sstream>
 #include <vector>
 #ifndef _WIN32
+#include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -274,6 +276,24 @@ TEST_F(DirPackerTest, ExistingEntriesAreNotOverwritten) {
                   L"an entry that exists already in the folder: 'twice'");
     EXPECT_EQ("1", ReadFileBytes(target / "twice"));
 }
+
+#ifndef _WIN32
+// A write that the system refuses (here: past the process's file size limit, as a full disk
+// would) names the file and the system's reason.
+TEST_F(DirPackerTest, AFailedWriteGivesTheSystemsReason) {
+    const std::string stream = RawFile("big.bcp", std::string(256 * 1024, 'x')) + EndOfArchive();
+    struct rlimit before = {};
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &before));
+    struct rlimit limited = before;
+    limited.rlim_cur = 64 * 1024;
+    void (*const previous)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limited));
+    const Unpacked unpacked = UnpackIntoTarget(stream);
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, previous);
+    ExpectFailure(unpacked, L"Can't write the file 'big.bcp': File too large");
+}
+#endif
 
 TEST_F(DirPackerTest, TarSpellingsOfNamesAndFoldersUnpack) {
     const std::string manifest =

@@ -17,15 +17,30 @@ void Fail(const std::wstring& reason) {
     PrintText(stderr, L"pluginhost: " + reason + L"\n");
 }
 
-// Closes a backup's stream file; a partial stream must not pass for a backup, so the file goes
-// unless the whole backup succeeded. True when the stream is complete on disk.
+// Where a backup writes its stream until it is complete: a partial stream must not pass for a
+// backup, nor replace the one that FILE held before.
+std::wstring PartialStreamPath(const std::wstring& path) {
+    return path == L"-" ? path : path + L".part";
+}
+
+// Closes a backup's stream file; it becomes FILE only when the whole backup succeeded, and goes
+// otherwise. True when the stream is complete on disk under its name.
 bool CloseStreamFile(FILE* output, const std::wstring& path, bool complete) {
     if (std::fflush(output) != 0)
         complete = false;
     if (output != stdout && std::fclose(output) != 0)
         complete = false;
-    if (!complete && path != L"-")
-        DeleteFileW(path.c_str());
+    if (path == L"-")
+        return complete;
+    const std::wstring partial = PartialStreamPath(path);
+    if (complete && !MoveFileExW(partial.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Fail(FormatString(L"the stream could not be renamed from '%s' to '%s'", partial.c_str(),
+                          path.c_str()));
+        complete = false;
+    }
+    if (!complete)
+        DeleteFileW(partial.c_str());
     return complete;
 }
 
@@ -45,9 +60,9 @@ int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args
         return kExitUsage;
     const std::wstring& item = args[0];
     const std::wstring& path = args[1];
-    FILE* output = OpenStreamFile(path, true);
+    FILE* output = OpenStreamFile(PartialStreamPath(path), true);
     if (output == nullptr) {
-        Fail(FormatString(L"cannot write '%s'", path.c_str()));
+        Fail(FormatString(L"cannot write '%s'", PartialStreamPath(path).c_str()));
         return kExitFailure;
     }
     PluginDataObject* source = CreateDataSource(context);
@@ -77,7 +92,7 @@ int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args
                 break;
             }
             if (std::fwrite(buffer.data(), 1, size, output) != size) {
-                Fail(FormatString(L"writing '%s' failed", path.c_str()));
+                Fail(FormatString(L"writing '%s' failed", PartialStreamPath(path).c_str()));
                 ok = false;
                 break;
             }

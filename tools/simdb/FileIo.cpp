@@ -1,5 +1,7 @@
 #include "tools/simdb/FileIo.h"
 
+#include "virid/SystemError.h"
+
 #include <algorithm>
 
 namespace simoracle {
@@ -170,16 +172,7 @@ std::wstring ProgramFolder() {
 
 std::wstring LastErrorText() {
     const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length > 0 ? std::wstring(text, length) : std::wstring();
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.'))
-        message.pop_back();
-    return L"(OS " + std::to_wstring(code) + L") " + message;
+    return L"(OS " + std::to_wstring(code) + L") " + VIRid::system::ErrorText(code);
 }
 
 } // namespace simoracle

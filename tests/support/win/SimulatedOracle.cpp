@@ -1,6 +1,10 @@
 #include "tests/support/win/SimulatedOracle.h"
 
+#include "virid/Win32Handles.h"
+
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <atomic>
 
@@ -39,9 +43,40 @@ std::wstring SimulatedOracle::Folder(const std::wstring& name) const {
     return path;
 }
 
-ScriptedRun SimulatedOracle::Rman(const std::string& script) const {
+ScriptedRun SimulatedOracle::Rman(const std::string& script, const std::wstring& sid) const {
     return RunScripted(L"\"" + homeDir_ + L"\\bin\\rman.exe\"",
-                       {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", sid_}}, script, 60000);
+                       {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", Of(sid)}}, script, 60000);
+}
+
+std::vector<unsigned long> SimulatedOracle::RmanProcessIds() const {
+    const std::wstring rman = VIRid::strings::to_upper(homeDir_ + L"\\bin\\rman.exe");
+    std::vector<unsigned long> ids;
+    VIRid::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) {
+        snapshot.release();
+        return ids;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        const VIRid::UniqueHandle process(
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        wchar_t image[MAX_PATH * 4];
+        DWORD size = MAX_PATH * 4;
+        if (process && QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+            VIRid::strings::to_upper(std::wstring(image, size)) == rman)
+            ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+void SimulatedOracle::EndRunningRman() const {
+    for (const unsigned long id : RmanProcessIds()) {
+        const VIRid::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+        if (process)
+            TerminateProcess(process.get(), 1);
+    }
 }
 
 size_t CountOf(const std::string& text, const std::string& what) {

@@ -31,8 +31,12 @@ public:
     // A folder inside the test's folder, created on first use.
     std::wstring Folder(const std::wstring& name) const;
 
-    // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID set.
-    ScriptedRun Rman(const std::string& script) const;
+    // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID (of the first database when
+    // sid is empty) set.
+    ScriptedRun Rman(const std::string& script, const std::wstring& sid = L"") const;
+    // How many processes run the home's bin\rman.exe; EndRunningRman ends them.
+    size_t RunningRman() const { return RmanProcessIds().size(); }
+    void EndRunningRman() const;
     // Another database in the home, with the options of the first but for archiveLog.
     bool AddInstance(const std::wstring& sid, bool archiveLog = true) const;
     // A database's digest, state and test faults, as simoracle:: reads and changes them (of the
@@ -57,6 +61,7 @@ public:
 
 private:
     const std::wstring& Of(const std::wstring& sid) const { return sid.empty() ? sid_ : sid; }
+    std::vector<unsigned long> RmanProcessIds() const;
 
     ScratchFolder folder_;
     std::wstring homeName_;
