@@ -5,6 +5,10 @@
 
 #include <string>
 
+// What a backup job takes: the database (with what the flags add to it), or the archived logs
+// alone.
+enum class BackupKind { Full, ArchivedLogs };
+
 struct OracleSettings {
     bool onlineBackup;      // back up while the database stays open
     bool backupSPFile;      // also back up the server parameter file
@@ -26,6 +30,9 @@ struct OracleSettings {
     std::wstring oracleSid;
     std::wstring connectIdentifier; // net service name, used when oracleSid is empty
     std::wstring backupTag;
+    BackupKind backupKind;
+    // Once the host holds the whole stream, the archived logs it carries are deleted from disk.
+    bool deleteArchivedLogs;
 
     OracleSettings();
 

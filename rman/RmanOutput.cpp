@@ -106,6 +106,13 @@ std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
     return found;
 }
 
+bool HoldsMessage(const std::vector<std::wstring>& lines, const std::wstring& code) {
+    const std::wstring opening = code + L":";
+    return std::any_of(lines.begin(), lines.end(), [&opening](const std::wstring& line) {
+        return line.compare(0, opening.size(), opening) == 0;
+    });
+}
+
 std::wstring TargetDbid(const std::wstring& line) {
     const wchar_t answer[] = L"connected to target database: ";
     const wchar_t opening[] = L"(DBID=";

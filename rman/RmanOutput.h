@@ -35,6 +35,10 @@ bool IsContinuationPrompt(const std::wstring& pendingLine);
 // of "=" signs and without carriage returns.
 std::vector<std::wstring> ErrorStackLines(const std::wstring& lines);
 
+// One of lines (as ErrorStackLines gives them) is the message of code: it starts with the code
+// and a colon ("ORA-00258:").
+bool HoldsMessage(const std::vector<std::wstring>& lines, const std::wstring& code);
+
 // The DBID in a connect's answer "connected to target database: NAME (DBID=n)"; empty when line
 // is not such an answer.
 std::wstring TargetDbid(const std::wstring& line);

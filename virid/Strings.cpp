@@ -104,6 +104,19 @@ wchar_t AsciiLower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
 }
 
+bool ParseDecimal(const std::wstring& text, unsigned long long& number) {
+    if (text.empty() || text.size() > 19)
+        return false;
+    unsigned long long value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10 + static_cast<unsigned long long>(c - L'0');
+    }
+    number = value;
+    return true;
+}
+
 size_t Utf8SequenceLength(unsigned char byte) {
     if (byte < 0x80)
         return 1;

@@ -61,6 +61,13 @@ TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
               TargetDbid(L"x\nconnected to target database: ORCL (DBID=3619104813)\r\n"));
     EXPECT_EQ(L"", TargetDbid(L"connected to target database: DUMMY (not mounted)"));
     EXPECT_EQ(L"", TargetDbid(L"(DBID=1) connected to target database: X"));
+    // A decision on a failure names the code of a message of its stack, not a text within one.
+    const std::vector<std::wstring> stack = ErrorStackLines(output);
+    EXPECT_TRUE(HoldsMessage(stack, L"ORA-19602"));
+    EXPECT_TRUE(HoldsMessage(stack, L"LRM-00109"));
+    EXPECT_FALSE(HoldsMessage(stack, L"ORA-1960"));
+    EXPECT_FALSE(HoldsMessage(stack, L"ORA-00109"));
+    EXPECT_FALSE(HoldsMessage({L"RMAN-03002: failure; ORA-19602: cannot"}, L"ORA-19602"));
 }
 
 TEST(RmanOutput, MasksThePasswordOfConnectLines) {
