@@ -31,8 +31,11 @@ public:
     // A folder inside the test's folder, created on first use.
     std::wstring Folder(const std::wstring& name) const;
 
-    // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID set.
-    ScriptedRun Rman(const std::string& script) const;
+    // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID set, and the variables of
+    // environment.
+    ScriptedRun
+    Rman(const std::string& script,
+         const std::vector<std::pair<std::wstring, std::wstring>>& environment = {}) const;
     // Another database in the home, with the options of the first but for archiveLog.
     bool AddInstance(const std::wstring& sid, bool archiveLog = true) const;
     // A database's digest, state and test faults, as simoracle:: reads and changes them (of the
