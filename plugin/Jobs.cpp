@@ -38,6 +38,11 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     if (home == homes.end())
         return UnknownItem;
 
+    // A backup setting of no known value stops the job before anything runs.
+    if (direction == 0 && !backupSettingsError.empty()) {
+        Report(LogError, backupSettingsError);
+        return Failure;
+    }
     if (HoldsQuote(home->second)) {
         Report(LogError, FormatString(L"The Oracle home's folder holds a quote, which Recovery "
                                       L"Manager's commands cannot carry: %s",

@@ -6,7 +6,7 @@ PluginImplementation::PluginImplementation(PluginLogger* hostLogger,
                                            PluginSettingsSource* settingsSource)
     : logger(hostLogger), jobCounter(0) {
     if (settingsSource != nullptr)
-        ReadPluginSettings(*settingsSource, workstationTempPath, settings);
+        ReadPluginSettings(*settingsSource, workstationTempPath, settings, backupSettingsError);
 }
 
 PluginImplementation::~PluginImplementation() {}

@@ -8,6 +8,7 @@
 
 #include "plugin/InstanceLock.h"
 #include "plugin/PluginContract.h"
+#include "rman/BackupDescription.h"
 #include "rman/OracleSettings.h"
 #include "virid/DirPacker.h"
 
@@ -26,6 +27,7 @@ struct JobRecord {
     VIRid::DirPacker packer;                    // opened on settings->tempFolder
     std::shared_ptr<InstanceLock> instanceLock; // held from Open to Close
     bool restoreAttempted = false;              // a Close has run the restore before
+    BackupDescription description;              // a backup's: what its stream holds
 };
 
 class PluginImplementation {
@@ -78,7 +80,8 @@ private:
 
     PluginLogger* logger;
     std::wstring workstationTempPath;
-    OracleSettings settings; // the template every job starts from
+    OracleSettings settings;          // the template every job starts from
+    std::wstring backupSettingsError; // why no backup job can start; empty when one can
     std::map<uint32_t, JobRecord> jobs;
     uint32_t jobCounter;
 };

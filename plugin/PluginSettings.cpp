@@ -1,13 +1,16 @@
 #include "plugin/PluginSettings.h"
 
-bool ParseBooleanSetting(bool found, const std::wstring& text) {
+#include "rman/BackupDescription.h"
+#include "virid/FormatString.h"
+
+bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans) {
     if (!found)
-        return true;
+        return missingMeans;
     return text == L"yes" || text == L"true" || text == L"1";
 }
 
 void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                        OracleSettings& settings) {
+                        OracleSettings& settings, std::wstring& backupError) {
     std::wstring tempPath;
     source.GetValue(L"WSTempPath", &tempPath);
     workstationTempPath = tempPath;
@@ -32,4 +35,14 @@ void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationT
         const bool found = source.GetValue(entry.key, &scratch);
         settings.*entry.flag = ParseBooleanSetting(found, scratch);
     }
+
+    backupError.clear();
+    scratch.clear();
+    if (source.GetValue(L"BackupType", &scratch) && !ParseBackupKind(scratch, settings.backupKind))
+        backupError = FormatString(L"Can't start the backup: the setting BackupType is '%s'; it "
+                                   L"takes 'full' or 'archivelog'",
+                                   scratch.c_str());
+    scratch.clear();
+    const bool found = source.GetValue(L"DeleteArchivedLogs", &scratch);
+    settings.deleteArchivedLogs = ParseBooleanSetting(found, scratch, false);
 }

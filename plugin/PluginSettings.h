@@ -6,10 +6,20 @@
 
 #include <string>
 
-// A missing key (found false) means true; otherwise only exactly "yes", "true" or "1" mean true.
-bool ParseBooleanSetting(bool found, const std::wstring& text);
+// The keys that the plug-in reads, in the order it reads them.
+inline constexpr const wchar_t* kSettingKeys[] = {
+    L"WSTempPath",      L"UserName",          L"Password",          L"OnlineBackup",
+    L"BackupSPFile",    L"BackupControlFile", L"UseCompression",    L"BackupArchiveLog",
+    L"OpenAfterBackup", L"BackupType",        L"DeleteArchivedLogs"};
 
-// Reads "WSTempPath" into workstationTempPath and the eight other keys into settings. Texts are
-// taken unchanged; a missing text key leaves the empty text.
+// A missing key (found false) means missingMeans; otherwise only exactly "yes", "true" or "1"
+// mean true.
+bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans = true);
+
+// Reads "WSTempPath" into workstationTempPath and the ten other keys into settings. Texts are
+// taken unchanged; a missing text key leaves the empty text. After the nine keys of every
+// release come "BackupType" ("full" or "archivelog", exactly; a missing key means full) and
+// "DeleteArchivedLogs" (a missing key means false). backupError: empty, or why no backup job can
+// start with these settings (a BackupType of another value).
 void ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                        OracleSettings& settings);
+                        OracleSettings& settings, std::wstring& backupError);

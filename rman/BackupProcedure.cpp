@@ -7,14 +7,13 @@ namespace {
 // Oracle's answer to an online backup of a database that keeps no archived logs: the one
 // failure that an offline backup mends.
 const wchar_t kNoArchiveLogMode[] = L"ORA-19602";
+// Oracle's refusal to archive the current log of a database that keeps no archived logs.
+const wchar_t kNoManualArchiving[] = L"ORA-00258";
+const wchar_t kNothingToArchive[] = L"The database is in NOARCHIVELOG mode: it has no archived "
+                                    L"logs to back up; take full backups instead";
 
-} // namespace
-
-bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
-    if (!rman.Start(settings) || !rman.Connect(settings))
-        return false;
-    const RmanCommandRunner commands(rman, settings);
-
+bool BackupDatabase(RmanWrapper& rman, OracleSettings& settings,
+                    const RmanCommandRunner& commands) {
     // Once this procedure has taken the database down, a failure must not leave it down: it is
     // brought back (opened from the mount, or started afresh when there is no mount) and the
     // failure's own message is what the caller reports.
@@ -29,11 +28,6 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
         CreateDirectoryW(settings.tempFolder.c_str(), nullptr);
         return commands.Run(RmanCommand::BackupDatabaseToFolder);
     };
-
-    commands.Attempt(RmanCommand::ClearTapeChannel);
-    commands.Attempt(RmanCommand::DiskAsDefaultDevice);
-    commands.Attempt(RmanCommand::CrosscheckBackups);
-    commands.Attempt(RmanCommand::DeleteTaggedBackups);
 
     if (!settings.onlineBackup) {
         if (!commands.Run(RmanCommand::ShutdownImmediate) ||
@@ -67,9 +61,38 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
     return true;
 }
 
+// A restore of the logs needs nothing else from the database: no pieces of its files, no copies
+// of its configuration.
+bool BackupArchivedLogs(RmanWrapper& rman, const OracleSettings& settings,
+                        const RmanCommandRunner& commands) {
+    CreateDirectoryW(settings.tempFolder.c_str(), nullptr);
+    if (commands.Run(RmanCommand::BackupArchivedLogsToFolder))
+        return true;
+    if (rman.FailedWith(kNoManualArchiving))
+        rman.Fail(kNothingToArchive);
+    return false;
+}
+
+} // namespace
+
+bool RunBackup(RmanWrapper& rman, OracleSettings& settings) {
+    if (!rman.Start(settings) || !rman.Connect(settings))
+        return false;
+    const RmanCommandRunner commands(rman, settings);
+    commands.Attempt(RmanCommand::ClearTapeChannel);
+    commands.Attempt(RmanCommand::DiskAsDefaultDevice);
+    commands.Attempt(RmanCommand::CrosscheckBackups);
+    commands.Attempt(RmanCommand::DeleteTaggedBackups);
+    return settings.backupKind == BackupKind::ArchivedLogs
+               ? BackupArchivedLogs(rman, settings, commands)
+               : BackupDatabase(rman, settings, commands);
+}
+
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
     const RmanCommandRunner commands(rman, settings);
-    const bool reopen = !settings.onlineBackup && settings.openAfterBackup;
+    // An archived-log backup never takes the database down, whatever onlineBackup says.
+    const bool reopen = settings.backupKind == BackupKind::Full && !settings.onlineBackup &&
+                        settings.openAfterBackup;
     if (!rman.IsRunning()) {
         // Sends nothing; the attempt only leaves how Recovery Manager ended in the error text.
         if (reopen)

@@ -110,9 +110,11 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
         std::lock_guard<std::mutex> lock(reasonMutex);
         errorLines.clear();
         stderrText.clear();
+        commandOutput.clear();
         targetDbid.clear();
     }
     failureReason.clear();
+    failureStack.clear();
 
     // The variables go to Recovery Manager alone: two consoles of one host process, on two
     // threads, must each reach their own instance. English messages (the line filter knows the
@@ -120,7 +122,8 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
     const std::wstring environment =
         EnvironmentBlock(CurrentEnvironment(), {{L"ORACLE_SID", settings.oracleSid},
                                                 {L"ORACLE_HOME", settings.oracleHome},
-                                                {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"}});
+                                                {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"},
+                                                {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}});
     // Quoted, so that a home under a folder with blanks cannot start another program.
     const std::wstring commandLine = L"\"" + path + L"\"";
     if (!process->Launch(commandLine.c_str(), false, environment.c_str())) {
@@ -163,6 +166,7 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
             std::lock_guard<std::mutex> lock(reasonMutex);
             errorLines.clear();
             stderrText.clear();
+            commandOutput.clear();
         }
         promptSeen = false;
         commandFailed = false;
@@ -191,6 +195,7 @@ void RmanWrapper::NoteFailureReason() {
     if (first != std::wstring::npos)
         reason.push_back(errorText.substr(first, errorText.find_last_not_of(L' ') - first + 1));
     failureReason = Join(reason, L"; ");
+    failureStack = errorLines;
 }
 
 bool RmanWrapper::WaitForPrompt() {
@@ -262,6 +267,15 @@ std::wstring RmanWrapper::FailureReason() const {
     return failureReason;
 }
 
+bool RmanWrapper::FailedWith(const std::wstring& code) const {
+    return rman_output::HoldsMessage(failureStack, code);
+}
+
+std::wstring RmanWrapper::CommandOutput() const {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    return commandOutput;
+}
+
 std::wstring RmanWrapper::TargetDbid() const {
     std::lock_guard<std::mutex> lock(reasonMutex);
     return targetDbid;
@@ -275,6 +289,7 @@ void RmanWrapper::OnStdoutData(const char* text) {
         const std::vector<std::wstring> stack = rman_output::ErrorStackLines(reading.completeLines);
         const std::wstring dbid = rman_output::TargetDbid(reading.completeLines);
         std::lock_guard<std::mutex> lock(reasonMutex);
+        commandOutput += reading.completeLines;
         errorLines.insert(errorLines.end(), stack.begin(), stack.end());
         if (!dbid.empty())
             targetDbid = dbid;

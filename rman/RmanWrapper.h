@@ -31,10 +31,11 @@ public:
     RmanWrapper(const RmanWrapper&) = delete;
     RmanWrapper& operator=(const RmanWrapper&) = delete;
 
-    // Starts rman.exe of the settings' Oracle home with ORACLE_SID, ORACLE_HOME and NLS_LANG
-    // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) set in its own
-    // environment; this process's environment is not changed. False when rman.exe does not
-    // exist or cannot be started, and at once (error text unchanged) while this console's
+    // Starts rman.exe of the settings' Oracle home with ORACLE_SID, ORACLE_HOME, NLS_LANG
+    // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) and NLS_DATE_FORMAT
+    // ("YYYY-MM-DD HH24:MI:SS": dates with their time, which Oracle takes only with NLS_LANG)
+    // set in its own environment; this process's environment is not changed. False when rman.exe
+    // does not exist or cannot be started, and at once (error text unchanged) while this console's
     // Recovery Manager still runs.
     [[nodiscard]] bool Start(const OracleSettings& settings);
     // Connects to the target database named by the settings. False, with "Can't connect to the
@@ -60,6 +61,10 @@ public:
     // The reason of the last failed command: its error stack's message lines and standard error
     // text, joined on one line; empty when it gave none.
     std::wstring FailureReason() const;
+    // The last failed command's error stack holds the message code ("ORA-00258").
+    bool FailedWith(const std::wstring& code) const;
+    // The standard output of the last command sent, whole lines up to its prompt.
+    std::wstring CommandOutput() const;
     // The DBID that the connect reported for the target ("connected to target database: NAME
     // (DBID=n)"); empty when the target did not report one (not mounted, no control file).
     std::wstring TargetDbid() const;
@@ -97,7 +102,9 @@ private:
     mutable std::mutex reasonMutex;
     std::vector<std::wstring> errorLines;
     std::string stderrText;
-    std::wstring failureReason; // of the last failed command; caller only
+    std::wstring commandOutput;
+    std::wstring failureReason;             // of the last failed command; caller only
+    std::vector<std::wstring> failureStack; // likewise
     std::wstring targetDbid;
     VIRid::UniqueHandle outputEvent;  // set when a prompt arrives or Recovery Manager ends
     std::unique_ptr<Process> process; // last member: its threads end before the rest goes

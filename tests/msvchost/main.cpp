@@ -47,9 +47,10 @@ public:
     int broken = 0;
 };
 
-const wchar_t* const kKeys[] = {L"WSTempPath",     L"UserName",         L"Password",
-                                L"OnlineBackup",   L"BackupSPFile",     L"BackupControlFile",
-                                L"UseCompression", L"BackupArchiveLog", L"OpenAfterBackup"};
+const wchar_t* const kKeys[] = {L"WSTempPath",     L"UserName",          L"Password",
+                                L"OnlineBackup",   L"BackupSPFile",      L"BackupControlFile",
+                                L"UseCompression", L"BackupArchiveLog",  L"OpenAfterBackup",
+                                L"BackupType",     L"DeleteArchivedLogs"};
 const size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 class Settings : public IPluginSettings {
@@ -240,10 +241,11 @@ int Main() {
         for (std::wstring& value : settings.values)
             value = Repeat(L'v', length);
         IBackupDataRead* source = getRead(&logger, &settings);
-        Expect(source != nullptr && settings.calls == 9, "GetBackupDataRead reads nine settings");
+        Expect(source != nullptr && settings.calls == 11,
+               "GetBackupDataRead reads eleven settings");
         settings.calls = 0;
         IBackupDataWrite* sink = getWrite(&logger, &settings);
-        Expect(sink != nullptr && settings.calls == 9, "GetBackupDataWrite reads nine settings");
+        Expect(sink != nullptr && settings.calls == 11, "GetBackupDataWrite reads eleven settings");
         if (length % 2 == 0) {
             source->Release();
             sink->Release();
