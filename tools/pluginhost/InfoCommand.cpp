@@ -1,3 +1,4 @@
+#include "plugin/PluginSettings.h"
 #include "tools/pluginhost/HostCommand.h"
 
 #include "virid/FormatString.h"
@@ -48,6 +49,10 @@ int PrintDescription(HostContext& context) {
                            YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
     PrintText(stdout, FormatString(L"file version: %s\n",
                                    PluginFileVersion(context.plugin.FilePath()).c_str()));
+    std::wstring keys;
+    for (const wchar_t* key : kSettingKeys)
+        keys += (keys.empty() ? L"" : L" ") + std::wstring(key);
+    PrintText(stdout, L"settings: " + keys + L"\n");
     info->Release();
     return kExitSuccess;
 }
