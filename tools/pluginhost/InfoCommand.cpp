@@ -47,12 +47,12 @@ int PrintDescription(HostContext& context) {
     PrintText(stdout,
               FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n", YesNo(info->GetFirstFlag()),
                            YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
-    PrintText(stdout, FormatString(L"file version: %s\n",
-                                   PluginFileVersion(context.plugin.FilePath()).c_str()));
     std::wstring keys;
     for (const wchar_t* key : kSettingKeys)
         keys += (keys.empty() ? L"" : L" ") + std::wstring(key);
     PrintText(stdout, L"settings: " + keys + L"\n");
+    PrintText(stdout, FormatString(L"file version: %s\n",
+                                   PluginFileVersion(context.plugin.FilePath()).c_str()));
     info->Release();
     return kExitSuccess;
 }
