@@ -75,62 +75,67 @@ bool ReadTables(const std::wstring& output, const std::wstring& header,
     return true;
 }
 
-} // namespace
+bool ReadLogRow(const Words& words, ThreadLogs& log) {
+    if (words.size() != 8 || !ParseDecimal(words[0], log.thread) ||
+        !ParseDecimal(words[1], log.firstSequence) || !ParseDecimal(words[2], log.lowScn) ||
+        !ReadDate(words, 3, log.lowTime) || !ParseDecimal(words[5], log.nextScn) ||
+        !ReadDate(words, 6, log.nextTime))
+        return false;
+    log.lastSequence = log.firstSequence;
+    return true;
+}
 
-bool ParseListedLogs(const std::wstring& output, std::vector<ListedLog>& logs,
-                     std::wstring& error) {
-    std::vector<ListedLog> read;
-    const auto readRow = [&read](const Words& words) {
-        ListedLog log;
-        if (words.size() != 8 || !ParseDecimal(words[0], log.thread) ||
-            !ParseDecimal(words[1], log.sequence) || !ParseDecimal(words[2], log.lowScn) ||
-            !ReadDate(words, 3, log.lowTime) || !ParseDecimal(words[5], log.nextScn) ||
-            !ReadDate(words, 6, log.nextTime))
+bool ReadDataFileRow(const Words& words, ListedDataFile& file) {
+    unsigned long long level = 0;
+    // The level is empty for a full backup; the backup type follows.
+    const size_t type = words.size() > 1 && ParseDecimal(words[1], level) ? 2 : 1;
+    return words.size() >= type + 4 && ParseDecimal(words[0], file.file) &&
+           !ParseDecimal(words[type], level) && ParseDecimal(words[type + 1], file.checkpointScn) &&
+           ReadDate(words, type + 2, file.checkpointTime);
+}
+
+// The rows of the tables under header, each read by readRow; rows is left as it was on failure.
+template <typename Row>
+bool ReadRows(const std::wstring& output, const std::wstring& header,
+              bool (*readRow)(const Words&, Row&), std::vector<Row>& rows, std::wstring& error) {
+    std::vector<Row> read;
+    const auto take = [&read, readRow](const Words& words) {
+        Row row;
+        if (!readRow(words, row))
             return false;
-        read.push_back(log);
+        read.push_back(row);
         return true;
     };
-    if (!ReadTables(output, L"Thrd Seq", readRow, error))
+    if (!ReadTables(output, header, take, error))
         return false;
-    logs = read;
+    rows = read;
     return true;
+}
+
+} // namespace
+
+bool ParseListedLogs(const std::wstring& output, std::vector<ThreadLogs>& logs,
+                     std::wstring& error) {
+    return ReadRows(output, L"Thrd Seq", ReadLogRow, logs, error);
 }
 
 bool ParseListedDataFiles(const std::wstring& output, std::vector<ListedDataFile>& files,
                           std::wstring& error) {
-    std::vector<ListedDataFile> read;
-    const auto readRow = [&read](const Words& words) {
-        ListedDataFile file;
-        unsigned long long level = 0;
-        // The level is empty for a full backup; the backup type follows.
-        const size_t type = words.size() > 1 && ParseDecimal(words[1], level) ? 2 : 1;
-        if (words.size() < type + 4 || !ParseDecimal(words[0], file.file) ||
-            ParseDecimal(words[type], level) ||
-            !ParseDecimal(words[type + 1], file.checkpointScn) ||
-            !ReadDate(words, type + 2, file.checkpointTime))
-            return false;
-        read.push_back(file);
-        return true;
-    };
-    if (!ReadTables(output, L"File LV Type Ckp SCN", readRow, error))
-        return false;
-    files = read;
-    return true;
+    return ReadRows(output, L"File LV Type Ckp SCN", ReadDataFileRow, files, error);
 }
 
-std::vector<ThreadLogs> LogsByThread(const std::vector<ListedLog>& logs) {
+std::vector<ThreadLogs> LogsByThread(const std::vector<ThreadLogs>& logs) {
     std::vector<ThreadLogs> threads;
-    for (const ListedLog& log : logs) {
+    for (const ThreadLogs& log : logs) {
         auto found = std::find_if(threads.begin(), threads.end(), [&log](const ThreadLogs& known) {
             return known.thread == log.thread;
         });
         if (found == threads.end()) {
-            threads.push_back({log.thread, log.sequence, log.sequence, log.lowScn, log.nextScn,
-                               log.lowTime, log.nextTime});
+            threads.push_back(log);
             continue;
         }
-        found->firstSequence = std::min(found->firstSequence, log.sequence);
-        found->lastSequence = std::max(found->lastSequence, log.sequence);
+        found->firstSequence = std::min(found->firstSequence, log.firstSequence);
+        found->lastSequence = std::max(found->lastSequence, log.lastSequence);
         found->lowScn = std::min(found->lowScn, log.lowScn);
         found->nextScn = std::max(found->nextScn, log.nextScn);
         // YYYY-MM-DD HH24:MI:SS orders as text.

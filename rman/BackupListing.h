@@ -19,16 +19,6 @@
 #include <string>
 #include <vector>
 
-// One row of an archived-log table.
-struct ListedLog {
-    unsigned long long thread = 0;
-    unsigned long long sequence = 0;
-    unsigned long long lowScn = 0;
-    unsigned long long nextScn = 0;
-    std::wstring lowTime;
-    std::wstring nextTime;
-};
-
 // One row of a data file table.
 struct ListedDataFile {
     unsigned long long file = 0;
@@ -36,9 +26,10 @@ struct ListedDataFile {
     std::wstring checkpointTime;
 };
 
-// The rows of every archived-log table in output, in order. False, with the row in error, when a
-// row of a table is not of the form above.
-[[nodiscard]] bool ParseListedLogs(const std::wstring& output, std::vector<ListedLog>& logs,
+// The rows of every archived-log table in output, in order, each as the logs of its thread from
+// its sequence to the same. False, with the row in error, when a row of a table is not of the
+// form above.
+[[nodiscard]] bool ParseListedLogs(const std::wstring& output, std::vector<ThreadLogs>& logs,
                                    std::wstring& error);
 // The same for the data file tables.
 [[nodiscard]] bool ParseListedDataFiles(const std::wstring& output,
@@ -46,7 +37,7 @@ struct ListedDataFile {
 
 // The logs per thread, in ascending order of thread: the lowest and highest sequence, the lowest
 // Low SCN and highest Next SCN, the earliest Low Time and latest Next Time.
-std::vector<ThreadLogs> LogsByThread(const std::vector<ListedLog>& logs);
+std::vector<ThreadLogs> LogsByThread(const std::vector<ThreadLogs>& logs);
 
 // The earliest SCN at which a restore of a full backup can stop, which the data files' copies
 // make consistent: the highest checkpoint SCN of the data files, unless redo was written while

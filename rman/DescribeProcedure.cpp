@@ -27,7 +27,7 @@ bool DescribeBackup(RmanWrapper& rman, const OracleSettings& settings,
     const RmanCommandRunner commands(rman, settings);
     const bool full = settings.backupKind == BackupKind::Full;
     std::vector<ListedDataFile> dataFiles;
-    std::vector<ListedLog> logs;
+    std::vector<ThreadLogs> logs;
     const auto readDataFiles = [&dataFiles](const std::wstring& output, std::wstring& reason) {
         return ParseListedDataFiles(output, dataFiles, reason);
     };

@@ -16,13 +16,6 @@ bool NumberAfter(const std::wstring& line, const std::wstring& key, unsigned lon
     return VIRid::strings::ParseDecimal(line.substr(start, line.find(L' ', start) - start), number);
 }
 
-std::wstring Joined(const std::vector<std::wstring>& parts, const wchar_t* separator) {
-    std::wstring joined;
-    for (const std::wstring& part : parts)
-        joined += (joined.empty() ? L"" : separator) + part;
-    return joined;
-}
-
 } // namespace
 
 LogDeletion ReadLogDeletion(const std::wstring& output) {
@@ -41,7 +34,7 @@ LogDeletion ReadLogDeletion(const std::wstring& output) {
         } else if (line.compare(0, 23, L"archived log file name=") == 0 &&
                    NumberAfter(line, L" thread=", kept.thread) &&
                    NumberAfter(line, L" sequence=", kept.sequence) && !messages.empty()) {
-            kept.reason = Joined(messages, L"; ");
+            kept.reason = VIRid::strings::Join(messages, L"; ");
             deletion.kept.push_back(kept);
             messages.clear();
         } else if (NumberAfter(line, L"Deleted ", count) &&
@@ -68,9 +61,10 @@ std::wstring DescribeKeptLogs(const std::vector<KeptLog>& kept) {
         const std::wstring last = sequences.back();
         const bool several = sequences.size() > 1;
         sequences.pop_back();
-        groups.push_back((several ? L"sequences " + Joined(sequences, L", ") + L" and "
-                                  : std::wstring(L"sequence ")) +
+        groups.push_back((several
+                              ? L"sequences " + VIRid::strings::Join(sequences, L", ") + L" and "
+                              : std::wstring(L"sequence ")) +
                          last + L": " + kept[i].reason);
     }
-    return Joined(groups, L"; ");
+    return VIRid::strings::Join(groups, L"; ");
 }

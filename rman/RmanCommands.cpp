@@ -27,6 +27,17 @@ std::wstring BackupDatabaseText(const OracleSettings& settings) {
                         archiveLogClause.c_str());
 }
 
+std::wstring BackupArchivedLogsText(const OracleSettings& settings) {
+    return FormatString(L"backup %s archivelog all tag '%s' format '%s';\n",
+                        BackupSetWord(settings), settings.backupTag.c_str(),
+                        InFolder(settings, settings.archiveLogFormat).c_str());
+}
+
+// What LIST BACKUP shows of the backup sets of the job's tag that hold what.
+std::wstring ListBackupsText(const OracleSettings& settings, const wchar_t* what) {
+    return FormatString(L"list backup of %s tag '%s';\n", what, settings.backupTag.c_str());
+}
+
 struct CommandEntry {
     RmanCommand command;
     const wchar_t* fixedText; // the whole text, when it has no variable part
@@ -75,19 +86,14 @@ constexpr CommandEntry kCommands[] = {
      [](const OracleSettings& s, const std::wstring&) { return BackupDatabaseText(s); }, nullptr,
      L"Backup database failed"},
     {RmanCommand::BackupArchivedLogsToFolder, nullptr,
-     [](const OracleSettings& s, const std::wstring&) {
-         return FormatString(L"backup %s archivelog all tag '%s' format '%s';\n", BackupSetWord(s),
-                             s.backupTag.c_str(), InFolder(s, s.archiveLogFormat).c_str());
-     },
+     [](const OracleSettings& s, const std::wstring&) { return BackupArchivedLogsText(s); },
      nullptr, L"Backup archived logs failed"},
     {RmanCommand::ListDatabaseBackups, nullptr,
-     [](const OracleSettings& s, const std::wstring&) {
-         return FormatString(L"list backup of database tag '%s';\n", s.backupTag.c_str());
-     },
+     [](const OracleSettings& s, const std::wstring&) { return ListBackupsText(s, L"database"); },
      nullptr, L"Can't list the data files of the backup"},
     {RmanCommand::ListArchivedLogBackups, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
-         return FormatString(L"list backup of archivelog all tag '%s';\n", s.backupTag.c_str());
+         return ListBackupsText(s, L"archivelog all");
      },
      nullptr, L"Can't list the archived logs of the backup"},
     {RmanCommand::CatalogTempFolder, nullptr,

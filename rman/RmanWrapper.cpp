@@ -44,13 +44,6 @@ std::vector<std::wstring> CurrentEnvironment() {
     return entries;
 }
 
-std::wstring Join(const std::vector<std::wstring>& parts, const wchar_t* separator) {
-    std::wstring joined;
-    for (const std::wstring& part : parts)
-        joined += (joined.empty() ? L"" : separator) + part;
-    return joined;
-}
-
 } // namespace
 
 // Recovery Manager's process; its notifications go to the console.
@@ -194,7 +187,7 @@ void RmanWrapper::NoteFailureReason() {
     const size_t first = errorText.find_first_not_of(L' ');
     if (first != std::wstring::npos)
         reason.push_back(errorText.substr(first, errorText.find_last_not_of(L' ') - first + 1));
-    failureReason = Join(reason, L"; ");
+    failureReason = VIRid::strings::Join(reason, L"; ");
     failureStack = errorLines;
 }
 

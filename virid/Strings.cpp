@@ -104,6 +104,13 @@ wchar_t AsciiLower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
 }
 
+std::wstring Join(const std::vector<std::wstring>& parts, const std::wstring& separator) {
+    std::wstring joined;
+    for (size_t i = 0; i < parts.size(); ++i)
+        joined += (i == 0 ? L"" : separator) + parts[i];
+    return joined;
+}
+
 bool ParseDecimal(const std::wstring& text, unsigned long long& number) {
     if (text.empty() || text.size() > 19)
         return false;

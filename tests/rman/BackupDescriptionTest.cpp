@@ -11,15 +11,13 @@
 namespace {
 
 BackupDescription FullStream() {
-    BackupDescription description;
-    description.dbName = L"ORCL";
-    description.dbid = L"1234567890";
-    description.tag = L"ZT_BACKUP_TAG";
-    description.datafileBackupEnd = 1946270;
-    description.threads = {
-        {1, 589, 590, 1945561, 1946270, L"2014-04-17 12:51:43", L"2014-04-17 13:04:14"},
-        {2, 37, 37, 1945003, 1946400, L"2014-04-17 12:40:00", L"2014-04-17 13:20:00"}};
-    return description;
+    return {BackupKind::Full,
+            L"ORCL",
+            L"1234567890",
+            L"ZT_BACKUP_TAG",
+            1946270,
+            {{1, 589, 590, 1945561, 1946270, L"2014-04-17 12:51:43", L"2014-04-17 13:04:14"},
+             {2, 37, 37, 1945003, 1946400, L"2014-04-17 12:40:00", L"2014-04-17 13:20:00"}}};
 }
 
 TEST(BackupDescription, IsOneKeyAndValueALineAndReadsBackAsWritten) {

@@ -52,35 +52,45 @@ const wchar_t kDataFileSets[] =
     L"  7    0  Incr 3435417    2018-05-14 06:56:07 D:\\ORADATA\\ORCL\\USERS01.DBF\n";
 
 TEST(BackupListing, ReadsEveryArchivedLogOfEverySetAndThreadThenEachThreadsRanges) {
-    std::vector<ListedLog> logs;
+    const auto row = [](unsigned long long thread, unsigned long long sequence,
+                        unsigned long long lowScn, const wchar_t* lowTime,
+                        unsigned long long nextScn, const wchar_t* nextTime) {
+        return ThreadLogs{thread, sequence, sequence, lowScn, nextScn, lowTime, nextTime};
+    };
+    std::vector<ThreadLogs> rows;
     std::wstring error;
-    ASSERT_TRUE(ParseListedLogs(kArchivedLogSets, logs, error)) << testing::PrintToString(error);
-    ASSERT_EQ(5u, logs.size());
-    EXPECT_EQ(590u, logs[1].sequence);
-    EXPECT_EQ(2u, logs[2].thread);
-    EXPECT_EQ(1945003u, logs[2].lowScn);
-    EXPECT_EQ(L"2014-04-17 13:20:00", logs[2].nextTime);
+    ASSERT_TRUE(ParseListedLogs(kArchivedLogSets, rows, error)) << testing::PrintToString(error);
+    EXPECT_EQ((std::vector<ThreadLogs>{
+                  row(1, 589, 1945561, L"2014-04-17 12:51:43", 1946270, L"2014-04-17 13:04:14"),
+                  row(1, 590, 1946270, L"2014-04-17 13:04:14", 1946281, L"2014-04-17 13:04:15"),
+                  row(2, 37, 1945003, L"2014-04-17 12:40:00", 1946400, L"2014-04-17 13:20:00"),
+                  row(1, 591, 1946281, L"2014-04-17 13:04:15", 1946399, L"2014-04-17 13:19:59"),
+                  row(2, 38, 1946400, L"2014-04-17 13:20:00", 1946402, L"2014-04-17 13:20:01")}),
+              rows);
     const std::vector<ThreadLogs> expected = {
         {1, 589, 591, 1945561, 1946399, L"2014-04-17 12:51:43", L"2014-04-17 13:19:59"},
         {2, 37, 38, 1945003, 1946402, L"2014-04-17 12:40:00", L"2014-04-17 13:20:01"}};
-    EXPECT_EQ(expected, LogsByThread(logs));
+    EXPECT_EQ(expected, LogsByThread(rows));
 }
 
 TEST(BackupListing, ReadsTheDataFilesCheckpointsInTheLayoutsOfEveryRelease) {
     std::vector<ListedDataFile> files;
     std::wstring error;
     ASSERT_TRUE(ParseListedDataFiles(kDataFileSets, files, error)) << testing::PrintToString(error);
-    ASSERT_EQ(3u, files.size());
-    EXPECT_EQ(4u, files[1].file);
-    EXPECT_EQ(1946265u, files[1].checkpointScn);
-    EXPECT_EQ(L"2014-04-17 13:04:05", files[1].checkpointTime);
-    EXPECT_EQ(3435417u, files[2].checkpointScn);
+    std::wstring read;
+    for (const ListedDataFile& file : files)
+        read += std::to_wstring(file.file) + L" " + std::to_wstring(file.checkpointScn) + L" " +
+                file.checkpointTime + L"\n";
+    EXPECT_EQ(L"1 1946262 2014-04-17 13:04:02\n"
+              L"4 1946265 2014-04-17 13:04:05\n"
+              L"7 3435417 2018-05-14 06:56:07\n",
+              read);
 }
 
 // No table, or tables that end where their rows end: nothing is made up. A row in another form
 // (a date without its time, as the default NLS_DATE_FORMAT prints it) is refused and named.
 TEST(BackupListing, TakesNoRowThatIsNotThereAndRefusesOnesNotUnderstood) {
-    std::vector<ListedLog> logs = {ListedLog()};
+    std::vector<ThreadLogs> logs = {ThreadLogs()};
     std::wstring error;
     EXPECT_TRUE(ParseListedLogs(L"\nspecification does not match any backup in the repository\n",
                                 logs, error));
@@ -99,7 +109,7 @@ TEST(BackupListing, TakesNoRowThatIsNotThereAndRefusesOnesNotUnderstood) {
          L"1    589     1945561    2014-04-17 12:51:43 x1946270   2014-04-17 13:04:14"},
     };
     for (const auto& c : cases) {
-        logs = {ListedLog()};
+        logs = {ThreadLogs()};
         EXPECT_FALSE(ParseListedLogs(c.table, logs, error));
         EXPECT_EQ(L"Recovery Manager listed a row that is not understood: '" +
                       std::wstring(c.refused) + L"'",

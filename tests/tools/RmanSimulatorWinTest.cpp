@@ -299,11 +299,11 @@ TEST_F(RmanSimulatorTest, ArchivedLogsAreBackedUpListedAndDeletedAsRecoveryManag
                                                          "[0-9]\r\ncurrent log archived\r\n")))
         << answers[1];
     EXPECT_TRUE(Has(answers[1], "input archived log thread=1 sequence=4 RECID=4 STAMP="));
-    std::vector<ListedLog> logs;
+    std::vector<ThreadLogs> logs;
     ASSERT_TRUE(ParseListedLogs(testing_support::Wide(answers[2]), logs, error)) << Narrow(error);
     ASSERT_EQ(4u, logs.size()) << answers[2];
     for (size_t i = 0; i < logs.size(); ++i) {
-        EXPECT_EQ(i + 1, logs[i].sequence);
+        EXPECT_EQ(i + 1, logs[i].firstSequence);
         EXPECT_LT(logs[i].lowScn, logs[i].nextScn);
         EXPECT_EQ(i == 0 ? logs[i].lowScn : logs[i - 1].nextScn, logs[i].lowScn);
     }

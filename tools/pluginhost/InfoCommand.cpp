@@ -2,8 +2,10 @@
 #include "tools/pluginhost/HostCommand.h"
 
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
 
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include <windows.h>
@@ -47,10 +49,8 @@ int PrintDescription(HostContext& context) {
     PrintText(stdout,
               FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n", YesNo(info->GetFirstFlag()),
                            YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
-    std::wstring keys;
-    for (const wchar_t* key : kSettingKeys)
-        keys += (keys.empty() ? L"" : L" ") + std::wstring(key);
-    PrintText(stdout, L"settings: " + keys + L"\n");
+    const std::vector<std::wstring> keys(std::begin(kSettingKeys), std::end(kSettingKeys));
+    PrintText(stdout, L"settings: " + VIRid::strings::Join(keys, L" ") + L"\n");
     PrintText(stdout, FormatString(L"file version: %s\n",
                                    PluginFileVersion(context.plugin.FilePath()).c_str()));
     info->Release();

@@ -51,6 +51,14 @@ std::wstring ShownSize(const std::wstring& path) {
     return text;
 }
 
+// TAG [=] tag, when the next word is TAG; false when no tag follows it.
+bool AcceptTag(TokenCursor& words, std::wstring& tag) {
+    if (!words.Accept(L"tag"))
+        return true;
+    words.Accept(L"=");
+    return words.AcceptAny(tag);
+}
+
 bool AcceptNumber(TokenCursor& words, unsigned long long& number) {
     std::wstring word;
     return words.AcceptAny(word) && ParseNumber(word, number);
@@ -70,29 +78,6 @@ size_t BackupCount(const simoracle::ControlFile& controlFile, const simoracle::R
 }
 
 } // namespace
-
-bool Session::ParseList(TokenCursor& words, Action& action) {
-    ListRequest request;
-    if (words.AcceptAll(L"archivelog all")) {
-        request.what = Kind::ArchivedLogs;
-    } else if (words.Accept(L"backup") || words.Accept(L"backupset")) {
-        if (words.AcceptAll(L"of database"))
-            request.what = Kind::BackupsOfDatabase;
-        else if (words.AcceptAll(L"of archivelog all"))
-            request.what = Kind::BackupsOfArchivedLogs;
-        if (words.Accept(L"tag")) {
-            words.Accept(L"=");
-            if (!words.AcceptAny(request.tag))
-                return false;
-            request.tag = Upper(request.tag);
-        }
-        words.Accept(L"summary");
-    } else {
-        return false;
-    }
-    action = [request](Session& session, const Statement&) { session.List(request); };
-    return true;
-}
 
 void Session::List(const ListRequest& request) {
     simoracle::ControlFile controlFile;
@@ -121,6 +106,26 @@ void Session::List(const ListRequest& request) {
     out_.Line(L"\nList of Backup Sets\n===================");
     for (const simoracle::PieceRecord* set : sets)
         PrintBackupSet(*set);
+}
+
+bool Session::ParseList(TokenCursor& words, Action& action) {
+    ListRequest request;
+    if (words.AcceptAll(L"archivelog all")) {
+        request.what = Kind::ArchivedLogs;
+    } else if (words.Accept(L"backup") || words.Accept(L"backupset")) {
+        if (words.AcceptAll(L"of database"))
+            request.what = Kind::BackupsOfDatabase;
+        else if (words.AcceptAll(L"of archivelog all"))
+            request.what = Kind::BackupsOfArchivedLogs;
+        if (!AcceptTag(words, request.tag))
+            return false;
+        request.tag = Upper(request.tag);
+        words.Accept(L"summary");
+    } else {
+        return false;
+    }
+    action = [request](Session& session, const Statement&) { session.List(request); };
+    return true;
 }
 
 // A set of archived logs or data files, as LIST BACKUP shows it.

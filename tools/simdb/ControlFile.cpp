@@ -72,37 +72,34 @@ std::string FormatDataFiles(const std::vector<BackedUpDataFile>& dataFiles) {
     return text;
 }
 
-bool ParseLogs(const std::string& text, std::vector<BackedUpLog>& logs) {
-    for (const std::string& record :
-         text.empty() ? std::vector<std::string>() : SplitText(text, ';')) {
-        const std::vector<std::string> parts = SplitText(record, ',');
-        if (parts.size() != 6)
+// The records of text, each of fieldCount fields read into a record by read; false when one has
+// another number of fields.
+template <typename Record>
+bool ParseRecords(const std::string& text, size_t fieldCount,
+                  Record (*read)(const std::vector<std::string>& fields),
+                  std::vector<Record>& records) {
+    if (text.empty())
+        return true;
+    for (const std::string& record : SplitText(text, ';')) {
+        const std::vector<std::string> fields = SplitText(record, ',');
+        if (fields.size() != fieldCount)
             return false;
-        BackedUpLog log;
-        log.thread = static_cast<unsigned>(NumberOf(parts[0]));
-        log.sequence = static_cast<unsigned>(NumberOf(parts[1]));
-        log.lowScn = NumberOf(parts[2]);
-        log.lowTime = Wide(parts[3]);
-        log.nextScn = NumberOf(parts[4]);
-        log.nextTime = Wide(parts[5]);
-        logs.push_back(log);
+        records.push_back(read(fields));
     }
     return true;
 }
 
-bool ParseDataFiles(const std::string& text, std::vector<BackedUpDataFile>& dataFiles) {
-    for (const std::string& record :
-         text.empty() ? std::vector<std::string>() : SplitText(text, ';')) {
-        const std::vector<std::string> parts = SplitText(record, ',');
-        if (parts.size() != 3)
-            return false;
-        BackedUpDataFile dataFile;
-        dataFile.number = static_cast<unsigned>(NumberOf(parts[0]));
-        dataFile.checkpointScn = NumberOf(parts[1]);
-        dataFile.checkpointTime = Wide(parts[2]);
-        dataFiles.push_back(dataFile);
-    }
-    return true;
+BackedUpLog ReadLog(const std::vector<std::string>& fields) {
+    return {static_cast<unsigned>(NumberOf(fields[0])),
+            static_cast<unsigned>(NumberOf(fields[1])),
+            NumberOf(fields[2]),
+            Wide(fields[3]),
+            NumberOf(fields[4]),
+            Wide(fields[5])};
+}
+
+BackedUpDataFile ReadDataFile(const std::vector<std::string>& fields) {
+    return {static_cast<unsigned>(NumberOf(fields[0])), NumberOf(fields[1]), Wide(fields[2])};
 }
 
 } // namespace
@@ -183,7 +180,8 @@ bool ControlFile::Parse(const std::string& bytes, ControlFile& controlFile) {
             piece.contents = SplitText(parts[4], ',');
         piece.tag = Wide(Unescape(parts[5]));
         piece.handle = Wide(Unescape(parts[6]));
-        if (!ParseLogs(parts[7], piece.logs) || !ParseDataFiles(parts[8], piece.dataFiles))
+        if (!ParseRecords(parts[7], 6, ReadLog, piece.logs) ||
+            !ParseRecords(parts[8], 3, ReadDataFile, piece.dataFiles))
             return false;
         parsed.pieces.push_back(piece);
     }
