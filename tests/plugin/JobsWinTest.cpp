@@ -815,7 +815,8 @@ TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostH
         const wchar_t* error;   // the only error's start, if any
         const wchar_t* warning; // the only warning, {first} and {last} filled in, if any
     } cases[] = {
-        {{},
+        // Asked for offline backups, it still takes none.
+        {{{L"OnlineBackup", L"0"}},
          FaultKind::Fail,
          nullptr,
          SIZE_MAX,

@@ -88,7 +88,8 @@ TEST(BackupListing, ReadsTheDataFilesCheckpointsInTheLayoutsOfEveryRelease) {
 }
 
 // No table, or tables that end where their rows end: nothing is made up. A row in another form
-// (a date without its time, as the default NLS_DATE_FORMAT prints it) is refused and named.
+// (a date without its time, as the default NLS_DATE_FORMAT prints it, or a date in another
+// format) is refused and named.
 TEST(BackupListing, TakesNoRowThatIsNotThereAndRefusesOnesNotUnderstood) {
     std::vector<ThreadLogs> logs = {ThreadLogs()};
     std::wstring error;
@@ -103,6 +104,10 @@ TEST(BackupListing, TakesNoRowThatIsNotThereAndRefusesOnesNotUnderstood) {
          L"  ---- ------- ---------- --------- ---------- ---------\n"
          L"  1    589     1945561    17-APR-14 1946270    17-APR-14\n",
          L"1    589     1945561    17-APR-14 1946270    17-APR-14"},
+        {L"  Thrd Seq     Low SCN    Low Time           Next SCN   Next Time\n"
+         L"  ---- ------- ---------- ------------------ ---------- ------------------\n"
+         L"  1    589     1945561    17-APR-14 12:51:43 1946270    17-APR-14 13:04:14\n",
+         L"1    589     1945561    17-APR-14 12:51:43 1946270    17-APR-14 13:04:14"},
         {L"  Thrd Seq     Low SCN    Low Time            Next SCN   Next Time\n"
          L"  ---- ------- ---------- ------------------- ---------- -------------------\n"
          L"  1    589     1945561    2014-04-17 12:51:43 x1946270   2014-04-17 13:04:14\n",
