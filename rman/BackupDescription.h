@@ -8,8 +8,8 @@
 //   DBID: 1234567890
 //   tag: ZT_BACKUP_TAG
 //   datafile backup end SCN: 1946270  (full streams whose data file checkpoints were listed)
-//   thread 1: sequences 589-590, SCN 1945561-1946270, time 2014-04-17 12:51:43 - 2014-04-17
-//   13:04:14
+//   thread 1: sequences 589-590, SCN 1945561-1946270,
+//             time 2014-04-17 12:51:43 - 2014-04-17 13:04:14  (one line)
 // Readers ignore keys they do not know, so that later versions can add some.
 #pragma once
 
