@@ -2,7 +2,8 @@
 
 #include "rman/FolderFiles.h"
 
-bool ReadBackupFolder(const OracleSettings& settings, BackupPieces& pieces, std::wstring& error) {
+bool ReadBackupFolder(const OracleSettings& settings, BackupKind kind, BackupPieces& pieces,
+                      std::wstring& error) {
     return ReadBackupPieces(ListFolderFiles(settings.tempFolder), PieceNameTemplatesOf(settings),
-                            pieces, error);
+                            pieces, error, kind);
 }

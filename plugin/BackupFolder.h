@@ -6,6 +6,7 @@
 
 #include <string>
 
-// False, with the reason in error, when the folder holds no database piece or pieces that
-// disagree on their database (see ReadBackupPieces).
-bool ReadBackupFolder(const OracleSettings& settings, BackupPieces& pieces, std::wstring& error);
+// False, with the reason in error, when the folder holds no piece of the kind of backup or pieces
+// that disagree on their database (see ReadBackupPieces).
+bool ReadBackupFolder(const OracleSettings& settings, BackupKind kind, BackupPieces& pieces,
+                      std::wstring& error);

@@ -14,7 +14,8 @@ const wchar_t kStreamNotReadToEnd[] =
 } // namespace
 
 int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
-    Report(LogProgress, L"Dump database...");
+    const bool full = job.settings->backupKind == BackupKind::Full;
+    Report(LogProgress, full ? L"Dump database..." : L"Dump archived logs...");
     std::vector<std::wstring> warnings;
     if (!RunBackup(*job.rman, *job.settings, warnings)) {
         Report(LogError, job.rman->GetErrorText());
@@ -30,14 +31,25 @@ int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
         static_cast<void>(CompleteBackup(*job.rman, *job.settings));
         return Failure;
     };
-    // A dump that left no database piece would stream a backup that restores nothing.
+    // A dump that left no piece of its kind would stream a backup that restores nothing.
     BackupPieces pieces;
     std::wstring error;
-    if (!ReadBackupFolder(*job.settings, pieces, error))
-        return failUnstreamed(
-            FormatString(L"Backup database failed: %s; nothing was streamed", error.c_str()));
+    if (!ReadBackupFolder(*job.settings, job.settings->backupKind, pieces, error))
+        return failUnstreamed(FormatString(
+            L"%s: %s; nothing was streamed",
+            full ? L"Backup database failed" : L"Backup archived logs failed", error.c_str()));
+    // The stream says what it holds, in Recovery Manager's words; the pieces' names carry the
+    // database's. Its pieces are whole without it: a stream that cannot say it is still
+    // streamed, with a warning, as one made before descriptions (and no log is released after
+    // it unless the listing was read).
+    job.description.dbName = pieces.dbName;
+    job.description.dbid = pieces.dbid;
+    if (!DescribeBackup(*job.rman, *job.settings, job.description, error) ||
+        !WriteBackupDescription(job.settings->tempFolder, job.description, error))
+        Report(LogWarning, L"The backup stream will not say what it holds: " + error);
     Report(LogProgress, L"Transfer dump files...");
-    if (job.packer.Open(job.settings->tempFolder, true) != VIRid::DirPacker::Ok)
+    if (job.packer.Open(job.settings->tempFolder, true, {kBackupDescriptionName}) !=
+        VIRid::DirPacker::Ok)
         return failUnstreamed(job.packer.GetErrorText());
     return Success;
 }
@@ -55,6 +67,14 @@ int32_t PluginImplementation::CloseBackupJob(JobRecord& job, int packerResult) {
         const std::wstring reason = job.packer.GetErrorText();
         Report(LogError, !reason.empty() ? reason : kStreamNotReadToEnd);
         result = Failure;
+    } else if (job.settings->deleteArchivedLogs && !job.description.threads.empty()) {
+        // The host holds the whole stream: the logs it carries may go, while the job's backup
+        // records still count them as backed up.
+        const LogRelease release = ReleaseArchivedLogs(*job.rman, job.description);
+        for (const std::wstring& refusal : release.refusals)
+            Report(LogWarning, refusal);
+        Report(LogProgress, FormatString(L"Released %I64u archived logs that the stream holds",
+                                         release.released));
     }
     // Runs whatever the packer answered: a database that the backup took offline must be opened
     // again even when the host stopped reading early.

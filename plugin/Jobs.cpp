@@ -51,8 +51,12 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     if (home == homes.end() || !IsInstanceOf(homeName, sid))
         return UnknownItem;
 
-    if (!settingsError.empty()) {
-        Report(LogError, settingsError);
+    // A malformed setting, or a backup setting of no known value, stops the job before anything
+    // runs.
+    const std::wstring& settingsRefusal =
+        !settingsError.empty() || direction != 0 ? settingsError : backupSettingsError;
+    if (!settingsRefusal.empty()) {
+        Report(LogError, settingsRefusal);
         return Failure;
     }
     if (HoldsQuote(home->second)) {

@@ -6,7 +6,8 @@ PluginImplementation::PluginImplementation(PluginLogger* hostLogger,
                                            PluginSettingsSource* settingsSource)
     : logger(hostLogger), jobCounter(0) {
     if (settingsSource != nullptr)
-        settingsError = ReadPluginSettings(*settingsSource, workstationTempPath, settings);
+        settingsError =
+            ReadPluginSettings(*settingsSource, workstationTempPath, settings, backupSettingsError);
 }
 
 PluginImplementation::~PluginImplementation() {

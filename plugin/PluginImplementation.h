@@ -8,6 +8,7 @@
 
 #include "plugin/MachineMark.h"
 #include "plugin/PluginContract.h"
+#include "rman/BackupDescription.h"
 #include "rman/OracleSettings.h"
 #include "virid/DirPacker.h"
 
@@ -27,6 +28,7 @@ struct JobRecord {
     std::shared_ptr<MachineMark> instanceMark; // held from Open to Close
     std::shared_ptr<MachineMark> folderMark;   // keeps other jobs from removing the folder
     bool restoreAttempted = false;             // a Close has run the restore before
+    BackupDescription description;             // a backup's: what its stream holds
 };
 
 class PluginImplementation {
@@ -97,8 +99,9 @@ private:
 
     PluginLogger* logger;
     std::wstring workstationTempPath;
-    OracleSettings settings;    // the template every job starts from
-    std::wstring settingsError; // a malformed setting, which every Open refuses
+    OracleSettings settings;          // the template every job starts from
+    std::wstring settingsError;       // a malformed setting, which every Open refuses
+    std::wstring backupSettingsError; // why no backup job can start; empty when one can
     std::map<uint32_t, JobRecord> jobs;
     uint32_t jobCounter;
 };

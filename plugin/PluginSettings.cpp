@@ -1,10 +1,11 @@
 #include "plugin/PluginSettings.h"
 
+#include "rman/BackupDescription.h"
 #include "virid/FormatString.h"
 
-bool ParseBooleanSetting(bool found, const std::wstring& text) {
+bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans) {
     if (!found)
-        return true;
+        return missingMeans;
     return text == L"yes" || text == L"true" || text == L"1";
 }
 
@@ -36,7 +37,7 @@ bool ParseMinutesSetting(const std::wstring& text, double& minutes) {
 }
 
 std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                                OracleSettings& settings) {
+                                OracleSettings& settings, std::wstring& backupError) {
     std::wstring tempPath;
     source.GetValue(L"WSTempPath", &tempPath);
     workstationTempPath = tempPath;
@@ -63,8 +64,20 @@ std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& work
     }
 
     std::wstring timeout;
-    if (source.GetValue(L"RmanTimeout", &timeout) &&
-        !ParseMinutesSetting(timeout, settings.rmanTimeoutMinutes))
+    const bool timeoutMalformed = source.GetValue(L"RmanTimeout", &timeout) &&
+                                  !ParseMinutesSetting(timeout, settings.rmanTimeoutMinutes);
+
+    backupError.clear();
+    scratch.clear();
+    if (source.GetValue(L"BackupType", &scratch) && !ParseBackupKind(scratch, settings.backupKind))
+        backupError = FormatString(L"Can't start the backup: the setting BackupType is '%s'; it "
+                                   L"takes 'full' or 'archivelog'",
+                                   scratch.c_str());
+    scratch.clear();
+    const bool found = source.GetValue(L"DeleteArchivedLogs", &scratch);
+    settings.deleteArchivedLogs = ParseBooleanSetting(found, scratch, false);
+
+    if (timeoutMalformed)
         return FormatString(L"The setting RmanTimeout is not a number of minutes (such as 30 or "
                             L"0.5): '%s'",
                             timeout.c_str());

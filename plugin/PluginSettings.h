@@ -6,16 +6,26 @@
 
 #include <string>
 
-// A missing key (found false) means true; otherwise only exactly "yes", "true" or "1" mean true.
-bool ParseBooleanSetting(bool found, const std::wstring& text);
+// The keys that the plug-in reads, in the order it reads them.
+inline constexpr const wchar_t* kSettingKeys[] = {
+    L"WSTempPath",      L"UserName",          L"Password",       L"OnlineBackup",
+    L"BackupSPFile",    L"BackupControlFile", L"UseCompression", L"BackupArchiveLog",
+    L"OpenAfterBackup", L"RmanTimeout",       L"BackupType",     L"DeleteArchivedLogs"};
 
 // A number of minutes as "RmanTimeout" gives it: decimal digits with at most one "." among them
 // ("30", "0.5", ".05"); empty or blank means 0. False for anything else (a sign, an exponent, a
 // comma, more than 9 digits before the point).
 bool ParseMinutesSetting(const std::wstring& text, double& minutes);
 
+// A missing key (found false) means missingMeans; otherwise only exactly "yes", "true" or "1"
+// mean true.
+bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans = true);
+
 // Reads "WSTempPath" into workstationTempPath and the other keys into settings. Texts are
-// taken unchanged; a missing text key leaves the empty text. Returns the text of the first
-// malformed value (empty when every value is well formed), for the jobs to refuse.
+// taken unchanged; a missing text key leaves the empty text. After the nine keys of every
+// release come "RmanTimeout", "BackupType" ("full" or "archivelog", exactly; a missing key means
+// full) and "DeleteArchivedLogs" (a missing key means false). Returns the text of the first
+// malformed value that every job refuses (empty when there is none); backupError: empty, or why
+// no backup job can start with these settings (a BackupType of another value).
 std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                                OracleSettings& settings);
+                                OracleSettings& settings, std::wstring& backupError);

@@ -42,7 +42,7 @@ int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, 
     // the restore refuse another database's backup and rebuild a lost parameter file.
     BackupPieces pieces;
     std::wstring error;
-    if (!ReadBackupFolder(*job.settings, pieces, error)) {
+    if (!ReadBackupFolder(*job.settings, BackupKind::Full, pieces, error)) {
         Report(LogError, FormatString(L"The backup stream holds no database backup to restore: "
                                       L"%s; the database was not touched",
                                       error.c_str()));

@@ -134,7 +134,7 @@ PieceNameTemplates PieceNameTemplatesOf(const OracleSettings& settings) {
 }
 
 bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTemplates& templates,
-                      BackupPieces& pieces, std::wstring& error) {
+                      BackupPieces& pieces, std::wstring& error, BackupKind kind) {
     pieces = BackupPieces();
     struct Kind {
         const std::wstring& fileNameTemplate;
@@ -178,16 +178,19 @@ bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTempl
         }
         pieces.other.push_back(file);
     }
-    const auto first = std::find_if(named.begin(), named.end(), [&kinds](const Piece& piece) {
-        return piece.kind == &kinds[0];
+    const bool logs = kind == BackupKind::ArchivedLogs;
+    const Kind* required = logs ? &kinds[3] : &kinds[0];
+    const auto first = std::find_if(named.begin(), named.end(), [required](const Piece& piece) {
+        return piece.kind == required;
     });
     if (first == named.end()) {
-        error =
-            L"The backup holds no database piece, no file named like '" + templates.database + L"'";
+        error = std::wstring(logs ? L"The backup holds no archived-log piece"
+                                  : L"The backup holds no database piece") +
+                L", no file named like '" + required->fileNameTemplate + L"'";
         return false;
     }
 
-    // The first database piece speaks for the backup; every piece must agree with it.
+    // The first piece of the kind speaks for the backup; every piece must agree with it.
     const Identity& backup = first->identity;
     for (const Piece& piece : named) {
         const Identity& identity = piece.identity;
@@ -200,7 +203,7 @@ bool ReadBackupPieces(const std::vector<FolderFile>& files, const PieceNameTempl
                     Described(backup, first->file) + L" and " + Described(identity, piece.file);
             return false;
         }
-        if (piece.kind == &kinds[0] && (pieces.date.empty() || identity.date < pieces.date))
+        if (piece.kind == required && (pieces.date.empty() || identity.date < pieces.date))
             pieces.date = identity.date;
     }
     pieces.dbName = backup.dbName;

@@ -32,14 +32,15 @@ struct BackupPieces {
     std::vector<FolderFile> other; // follows no template: the configuration copies, the manifest
     std::wstring dbName;           // as the pieces spell it
     std::wstring dbid;             // decimal digits
-    std::wstring date;             // YYYYMMDD, the earliest of the database pieces
+    std::wstring date;             // YYYYMMDD, the earliest of the kind's own pieces
 };
 
 // Sorts the files of a backup folder by template and reads the database's name, DBID and date
-// from the database pieces. False, with a fixed text naming the file concerned in error, when
-// no file follows the database template, when a file bears a template's extension (see
+// from the pieces that the kind must hold: database pieces for a full backup, archived-log
+// pieces for an archived-log backup. False, with a fixed text naming the file concerned in
+// error, when no file follows that template, when a file bears a template's extension (see
 // TemplateExtension) without following that template, or when two pieces disagree on the
 // database name or DBID. A template without %d or %I carries no identity and is not compared.
 [[nodiscard]] bool ReadBackupPieces(const std::vector<FolderFile>& files,
                                     const PieceNameTemplates& templates, BackupPieces& pieces,
-                                    std::wstring& error);
+                                    std::wstring& error, BackupKind kind = BackupKind::Full);

@@ -16,14 +16,19 @@ const wchar_t kArchiveLogsLeftOut[] =
 const wchar_t kOnlineBackupWithoutLogs[] =
     L"The online backup holds no archived logs (BackupArchiveLog is off): once the control file "
     L"is lost, this stream alone cannot make the database consistent again";
+const wchar_t kNothingToArchive[] = L"The database is in NOARCHIVELOG mode: it has no archived "
+                                    L"logs to back up; take full backups instead";
 
-} // namespace
+// What every backup does first: disk as the device, and no records left of the tag's pieces.
+void PrepareBackup(const RmanCommandRunner& commands) {
+    commands.Attempt(RmanCommand::ClearTapeChannel);
+    commands.Attempt(RmanCommand::DiskAsDefaultDevice);
+    commands.Attempt(RmanCommand::CrosscheckBackups);
+    commands.Attempt(RmanCommand::DeleteTaggedBackups);
+}
 
-bool RunBackup(RmanWrapper& rman, OracleSettings& settings, std::vector<std::wstring>& warnings) {
-    if (!rman.Start(settings) || !rman.Connect(settings))
-        return false;
-    const RmanCommandRunner commands(rman, settings);
-
+bool BackupDatabase(RmanWrapper& rman, OracleSettings& settings, const RmanCommandRunner& commands,
+                    std::vector<std::wstring>& warnings) {
     // A database that is not open cannot be backed up online: it is backed up offline from
     // where it stands. One that is down is started for the backup and shut down again after it.
     using rman_output::TargetState;
@@ -52,10 +57,7 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings, std::vector<std::wst
 
     if (settings.shutDownAfterBackup && !commands.Run(RmanCommand::StartupMount))
         return failAfterShutdown(false);
-    commands.Attempt(RmanCommand::ClearTapeChannel);
-    commands.Attempt(RmanCommand::DiskAsDefaultDevice);
-    commands.Attempt(RmanCommand::CrosscheckBackups);
-    commands.Attempt(RmanCommand::DeleteTaggedBackups);
+    PrepareBackup(commands);
 
     if (!settings.onlineBackup && !settings.shutDownAfterBackup) {
         if (!commands.Run(RmanCommand::ShutdownImmediate) ||
@@ -100,13 +102,39 @@ bool RunBackup(RmanWrapper& rman, OracleSettings& settings, std::vector<std::wst
     return true;
 }
 
+// A restore of the logs needs nothing else from the database: no pieces of its files, no copies
+// of its configuration; and the database stays as it is.
+bool BackupArchivedLogs(RmanWrapper& rman, const OracleSettings& settings,
+                        const RmanCommandRunner& commands) {
+    PrepareBackup(commands);
+    CreateDirectoryW(settings.tempFolder.c_str(), nullptr);
+    if (commands.Run(RmanCommand::BackupArchivedLogsToFolder))
+        return true;
+    if (rman.FailedWith(kArchivingInNoArchiveLogMode))
+        rman.Fail(kNothingToArchive);
+    return false;
+}
+
+} // namespace
+
+bool RunBackup(RmanWrapper& rman, OracleSettings& settings, std::vector<std::wstring>& warnings) {
+    if (!rman.Start(settings) || !rman.Connect(settings))
+        return false;
+    const RmanCommandRunner commands(rman, settings);
+    return settings.backupKind == BackupKind::ArchivedLogs
+               ? BackupArchivedLogs(rman, settings, commands)
+               : BackupDatabase(rman, settings, commands, warnings);
+}
+
 bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
     const RmanCommandRunner commands(rman, settings);
-    // What the database is brought back to: down as it was found, or open when asked for.
+    // What the database is brought back to: down as it was found, or open when asked for. An
+    // archived-log backup never takes it down, whatever onlineBackup says.
     const RmanCommand restoring =
         settings.shutDownAfterBackup ? RmanCommand::ShutdownImmediate : RmanCommand::OpenDatabase;
     const bool due =
-        settings.shutDownAfterBackup || (!settings.onlineBackup && settings.openAfterBackup);
+        settings.shutDownAfterBackup || (settings.backupKind == BackupKind::Full &&
+                                         !settings.onlineBackup && settings.openAfterBackup);
     if (!rman.IsRunning()) {
         // Sends nothing; the step's failure only names how Recovery Manager ended.
         if (due)

@@ -11,7 +11,8 @@ OracleSettings::OracleSettings()
       controlFileFormat(std::wstring(kPieceBase) + L".controlfile"),
       spFileFormat(std::wstring(kPieceBase) + L".spfile"),
       archiveLogFormat(std::wstring(kArchiveLogBase) + L".archlog"),
-      backupPieceFormat(std::wstring(kPieceBase) + L".bcp"), backupTag(L"ZT_BACKUP_TAG") {}
+      backupPieceFormat(std::wstring(kPieceBase) + L".bcp"), backupTag(L"ZT_BACKUP_TAG"),
+      backupKind(BackupKind::Full), deleteArchivedLogs(false) {}
 
 std::wstring OracleSettings::GetRmanPath() const {
     return oracleHome + L"\\bin\\rman.exe";

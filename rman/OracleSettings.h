@@ -5,6 +5,10 @@
 
 #include <string>
 
+// What a backup job takes: the database (with what the flags add to it), or the archived logs
+// alone.
+enum class BackupKind { Full, ArchivedLogs };
+
 struct OracleSettings {
     bool onlineBackup;      // back up while the database stays open
     bool backupSPFile;      // also back up the server parameter file
@@ -31,6 +35,9 @@ struct OracleSettings {
     double rmanTimeoutMinutes = 0;
     // The backup found the database down and started it: its closing steps shut it down again.
     bool shutDownAfterBackup = false;
+    BackupKind backupKind;
+    // Once the host holds the whole stream, the archived logs it carries are deleted from disk.
+    bool deleteArchivedLogs;
 
     OracleSettings();
 

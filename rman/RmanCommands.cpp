@@ -10,18 +10,32 @@ std::wstring InFolder(const OracleSettings& settings, const std::wstring& fileNa
     return settings.tempFolder + L"\\" + fileName;
 }
 
+const wchar_t* BackupSetWord(const OracleSettings& settings) {
+    return settings.useCompression ? L"as compressed backupset" : L"as backupset";
+}
+
 std::wstring BackupDatabaseText(const OracleSettings& settings) {
     std::wstring archiveLogClause;
     if (settings.backupArchiveLog)
         archiveLogClause =
             FormatString(L"plus archivelog tag '%s' format '%s'", settings.backupTag.c_str(),
                          InFolder(settings, settings.archiveLogFormat).c_str());
-    const wchar_t* backupSet =
-        settings.useCompression ? L"as compressed backupset" : L"as backupset";
     // Without the clause the blank before the semicolon stays.
-    return FormatString(
-        L"backup %s database tag '%s' format '%s' %s;\n", backupSet, settings.backupTag.c_str(),
-        InFolder(settings, settings.backupPieceFormat).c_str(), archiveLogClause.c_str());
+    return FormatString(L"backup %s database tag '%s' format '%s' %s;\n", BackupSetWord(settings),
+                        settings.backupTag.c_str(),
+                        InFolder(settings, settings.backupPieceFormat).c_str(),
+                        archiveLogClause.c_str());
+}
+
+std::wstring BackupArchivedLogsText(const OracleSettings& settings) {
+    return FormatString(L"backup %s archivelog all tag '%s' format '%s';\n",
+                        BackupSetWord(settings), settings.backupTag.c_str(),
+                        InFolder(settings, settings.archiveLogFormat).c_str());
+}
+
+// What LIST BACKUP shows of the backup sets of the job's tag that hold what.
+std::wstring ListBackupsText(const OracleSettings& settings, const wchar_t* what) {
+    return FormatString(L"list backup of %s tag '%s';\n", what, settings.backupTag.c_str());
 }
 
 struct CommandEntry {
@@ -71,6 +85,17 @@ constexpr CommandEntry kCommands[] = {
     {RmanCommand::BackupDatabaseToFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) { return BackupDatabaseText(s); }, nullptr,
      L"Backup database failed"},
+    {RmanCommand::BackupArchivedLogsToFolder, nullptr,
+     [](const OracleSettings& s, const std::wstring&) { return BackupArchivedLogsText(s); },
+     nullptr, L"Backup archived logs failed"},
+    {RmanCommand::ListDatabaseBackups, nullptr,
+     [](const OracleSettings& s, const std::wstring&) { return ListBackupsText(s, L"database"); },
+     nullptr, L"Can't list the data files of the backup"},
+    {RmanCommand::ListArchivedLogBackups, nullptr,
+     [](const OracleSettings& s, const std::wstring&) {
+         return ListBackupsText(s, L"archivelog all");
+     },
+     nullptr, L"Can't list the archived logs of the backup"},
     {RmanCommand::CatalogTempFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"CATALOG START WITH '%s' noprompt;\n", s.tempFolder.c_str());
@@ -149,6 +174,13 @@ std::wstring ConnectCommand(const OracleSettings& settings) {
                             settings.password.c_str());
     return FormatString(L"connect target %s/%s@%s\n", settings.userName.c_str(),
                         settings.password.c_str(), settings.connectIdentifier.c_str());
+}
+
+std::wstring DeleteBackedUpLogsCommand(unsigned long long thread, unsigned long long first,
+                                       unsigned long long last) {
+    return FormatString(L"delete noprompt archivelog sequence between %I64u and %I64u thread %I64u "
+                        L"backed up 1 times to device type disk;\n",
+                        first, last, thread);
 }
 
 std::wstring HostCommandText(const std::wstring& commandLine) {

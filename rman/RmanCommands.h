@@ -28,6 +28,12 @@ enum class RmanCommand {
     // As a compressed backup set when useCompression is set, with the archived logs when
     // backupArchiveLog is set.
     BackupDatabaseToFolder,
+    // All archived logs on disk, the current one archived first; compressed as
+    // BackupDatabaseToFolder is.
+    BackupArchivedLogsToFolder,
+    // What the backup sets of the tag hold, as LIST BACKUP shows it.
+    ListDatabaseBackups,
+    ListArchivedLogBackups,
     CatalogTempFolder,
     RestoreDatabaseByTag,
     RestoreArchiveLogs,
@@ -56,6 +62,11 @@ const wchar_t* RmanCommandFailure(RmanCommand command);
 // The connect command for the settings: "connect target user/password\n", or with
 // "@connectIdentifier" after the password when oracleSid is empty. Values are used as they are.
 std::wstring ConnectCommand(const OracleSettings& settings);
+
+// Deletes the archived logs of thread from sequence first to last that are backed up at least once
+// on disk; the deletion policy still applies (no FORCE).
+std::wstring DeleteBackedUpLogsCommand(unsigned long long thread, unsigned long long first,
+                                       unsigned long long last);
 
 // Has Recovery Manager run commandLine in the operating system's shell.
 std::wstring HostCommandText(const std::wstring& commandLine);

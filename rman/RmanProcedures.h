@@ -3,6 +3,7 @@
 // Each returns false with the reason in the console's error text (GetErrorText).
 #pragma once
 
+#include "rman/BackupDescription.h"
 #include "rman/OracleSettings.h"
 #include "rman/RmanCommands.h"
 #include "rman/RmanWrapper.h"
@@ -36,23 +37,40 @@ private:
     const OracleSettings& settings_;
 };
 
-// Starts and connects the console, then takes a full backup into settings.tempFolder; on success
-// the console stays running and connected for CompleteBackup. An online backup that fails
-// because the database keeps no archived logs (ORA-19602) is taken offline instead, which clears
-// onlineBackup and backupArchiveLog; any other failure of an online backup leaves the database
-// open. A database that the connect finds not open is backed up offline (onlineBackup cleared);
-// one found down is mounted for it and, with shutDownAfterBackup set, shut down again by
-// CompleteBackup or by a failure here. An offline backup of a database that keeps no archived
-// logs (ORA-00258) goes on without them (backupArchiveLog cleared). A failure after it took the
-// database down brings it back first when openAfterBackup is set. warnings receives what the
-// host should hear of a backup that succeeded: archived logs left out, an online backup without
-// them.
+// Starts and connects the console, then takes the backup of settings.backupKind into
+// settings.tempFolder; on success the console stays running and connected for CompleteBackup.
+// A full backup: an online backup that fails because the database keeps no archived logs
+// (ORA-19602) is taken offline instead, which clears onlineBackup and backupArchiveLog; any other
+// failure of an online backup leaves the database open. A database that the connect finds not
+// open is backed up offline (onlineBackup cleared); one found down is mounted for it and, with
+// shutDownAfterBackup set, shut down again by CompleteBackup or by a failure here. An offline
+// backup of a database that keeps no archived logs (ORA-00258) goes on without them
+// (backupArchiveLog cleared). A failure after it took the database down brings it back first when
+// openAfterBackup is set. warnings receives what the host should hear of a backup that succeeded:
+// archived logs left out, an online backup without them.
+// An archived-log backup: every archived log on disk, the current log archived first, and nothing
+// else; the database stays as it is. One in NOARCHIVELOG mode (Oracle refuses to archive the
+// current log, ORA-00258) fails at once, saying that it has no archived logs to back up.
 [[nodiscard]] bool RunBackup(RmanWrapper& rman, OracleSettings& settings,
                              std::vector<std::wstring>& warnings);
-// Crosscheck, deletion of the tagged backups, and bringing the database back: shut down again
-// with shutDownAfterBackup, else reopened after an offline backup when openAfterBackup is set.
-// False, with the reason in the error text, only when that step was due and failed (Recovery
-// Manager refused it or no longer runs).
+// Lists what the backup sets of the job's tag hold and puts it into description: the kind and
+// tag of the settings, the archived logs per thread (when the backup took logs) and, for a full
+// backup, the end of its data file backup (see DatafileBackupEnd). The database's name and DBID
+// are left to the caller. False, with the reason in error, when a listing fails or is not
+// understood.
+[[nodiscard]] bool DescribeBackup(RmanWrapper& rman, const OracleSettings& settings,
+                                  BackupDescription& description, std::wstring& error);
+struct LogRelease {
+    unsigned long long released = 0;    // logs that Recovery Manager deleted
+    std::vector<std::wstring> refusals; // per thread, what stayed and why
+};
+// Deletes from disk, thread by thread, the archived logs of description that are backed up at
+// least once, by sequence range, never by force (the deletion policy of the database holds).
+LogRelease ReleaseArchivedLogs(RmanWrapper& rman, const BackupDescription& description);
+// Crosscheck, deletion of the tagged backups, and bringing the database back after a full
+// backup: shut down again with shutDownAfterBackup, else reopened after an offline backup when
+// openAfterBackup is set. False, with the reason in the error text, only when that step was due
+// and failed (Recovery Manager refused it or no longer runs).
 [[nodiscard]] bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
 
 enum class RestoreOutcome {

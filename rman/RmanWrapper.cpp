@@ -50,13 +50,6 @@ std::vector<std::wstring> CurrentEnvironment() {
     return entries;
 }
 
-std::wstring Join(const std::vector<std::wstring>& parts, const wchar_t* separator) {
-    std::wstring joined;
-    for (const std::wstring& part : parts)
-        joined += (joined.empty() ? L"" : separator) + part;
-    return joined;
-}
-
 } // namespace
 
 // Recovery Manager's process; its notifications go to the console.
@@ -120,6 +113,7 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
         std::lock_guard<std::mutex> lock(reasonMutex);
         errorLines.clear();
         stderrText.clear();
+        commandOutput.clear();
         targetDbid.clear();
         targetState = rman_output::TargetState::Unknown;
     }
@@ -132,7 +126,8 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
     const std::wstring environment =
         EnvironmentBlock(CurrentEnvironment(), {{L"ORACLE_SID", settings.oracleSid},
                                                 {L"ORACLE_HOME", settings.oracleHome},
-                                                {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"}});
+                                                {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"},
+                                                {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}});
     // Quoted, so that a home under a folder with blanks cannot start another program.
     const std::wstring commandLine = L"\"" + path + L"\"";
     if (!process->Launch(commandLine.c_str(), false, environment.c_str())) {
@@ -172,6 +167,7 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
             std::lock_guard<std::mutex> lock(reasonMutex);
             errorLines.clear();
             stderrText.clear();
+            commandOutput.clear();
         }
         promptSeen = false;
         commandFailed = false;
@@ -202,7 +198,7 @@ void RmanWrapper::NoteFailureReason() {
     const size_t first = errorText.find_first_not_of(L' ');
     if (first != std::wstring::npos)
         reason.push_back(errorText.substr(first, errorText.find_last_not_of(L' ') - first + 1));
-    failureReason = Join(reason, L"; ");
+    failureReason = VIRid::strings::Join(reason, L"; ");
 }
 
 bool RmanWrapper::WaitForPrompt() {
@@ -319,6 +315,11 @@ bool RmanWrapper::FailedWith(const wchar_t* code) const {
     return std::find(failureCodes.begin(), failureCodes.end(), code) != failureCodes.end();
 }
 
+std::wstring RmanWrapper::CommandOutput() const {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    return commandOutput;
+}
+
 std::wstring RmanWrapper::TargetDbid() const {
     std::lock_guard<std::mutex> lock(reasonMutex);
     return targetDbid;
@@ -338,6 +339,7 @@ void RmanWrapper::OnStdoutData(const char* text) {
         const std::wstring dbid = rman_output::TargetDbid(reading.completeLines);
         const rman_output::TargetState state = rman_output::TargetStateOf(reading.completeLines);
         std::lock_guard<std::mutex> lock(reasonMutex);
+        commandOutput += reading.completeLines;
         errorLines.insert(errorLines.end(), stack.begin(), stack.end());
         if (!dbid.empty())
             targetDbid = dbid;

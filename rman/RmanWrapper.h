@@ -32,10 +32,11 @@ public:
     RmanWrapper(const RmanWrapper&) = delete;
     RmanWrapper& operator=(const RmanWrapper&) = delete;
 
-    // Starts rman.exe of the settings' Oracle home with ORACLE_SID, ORACLE_HOME and NLS_LANG
-    // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) set in its own
-    // environment; this process's environment is not changed. False when rman.exe does not
-    // exist or cannot be started, and at once (error text unchanged) while this console's
+    // Starts rman.exe of the settings' Oracle home with ORACLE_SID, ORACLE_HOME, NLS_LANG
+    // ("AMERICAN_AMERICA.AL32UTF8": English messages, UTF-8 both ways) and NLS_DATE_FORMAT
+    // ("YYYY-MM-DD HH24:MI:SS": dates with their time, which Oracle takes only with NLS_LANG)
+    // set in its own environment; this process's environment is not changed. False when rman.exe
+    // does not exist or cannot be started, and at once (error text unchanged) while this console's
     // Recovery Manager still runs. With rmanTimeoutMinutes above 0, every wait ends Recovery
     // Manager once it has stayed silent that long: no output, and no file of tempFolder grew.
     [[nodiscard]] bool Start(const OracleSettings& settings);
@@ -65,6 +66,8 @@ public:
     std::wstring FailureReason() const;
     // The last failed command's error stack holds the message code ("ORA-19602").
     bool FailedWith(const wchar_t* code) const;
+    // The standard output of the last command sent, whole lines up to its prompt.
+    std::wstring CommandOutput() const;
     // The DBID that the connect reported for the target ("connected to target database: NAME
     // (DBID=n)"); empty when the target did not report one (not open, no control file).
     std::wstring TargetDbid() const;
@@ -115,6 +118,7 @@ private:
     mutable std::mutex reasonMutex;
     std::vector<std::wstring> errorLines;
     std::string stderrText;
+    std::wstring commandOutput;             // of the current command
     std::wstring failureReason;             // of the last failed command; caller only
     std::vector<std::wstring> failureCodes; // the message codes of its error stack; caller only
     std::wstring targetDbid;

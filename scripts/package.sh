@@ -33,8 +33,9 @@ for header in "${HEADERS[@]}"; do
 done
 # Windows line ends, for Notepad.
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$ROOT/scripts/INSTALL.txt.in" >"$stage/INSTALL.txt"
-# The shell creates SHA256SUMS for xargs while find may still be listing: it must not list itself.
-(cd "$stage" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum -- >SHA256SUMS)
+# The manifest is opened while find runs: it must not list itself.
+(cd "$stage" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort |
+    xargs -d '\n' sha256sum -- >SHA256SUMS)
 
 archive="$DIST/OraclePlugin-$version-win64.zip"
 mkdir -p "$DIST"

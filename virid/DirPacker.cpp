@@ -1,5 +1,6 @@
 #include "virid/DirPacker.h"
 
+#include "virid/EntryName.h"
 #include "virid/FolderPacker.h"
 #include "virid/StreamUnpacker.h"
 #include "virid/Strings.h"
@@ -38,11 +39,15 @@ DirPacker::DirPacker(const DirPacker& other) = default;
 DirPacker& DirPacker::operator=(const DirPacker& other) = default;
 DirPacker::~DirPacker() = default;
 
-int DirPacker::Open(const std::wstring& folder, bool pack) {
+int DirPacker::Open(const std::wstring& folder, bool pack,
+                    const std::vector<std::wstring>& lastFiles) {
     state_ = std::make_shared<State>();
     state_->packing = pack;
     const std::filesystem::path path = FolderPath(folder);
-    const bool opened = pack ? state_->packer.Open(path) : state_->unpacker.Open(path);
+    std::vector<std::string> lastNames;
+    for (const std::wstring& name : lastFiles)
+        lastNames.push_back(entryname::FromPath(std::filesystem::path(name)));
+    const bool opened = pack ? state_->packer.Open(path, lastNames) : state_->unpacker.Open(path);
     return opened ? Ok : Failed;
 }
 

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace VIRid {
 
@@ -41,7 +42,11 @@ public:
     // Write are unpacked into the folder, which must exist. Failed (with a text) when the folder
     // does not exist or holds something that the stream cannot carry (a link, a special file, a
     // name unsafe on Windows, a file named SHA256SUMS at its top); Read then fails too.
-    [[nodiscard]] int Open(const std::wstring& folder, bool pack);
+    // lastFiles (packing): files at the folder's top that the stream carries last, just before
+    // its manifest, in the order given; the other entries keep theirs. A name that is not there
+    // is passed over.
+    [[nodiscard]] int Open(const std::wstring& folder, bool pack,
+                           const std::vector<std::wstring>& lastFiles = {});
 
     // size: the buffer's capacity in, the bytes produced out. Ok while bytes were produced;
     // EndOfStream with size 0 once the stream is exhausted, and on every later call.

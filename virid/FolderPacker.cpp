@@ -52,7 +52,7 @@ void FolderPacker::Stop() {
     inFile_ = false;
 }
 
-bool FolderPacker::Open(const fs::path& folder) {
+bool FolderPacker::Open(const fs::path& folder, const std::vector<std::string>& lastNames) {
     folder_ = folder;
     digest_ = Sha256::Create();
     if (!digest_)
@@ -85,6 +85,13 @@ bool FolderPacker::Open(const fs::path& folder) {
         return Fail("Can't list the folder", entryname::FromPath(folder));
     std::sort(entries_.begin(), entries_.end(),
               [](const Entry& a, const Entry& b) { return NameBefore(a.name, b.name); });
+    for (const std::string& last : lastNames) {
+        const auto found = std::find_if(entries_.begin(), entries_.end(), [&last](const Entry& e) {
+            return !e.folder && e.name == last;
+        });
+        if (found != entries_.end())
+            std::rotate(found, found + 1, entries_.end());
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Packs a folder into a pax stream, produced piece by piece into the caller's buffers: the
-// folder's subfolders and files in sorted order (a folder before its content), then the
-// "SHA256SUMS" manifest of every file, then the end of the archive. Each file is read once; its
+// folder's subfolders and files in sorted order (a folder before its content; files named to go
+// last after all others), then the "SHA256SUMS" manifest of every file, then the end of the
+// archive. Each file is read once; its
 // digest is computed as its bytes pass.
 #pragma once
 
@@ -19,8 +20,10 @@ class FolderPacker {
 public:
     enum class Result { Data, End, Failed };
 
-    // Lists the folder. False, with Error set, when it cannot be packed.
-    [[nodiscard]] bool Open(const std::filesystem::path& folder);
+    // Lists the folder. False, with Error set, when it cannot be packed. lastNames: files at its
+    // top (normalized names) that go last, in this order, just before the manifest.
+    [[nodiscard]] bool Open(const std::filesystem::path& folder,
+                            const std::vector<std::string>& lastNames = {});
 
     // Fills up to size bytes and sets size to the bytes produced. Data while bytes were
     // produced, End (size 0) once the whole stream has been produced, Failed (size 0) after a

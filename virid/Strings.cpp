@@ -104,6 +104,26 @@ wchar_t AsciiLower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
 }
 
+std::wstring Join(const std::vector<std::wstring>& parts, const std::wstring& separator) {
+    std::wstring joined;
+    for (size_t i = 0; i < parts.size(); ++i)
+        joined += (i == 0 ? L"" : separator) + parts[i];
+    return joined;
+}
+
+bool ParseDecimal(const std::wstring& text, unsigned long long& number) {
+    if (text.empty() || text.size() > 19)
+        return false;
+    unsigned long long value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10 + static_cast<unsigned long long>(c - L'0');
+    }
+    number = value;
+    return true;
+}
+
 size_t Utf8SequenceLength(unsigned char byte) {
     if (byte < 0x80)
         return 1;

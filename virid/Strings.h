@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace VIRid {
 namespace strings {
@@ -16,6 +17,10 @@ std::wstring to_upper(const std::wstring& text);
 std::wstring Replace(std::wstring text, const std::wstring& what, const std::wstring& with);
 // c in lower case when it is an ASCII capital letter; any other character unchanged.
 wchar_t AsciiLower(wchar_t c);
+// The parts, separator between each two.
+std::wstring Join(const std::vector<std::wstring>& parts, const std::wstring& separator);
+// text as a decimal number: ASCII digits only (no sign, no blank), at most 19 of them.
+bool ParseDecimal(const std::wstring& text, unsigned long long& number);
 
 // The length of the UTF-8 sequence that byte leads: 1 for ASCII, 2 to 4 for a lead byte; 0 for
 // a continuation byte and for a byte that leads no sequence (0xF8 to 0xFF).

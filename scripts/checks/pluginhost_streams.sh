@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # pluginhost end to end: a backup stream that standard tools can check and extract, one packed by
 # hand with them, damaged streams that verify and the restore refuse without running Recovery
-# Manager.
+# Manager, and what verify shows of the description of a full and an archived-log stream.
 set -uo pipefail
 source "$(dirname "$0")/../env.sh"
 BIN="$BUILD/bin"
@@ -44,21 +44,40 @@ ls "$WORK_UNIX/extracted" | grep -q '\.bcp$' || fail "no database piece in the s
 connected=$(grep -o 'connected to target database: [A-Z0-9]* (DBID=[0-9]*)' "$OUT" | head -1)
 dbname=$(echo "$connected" | sed 's/.*: \([A-Z0-9]*\) .*/\1/')
 dbid=$(echo "$connected" | sed 's/.*DBID=\([0-9]*\).*/\1/')
-day=$(grep -o 'Starting backup at [0-9/]*' "$OUT" | head -1 | sed 's|.* \(..\)/\(..\)/\(....\)|\3-\1-\2|')
+day=$(grep -o 'Starting backup at [0-9-]*' "$OUT" | head -1 | sed 's/.* //')
 [ -n "$dbname" ] && [ -n "$dbid" ] && [ -n "$day" ] || fail "no DBID or date in the backup's log"
 
 verify "$WORK_WIN\\good.stream" || fail "verify refused the good stream"
 grep -qx "database $dbname, DBID $dbid, backup of $day" "$OUT" || fail "verify named the wrong database, DBID or date"
 grep -q '^  database  .*\.bcp$' "$OUT" || fail "verify listed no database piece"
 grep -qx 'verdict: accepted: a restore would take this stream' "$OUT" || fail "verify gave no verdict"
+grep -qx "described as: full backup of $dbname, DBID $dbid, tag ZT_BACKUP_TAG" "$OUT" ||
+    fail "verify did not show the full stream's description"
+grep -qx '  datafile backup end: SCN [0-9]*' "$OUT" || fail "verify showed no end of the datafile backup"
+thread='  thread 1: sequences [0-9]*-[0-9]*, SCN [0-9]*-[0-9]*, time [0-9: -]*'
+grep -qx "$thread" "$OUT" || fail "verify showed no logs of the full stream"
 verify - <"$WORK_UNIX/good.stream" || fail "verify refused the good stream on standard input"
 
+# The archived logs alone: sound, described, and not a stream that a restore takes.
+host --set BackupType=archivelog backup "$HOME_NAME\\$SID" "$WORK_WIN\\logs.stream" || fail "the archived-log backup failed"
+verify "$WORK_WIN\\logs.stream" || fail "verify refused the archived-log stream"
+grep -qx "described as: archivelog backup of $dbname, DBID $dbid, tag ZT_BACKUP_TAG" "$OUT" ||
+    fail "verify did not show the archived-log stream's description"
+grep -qx "$thread" "$OUT" || fail "verify showed no logs of the archived-log stream"
+grep -q '^  database ' "$OUT" && fail "the archived-log stream holds a database piece"
+grep -qx 'verdict: sound: the archived logs are whole and of one database; a restore takes full streams only' \
+    "$OUT" || fail "verify gave no verdict on the archived-log stream"
+
 # Packed by hand, as the README shows: tar of the pieces, then the manifest appended last.
-mkdir -p "$WORK_UNIX/byhand" && cp "$WORK_UNIX/extracted"/* "$WORK_UNIX/byhand/" && rm "$WORK_UNIX/byhand/SHA256SUMS"
+# Without the description, as a stream made before descriptions: it verifies and restores.
+mkdir -p "$WORK_UNIX/byhand" && cp "$WORK_UNIX/extracted"/* "$WORK_UNIX/byhand/" &&
+    rm "$WORK_UNIX/byhand/SHA256SUMS" "$WORK_UNIX/byhand/BACKUP-DESCRIPTION.txt"
 (cd "$WORK_UNIX/byhand" && tar -cf ../nomanifest.stream --format=pax -- * &&
     tar -cf ../byhand.stream --format=pax -- * && sha256sum -- * > SHA256SUMS &&
     tar -rf ../byhand.stream --format=pax SHA256SUMS) || fail "packing by hand failed"
 verify "$WORK_WIN\\byhand.stream" || fail "verify refused the stream packed by hand"
+grep -qx 'described as: nothing (a stream made before descriptions, or by hand)' "$OUT" ||
+    fail "verify described a stream without a description"
 # Another database's piece mixed in, and a file named like a piece that no template made.
 piece=$(cd "$WORK_UNIX/byhand" && ls *.bcp | head -1)
 other=$(echo "$piece" | sed "s/-$dbid-/-4242424242-/")

@@ -1,7 +1,7 @@
 // Stands in for rman.exe where a test needs to see how it was started: writes its command line,
-// the environment values ORACLE_SID, ORACLE_HOME and NLS_LANG, and whether its own process
-// object has a DACL ("dacl present", "dacl null" or "dacl unreadable"), one a line, then the
-// prompt "RMAN> ". Each line of input is answered with the prompt again; it exits at the end of
+// the environment values ORACLE_SID, ORACLE_HOME, NLS_LANG and NLS_DATE_FORMAT, and whether its own
+// process object has a DACL ("dacl present", "dacl null" or "dacl unreadable"), one a line, then
+// the prompt "RMAN> ". Each line of input is answered with the prompt again; it exits at the end of
 // its input. With ORACLE_SID set to FLOOD it writes numbered lines without end after the prompt
 // instead, until it is ended.
 #include <windows.h>
@@ -50,6 +50,7 @@ int main() {
     Write("ORACLE_SID=" + Variable(L"ORACLE_SID") + "\n");
     Write("ORACLE_HOME=" + Variable(L"ORACLE_HOME") + "\n");
     Write("NLS_LANG=" + Variable(L"NLS_LANG") + "\n");
+    Write("NLS_DATE_FORMAT=" + Variable(L"NLS_DATE_FORMAT") + "\n");
     Write(std::string(DaclState()) + "\n");
     Write("RMAN> ");
     if (Variable(L"ORACLE_SID") == "FLOOD")

@@ -47,9 +47,10 @@ public:
     int broken = 0;
 };
 
-const wchar_t* const kKeys[] = {L"WSTempPath",     L"UserName",         L"Password",
-                                L"OnlineBackup",   L"BackupSPFile",     L"BackupControlFile",
-                                L"UseCompression", L"BackupArchiveLog", L"OpenAfterBackup"};
+const wchar_t* const kKeys[] = {L"WSTempPath",     L"UserName",          L"Password",
+                                L"OnlineBackup",   L"BackupSPFile",      L"BackupControlFile",
+                                L"UseCompression", L"BackupArchiveLog",  L"OpenAfterBackup",
+                                L"BackupType",     L"DeleteArchivedLogs"};
 const size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 class Settings : public IPluginSettings {
@@ -240,10 +241,11 @@ int Main() {
         for (std::wstring& value : settings.values)
             value = Repeat(L'v', length);
         IBackupDataRead* source = getRead(&logger, &settings);
-        Expect(source != nullptr && settings.calls == 10, "GetBackupDataRead reads ten settings");
+        Expect(source != nullptr && settings.calls == 12,
+               "GetBackupDataRead reads twelve settings");
         settings.calls = 0;
         IBackupDataWrite* sink = getWrite(&logger, &settings);
-        Expect(sink != nullptr && settings.calls == 10, "GetBackupDataWrite reads ten settings");
+        Expect(sink != nullptr && settings.calls == 12, "GetBackupDataWrite reads twelve settings");
         if (length % 2 == 0) {
             source->Release();
             sink->Release();

@@ -1,5 +1,6 @@
 // Backup and restore jobs end to end: the real library, the Recovery Manager simulator and a
 // simulated database, as a backup host drives them.
+#include "rman/BackupDescription.h"
 #include "rman/RmanOutput.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/ScratchFolder.h"
@@ -7,6 +8,7 @@
 #include "tests/virid/PackerTestTree.h"
 #include "tools/pluginclient/PluginLibrary.h"
 #include "tools/simdb/FileIo.h"
+#include "tools/simdb/Layout.h"
 #include "tools/simdb/Registry.h"
 #include "tools/simdb/SimOracle.h"
 #include "virid/Strings.h"
@@ -110,6 +112,44 @@ protected:
             listedSetting = line.find(L"RMAN configuration parameters:") != std::wstring::npos;
         }
         return commands;
+    }
+    // The commands with the values in place of their names, the Oracle home in place of {home},
+    // and the job folder as the commands sent name it in place of {folder}.
+    Texts FilledIn(Texts commands, std::map<std::wstring, std::wstring> values) const {
+        const std::wstring prefix = tempPath_ + L"\\";
+        for (const std::wstring& command : CommandsSent()) {
+            const size_t at = command.find(prefix);
+            if (at != std::wstring::npos) {
+                values[L"{folder}"] = command.substr(at, command.find(L".ora", at) + 4 - at);
+                break;
+            }
+        }
+        values[L"{home}"] = oracle_.HomeDir();
+        for (std::wstring& command : commands)
+            for (const auto& value : values)
+                command = VIRid::strings::Replace(command, value.first, value.second);
+        return commands;
+    }
+    size_t ArchivedLogs(const std::wstring& sid) const {
+        const simoracle::DatabaseFiles files(oracle_.HomeDir(), sid);
+        return simoracle::ListFolder(files.ArchiveFolder(), false).size();
+    }
+    // A stream's entries in order, and what its description says (found: whether it has one).
+    struct StreamContents {
+        std::vector<std::string> names;
+        DescriptionFound found = DescriptionFound::No;
+        BackupDescription description;
+    };
+    static StreamContents Contents(const Bytes& stream) {
+        StreamContents contents;
+        contents.names = packer_test::Walk(stream).names;
+        const ScratchFolder folder;
+        EXPECT_EQ(
+            VIRid::DirPacker::Ok,
+            packer_test::Unpack(stream, folder.Path(), packer_test::FixedBlocks(1 << 20)).close);
+        std::wstring error;
+        contents.found = ReadBackupDescription(folder.Path(), contents.description, error);
+        return contents;
     }
     // The one error logged; a failure when there is not exactly one.
     std::wstring OnlyError() const {
@@ -514,6 +554,9 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
                           L"host 'copy /Y \"{home}\\network\\ADMIN\\listener.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\network\\ADMIN\\sqlnet.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\database\\PWD{sid}.ora\" \"{folder}\"';"};
+    // What the description of the stream is read from; the logs only when the backup took some.
+    const Texts listing = {L"list backup of database tag 'ZT_BACKUP_TAG';",
+                           L"list backup of archivelog all tag 'ZT_BACKUP_TAG';"};
     const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
     const Texts mount = {L"shutdown immediate;", L"startup mount;"};
     const Texts restore = {L"CATALOG START WITH '{folder}' noprompt;",
@@ -526,7 +569,7 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
         return all;
     };
     const Texts open = {L"alter database open;"};
-    const Texts onlineBackup = join({opening, pieces, {withLogs}, copies, tidying});
+    const Texts onlineBackup = join({opening, pieces, {withLogs}, copies, listing, tidying});
     const struct {
         const wchar_t* sid;
         const wchar_t* onlineBackup;
@@ -534,26 +577,17 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     } backups[] = {
         // Online first; Oracle refuses it for want of archived logs (ORA-19602).
         {L"GNOARC", L"1",
-         join({opening, pieces, {withLogs}, mount, {withoutLogs}, copies, tidying, open})},
+         join({opening,
+               pieces,
+               {withLogs},
+               mount,
+               {withoutLogs},
+               copies,
+               {listing[0]},
+               tidying,
+               open})},
         {L"GOLD", L"1", onlineBackup},
-        {L"GOLD", L"0", join({opening, mount, pieces, {withLogs}, copies, tidying, open})},
-    };
-    // The commands with the values in place of their names, and the job folder as the commands
-    // sent name it in place of {folder}.
-    const auto filledIn = [&](Texts commands, std::map<std::wstring, std::wstring> values) {
-        const std::wstring prefix = tempPath_ + L"\\";
-        for (const std::wstring& command : CommandsSent()) {
-            const size_t at = command.find(prefix);
-            if (at != std::wstring::npos) {
-                values[L"{folder}"] = command.substr(at, command.find(L".ora", at) + 4 - at);
-                break;
-            }
-        }
-        values[L"{home}"] = oracle_.HomeDir();
-        for (std::wstring& command : commands)
-            for (const auto& value : values)
-                command = VIRid::strings::Replace(command, value.first, value.second);
-        return commands;
+        {L"GOLD", L"0", join({opening, mount, pieces, {withLogs}, copies, listing, tidying, open})},
     };
     Bytes stream;
     for (const auto& backup : backups) {
@@ -562,7 +596,7 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
         logger_.Clear();
         stream.clear();
         ASSERT_EQ(Success, Backup(backup.sid, stream)) << Narrow(logger_.All());
-        EXPECT_EQ(filledIn(backup.commands, {{L"{sid}", backup.sid}}), CommandsSent());
+        EXPECT_EQ(FilledIn(backup.commands, {{L"{sid}", backup.sid}}), CommandsSent());
     }
     settings_.values.erase(L"OnlineBackup");
 
@@ -596,7 +630,7 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
         logger_.Clear();
         ASSERT_EQ(Success, Restore(L"GOLD", stream)) << Narrow(logger_.All());
         EXPECT_EQ(
-            filledIn(entry.commands,
+            FilledIn(entry.commands,
                      {{L"{dbid}", dbid}, {L"{spfile}", spFile}, {L"{controlfile}", controlFile}}),
             CommandsSent());
     }
@@ -616,7 +650,7 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     EXPECT_EQ(L"The folder holds a file of the name that the backup stream keeps for its manifest: "
               L"'SHA256SUMS'",
               OnlyError());
-    EXPECT_EQ(filledIn(onlineBackup, {{L"{sid}", L"GOLD"}}), CommandsSent())
+    EXPECT_EQ(FilledIn(onlineBackup, {{L"{sid}", L"GOLD"}}), CommandsSent())
         << "the closing steps ran";
     ExpectUntouched(L"GOLD", before);
 }
@@ -703,6 +737,10 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
         {nullptr, L"", kQuoteHomeName + std::wstring(L"\\TMPQ"),
          L"The Oracle home's folder holds a quote, which Recovery Manager's commands cannot "
          L"carry: ",
+         L""},
+        {L"BackupType", L"incremental", Item(L"TMP"),
+         L"Can't start the backup: the setting BackupType is 'incremental'; it takes 'full' or "
+         L"'archivelog'",
          L""},
         {kPass, L"wrongpassword", Item(L"TMP"), kConnectError, L""},
         {kPass, L"secret1; shutdown immediate;", Item(L"TMP"), kConnectError, L""},
@@ -1031,6 +1069,189 @@ TEST_F(JobsTest, AKilledHostLeavesNoRecoveryManagerAndItsFolderGoesAtTheNextOpen
     EXPECT_EQ(before, oracle_.Digest(L"KILL"));
     EXPECT_EQ(DatabaseState::Open, oracle_.State(L"KILL"));
     running->Release();
+}
+
+// Four full backups that release their logs, with a change of the data before each but the
+// first: every stream carries the logs archived since the one before (the change's, and the two
+// that the backup archives around its data files) and no other, says so, and the archive keeps
+// none that a stream has taken.
+TEST_F(JobsTest, FullBackupsThatReleaseTheirLogsEachCarryOnlyTheNewOnes) {
+    CreateInstance(L"REL");
+    settings_.values[L"DeleteArchivedLogs"] = L"yes";
+    unsigned long long lastSequence = 0;
+    for (int backup = 0; backup < 4; ++backup) {
+        SCOPED_TRACE(backup);
+        if (backup > 0) {
+            simoracle::ChangePoint point;
+            std::wstring error;
+            ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), L"REL", point, error)) << Narrow(error);
+        }
+        const size_t archived = ArchivedLogs(L"REL");
+        logger_.Clear();
+        Bytes stream;
+        ASSERT_EQ(Success, Backup(L"REL", stream)) << Narrow(logger_.All());
+        const StreamContents contents = Contents(stream);
+        ASSERT_EQ(DescriptionFound::Yes, contents.found);
+        const BackupDescription& description = contents.description;
+        ASSERT_EQ(1u, description.threads.size());
+        const ThreadLogs& logs = description.threads[0];
+        EXPECT_EQ(backup == 0 ? 1 : lastSequence + 1, logs.firstSequence);
+        EXPECT_EQ(archived + 2, logs.lastSequence - logs.firstSequence + 1);
+        EXPECT_EQ(0u, ArchivedLogs(L"REL"));
+        EXPECT_THAT(logger_.Texts(LogProgress),
+                    Contains(L"Released " + std::to_wstring(archived + 2) +
+                             L" archived logs that the stream holds"));
+        EXPECT_EQ(BackupKind::Full, description.kind);
+        EXPECT_EQ(ReportedDbid(logger_), description.dbid);
+        // Online: the copies are consistent once the log archived after them is applied.
+        EXPECT_EQ(logs.nextScn, description.datafileBackupEnd);
+        EXPECT_EQ("BACKUP-DESCRIPTION.txt", contents.names[contents.names.size() - 2]);
+        EXPECT_EQ(DatabaseState::Open, oracle_.State(L"REL"));
+        lastSequence = logs.lastSequence;
+    }
+}
+
+// An archived-log job streams the logs on disk, the current one archived first, with its
+// description and manifest and nothing else, and never takes the database down. Its logs go
+// only once the host holds the whole stream, as far as Oracle's deletion policy lets them: a
+// stream read half-way, or a job that failed, releases nothing. A database in NOARCHIVELOG mode
+// is refused at once and left open.
+TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostHoldsThem) {
+    CreateInstance(L"ALOG");
+    settings_.values[L"BackupType"] = L"archivelog";
+    const Texts opening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
+                           L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
+                           L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+    const std::wstring logsOnly = L" archivelog all tag 'ZT_BACKUP_TAG' format "
+                                  L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
+    const std::wstring compressed = L"backup as compressed backupset" + logsOnly;
+    const std::wstring listing = L"list backup of archivelog all tag 'ZT_BACKUP_TAG';";
+    const std::wstring release = L"delete noprompt archivelog sequence between {first} and {last} "
+                                 L"thread 1 backed up 1 times to device type disk;";
+    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+    const auto sent = [&](Texts middle) {
+        middle.insert(middle.begin(), opening.begin(), opening.end());
+        middle.insert(middle.end(), tidying.begin(), tidying.end());
+        return middle;
+    };
+    using simoracle::FaultKind;
+    const wchar_t kDelete[] = L"DeleteArchivedLogs";
+    const struct {
+        std::map<std::wstring, std::wstring> options;
+        FaultKind fault;
+        const wchar_t* faultCommand; // nullptr: no fault
+        size_t stopAfter;
+        Texts commands;
+        bool released;
+        const wchar_t* error;   // the only error's start, if any
+        const wchar_t* warning; // the only warning, {first} and {last} filled in, if any
+    } cases[] = {
+        // Asked for offline backups, it still takes none.
+        {{{L"OnlineBackup", L"0"}},
+         FaultKind::Fail,
+         nullptr,
+         SIZE_MAX,
+         sent({compressed, listing}),
+         false,
+         nullptr,
+         nullptr},
+        {{{kDelete, L"yes"}, {L"UseCompression", L"0"}},
+         FaultKind::Fail,
+         nullptr,
+         SIZE_MAX,
+         sent({L"backup as backupset" + logsOnly, listing, release}),
+         true,
+         nullptr,
+         nullptr},
+        {{{kDelete, L"yes"}},
+         FaultKind::Fail,
+         nullptr,
+         2048,
+         sent({compressed, listing}),
+         false,
+         L"The backup stream was not read to its end",
+         nullptr},
+        {{{kDelete, L"yes"}},
+         FaultKind::NoPiece,
+         L"backup*",
+         SIZE_MAX,
+         sent({compressed}),
+         false,
+         L"Backup archived logs failed: The backup holds no archived-log piece",
+         nullptr},
+        {{{kDelete, L"yes"}},
+         FaultKind::RefuseDelete,
+         L"delete noprompt archivelog*",
+         SIZE_MAX,
+         sent({compressed, listing, release}),
+         false,
+         nullptr,
+         // The logs that the two rows before archived and kept, and the current one.
+         L"Oracle kept archived logs of thread 1 (the stream holds sequences {first}-{last}) "
+         L"on "
+         L"disk: sequences 5, 6 and 7: RMAN-08138: warning: archived log not deleted - must "
+         L"create more backups"},
+    };
+    const MapSettings defaults = settings_;
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(&entry - cases);
+        settings_ = defaults;
+        for (const auto& option : entry.options)
+            settings_.values[option.first] = option.second;
+        ASSERT_TRUE(oracle_.ClearFaults(L"ALOG"));
+        if (entry.faultCommand) {
+            ASSERT_TRUE(oracle_.AddFault(entry.fault, entry.faultCommand, {}, L"ALOG"));
+        }
+        const std::string before = oracle_.Digest(L"ALOG");
+        const size_t archived = ArchivedLogs(L"ALOG");
+        logger_.Clear();
+        Bytes stream;
+        EXPECT_EQ(entry.error ? Failure : Success, Backup(L"ALOG", stream, entry.stopAfter));
+        std::map<std::wstring, std::wstring> sequences;
+        if (entry.stopAfter == SIZE_MAX && !stream.empty()) {
+            const StreamContents contents = Contents(stream);
+            ASSERT_EQ(DescriptionFound::Yes, contents.found);
+            const BackupDescription& description = contents.description;
+            EXPECT_EQ(BackupKind::ArchivedLogs, description.kind);
+            EXPECT_EQ(ReportedDbid(logger_), description.dbid);
+            EXPECT_EQ(0u, description.datafileBackupEnd);
+            ASSERT_EQ(1u, description.threads.size());
+            const ThreadLogs& logs = description.threads[0];
+            // Every log on disk, and the current one.
+            EXPECT_EQ(archived + 1, logs.lastSequence - logs.firstSequence + 1);
+            sequences = {{L"{first}", std::to_wstring(logs.firstSequence)},
+                         {L"{last}", std::to_wstring(logs.lastSequence)}};
+            EXPECT_THAT(contents.names,
+                        testing::ElementsAre(testing::EndsWith(".archlog"),
+                                             "BACKUP-DESCRIPTION.txt", "SHA256SUMS"));
+        }
+        EXPECT_EQ(FilledIn(entry.commands, sequences), CommandsSent());
+        EXPECT_EQ(entry.released ? 0u : archived + 1, ArchivedLogs(L"ALOG"));
+        if (entry.error)
+            EXPECT_THAT(OnlyError(), StartsWith(entry.error));
+        else
+            EXPECT_EQ(Texts(), logger_.Texts(LogError));
+        EXPECT_EQ(entry.warning ? FilledIn({entry.warning}, sequences) : Texts(),
+                  logger_.Texts(LogWarning));
+        ExpectUntouched(L"ALOG", before);
+    }
+
+    // Last: the job fails at its dump, and its folder stays.
+    CreateInstance(L"ANOARC", false);
+    const std::string before = oracle_.Digest(L"ANOARC");
+    settings_ = defaults;
+    logger_.Clear();
+    Bytes stream;
+    EXPECT_EQ(Failure, Backup(L"ANOARC", stream));
+    EXPECT_THAT(OnlyError(),
+                AllOf(StartsWith(L"The database is in NOARCHIVELOG mode: it has no archived logs "
+                                 L"to back up; take full backups instead: RMAN-03002: "),
+                      HasSubstr(L"; ORA-00258: manual archiving in NOARCHIVELOG mode must "
+                                L"identify log")));
+    EXPECT_EQ(FilledIn({opening[0], opening[1], opening[2], opening[3], compressed}, {}),
+              CommandsSent());
+    EXPECT_EQ(DatabaseState::Open, oracle_.State(L"ANOARC"));
+    EXPECT_EQ(before, oracle_.Digest(L"ANOARC"));
 }
 
 } // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <vector>
+
 namespace {
 
 const wchar_t* const kFlagKeys[] = {L"OnlineBackup",   L"BackupSPFile",     L"BackupControlFile",
@@ -23,7 +26,7 @@ TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
 }
 
 // Each flag is read from its own key, a missing one is true (UseCompression too), and each of
-// the ten keys is asked for once; missing texts are empty.
+// the twelve keys is asked for once; missing texts are empty.
 TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
     for (size_t i = 0; i <= 6; ++i) { // 6: an empty source
         MapSettings source;
@@ -33,11 +36,12 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
             expected[i] = false;
         }
         std::wstring tempPath = L"left over";
+        std::wstring backupError = L"left over";
         OracleSettings s;
-        ReadPluginSettings(source, tempPath, s);
+        ReadPluginSettings(source, tempPath, s, backupError);
         EXPECT_EQ(expected, Flags(s)) << i;
-        EXPECT_EQ(L"", tempPath + s.userName + s.password);
-        EXPECT_EQ(10, source.calls);
+        EXPECT_EQ(L"", tempPath + s.userName + s.password + backupError);
+        EXPECT_EQ(12, source.calls);
     }
 }
 
@@ -47,25 +51,80 @@ TEST(SettingsReading, RmanTimeoutIsADecimalNumberOfMinutes) {
         {L"30", 30}, {L"0.05", 0.05}, {L".5", 0.5}, {L"2.", 2}, {L"", 0}, {L" 7 ", 7}, {L"0", 0}};
     for (const auto& value : good) {
         MapSettings source{{L"RmanTimeout", value.first}};
-        std::wstring tempPath;
+        std::wstring tempPath, backupError;
         OracleSettings s;
-        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s)) << value.first;
+        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError)) << value.first;
         EXPECT_DOUBLE_EQ(value.second, s.rmanTimeoutMinutes) << value.first;
     }
     for (const wchar_t* bad :
          {L"-1", L"+1", L"1e3", L"0,5", L"1.2.3", L".", L"ten", L"5 min", L"1234567890", L"0x10"}) {
         MapSettings source{{L"RmanTimeout", bad}};
-        std::wstring tempPath;
+        std::wstring tempPath, backupError;
         OracleSettings s;
         EXPECT_EQ(L"The setting RmanTimeout is not a number of minutes (such as 30 or 0.5): '" +
                       std::wstring(bad) + L"'",
-                  ReadPluginSettings(source, tempPath, s));
+                  ReadPluginSettings(source, tempPath, s, backupError));
     }
     MapSettings none;
-    std::wstring tempPath;
+    std::wstring tempPath, backupError;
     OracleSettings s;
-    EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s));
+    EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s, backupError));
     EXPECT_EQ(0, s.rmanTimeoutMinutes);
+}
+
+// The settings of later releases: a missing key keeps the backup of the first (full, no log
+// deleted). BackupType takes its two names exactly; any other value is named in the reason why
+// no backup can start. The keys are asked for in the order that the host is told.
+TEST(SettingsReading, BackupTypeAndDeleteArchivedLogsAndTheOrderOfTheKeys) {
+    const wchar_t kNotAType[] = L"Can't start the backup: the setting BackupType is '%s'; it takes "
+                                L"'full' or 'archivelog'";
+    const struct {
+        const wchar_t* backupType; // nullptr: missing
+        const wchar_t* deleteLogs;
+        BackupKind kind;
+        bool deleteArchivedLogs;
+        bool refused;
+    } cases[] = {
+        {nullptr, nullptr, BackupKind::Full, false, false},
+        {L"archivelog", L"yes", BackupKind::ArchivedLogs, true, false},
+        {L"full", L"1", BackupKind::Full, true, false},
+        {L"Full", L"no", BackupKind::Full, false, true},
+        {L"incremental", L"Yes", BackupKind::Full, false, true},
+        {L"", L"", BackupKind::Full, false, true},
+    };
+    for (const auto& c : cases) {
+        MapSettings source;
+        if (c.backupType)
+            source.values[L"BackupType"] = c.backupType;
+        if (c.deleteLogs)
+            source.values[L"DeleteArchivedLogs"] = c.deleteLogs;
+        std::wstring tempPath, backupError;
+        OracleSettings s;
+        ReadPluginSettings(source, tempPath, s, backupError);
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.backupType ? c.backupType : L"-")));
+        EXPECT_EQ(c.kind, s.backupKind);
+        EXPECT_EQ(c.deleteArchivedLogs, s.deleteArchivedLogs);
+        std::wstring expected;
+        if (c.refused) {
+            expected = kNotAType;
+            expected.replace(expected.find(L"%s"), 2, c.backupType);
+        }
+        EXPECT_EQ(expected, backupError);
+    }
+
+    class KeyLog : public PluginSettingsSource {
+    public:
+        bool GetValue(const wchar_t* key, std::wstring*) override {
+            keys.push_back(key);
+            return false;
+        }
+        std::vector<std::wstring> keys;
+    } keyLog;
+    std::wstring tempPath, backupError;
+    OracleSettings s;
+    ReadPluginSettings(keyLog, tempPath, s, backupError);
+    EXPECT_EQ(std::vector<std::wstring>(std::begin(kSettingKeys), std::end(kSettingKeys)),
+              keyLog.keys);
 }
 
 } // namespace

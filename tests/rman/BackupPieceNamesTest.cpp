@@ -95,4 +95,37 @@ TEST(BackupPieceNames, FoldersAreReadByTheTemplatesOrRefusedWithTheReason) {
     }
 }
 
+// An archived-log backup needs a log piece, and its logs name the database; a database piece is
+// not required of it, nor is a log piece of a full backup.
+TEST(BackupPieceNames, EachKindOfBackupNeedsItsOwnPieces) {
+    const PieceNameTemplates defaults = PieceNameTemplatesOf(OracleSettings());
+    const wchar_t kArch2[] = L"1-40-ORCL-1234567890-20261205-0h1q2r3s_1_1.archlog";
+    const struct {
+        std::vector<FolderFile> files;
+        BackupKind kind;
+        const wchar_t* error; // nullptr: read
+    } cases[] = {
+        {Files({kArch, L"BACKUP-DESCRIPTION.txt", kArch2}), BackupKind::ArchivedLogs, nullptr},
+        {Files({kDb}), BackupKind::Full, nullptr},
+        {Files({kDb}), BackupKind::ArchivedLogs,
+         L"The backup holds no archived-log piece, no file named like "
+         L"'%h-%e-%d-%I-%T-%U.archlog'"},
+        {Files({kArch, L"PWDORCL.ora"}), BackupKind::Full,
+         L"The backup holds no database piece, no file named like '%d-%I-%T-%U.bcp'"},
+    };
+    for (const auto& c : cases) {
+        BackupPieces pieces;
+        std::wstring error;
+        EXPECT_EQ(c.error == nullptr, ReadBackupPieces(c.files, defaults, pieces, error, c.kind));
+        EXPECT_EQ(c.error ? c.error : L"", error);
+    }
+    BackupPieces pieces;
+    std::wstring error;
+    ASSERT_TRUE(ReadBackupPieces(Files({kArch, kArch2}), defaults, pieces, error,
+                                 BackupKind::ArchivedLogs));
+    EXPECT_EQ(L"ORCL", pieces.dbName);
+    EXPECT_EQ(L"1234567890", pieces.dbid);
+    EXPECT_EQ(L"20261205", pieces.date);
+}
+
 } // namespace

@@ -53,6 +53,15 @@ TEST(RmanCommands, EveryCommandSendsItsTextAndLeavesItsMessage) {
          L"backup as backupset database tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.bcp' "
          L"plus archivelog tag 'ZT_BACKUP_TAG' format 'C:\\T\\%h-%e-%d-%I-%T-%U.archlog';\n",
          L"Backup database failed"},
+        {RmanCommand::BackupArchivedLogsToFolder,
+         L"backup as backupset archivelog all tag 'ZT_BACKUP_TAG' format "
+         L"'C:\\T\\%h-%e-%d-%I-%T-%U.archlog';\n",
+         L"Backup archived logs failed"},
+        {RmanCommand::ListDatabaseBackups, L"list backup of database tag 'ZT_BACKUP_TAG';\n",
+         L"Can't list the data files of the backup"},
+        {RmanCommand::ListArchivedLogBackups,
+         L"list backup of archivelog all tag 'ZT_BACKUP_TAG';\n",
+         L"Can't list the archived logs of the backup"},
         {RmanCommand::CatalogTempFolder, L"CATALOG START WITH 'C:\\T' noprompt;\n",
          L"Can't add base to catalog"},
         {RmanCommand::RestoreDatabaseByTag, L"restore database from tag 'ZT_BACKUP_TAG';\n",
@@ -103,6 +112,10 @@ TEST(RmanCommands, TheDatabaseBackupFollowsCompressionAndArchivedLogs) {
         settings.backupArchiveLog = c.backupArchiveLog;
         EXPECT_EQ(c.text, RmanCommandText(RmanCommand::BackupDatabaseToFolder, settings));
     }
+    settings.useCompression = true;
+    EXPECT_EQ(L"backup as compressed backupset archivelog all tag 'ZT_BACKUP_TAG' format "
+              L"'C:\\T\\%h-%e-%d-%I-%T-%U.archlog';\n",
+              RmanCommandText(RmanCommand::BackupArchivedLogsToFolder, settings));
     // Fields go in as they are: nothing is quoted or escaped.
     settings.backupTag = L"";
     EXPECT_EQ(L"delete noprompt backup tag '';\n",
@@ -143,6 +156,9 @@ TEST(RmanCommands, ConnectHostCommandAndConfigurationFiles) {
     EXPECT_EQ(L"host 'copy /Y \"C:\\ora\\a b.ora\" \"C:\\T\"';\n",
               HostCommandText(CopyFileCommandLine(L"C:\\ora\\a b.ora", L"C:\\T")));
     EXPECT_EQ(std::wstring(L"Host command failed"), kHostCommandFailure);
+    EXPECT_EQ(L"delete noprompt archivelog sequence between 57 and 12345678901 thread 2 backed up "
+              L"1 times to device type disk;\n",
+              DeleteBackedUpLogsCommand(2, 57, 12345678901ULL));
     settings.oracleSid = L"ORCL";
     EXPECT_EQ((std::vector<std::wstring>{L"C:\\ora\\network\\ADMIN\\tnsnames.ora",
                                          L"C:\\ora\\network\\ADMIN\\listener.ora",

@@ -78,6 +78,7 @@ TEST_F(RmanConsole, StartsRmanQuotedWithItsOwnEnvironment) {
     // Non-ASCII, read back as UTF-8.
     EXPECT_THAT(log_.Texts(LogDetail), Contains(L"ORACLE_HOME=" + home_));
     EXPECT_THAT(log_.Texts(LogDetail), Contains(L"NLS_LANG=AMERICAN_AMERICA.AL32UTF8"));
+    EXPECT_THAT(log_.Texts(LogDetail), Contains(L"NLS_DATE_FORMAT=YYYY-MM-DD HH24:MI:SS"));
     EXPECT_THAT(log_.Texts(LogDetail), Contains(L"dacl present"));
     // The variables are Recovery Manager's alone: the host's environment stays as it was.
     EXPECT_EQ(L"BEFORE", Environment(L"ORACLE_SID"));

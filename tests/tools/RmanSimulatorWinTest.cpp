@@ -3,10 +3,13 @@
 // tests meaningful: the markers the console parses, the refusals of real Recovery Manager (so that
 // a wrong command from the product cannot pass), and round trips up to a total loss restored onto
 // a bare instance. The injected faults are checked where the console and the jobs meet them.
+#include "rman/BackupListing.h"
 #include "rman/FolderFiles.h"
+#include "rman/LogDeletion.h"
 #include "tests/support/win/SimulatedOracle.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Instance.h"
+#include "tools/simdb/Layout.h"
 
 #include <gtest/gtest.h>
 
@@ -264,6 +267,97 @@ TEST_F(RmanSimulatorTest, ATotalLossRestoresOntoABareInstanceOfAnotherInstallati
          {"alter database open resetlogs;", "Statement processed", false}});
     EXPECT_EQ(before, other.Digest());
     EXPECT_EQ(DatabaseState::Open, other.State());
+}
+
+// The archived logs as Recovery Manager backs them up, lists and deletes them, read by the
+// product's own readers: the current log archived first; each backed-up log with the span of
+// SCNs and times it covers (the change that "simoracle touch" made falls within its log's), dated
+// in NLS_DATE_FORMAT, which Oracle honours only with NLS_LANG set; deletion of the logs backed up
+// often enough; the deletion policy's refusal, which FORCE overrides; and no log to archive in
+// NOARCHIVELOG mode.
+TEST_F(RmanSimulatorTest, ArchivedLogsAreBackedUpListedAndDeletedAsRecoveryManagerDoes) {
+    simoracle::ChangePoint change;
+    std::wstring error;
+    ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), change, error)) << Narrow(error);
+    const std::string format = " format '" + Narrow(oracle_.Folder(L"logs")) + "\\%h-%e-%U.x'";
+    const std::vector<std::pair<std::wstring, std::wstring>> nls = {
+        {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"},
+        {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}};
+    const std::vector<std::string> answers =
+        Answers(oracle_
+                    .Rman(std::string(kConnect) + "backup archivelog all tag 'T1'" + format +
+                              ";\nlist backup of archivelog all tag 't1';\n"
+                              "list backup of database;\n"
+                              "delete noprompt archivelog all backed up 2 times to device type "
+                              "disk;\ndelete noprompt archivelog sequence between 2 and 3 thread 1 "
+                              "backed up 1 times to device type disk;\n",
+                          L"", nls)
+                    .output);
+    ASSERT_EQ(6u, answers.size());
+    EXPECT_TRUE(std::regex_search(answers[1], std::regex("Starting backup at 20[0-9][0-9]-[01][0-9]"
+                                                         "-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5]"
+                                                         "[0-9]\r\ncurrent log archived\r\n")))
+        << answers[1];
+    EXPECT_TRUE(Has(answers[1], "input archived log thread=1 sequence=4 RECID=4 STAMP="));
+    std::vector<ThreadLogs> logs;
+    ASSERT_TRUE(ParseListedLogs(testing_support::Wide(answers[2]), logs, error)) << Narrow(error);
+    ASSERT_EQ(4u, logs.size()) << answers[2];
+    for (size_t i = 0; i < logs.size(); ++i) {
+        EXPECT_EQ(i + 1, logs[i].firstSequence);
+        EXPECT_LT(logs[i].lowScn, logs[i].nextScn);
+        EXPECT_EQ(i == 0 ? logs[i].lowScn : logs[i - 1].nextScn, logs[i].lowScn);
+    }
+    // The change was the third log's.
+    EXPECT_LT(logs[2].lowScn, change.scn);
+    EXPECT_GT(logs[2].nextScn, change.scn);
+    EXPECT_LE(logs[2].lowTime, change.time);
+    EXPECT_GE(logs[2].nextTime, change.time);
+    EXPECT_TRUE(Has(answers[3], "specification does not match any backup in the repository"));
+    EXPECT_TRUE(Has(answers[4], "specification does not match any archived log in the repository"));
+    const LogDeletion deleted = ReadLogDeletion(testing_support::Wide(answers[5]));
+    EXPECT_EQ(2u, deleted.deleted) << answers[5];
+    EXPECT_TRUE(deleted.kept.empty());
+    const simoracle::DatabaseFiles files(oracle_.HomeDir(), oracle_.Sid());
+    EXPECT_EQ(2u, simoracle::ListFolder(files.ArchiveFolder(), false).size());
+
+    // The deletion policy keeps every log it is asked for; FORCE overrides it.
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::RefuseDelete, L"delete*"));
+    const std::vector<std::string> refused =
+        Answers(oracle_
+                    .Rman(std::string(kConnect) + "delete noprompt archivelog all;\n"
+                                                  "delete force noprompt archivelog all;\n")
+                    .output);
+    ASSERT_EQ(3u, refused.size());
+    const LogDeletion kept = ReadLogDeletion(testing_support::Wide(refused[1]));
+    EXPECT_EQ(0u, kept.deleted);
+    ASSERT_EQ(2u, kept.kept.size()) << refused[1];
+    EXPECT_EQ(4u, kept.kept[1].sequence);
+    EXPECT_EQ(L"RMAN-08138: warning: archived log not deleted - must create more backups",
+              kept.kept[1].reason);
+    EXPECT_FALSE(Failed(refused[1]));
+    EXPECT_EQ(2u, ReadLogDeletion(testing_support::Wide(refused[2])).deleted);
+
+    // Dates: in the format only with NLS_LANG; else as DD-MON-RR.
+    for (const auto& environment :
+         {std::vector<std::pair<std::wstring, std::wstring>>{
+              {L"NLS_LANG", L""}, {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}},
+          std::vector<std::pair<std::wstring, std::wstring>>{
+              {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"}, {L"NLS_DATE_FORMAT", L""}}}) {
+        const std::string output =
+            oracle_.Rman(std::string(kConnect) + "backup spfile" + format + ";\n", L"", environment)
+                .output;
+        EXPECT_TRUE(std::regex_search(
+            output, std::regex("Starting backup at [0-3][0-9]-[A-Z][A-Z][A-Z]-[0-9][0-9]\r\n")))
+            << output;
+    }
+
+    ASSERT_TRUE(oracle_.AddInstance(L"SNOARC", false)) << Narrow(oracle_.Error());
+    const std::string noArchiving =
+        oracle_.Rman("connect target system/manager@SNOARC\nbackup archivelog all;\n").output;
+    EXPECT_TRUE(Failed(noArchiving));
+    EXPECT_TRUE(Has(noArchiving, "ORA-00258: manual archiving in NOARCHIVELOG mode must identify "
+                                 "log"))
+        << noArchiving;
 }
 
 } // namespace

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <string>
+
 namespace {
 
 using testing_support::ScriptedRun;
@@ -38,15 +41,36 @@ TEST(SimOracleCommandTest, BadInputGetsAClearErrorAndChangesNothing) {
     EXPECT_FALSE(testing_support::PathExists(other));
 }
 
-// Every restore test compares digests: a changed block must change it.
+// Every restore test compares digests: a changed block must change it. A change names the point
+// it made, at an SCN past every earlier one, and the digest of the data then; only an open
+// database takes one.
 TEST(SimOracleCommandTest, TheDigestFollowsTheData) {
     const testing_support::SimulatedOracle oracle(testing_support::SimulatedOracle::SmallDatabase(),
                                                   L"SIMCLI");
     ASSERT_TRUE(oracle.Ready()) << testing_support::Narrow(oracle.Error());
     const ScriptedRun digest = SimOracle(L"digest SIMCLI");
     ASSERT_EQ(0u, digest.exitCode) << digest.errors;
-    ASSERT_EQ(0u, SimOracle(L"touch SIMCLI").exitCode);
-    EXPECT_NE(digest.output, SimOracle(L"digest SIMCLI").output);
+    unsigned long long lastScn = 0;
+    for (int change = 0; change < 2; ++change) {
+        const ScriptedRun touch = SimOracle(L"touch SIMCLI");
+        ASSERT_EQ(0u, touch.exitCode) << touch.errors;
+        std::smatch point;
+        ASSERT_TRUE(std::regex_match(touch.output, point,
+                                     std::regex("SCN ([0-9]+) at [0-9]{4}-[0-9]{2}-[0-9]{2} "
+                                                "[0-9]{2}:[0-9]{2}:[0-9]{2}, digest ([0-9a-f]{64})"
+                                                "\r?\n")))
+            << touch.output;
+        EXPECT_GT(std::stoull(point[1].str()), lastScn);
+        lastScn = std::stoull(point[1].str());
+        const std::string after = SimOracle(L"digest SIMCLI").output;
+        EXPECT_EQ(point[2].str() + "\n", after.substr(0, 64) + "\n");
+        EXPECT_NE(digest.output, after);
+    }
+    ASSERT_TRUE(oracle.Wreck(simoracle::WreckScope::DataFiles));
+    const ScriptedRun refused = SimOracle(L"touch SIMCLI");
+    EXPECT_EQ(1u, refused.exitCode);
+    EXPECT_NE(std::string::npos, refused.errors.find("the database SIMCLI is not open"))
+        << refused.errors;
 }
 
 } // namespace

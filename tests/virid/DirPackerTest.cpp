@@ -54,6 +54,8 @@ TEST_F(DirPackerTest, RoundTripsInAnyBlockSizesGiveTheSameTree) {
     EXPECT_EQ(ListTree(source), ListTree(target));
 }
 
+// Files named to go last follow all others, in the order named, before the manifest; a folder or
+// a name that is not there changes nothing.
 TEST_F(DirPackerTest, StreamIsSortedFoldersFirstAndEndsWithTheManifest) {
     scratch.Make("source/a");
     WriteFileBytes(source / "a/b", "1");
@@ -65,6 +67,9 @@ TEST_F(DirPackerTest, StreamIsSortedFoldersFirstAndEndsWithTheManifest) {
               Walk(first).names);
     EXPECT_EQ(0u, first.size() % VIRid::pax::kRecordSize);
     EXPECT_TRUE(first == Pack(source, RandomBlocks(4, 999))) << "not the same";
+    EXPECT_EQ(
+        (std::vector<std::string>{"a/", "a/b", "x", "B", "a b", "SHA256SUMS"}),
+        Walk(Pack(source, FixedBlocks(1 << 20), nullptr, {L"B", L"missing", L"a", L"a b"})).names);
 }
 
 // A packer answers only in the direction that it was opened for (the jobs pass every Read and

@@ -90,11 +90,12 @@ inline std::function<uint32_t()> FixedBlocks(uint32_t size) {
 }
 
 // The stream of a folder that must pack cleanly; or, given an open unpacker, that stream written
-// to it block by block, kept nowhere.
+// to it block by block, kept nowhere. lastFiles: as DirPacker::Open takes them.
 inline std::string Pack(const fs::path& folder, const std::function<uint32_t()>& blocks,
-                        VIRid::DirPacker* into = nullptr) {
+                        VIRid::DirPacker* into = nullptr,
+                        const std::vector<std::wstring>& lastFiles = {}) {
     VIRid::DirPacker packer;
-    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), true));
+    EXPECT_EQ(VIRid::DirPacker::Ok, packer.Open(folder.wstring(), true, lastFiles));
     std::string stream, buffer;
     int result = VIRid::DirPacker::Ok;
     while (true) {

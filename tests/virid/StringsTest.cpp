@@ -4,6 +4,7 @@
 
 namespace {
 
+using VIRid::strings::ParseDecimal;
 using VIRid::strings::Replace;
 using VIRid::strings::UTF8toWstr;
 using VIRid::strings::WstrToUTF8;
@@ -48,6 +49,19 @@ TEST(ReplaceText, ReplacesEveryOccurrenceWithoutRescanning) {
     EXPECT_EQ(L"line", Replace(L"l\rin\re\r", L"\r", L""));
     EXPECT_EQ(L"xx", Replace(L"aaaa", L"aa", L"x"));
     EXPECT_EQ(L"same", Replace(L"same", L"", L"x"));
+}
+
+// What Recovery Manager prints as a number, and nothing else.
+TEST(DecimalText, OnlyDigitsUpToNineteenOfThemAreANumber) {
+    unsigned long long number = 7;
+    EXPECT_TRUE(ParseDecimal(L"0", number));
+    EXPECT_EQ(0u, number);
+    EXPECT_TRUE(ParseDecimal(L"9999999999999999999", number));
+    EXPECT_EQ(9999999999999999999ULL, number);
+    for (const wchar_t* text :
+         {L"", L"-1", L" 1", L"1 ", L"1a", L"\x0661", L"10000000000000000000"})
+        EXPECT_FALSE(ParseDecimal(text, number)) << testing::PrintToString(std::wstring(text));
+    EXPECT_EQ(9999999999999999999ULL, number) << "left as it was";
 }
 
 } // namespace

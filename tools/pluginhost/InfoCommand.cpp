@@ -1,8 +1,11 @@
+#include "plugin/PluginSettings.h"
 #include "tools/pluginhost/HostCommand.h"
 
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
 
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include <windows.h>
@@ -46,6 +49,8 @@ int PrintDescription(HostContext& context) {
     PrintText(stdout,
               FormatString(L"flag 1: %s\nflag 2: %s\nflag 3: %s\n", YesNo(info->GetFirstFlag()),
                            YesNo(info->GetSecondFlag()), YesNo(info->GetThirdFlag())));
+    const std::vector<std::wstring> keys(std::begin(kSettingKeys), std::end(kSettingKeys));
+    PrintText(stdout, L"settings: " + VIRid::strings::Join(keys, L" ") + L"\n");
     PrintText(stdout, FormatString(L"file version: %s\n",
                                    PluginFileVersion(context.plugin.FilePath()).c_str()));
     info->Release();

@@ -1,7 +1,9 @@
 // verify [--stats] FILE: checks a backup stream as a restore job does before Recovery Manager
 // runs (framing, manifest, digests, a database piece, pieces of one database), with the
-// plug-in's own unpacker and without the plug-in or a database. The stream is unpacked block by
-// block into a scratch folder, removed again whatever the outcome.
+// plug-in's own unpacker and without the plug-in or a database, and shows what its description
+// says it holds. The stream is unpacked block by block into a scratch folder, removed again
+// whatever the outcome.
+#include "rman/BackupDescription.h"
 #include "rman/BackupPieceNames.h"
 #include "rman/FolderFiles.h"
 #include "tools/pluginhost/HostCommand.h"
@@ -88,12 +90,77 @@ void PrintPeakMemory() {
                                memory.PeakWorkingSetSize / 1e6, memory.PeakPagefileUsage / 1e6));
 }
 
-int Verdict(bool accepted, const std::wstring& reason) {
-    if (accepted)
+// The stream's description, as read from the unpacked folder.
+struct Described {
+    DescriptionFound found = DescriptionFound::No;
+    BackupDescription description;
+    std::wstring error;
+
+    // The kind of backup it tells; a stream without one is taken for a full one.
+    BackupKind Kind() const {
+        return found == DescriptionFound::Yes ? description.kind : BackupKind::Full;
+    }
+};
+
+void PrintDescription(const Described& described) {
+    const BackupDescription& description = described.description;
+    if (described.found == DescriptionFound::No) {
+        PrintText(stdout, L"described as: nothing (a stream made before descriptions, or by "
+                          L"hand)\n");
+        return;
+    }
+    if (described.found == DescriptionFound::Unreadable) {
+        PrintText(stdout, L"described as: nothing readable: " + described.error + L"\n");
+        return;
+    }
+    PrintText(stdout, FormatString(L"described as: %s backup of %s, DBID %s, tag %s\n",
+                                   BackupKindName(description.kind), description.dbName.c_str(),
+                                   description.dbid.c_str(), description.tag.c_str()));
+    if (description.datafileBackupEnd != 0)
+        PrintText(stdout, FormatString(L"  datafile backup end: SCN %I64u\n",
+                                       description.datafileBackupEnd));
+    for (const ThreadLogs& logs : description.threads)
+        PrintText(stdout, FormatString(L"  thread %I64u: %s\n", logs.thread,
+                                       DescribeThreadLogs(logs).c_str()));
+}
+
+int Verdict(bool accepted, BackupKind kind, const std::wstring& reason) {
+    if (!accepted)
+        PrintText(stdout, L"verdict: refused: " + reason + L"\n");
+    else if (kind == BackupKind::Full)
         PrintText(stdout, L"verdict: accepted: a restore would take this stream\n");
     else
-        PrintText(stdout, L"verdict: refused: " + reason + L"\n");
+        PrintText(stdout, L"verdict: sound: the archived logs are whole and of one database; a "
+                          L"restore takes full streams only\n");
     return accepted ? kExitSuccess : kExitFailure;
+}
+
+// Reads the unpacked stream of folder: its description and its pieces; prints what it holds and
+// the verdict.
+int Examine(const std::wstring& folder, uint64_t total) {
+    Described described;
+    described.found = ReadBackupDescription(folder, described.description, described.error);
+    BackupPieces pieces;
+    std::wstring reason;
+    if (!ReadBackupPieces(ListFolderFiles(folder), PieceNameTemplatesOf(OracleSettings()), pieces,
+                          reason, described.Kind())) {
+        PrintDescription(described);
+        return Verdict(false, described.Kind(), reason);
+    }
+    const std::wstring& date = pieces.date;
+    PrintText(stdout,
+              FormatString(L"database %s, DBID %s, backup of %s-%s-%s\n", pieces.dbName.c_str(),
+                           pieces.dbid.c_str(), date.substr(0, 4).c_str(),
+                           date.substr(4, 2).c_str(), date.substr(6, 2).c_str()));
+    PrintDescription(described);
+    PrintText(stdout,
+              FormatString(L"stream of %llu bytes:\n", static_cast<unsigned long long>(total)));
+    PrintPieces(L"spfile", pieces.spFile);
+    PrintPieces(L"controlfile", pieces.controlFile);
+    PrintPieces(L"database", pieces.database);
+    PrintPieces(L"archivelog", pieces.archiveLog);
+    PrintPieces(L"other", pieces.other);
+    return Verdict(true, described.Kind(), L"");
 }
 
 } // namespace
@@ -113,28 +180,12 @@ int RunVerifyCommand(const std::vector<std::wstring>& args) {
         ScratchFolder scratch;
         uint64_t total = 0;
         std::wstring reason;
-        BackupPieces pieces;
-        if (scratch.Path().empty()) {
+        if (scratch.Path().empty())
             PrintText(stderr, L"pluginhost: cannot create a scratch folder\n");
-        } else if (!Unpack(input, path, scratch.Path(), total, reason) ||
-                   !ReadBackupPieces(ListFolderFiles(scratch.Path()),
-                                     PieceNameTemplatesOf(OracleSettings()), pieces, reason)) {
-            status = Verdict(false, reason);
-        } else {
-            const std::wstring& date = pieces.date;
-            PrintText(stdout, FormatString(L"database %s, DBID %s, backup of %s-%s-%s\n",
-                                           pieces.dbName.c_str(), pieces.dbid.c_str(),
-                                           date.substr(0, 4).c_str(), date.substr(4, 2).c_str(),
-                                           date.substr(6, 2).c_str()));
-            PrintText(stdout, FormatString(L"stream of %llu bytes:\n",
-                                           static_cast<unsigned long long>(total)));
-            PrintPieces(L"spfile", pieces.spFile);
-            PrintPieces(L"controlfile", pieces.controlFile);
-            PrintPieces(L"database", pieces.database);
-            PrintPieces(L"archivelog", pieces.archiveLog);
-            PrintPieces(L"other", pieces.other);
-            status = Verdict(true, L"");
-        }
+        else if (!Unpack(input, path, scratch.Path(), total, reason))
+            status = Verdict(false, BackupKind::Full, reason);
+        else
+            status = Examine(scratch.Path(), total);
     }
     if (input != stdin)
         std::fclose(input);

@@ -3,6 +3,7 @@
 #include "tools/rman/Session.h"
 
 #include "tools/rman/Clock.h"
+#include "tools/simdb/Clock.h"
 #include "tools/simdb/DataFile.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/PieceNames.h"
@@ -39,6 +40,24 @@ std::wstring PieceHandle(const simoracle::ControlFile& controlFile, const std::w
     values.sequence = lowestSequence;
     values.date = CompactDate();
     return simoracle::ExpandPieceName(format, values);
+}
+
+// The set's contents as the repository records them, with what it knows of the logs (their
+// spans) and data files (their checkpoints) from the entries themselves.
+void RecordContents(const std::vector<simoracle::PieceEntry>& entries,
+                    simoracle::PieceRecord& record) {
+    for (const simoracle::PieceEntry& entry : entries) {
+        record.contents.push_back(entry.label);
+        simoracle::RedoLog log;
+        simoracle::DataFileHeader header;
+        if (entry.label.compare(0, 11, "archivelog:") == 0 && simoracle::ParseLog(entry.data, log))
+            record.logs.push_back(
+                {log.thread, log.sequence, log.lowScn, log.lowTime, log.nextScn, log.nextTime});
+        else if (entry.label.compare(0, 9, "datafile:") == 0 &&
+                 simoracle::ParseDataFileHeader(entry.data, header))
+            record.dataFiles.push_back(
+                {header.number, header.checkpointScn, header.checkpointTime});
+    }
 }
 
 } // namespace
@@ -119,13 +138,22 @@ void Session::Backup(const BackupRequest& given) {
     }
 }
 
-void Session::StartBackup(simoracle::ControlFile& controlFile, bool switchLog) {
-    out_.Line(L"Starting backup at " + CommandDate());
-    if (switchLog && Instance().state == DatabaseState::Open &&
-        simoracle::SwitchLog(files_, controlFile) && SaveControl(controlFile, kVerb))
+// Archiving the current log is asked of the database (ALTER SYSTEM ARCHIVE LOG CURRENT), which
+// refuses it in NOARCHIVELOG mode; a database that is not open has no log to archive.
+bool Session::StartBackup(simoracle::ControlFile& controlFile, bool archiveCurrentLog) {
+    out_.Line(L"Starting backup at " + ShownNow());
+    if (archiveCurrentLog && !controlFile.archiveLogMode) {
+        Fail(kVerb, {L"ORA-00258: manual archiving in NOARCHIVELOG mode must identify log"});
+        return false;
+    }
+    if (archiveCurrentLog && Instance().state == DatabaseState::Open) {
+        if (!simoracle::SwitchLog(files_, controlFile) || !SaveControl(controlFile, kVerb))
+            return false;
         out_.Line(L"current log archived");
+    }
     RepositoryNotice();
     UseChannel();
+    return true;
 }
 
 void Session::BackupOneFile(simoracle::ControlFile& controlFile, const BackupRequest& request) {
@@ -143,14 +171,14 @@ void Session::BackupOneFile(simoracle::ControlFile& controlFile, const BackupReq
                                       : L"including current control file in backup set";
     if (WriteBackupSet(controlFile, request.options, {entry}, {input}, L"full datafile", 0,
                        request.compressed))
-        out_.Line(L"Finished backup at " + CommandDate());
+        out_.Line(L"Finished backup at " + ShownNow());
 }
 
 void Session::BackupAllArchivedLogs(simoracle::ControlFile& controlFile,
                                     const BackupRequest& request) {
-    StartBackup(controlFile, true);
-    if (BackupArchivedLogs(controlFile, request.options, request.compressed, true, 1))
-        out_.Line(L"Finished backup at " + CommandDate());
+    if (StartBackup(controlFile, true) &&
+        BackupArchivedLogs(controlFile, request.options, request.compressed, true, 1))
+        out_.Line(L"Finished backup at " + ShownNow());
 }
 
 // With PLUS ARCHIVELOG: the logs archived before the data files, the data files, then the logs
@@ -169,38 +197,37 @@ void Session::BackupDatabase(simoracle::ControlFile& controlFile, const BackupRe
         return;
     }
     const bool plusLogs = request.plusArchivedLogs;
-    if (plusLogs && !controlFile.archiveLogMode) {
-        Fail(kVerb, {L"ORA-00258: manual archiving in NOARCHIVELOG mode must identify log"});
-        return;
-    }
     unsigned lastBackedUp = 0;
     if (plusLogs) {
-        StartBackup(controlFile, true);
+        if (!StartBackup(controlFile, true))
+            return;
         lastBackedUp = controlFile.currentSequence - 1;
         if (!BackupArchivedLogs(controlFile, request.logOptions, compressed, false, 1))
             return;
-        out_.Line(L"Finished backup at " + CommandDate());
+        out_.Line(L"Finished backup at " + ShownNow());
         out_.Line(L"");
     }
     StartBackup(controlFile, false);
     if (!BackupDatafiles(controlFile, request.options, compressed))
         return;
-    out_.Line(L"Finished backup at " + CommandDate());
+    out_.Line(L"Finished backup at " + ShownNow());
     if (!plusLogs)
         return;
     out_.Line(L"");
-    StartBackup(controlFile, true);
-    if (BackupArchivedLogs(controlFile, request.logOptions, compressed, false, lastBackedUp + 1))
-        out_.Line(L"Finished backup at " + CommandDate());
+    if (StartBackup(controlFile, true) &&
+        BackupArchivedLogs(controlFile, request.logOptions, compressed, false, lastBackedUp + 1))
+        out_.Line(L"Finished backup at " + ShownNow());
 }
 
 bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupOptions& options,
                               bool compressed) {
     std::vector<simoracle::PieceEntry> entries;
     std::vector<std::wstring> inputs;
+    // Files copied while the database runs are checkpointed as the backup begins.
+    const simoracle::ChangePoint checkpoint{controlFile.NextScn(), simoracle::Timestamp()};
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
         simoracle::PieceEntry entry;
-        if (!DataFileEntry(controlFile, dataFile, entry))
+        if (!DataFileEntry(controlFile, dataFile, checkpoint, entry))
             return false;
         entries.push_back(entry);
         inputs.push_back(L"input datafile file number=" + FiveDigits(dataFile.number) + L" name=" +
@@ -221,7 +248,9 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
 }
 
 bool Session::DataFileEntry(const simoracle::ControlFile& controlFile,
-                            const simoracle::DataFileSpec& dataFile, simoracle::PieceEntry& entry) {
+                            const simoracle::DataFileSpec& dataFile,
+                            const simoracle::ChangePoint& checkpoint,
+                            simoracle::PieceEntry& entry) {
     const std::wstring path = files_.DataFile(dataFile);
     simoracle::DataFileHeader header;
     if (!simoracle::ReadDataFileHeader(path, header)) {
@@ -236,6 +265,8 @@ bool Session::DataFileEntry(const simoracle::ControlFile& controlFile,
     const simoracle::InstanceState instance = Instance();
     if (instance.state == DatabaseState::Open || !instance.cleanShutdown) {
         header.checkpointSequence = controlFile.currentSequence;
+        header.checkpointScn = checkpoint.scn;
+        header.checkpointTime = checkpoint.time;
         header.fuzzy = true;
         header.fuzzySequence = controlFile.currentSequence;
     }
@@ -253,14 +284,16 @@ bool Session::BackupArchivedLogs(simoracle::ControlFile& controlFile, const Back
     unsigned lowest = 0;
     for (unsigned sequence = fromSequence; sequence < controlFile.currentSequence; ++sequence) {
         std::string bytes;
-        if (!simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId, sequence) ||
+        simoracle::RedoLog log;
+        if (!simoracle::ReadArchivedLog(files_, controlFile, controlFile.resetlogsId, sequence,
+                                        log) ||
             !simoracle::ReadFileBytes(files_.ArchivedLog(controlFile.resetlogsId, sequence), bytes))
             continue;
         lowest = lowest == 0 ? sequence : lowest;
         entries.push_back({"archivelog:" + std::to_string(sequence), bytes});
-        inputs.push_back(L"input archived log thread=1 sequence=" + std::to_wstring(sequence) +
-                         L" RECID=" + std::to_wstring(sequence) + L" STAMP=" +
-                         std::to_wstring(Stamp()));
+        inputs.push_back(L"input archived log thread=" + std::to_wstring(log.thread) +
+                         L" sequence=" + std::to_wstring(sequence) + L" RECID=" +
+                         std::to_wstring(sequence) + L" STAMP=" + std::to_wstring(Stamp()));
     }
     if (entries.empty()) {
         out_.Line(L"specification does not match any archived log in the repository");
@@ -286,12 +319,12 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
                                                     : L"specifying datafile(s) in backup set"));
     for (const std::wstring& line : inputLines)
         out_.Line(line);
-    out_.Line(channel + L"starting piece 1 at " + CommandDate());
+    out_.Line(channel + L"starting piece 1 at " + ShownNow());
     const std::wstring handle =
         PieceHandle(controlFile, options.format, setKey, stamp, lowestSequence);
     if (!StorePiece(handle, HeaderOf(controlFile, options.tag, stamp, compressed), entries))
         return false;
-    out_.Line(channel + L"finished piece 1 at " + CommandDate());
+    out_.Line(channel + L"finished piece 1 at " + ShownNow());
     out_.Line(L"piece handle=" + handle + L" tag=" + options.tag + L" comment=NONE");
     out_.Line(channel + L"backup set complete, elapsed time: 00:00:01");
     simoracle::PieceRecord record;
@@ -299,9 +332,8 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
     record.handle = handle;
     record.tag = options.tag;
     record.stamp = stamp;
-    record.completed = CommandDate();
-    for (const simoracle::PieceEntry& entry : entries)
-        record.contents.push_back(entry.label);
+    record.completed = simoracle::Timestamp();
+    RecordContents(entries, record);
     controlFile.pieces.push_back(record);
     return SaveControl(controlFile, kVerb);
 }

@@ -1,6 +1,11 @@
 #include "tools/rman/Clock.h"
 
+#include "tools/simdb/Clock.h"
+
 #include <windows.h>
+
+#include <cwchar>
+#include <cwctype>
 
 namespace rmansim {
 
@@ -14,6 +19,31 @@ SYSTEMTIME Now() {
 
 std::wstring Two(unsigned value) {
     return (value < 10 ? L"0" : L"") + std::to_wstring(value);
+}
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t value[256] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, 256);
+    return length > 0 && length < 256 ? std::wstring(value) : std::wstring();
+}
+
+// The session's date format, read once.
+const std::wstring& DateFormat() {
+    static const std::wstring format = [] {
+        const std::wstring nls = Variable(L"NLS_DATE_FORMAT");
+        return Variable(L"NLS_LANG").empty() || nls.empty() ? std::wstring(L"DD-MON-RR") : nls;
+    }();
+    return format;
+}
+
+bool StartsWithElement(const std::wstring& format, size_t at, const wchar_t* element) {
+    const size_t length = std::wcslen(element);
+    if (format.size() - at < length)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::towupper(format[at + i]) != static_cast<wint_t>(element[i]))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -42,6 +72,45 @@ std::wstring CompactDate() {
 std::wstring DefaultTag() {
     const SYSTEMTIME now = Now();
     return L"TAG" + CompactDate() + L"T" + Two(now.wHour) + Two(now.wMinute) + Two(now.wSecond);
+}
+
+std::wstring ShownDate(const std::wstring& timestamp) {
+    static const wchar_t* months[] = {L"JAN", L"FEB", L"MAR", L"APR", L"MAY", L"JUN",
+                                      L"JUL", L"AUG", L"SEP", L"OCT", L"NOV", L"DEC"};
+    unsigned year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    if (std::swscanf(timestamp.c_str(), L"%u-%u-%u %u:%u:%u", &year, &month, &day, &hour, &minute,
+                     &second) != 6 ||
+        month < 1 || month > 12)
+        return timestamp;
+    const std::wstring& format = DateFormat();
+    std::wstring shown;
+    for (size_t at = 0; at < format.size();) {
+        const auto take = [&](const wchar_t* element, const std::wstring& value) {
+            if (!StartsWithElement(format, at, element))
+                return false;
+            at += std::wcslen(element);
+            shown += value;
+            return true;
+        };
+        std::wstring monthName = months[month - 1];
+        // The name follows the element's case: MON, Mon or mon.
+        if (StartsWithElement(format, at, L"MON") && std::iswlower(format[at + 1]))
+            for (size_t i = std::iswlower(format[at]) ? 0 : 1; i < monthName.size(); ++i)
+                monthName[i] = static_cast<wchar_t>(std::towlower(monthName[i]));
+        const unsigned hour12 = hour % 12 == 0 ? 12 : hour % 12;
+        if (take(L"YYYY", std::to_wstring(year)) || take(L"RRRR", std::to_wstring(year)) ||
+            take(L"HH24", Two(hour)) || take(L"HH12", Two(hour12)) || take(L"HH", Two(hour12)) ||
+            take(L"MON", monthName) || take(L"MM", Two(month)) || take(L"YY", Two(year % 100)) ||
+            take(L"RR", Two(year % 100)) || take(L"DD", Two(day)) || take(L"MI", Two(minute)) ||
+            take(L"SS", Two(second)))
+            continue;
+        shown += format[at++];
+    }
+    return shown;
+}
+
+std::wstring ShownNow() {
+    return ShownDate(simoracle::Timestamp());
 }
 
 unsigned long long Stamp() {

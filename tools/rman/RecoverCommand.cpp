@@ -82,7 +82,7 @@ void Session::Recover(const UntilClause& untilClause) {
     out_.Line(L"\nstarting media recovery");
     if (start == 0) {
         out_.Line(L"media recovery complete, elapsed time: 00:00:00\n");
-        out_.Line(L"Finished recover at " + CommandDate());
+        out_.Line(L"Finished recover at " + ShownNow());
         return;
     }
     // A backup control file does not know how far the redo goes: apply whatever can be found.
@@ -194,13 +194,13 @@ void Session::FinishRecovery(simoracle::ControlFile& controlFile, std::vector<Re
     if (!SaveControl(controlFile, kVerb))
         return;
     out_.Line(L"media recovery complete, elapsed time: 00:00:01\n");
-    out_.Line(L"Finished recover at " + CommandDate());
+    out_.Line(L"Finished recover at " + ShownNow());
 }
 
 // Complete recovery ends with the online log of the current sequence.
 bool Session::RollForwardOnlineLog(simoracle::ControlFile& controlFile) {
     std::string bytes;
-    simoracle::LogIdentity online;
+    simoracle::RedoLog online;
     if (!simoracle::ReadFileBytes(files_.RedoLog(), bytes) || !simoracle::ParseLog(bytes, online) ||
         online.dbid != controlFile.dbid || online.sequence != controlFile.currentSequence) {
         Fail(kVerb, {L"ORA-00313: open failed for members of log group 1 of thread 1",

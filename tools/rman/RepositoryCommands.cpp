@@ -2,6 +2,8 @@
 #include "tools/rman/Session.h"
 
 #include "tools/rman/Clock.h"
+#include "tools/rman/Table.h"
+#include "tools/simdb/Clock.h"
 #include "tools/simdb/DataFile.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Redo.h"
@@ -44,10 +46,6 @@ std::vector<std::wstring> MatchingFiles(const std::wstring& pattern) {
         }
     std::sort(paths.begin(), paths.end());
     return paths;
-}
-
-std::wstring Padded(const std::wstring& text, size_t width) {
-    return text.size() >= width ? text + L" " : text + std::wstring(width - text.size(), L' ');
 }
 
 } // namespace
@@ -108,7 +106,7 @@ Session::CatalogScan Session::ScanForCatalog(const simoracle::ControlFile& contr
             record.handle = path;
             record.tag = header.tag;
             record.stamp = header.stamp;
-            record.completed = CommandDate();
+            record.completed = simoracle::Timestamp();
             scan.found.push_back(record);
         }
     }
@@ -185,7 +183,19 @@ void Session::Crosscheck() {
 
 bool Session::ParseDelete(TokenCursor& words, Action& action) {
     DeleteRequest request;
+    const bool force = words.Accept(L"force");
     request.noPrompt = words.Accept(L"noprompt");
+    if (words.Accept(L"archivelog")) {
+        ArchivedLogDeleteRequest logs;
+        logs.force = force;
+        logs.noPrompt = request.noPrompt;
+        if (!ParseArchivedLogDeletion(words, logs))
+            return false;
+        action = [logs](Session& session, const Statement& statement) {
+            session.DeleteArchivedLogs(logs, statement.text);
+        };
+        return true;
+    }
     request.expiredOnly = words.Accept(L"expired");
     if (!words.Accept(L"backup") && !words.Accept(L"backupset"))
         return false;
@@ -226,8 +236,8 @@ void Session::PrintPieceList(const simoracle::ControlFile& controlFile,
               L"------- ------- --- --- ----------- ----------- ----------");
     for (size_t i : chosen) {
         const simoracle::PieceRecord& piece = controlFile.pieces[i];
-        out_.Line(Padded(std::to_wstring(piece.key), 8) + Padded(std::to_wstring(piece.key), 8) +
-                  L"1   1   " + Padded(piece.expired ? L"EXPIRED" : L"AVAILABLE", 12) +
+        out_.Line(Padded(std::to_wstring(piece.key), 7) + Padded(std::to_wstring(piece.key), 7) +
+                  L"1   1   " + Padded(piece.expired ? L"EXPIRED" : L"AVAILABLE", 11) +
                   L"DISK        " + piece.handle);
     }
 }
@@ -270,63 +280,18 @@ void Session::DeletePieces(simoracle::ControlFile& controlFile, const std::vecto
     SaveControl(controlFile, L"delete");
 }
 
-bool Session::ParseList(TokenCursor& words, Action& action) {
-    const bool backups = words.Accept(L"backup") || words.Accept(L"backupset");
-    const bool archivedLogs = !backups && words.AcceptAll(L"archivelog all");
-    if (backups)
-        words.Accept(L"summary");
-    if (!backups && !archivedLogs)
-        return false;
-    action = [archivedLogs](Session& session, const Statement&) { session.List(archivedLogs); };
-    return true;
-}
-
-void Session::List(bool archivedLogs) {
-    simoracle::ControlFile controlFile;
-    if (!LoadRepository(controlFile, L"list"))
-        return;
-    if (archivedLogs)
-        ListArchivedLogs(controlFile);
-    else
-        ListBackups(controlFile);
-}
-
-void Session::ListArchivedLogs(const simoracle::ControlFile& controlFile) {
-    bool any = false;
-    for (unsigned sequence = 1; sequence < controlFile.currentSequence; ++sequence) {
-        if (!simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId, sequence))
-            continue;
-        if (!any)
-            out_.Line(L"List of Archived Log Copies for database with db_unique_name " +
-                      controlFile.dbName +
-                      L"\n================================="
-                      L"====================================\n\nKey     Thrd Seq     S "
-                      L"Name\n------- ---- ------- - ----");
-        any = true;
-        out_.Line(Padded(std::to_wstring(sequence), 8) + L"1    " +
-                  Padded(std::to_wstring(sequence), 8) + L"A " +
-                  files_.ArchivedLog(controlFile.resetlogsId, sequence));
-    }
-    if (!any)
-        out_.Line(L"specification does not match any archived log in the repository");
-}
-
-void Session::ListBackups(const simoracle::ControlFile& controlFile) {
-    if (controlFile.pieces.empty()) {
-        out_.Line(L"specification does not match any backup in the repository");
-        return;
-    }
+void Session::ListBackups(const std::vector<const simoracle::PieceRecord*>& pieces) {
     out_.Line(L"\nList of Backups\n===============\n"
               L"Key     S Completion Time     Tag                  Contents    Piece Name\n"
               L"------- - ------------------- -------------------- ----------- ----------");
-    for (const simoracle::PieceRecord& piece : controlFile.pieces) {
-        std::wstring contents = piece.HoldsKind("datafile:")     ? L"DATAFILES"
-                                : piece.HoldsKind("archivelog:") ? L"ARCHIVELOG"
-                                : piece.Holds("controlfile")     ? L"CONTROLFILE"
-                                                                 : L"SPFILE";
-        out_.Line(Padded(std::to_wstring(piece.key), 8) + (piece.expired ? L"X " : L"A ") +
-                  Padded(piece.completed, 20) + Padded(piece.tag, 21) + Padded(contents, 12) +
-                  piece.handle);
+    for (const simoracle::PieceRecord* piece : pieces) {
+        std::wstring contents = piece->HoldsKind("datafile:")     ? L"DATAFILES"
+                                : piece->HoldsKind("archivelog:") ? L"ARCHIVELOG"
+                                : piece->Holds("controlfile")     ? L"CONTROLFILE"
+                                                                  : L"SPFILE";
+        out_.Line(Padded(std::to_wstring(piece->key), 7) + (piece->expired ? L"X " : L"A ") +
+                  Padded(ShownDate(piece->completed), 19) + Padded(piece->tag, 20) +
+                  Padded(contents, 11) + piece->handle);
     }
 }
 
@@ -348,9 +313,9 @@ void Session::Report() {
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
         std::string bytes;
         simoracle::ReadFileBytes(files_.DataFile(dataFile), bytes);
-        out_.Line(Padded(std::to_wstring(dataFile.number), 5) +
-                  Padded(std::to_wstring(bytes.size() / (1024 * 1024)), 9) +
-                  Padded(dataFile.tablespace, 21) + L"***     " + files_.DataFile(dataFile));
+        out_.Line(Padded(std::to_wstring(dataFile.number), 4) +
+                  Padded(std::to_wstring(bytes.size() / (1024 * 1024)), 8) +
+                  Padded(dataFile.tablespace, 20) + L"***     " + files_.DataFile(dataFile));
     }
 }
 

@@ -59,6 +59,24 @@ struct DeleteRequest {
     std::wstring tag;
 };
 
+// DELETE [FORCE] [NOPROMPT] ARCHIVELOG {ALL | SEQUENCE [=] n | SEQUENCE BETWEEN n AND m}
+// [THREAD [=] n] [BACKED UP n TIMES TO DEVICE TYPE DISK].
+struct ArchivedLogDeleteRequest {
+    bool force = false;
+    bool noPrompt = false;
+    unsigned long long firstSequence = 0;
+    unsigned long long lastSequence = ~0ULL;
+    unsigned long long thread = 0; // 0: every thread
+    unsigned long long backedUpTimes = 0;
+};
+
+// LIST BACKUP [OF {DATABASE | ARCHIVELOG ALL}] [TAG [=] tag] [SUMMARY], or LIST ARCHIVELOG ALL.
+struct ListRequest {
+    enum class What { Backups, BackupsOfDatabase, BackupsOfArchivedLogs, ArchivedLogs };
+    What what = What::Backups;
+    std::wstring tag; // upper case; empty: any
+};
+
 // SET DBID n, or in a RUN block SET untilClause.
 struct SetRequest {
     unsigned long long dbid = 0;

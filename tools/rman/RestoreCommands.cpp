@@ -201,7 +201,7 @@ void Session::RestoreDatabase(const std::wstring& tag) {
     for (const auto& set : byPiece)
         if (!RestoreDataFilesFrom(controlFile.pieces[set.first], controlFile.dbid, set.second))
             return;
-    out_.Line(L"Finished restore at " + CommandDate());
+    out_.Line(L"Finished restore at " + ShownNow());
 }
 
 bool Session::RestoreDataFilesFrom(const simoracle::PieceRecord& piece, unsigned long long dbid,
@@ -289,13 +289,13 @@ void Session::RestoreArchivedLogs() {
             return;
         }
     }
-    out_.Line(L"Finished restore at " + CommandDate());
+    out_.Line(L"Finished restore at " + ShownNow());
 }
 
 void Session::RestoreFromFile(bool controlFile, const std::wstring& path) {
     if (!InstanceTakesRestoreFromFile(controlFile))
         return;
-    out_.Line(L"Starting restore at " + CommandDate());
+    out_.Line(L"Starting restore at " + ShownNow());
     UseChannel();
     out_.Line(L"");
     if (!simoracle::FileExists(path)) {
@@ -367,7 +367,7 @@ void Session::WriteRestoredFile(bool controlFile, const std::string& data,
     }
     out_.Line(ChannelPrefix() + L"restore complete, elapsed time: 00:00:01");
     out_.Line(L"output file name=" + target);
-    out_.Line(L"Finished restore at " + CommandDate());
+    out_.Line(L"Finished restore at " + ShownNow());
 }
 
 } // namespace rmansim

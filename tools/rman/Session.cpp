@@ -55,7 +55,7 @@ bool Session::ApplyFaults(const std::wstring& statement, const std::wstring& ver
     if (faults.Find(FaultKind::NoPiece, normalised))
         skipPieceWrites_ = true;
     if (faults.Find(FaultKind::Die, normalised)) {
-        out_.Line(L"Starting " + verb + L" at " + CommandDate());
+        out_.Line(L"Starting " + verb + L" at " + ShownNow());
         ExitProcess(3);
     }
     if (const simoracle::CommandFault* fault = faults.Find(FaultKind::Fail, normalised)) {
@@ -64,7 +64,7 @@ bool Session::ApplyFaults(const std::wstring& statement, const std::wstring& ver
                         normalised + L"]"});
         } else if (verb == L"backup" || verb == L"restore" || verb == L"recover") {
             // A given cause is reported as the channel's, as errors of the files are.
-            out_.Line(L"Starting " + verb + L" at " + CommandDate());
+            out_.Line(L"Starting " + verb + L" at " + ShownNow());
             UseChannel();
             ChannelFailure(verb, fault->text);
         } else {
@@ -303,7 +303,7 @@ std::vector<std::wstring> Session::InstanceDownCauses() {
 }
 
 void Session::StartJob(const std::wstring& verb) {
-    out_.Line(L"Starting " + verb + L" at " + CommandDate());
+    out_.Line(L"Starting " + verb + L" at " + ShownNow());
     RepositoryNotice();
     UseChannel();
 }

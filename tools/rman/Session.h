@@ -11,6 +11,8 @@
 #include "tools/simdb/DataFile.h"
 #include "tools/simdb/Instance.h"
 #include "tools/simdb/Layout.h"
+#include "tools/simdb/Redo.h"
+#include "tools/simdb/SimOracle.h"
 
 #include <functional>
 #include <string>
@@ -155,8 +157,8 @@ private:
     void BackupOneFile(simoracle::ControlFile& controlFile, const BackupRequest& request);
     void BackupAllArchivedLogs(simoracle::ControlFile& controlFile, const BackupRequest& request);
     void BackupDatabase(simoracle::ControlFile& controlFile, const BackupRequest& request);
-    // Starts a backup: switches the log first when asked to and the database is open.
-    void StartBackup(simoracle::ControlFile& controlFile, bool switchLog);
+    // Starts a backup, archiving the current log first when asked to; false when that failed.
+    bool StartBackup(simoracle::ControlFile& controlFile, bool archiveCurrentLog);
     bool WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOptions& options,
                         const std::vector<simoracle::PieceEntry>& entries,
                         const std::vector<std::wstring>& inputLines, const std::wstring& setKind,
@@ -165,8 +167,10 @@ private:
                     const std::vector<simoracle::PieceEntry>& entries);
     bool BackupDatafiles(simoracle::ControlFile& controlFile, const BackupOptions& options,
                          bool compressed);
+    // checkpoint: the backup's, for a file copied while the database runs.
     bool DataFileEntry(const simoracle::ControlFile& controlFile,
-                       const simoracle::DataFileSpec& dataFile, simoracle::PieceEntry& entry);
+                       const simoracle::DataFileSpec& dataFile,
+                       const simoracle::ChangePoint& checkpoint, simoracle::PieceEntry& entry);
     // The archived logs from fromSequence on that are on disk, as one set.
     bool BackupArchivedLogs(simoracle::ControlFile& controlFile, const BackupOptions& options,
                             bool compressed, bool required, unsigned fromSequence);
@@ -184,9 +188,16 @@ private:
     void PrintPieceList(const simoracle::ControlFile& controlFile,
                         const std::vector<size_t>& chosen);
     void DeletePieces(simoracle::ControlFile& controlFile, const std::vector<size_t>& chosen);
-    void List(bool archivedLogs);
+    static bool ParseArchivedLogDeletion(TokenCursor& words, ArchivedLogDeleteRequest& request);
+    void DeleteArchivedLogs(const ArchivedLogDeleteRequest& request, const std::wstring& statement);
+    void List(const ListRequest& request);
     void ListArchivedLogs(const simoracle::ControlFile& controlFile);
-    void ListBackups(const simoracle::ControlFile& controlFile);
+    void PrintArchivedLogCopies(const simoracle::ControlFile& controlFile,
+                                const std::vector<simoracle::RedoLog>& logs);
+    void ListBackups(const std::vector<const simoracle::PieceRecord*>& pieces);
+    void PrintBackupSet(const simoracle::PieceRecord& set);
+    void PrintSetLogs(const simoracle::PieceRecord& set);
+    void PrintSetDataFiles(const simoracle::PieceRecord& set);
     void Report();
     void Show();
     bool PieceAvailable(const simoracle::PieceRecord& piece) const;

@@ -48,6 +48,60 @@ std::string Narrow(const std::wstring& text) {
     return VIRid::strings::WstrToUTF8(text);
 }
 
+unsigned long long NumberOf(const std::string& text) {
+    return std::strtoull(text.c_str(), nullptr, 10);
+}
+
+// Records of a piece's logs and data files: ';' between records, ',' between their fields
+// (recorded moments hold neither).
+std::string FormatLogs(const std::vector<BackedUpLog>& logs) {
+    std::string text;
+    for (const BackedUpLog& log : logs)
+        text += (text.empty() ? "" : ";") + std::to_string(log.thread) + "," +
+                std::to_string(log.sequence) + "," + std::to_string(log.lowScn) + "," +
+                Narrow(log.lowTime) + "," + std::to_string(log.nextScn) + "," +
+                Narrow(log.nextTime);
+    return text;
+}
+
+std::string FormatDataFiles(const std::vector<BackedUpDataFile>& dataFiles) {
+    std::string text;
+    for (const BackedUpDataFile& dataFile : dataFiles)
+        text += (text.empty() ? "" : ";") + std::to_string(dataFile.number) + "," +
+                std::to_string(dataFile.checkpointScn) + "," + Narrow(dataFile.checkpointTime);
+    return text;
+}
+
+// The records of text, each of fieldCount fields read into a record by read; false when one has
+// another number of fields.
+template <typename Record>
+bool ParseRecords(const std::string& text, size_t fieldCount,
+                  Record (*read)(const std::vector<std::string>& fields),
+                  std::vector<Record>& records) {
+    if (text.empty())
+        return true;
+    for (const std::string& record : SplitText(text, ';')) {
+        const std::vector<std::string> fields = SplitText(record, ',');
+        if (fields.size() != fieldCount)
+            return false;
+        records.push_back(read(fields));
+    }
+    return true;
+}
+
+BackedUpLog ReadLog(const std::vector<std::string>& fields) {
+    return {static_cast<unsigned>(NumberOf(fields[0])),
+            static_cast<unsigned>(NumberOf(fields[1])),
+            NumberOf(fields[2]),
+            Wide(fields[3]),
+            NumberOf(fields[4]),
+            Wide(fields[5])};
+}
+
+BackedUpDataFile ReadDataFile(const std::vector<std::string>& fields) {
+    return {static_cast<unsigned>(NumberOf(fields[0])), NumberOf(fields[1]), Wide(fields[2])};
+}
+
 } // namespace
 
 bool PieceRecord::Holds(const std::string& content) const {
@@ -71,7 +125,10 @@ std::string ControlFile::Serialize() const {
     fields.Add("dbid", dbid);
     fields.Add("log_mode", std::string(archiveLogMode ? "ARCHIVELOG" : "NOARCHIVELOG"));
     fields.Add("resetlogs_id", resetlogsId);
+    fields.Add("scn", scn);
     fields.Add("current_sequence", currentSequence);
+    fields.Add("current_low_scn", currentLowScn);
+    fields.Add("current_low_time", currentLowTime);
     fields.Add("checkpoint_sequence", checkpointSequence);
     fields.Add("backup_controlfile", restoredFromBackup ? 1ULL : 0ULL);
     fields.Add("resetlogs_required", resetlogsRequired ? 1ULL : 0ULL);
@@ -85,7 +142,8 @@ std::string ControlFile::Serialize() const {
         fields.Add("piece", std::to_string(piece.key) + "|" + (piece.expired ? "X" : "A") + "|" +
                                 std::to_string(piece.stamp) + "|" + Narrow(piece.completed) + "|" +
                                 contents + "|" + Escape(Narrow(piece.tag)) + "|" +
-                                Escape(Narrow(piece.handle)));
+                                Escape(Narrow(piece.handle)) + "|" + FormatLogs(piece.logs) + "|" +
+                                FormatDataFiles(piece.dataFiles));
     }
     return fields.FormatSealed();
 }
@@ -99,7 +157,10 @@ bool ControlFile::Parse(const std::string& bytes, ControlFile& controlFile) {
     parsed.dbid = fields.Number("dbid");
     parsed.archiveLogMode = fields.Text("log_mode") == "ARCHIVELOG";
     parsed.resetlogsId = static_cast<unsigned>(fields.Number("resetlogs_id"));
+    parsed.scn = fields.Number("scn");
     parsed.currentSequence = static_cast<unsigned>(fields.Number("current_sequence"));
+    parsed.currentLowScn = fields.Number("current_low_scn");
+    parsed.currentLowTime = fields.Wide("current_low_time");
     parsed.checkpointSequence = static_cast<unsigned>(fields.Number("checkpoint_sequence"));
     parsed.restoredFromBackup = fields.Number("backup_controlfile") != 0;
     parsed.resetlogsRequired = fields.Number("resetlogs_required") != 0;
@@ -108,7 +169,7 @@ bool ControlFile::Parse(const std::string& bytes, ControlFile& controlFile) {
         parsed.configuration.push_back(Wide(setting));
     for (const std::string& line : fields.All("piece")) {
         const std::vector<std::string> parts = SplitText(line, '|');
-        if (parts.size() != 7)
+        if (parts.size() != 9)
             return false;
         PieceRecord piece;
         piece.key = static_cast<unsigned>(std::strtoul(parts[0].c_str(), nullptr, 10));
@@ -119,6 +180,9 @@ bool ControlFile::Parse(const std::string& bytes, ControlFile& controlFile) {
             piece.contents = SplitText(parts[4], ',');
         piece.tag = Wide(Unescape(parts[5]));
         piece.handle = Wide(Unescape(parts[6]));
+        if (!ParseRecords(parts[7], 6, ReadLog, piece.logs) ||
+            !ParseRecords(parts[8], 3, ReadDataFile, piece.dataFiles))
+            return false;
         parsed.pieces.push_back(piece);
     }
     controlFile = parsed;

@@ -1,5 +1,6 @@
 #include "tools/simdb/DataFile.h"
 
+#include "tools/simdb/Clock.h"
 #include "tools/simdb/Fields.h"
 #include "tools/simdb/FileIo.h"
 
@@ -18,6 +19,8 @@ std::string FormatDataFileHeader(const DataFileHeader& header) {
     fields.Add("dbid", header.dbid);
     fields.Add("resetlogs_id", header.resetlogsId);
     fields.Add("checkpoint_sequence", header.checkpointSequence);
+    fields.Add("checkpoint_scn", header.checkpointScn);
+    fields.Add("checkpoint_time", header.checkpointTime);
     fields.Add("fuzzy", header.fuzzy ? 1ULL : 0ULL);
     fields.Add("fuzzy_sequence", header.fuzzySequence);
     std::string bytes = fields.FormatSealed();
@@ -37,6 +40,8 @@ bool ParseDataFileHeader(const std::string& bytes, DataFileHeader& header) {
     header.dbid = fields.Number("dbid");
     header.resetlogsId = static_cast<unsigned>(fields.Number("resetlogs_id"));
     header.checkpointSequence = static_cast<unsigned>(fields.Number("checkpoint_sequence"));
+    header.checkpointScn = fields.Number("checkpoint_scn");
+    header.checkpointTime = fields.Wide("checkpoint_time");
     header.fuzzy = fields.Number("fuzzy") != 0;
     header.fuzzySequence = static_cast<unsigned>(fields.Number("fuzzy_sequence"));
     return true;
@@ -54,6 +59,8 @@ bool WriteDataFileHeader(const std::wstring& path, const DataFileHeader& header)
 }
 
 bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
+    const unsigned long long scn = controlFile.NextScn();
+    const std::wstring time = Timestamp();
     bool all = true;
     for (const DataFileSpec& dataFile : DataFileSpecs()) {
         DataFileHeader header;
@@ -63,6 +70,8 @@ bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
         }
         header.resetlogsId = controlFile.resetlogsId;
         header.checkpointSequence = controlFile.currentSequence;
+        header.checkpointScn = scn;
+        header.checkpointTime = time;
         header.fuzzy = false;
         header.fuzzySequence = 0;
         all = WriteDataFileHeader(files.DataFile(dataFile), header) && all;

@@ -14,6 +14,9 @@ struct DataFileHeader {
     unsigned long long dbid = 0;
     unsigned resetlogsId = 1;
     unsigned checkpointSequence = 1; // redo from this log sequence on is still to be applied
+    // The checkpoint: every change before this SCN is in the file.
+    unsigned long long checkpointScn = 0;
+    std::wstring checkpointTime;
     // Copied while the database was open: redo up to and including fuzzySequence must be
     // applied before the file is consistent.
     bool fuzzy = false;
@@ -30,9 +33,9 @@ bool ReadDataFileHeader(const std::wstring& path, DataFileHeader& header);
 // Rewrites the header of an existing data file in place.
 bool WriteDataFileHeader(const std::wstring& path, const DataFileHeader& header);
 
-// Makes every data file that is present consistent at the control file's current sequence and
-// records that in the control file (which the caller saves). False when a file is missing or
-// damaged; the others are checkpointed all the same.
+// Makes every data file that is present consistent at the control file's current sequence, with
+// a checkpoint at a new SCN, and records that in the control file (which the caller saves). False
+// when a file is missing or damaged; the others are checkpointed all the same.
 bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile);
 
 } // namespace simoracle

@@ -10,8 +10,9 @@ namespace simoracle {
 
 namespace {
 
-const FaultKind kKinds[] = {FaultKind::Fail, FaultKind::Stderr, FaultKind::Die,
-                            FaultKind::Hang, FaultKind::Slow,   FaultKind::NoPiece};
+const FaultKind kKinds[] = {FaultKind::Fail,        FaultKind::Stderr, FaultKind::Die,
+                            FaultKind::Hang,        FaultKind::Slow,   FaultKind::NoPiece,
+                            FaultKind::RefuseDelete};
 
 } // namespace
 
@@ -99,9 +100,11 @@ const wchar_t* FaultKindName(FaultKind kind) {
     case FaultKind::Slow:
         return L"slow";
     case FaultKind::NoPiece:
+        return L"nopiece";
+    case FaultKind::RefuseDelete:
         break;
     }
-    return L"nopiece";
+    return L"refuse-delete";
 }
 
 bool ParseFaultKind(const std::wstring& name, FaultKind& kind) {

@@ -1,5 +1,6 @@
 #include "tools/simdb/NewDatabase.h"
 
+#include "tools/simdb/Clock.h"
 #include "tools/simdb/ControlFile.h"
 #include "tools/simdb/Faults.h"
 #include "tools/simdb/FileIo.h"
@@ -108,6 +109,8 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
     controlFile.dbid = NewDbid(files);
     controlFile.archiveLogMode = options.archiveLog;
     controlFile.currentSequence = 1;
+    controlFile.currentLowScn = controlFile.scn;
+    controlFile.currentLowTime = Timestamp();
     // A little history, as a database that has run for a while has.
     for (int i = 0; i < 2; ++i)
         if (!SwitchLog(files, controlFile)) {
@@ -115,6 +118,8 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
             return false;
         }
     controlFile.checkpointSequence = controlFile.currentSequence;
+    const unsigned long long checkpointScn = controlFile.NextScn();
+    const std::wstring checkpointTime = Timestamp();
     const unsigned long long totalBytes = static_cast<unsigned long long>(options.sizeMb) << 20;
     for (const DataFileSpec& dataFile : DataFileSpecs()) {
         unsigned long long size = totalBytes / 100 * dataFile.sharePercent;
@@ -126,6 +131,8 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
         header.dbid = controlFile.dbid;
         header.resetlogsId = controlFile.resetlogsId;
         header.checkpointSequence = controlFile.currentSequence;
+        header.checkpointScn = checkpointScn;
+        header.checkpointTime = checkpointTime;
         const std::string seed =
             std::to_string(controlFile.dbid) + ":" + std::to_string(dataFile.number);
         if (!WriteNewDataFile(files.DataFile(dataFile), header, seed, size)) {

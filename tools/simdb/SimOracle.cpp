@@ -1,10 +1,13 @@
 // Inspection and damage of a simulated database, for tests and demonstrations.
 #include "tools/simdb/SimOracle.h"
 
+#include "tools/simdb/Clock.h"
+#include "tools/simdb/ControlFile.h"
 #include "tools/simdb/DataFile.h"
 #include "tools/simdb/FileIo.h"
 #include "tools/simdb/Instance.h"
 #include "tools/simdb/Layout.h"
+#include "tools/simdb/Redo.h"
 #include "tools/simdb/Sha256.h"
 #include "virid/Strings.h"
 
@@ -79,9 +82,17 @@ bool Wreck(const std::wstring& homeDir, const std::wstring& sid, WreckScope scop
     return true;
 }
 
-bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
+bool Touch(const std::wstring& homeDir, const std::wstring& sid, ChangePoint& point,
+           std::wstring& error) {
     const DatabaseFiles files(homeDir, sid);
-    const std::wstring path = files.DataFile(DataFileSpecs().back());
+    ControlFile controlFile;
+    if (LoadInstance(files).state != DatabaseState::Open ||
+        !LoadControlFile(files.ControlFile(), controlFile)) {
+        error = L"the database " + sid + L" is not open";
+        return false;
+    }
+    const DataFileSpec& changed = DataFileSpecs().back();
+    const std::wstring path = files.DataFile(changed);
     DataFileHeader header;
     InputFile file(path);
     std::string bytes;
@@ -96,13 +107,22 @@ bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& e
                        static_cast<unsigned char>(bytes[kDataFileHeaderSize + i]))
                    << (8 * i);
     ++changes;
-    std::string counter(8, '\0');
+    RedoChange change;
+    change.scn = controlFile.NextScn();
+    change.time = Timestamp();
+    change.fileNumber = changed.number;
+    change.offset = kDataFileHeaderSize;
     for (size_t i = 0; i < 8; ++i)
-        counter[i] = static_cast<char>((changes >> (8 * i)) & 0xFF);
-    if (!WriteFileAt(path, kDataFileHeaderSize, counter)) {
-        error = L"cannot write " + path + L": " + LastErrorText();
+        change.bytes += static_cast<char>((changes >> (8 * i)) & 0xFF);
+    // The redo first, as the database writes it ahead of the data.
+    if (!RecordChange(files, controlFile, change) ||
+        !WriteFileAt(path, change.offset, change.bytes) || !SwitchLog(files, controlFile) ||
+        !SaveControlFile(files.ControlFile(), controlFile)) {
+        error = L"cannot write the change to " + sid + L": " + LastErrorText();
         return false;
     }
+    point.scn = change.scn;
+    point.time = change.time;
     return true;
 }
 

@@ -47,8 +47,17 @@ inline bool Wreck(const std::wstring& homeDir, const std::wstring& sid, bool con
     return Wreck(homeDir, sid, controlFileToo ? WreckScope::ControlFileToo : WreckScope::DataFiles,
                  error);
 }
-// Changes the data (so that a later restore is visible in the digest).
-bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error);
+// A point in the database's history: a system change number and the database's time then
+// (YYYY-MM-DD HH:MM:SS).
+struct ChangePoint {
+    unsigned long long scn = 0;
+    std::wstring time;
+};
+// Changes the data of an open database, so that the digest changes: the change is made at a new
+// SCN and recorded in the online log, which is then switched (and archived in ARCHIVELOG mode).
+// point: the change's SCN and time; the database as it is now is the database at that SCN.
+bool Touch(const std::wstring& homeDir, const std::wstring& sid, ChangePoint& point,
+           std::wstring& error);
 
 // Test faults, stored with the database, read by rman.exe at each command.
 // command: the command text normalised (lower case, blanks collapsed, no trailing ';'), matched
@@ -58,7 +67,11 @@ bool Touch(const std::wstring& homeDir, const std::wstring& sid, std::wstring& e
 // goes to standard error, one line each, and the command then runs. Die: the process ends in
 // the middle of the command. Hang: the command never answers. Slow: it answers after 3 s.
 // NoPiece: a backup reports its usual success, piece handles included, but writes no piece.
-enum class FaultKind { Fail, Stderr, Die, Hang, Slow, NoPiece };
+// RefuseDelete: a DELETE ARCHIVELOG without FORCE deletes none of the logs it names, each
+// refused as the deletion policy refuses a log, with the text's lines (by default "RMAN-08138:
+// warning: archived log not deleted - must create more backups") and the log's name, thread and
+// sequence.
+enum class FaultKind { Fail, Stderr, Die, Hang, Slow, NoPiece, RefuseDelete };
 bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
               const std::wstring& command, std::wstring& error,
               const std::vector<std::wstring>& text = {});

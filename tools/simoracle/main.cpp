@@ -21,7 +21,7 @@ const wchar_t kUsage[] =
     L"  simoracle state SID\n"
     L"  simoracle wreck SID [--controlfile | --all]\n"
     L"  simoracle touch SID\n"
-    L"  simoracle fault SID fail|stderr \"COMMAND\" [--text \"LINE\"]...\n"
+    L"  simoracle fault SID fail|stderr|refuse-delete \"COMMAND\" [--text \"LINE\"]...\n"
     L"  simoracle fault SID die|hang|slow|nopiece \"COMMAND\"\n"
     L"  simoracle fault SID trickle on|off\n"
     L"  simoracle fault SID clear\n";
@@ -87,8 +87,9 @@ int FaultCommand(const std::wstring& home, const std::vector<std::wstring>& args
         return Usage();
     // The lines of the fault's own text: what a failure reports, or what goes to standard error.
     std::vector<std::wstring> text;
-    const bool takesText =
-        kind == simoracle::FaultKind::Fail || kind == simoracle::FaultKind::Stderr;
+    const bool takesText = kind == simoracle::FaultKind::Fail ||
+                           kind == simoracle::FaultKind::Stderr ||
+                           kind == simoracle::FaultKind::RefuseDelete;
     for (size_t i = 4; i < args.size(); i += 2) {
         if (!takesText || args[i] != L"--text" || i + 1 >= args.size())
             return Usage();
@@ -142,8 +143,19 @@ int Run(const std::vector<std::wstring>& args) {
             return Usage();
         return Result(simoracle::Wreck(home, args[1], scope, error), error);
     }
-    if (command == L"touch")
-        return args.size() == 2 ? Result(simoracle::Touch(home, args[1], error), error) : Usage();
+    if (command == L"touch") {
+        if (args.size() != 2)
+            return Usage();
+        simoracle::ChangePoint point;
+        if (!simoracle::Touch(home, args[1], point, error))
+            return Result(false, error);
+        const std::string digest = simoracle::Digest(home, args[1], error);
+        if (digest.empty())
+            return Result(false, error);
+        Print(stdout, L"SCN " + std::to_wstring(point.scn) + L" at " + point.time + L", digest " +
+                          VIRid::strings::UTF8toWstr(digest) + L"\n");
+        return 0;
+    }
     return FaultCommand(home, args);
 }
 

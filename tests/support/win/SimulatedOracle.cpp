@@ -43,9 +43,13 @@ std::wstring SimulatedOracle::Folder(const std::wstring& name) const {
     return path;
 }
 
-ScriptedRun SimulatedOracle::Rman(const std::string& script, const std::wstring& sid) const {
-    return RunScripted(L"\"" + homeDir_ + L"\\bin\\rman.exe\"",
-                       {{L"ORACLE_HOME", homeDir_}, {L"ORACLE_SID", Of(sid)}}, script, 60000);
+ScriptedRun
+SimulatedOracle::Rman(const std::string& script, const std::wstring& sid,
+                      const std::vector<std::pair<std::wstring, std::wstring>>& environment) const {
+    std::vector<std::pair<std::wstring, std::wstring>> variables = {{L"ORACLE_HOME", homeDir_},
+                                                                    {L"ORACLE_SID", Of(sid)}};
+    variables.insert(variables.end(), environment.begin(), environment.end());
+    return RunScripted(L"\"" + homeDir_ + L"\\bin\\rman.exe\"", variables, script, 60000);
 }
 
 std::vector<unsigned long> SimulatedOracle::RmanProcessIds() const {

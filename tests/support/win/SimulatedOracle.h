@@ -32,8 +32,10 @@ public:
     std::wstring Folder(const std::wstring& name) const;
 
     // Runs the home's bin\rman.exe with ORACLE_HOME and ORACLE_SID (of the first database when
-    // sid is empty) set.
-    ScriptedRun Rman(const std::string& script, const std::wstring& sid = L"") const;
+    // sid is empty) set, and the variables of environment.
+    ScriptedRun
+    Rman(const std::string& script, const std::wstring& sid = L"",
+         const std::vector<std::pair<std::wstring, std::wstring>>& environment = {}) const;
     // How many processes run the home's bin\rman.exe; EndRunningRman ends them.
     size_t RunningRman() const { return RmanProcessIds().size(); }
     void EndRunningRman() const;
