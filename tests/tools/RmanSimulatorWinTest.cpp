@@ -193,7 +193,8 @@ TEST_F(RmanSimulatorTest, RunBlocksFollowTheGrammarOfRecoveryManager) {
          {"backup spfile" + format + ";", "channel ORA_DISK_1: backup set complete", false},
          {"shutdown immediate;", "database closed", false},
          {"startup mount;", "database mounted", false},
-         {"run { set until scn 1000; recover database; }", "found \"scn\"", true},
+         {"run { set until scn 1000; recover database; }",
+          "RMAN-06556: datafile 1 must be restored from backup older than SCN 1000", true},
          {"run {\nset until sequence 1 thread 1;\nrecover database;\n}", "RMAN-06556", true},
          {"recover database;", "media recovery complete", false},
          {"alter database open;", "Statement processed", false}});

@@ -80,6 +80,10 @@ size_t BackupCount(const simoracle::ControlFile& controlFile, const simoracle::R
 } // namespace
 
 void Session::List(const ListRequest& request) {
+    if (request.what == Kind::Incarnations) {
+        ListIncarnations();
+        return;
+    }
     simoracle::ControlFile controlFile;
     if (!LoadRepository(controlFile, L"list"))
         return;
@@ -112,6 +116,9 @@ bool Session::ParseList(TokenCursor& words, Action& action) {
     ListRequest request;
     if (words.AcceptAll(L"archivelog all")) {
         request.what = Kind::ArchivedLogs;
+    } else if (words.Accept(L"incarnation")) {
+        request.what = Kind::Incarnations;
+        words.AcceptAll(L"of database");
     } else if (words.Accept(L"backup") || words.Accept(L"backupset")) {
         if (words.AcceptAll(L"of database"))
             request.what = Kind::BackupsOfDatabase;

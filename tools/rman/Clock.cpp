@@ -122,3 +122,50 @@ unsigned long long Stamp() {
 }
 
 } // namespace rmansim
+
+namespace rmansim {
+
+namespace {
+
+// YYYY-MM-DD HH:MM:SS, digits where digits belong.
+bool IsTimestamp(const std::wstring& text) {
+    static const wchar_t kShape[] = L"0000-00-00 00:00:00";
+    if (text.size() != std::wcslen(kShape))
+        return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (kShape[i] == L'0' ? !std::iswdigit(text[i]) : text[i] != kShape[i])
+            return false;
+    return true;
+}
+
+std::wstring WithoutBlanks(const std::wstring& text) {
+    std::wstring kept;
+    for (wchar_t c : text)
+        if (c != L' ')
+            kept += static_cast<wchar_t>(std::towupper(c));
+    return kept;
+}
+
+} // namespace
+
+bool ReadDateExpression(const std::wstring& text, std::wstring& timestamp) {
+    const std::wstring mask = L"YYYY-MM-DDHH24:MI:SS";
+    const std::wstring squeezed = WithoutBlanks(text);
+    if (squeezed.compare(0, 8, L"TO_DATE(") == 0) {
+        // to_date('value','mask'): the value keeps its blank, the mask is compared without them.
+        const size_t open = text.find(L'\'');
+        const size_t close = open == std::wstring::npos ? open : text.find(L'\'', open + 1);
+        const size_t maskOpen = close == std::wstring::npos ? close : text.find(L'\'', close + 1);
+        const size_t maskClose =
+            maskOpen == std::wstring::npos ? maskOpen : text.find(L'\'', maskOpen + 1);
+        if (maskClose == std::wstring::npos ||
+            WithoutBlanks(text.substr(maskOpen + 1, maskClose - maskOpen - 1)) != mask)
+            return false;
+        timestamp = text.substr(open + 1, close - open - 1);
+        return IsTimestamp(timestamp);
+    }
+    timestamp = text;
+    return WithoutBlanks(DateFormat()) == mask && IsTimestamp(timestamp);
+}
+
+} // namespace rmansim

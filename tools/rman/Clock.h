@@ -17,6 +17,10 @@ unsigned long long Stamp(); // seconds, for record stamps
 // (24-MAY-20). The format's elements YYYY, RRRR, YY, RR, MM, MON, DD, HH24, HH12, HH, MI and SS
 // are known, in either case; any other character stands for itself.
 std::wstring ShownDate(const std::wstring& timestamp);
+// The moment that an UNTIL TIME names, as YYYY-MM-DD HH:MM:SS: a to_date('value', 'mask')
+// expression with the mask YYYY-MM-DD HH24:MI:SS, or a literal in the session's date format when
+// that is the same. False for anything else (Oracle's ORA-01861).
+bool ReadDateExpression(const std::wstring& text, std::wstring& timestamp);
 // The present, as ShownDate shows it.
 std::wstring ShownNow();
 

@@ -143,12 +143,8 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs())
         if (!CheckDataFileForOpen(verb, controlFile, dataFile, resetLogs))
             return false;
-    if (resetLogs) {
-        ++controlFile.resetlogsId;
-        controlFile.currentSequence = 1;
-        controlFile.restoredFromBackup = false;
-        controlFile.resetlogsRequired = false;
-    }
+    if (resetLogs)
+        BeginIncarnation(controlFile);
     simoracle::Checkpoint(files_, controlFile);
     if (!simoracle::WriteOnlineLog(files_, controlFile) || !SaveControl(controlFile, verb))
         return false;

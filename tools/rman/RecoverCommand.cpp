@@ -1,9 +1,11 @@
 // RECOVER DATABASE: media recovery of restored data files from archived logs (restored from
-// backups when they are not on disk) and the online log.
+// backups when they are not on disk) and the online log, applying the changes each log carries.
 //   With the current control file the recovery is complete: every log up to the current one.
 //   With a restored (backup) control file the logs are applied as long as they can be found,
 //   then recovery asks for the next one (RMAN-06054) and the database opens only with
-//   RESETLOGS, as with an UNTIL clause.
+//   RESETLOGS, as after a recovery to a point.
+//   A point (UNTIL SCN, TIME or SEQUENCE, of the command or of the RUN block's SET UNTIL) is an
+//   exclusive limit: redo at or after it is not applied.
 #include "tools/rman/Session.h"
 
 #include "tools/rman/Clock.h"
@@ -18,6 +20,37 @@ namespace rmansim {
 namespace {
 
 const wchar_t kVerb[] = L"recover";
+
+} // namespace
+
+// Where a recovery stops: the redo at or after the point is not applied.
+struct StopPoint {
+    UntilClause::Kind kind = UntilClause::Kind::None;
+    unsigned long long scn = 0;
+    std::wstring time; // YYYY-MM-DD HH:MM:SS
+    unsigned sequence = 0;
+
+    bool ByChange() const {
+        return kind == UntilClause::Kind::Scn || kind == UntilClause::Kind::Time;
+    }
+    // Redo made at that SCN and time lies before the point.
+    bool Before(unsigned long long atScn, const std::wstring& atTime) const {
+        if (kind == UntilClause::Kind::Scn)
+            return atScn < scn;
+        if (kind == UntilClause::Kind::Time)
+            return atTime < time;
+        return true;
+    }
+};
+
+namespace {
+
+bool ReadStopPoint(const UntilClause& until, StopPoint& point) {
+    point.kind = until.kind;
+    point.scn = until.number;
+    point.sequence = static_cast<unsigned>(std::min<unsigned long long>(until.number, ~0u));
+    return until.kind != UntilClause::Kind::Time || ReadDateExpression(until.time, point.time);
+}
 
 } // namespace
 
@@ -39,18 +72,6 @@ bool Session::ReadUntil(TokenCursor& words, UntilClause& until) {
     return !words.Accept(L"thread") || words.AcceptAny(word);
 }
 
-// The simulated redo knows log sequences only: an SCN or a time is refused as a word that
-// cannot be taken.
-bool Session::RefuseUnsupportedUntil(const UntilClause& until) {
-    if (until.kind == UntilClause::Kind::Scn)
-        SyntaxError(L"scn");
-    else if (until.kind == UntilClause::Kind::Time)
-        SyntaxError(L"time");
-    else
-        return false;
-    return true;
-}
-
 bool Session::ParseRecover(TokenCursor& words, Action& action) {
     UntilClause until;
     if (!words.Accept(L"database") || (words.Accept(L"until") && !ReadUntil(words, until)))
@@ -64,20 +85,34 @@ void Session::Recover(const UntilClause& untilClause) {
     const UntilClause& until =
         untilClause.kind != UntilClause::Kind::None ? untilClause : blockUntil_;
     simoracle::ControlFile controlFile;
-    if (RefuseUnsupportedUntil(until) || !LoadMountedControl(controlFile, kVerb, false))
+    if (!LoadMountedControl(controlFile, kVerb, false))
         return;
+    StopPoint point;
+    if (!ReadStopPoint(until, point)) {
+        Fail(kVerb, {L"ORA-01861: literal does not match format string"});
+        return;
+    }
     StartJob(kVerb);
     std::vector<RecoveryFile> files;
     if (!LoadRecoveryFiles(controlFile, files))
         return;
-    const bool bounded = until.kind == UntilClause::Kind::Sequence;
-    const unsigned untilSequence =
-        bounded ? static_cast<unsigned>(std::min<unsigned long long>(until.number, ~0u)) : 0;
+    const bool bounded = point.kind != UntilClause::Kind::None;
     const unsigned start = RecoveryStart(controlFile, files, bounded);
-    if (bounded && untilSequence <= start) {
-        Fail(kVerb, {L"RMAN-06556: datafile 1 must be restored from backup older than SCN " +
-                     ScnOf(untilSequence)});
-        return;
+    // Redo cannot be taken back: a file whose copy is newer than the point cannot get there.
+    for (const RecoveryFile& file : files) {
+        const bool newer = point.kind == UntilClause::Kind::Sequence
+                               ? point.sequence <= start
+                               : point.ByChange() && !point.Before(file.header.checkpointScn - 1,
+                                                                   file.header.checkpointTime);
+        if (newer) {
+            const std::wstring limit =
+                point.kind == UntilClause::Kind::Sequence ? ScnOf(point.sequence)
+                : point.kind == UntilClause::Kind::Scn    ? std::to_wstring(point.scn)
+                                                       : std::to_wstring(file.header.checkpointScn);
+            Fail(kVerb, {L"RMAN-06556: datafile " + std::to_wstring(file.dataFile->number) +
+                         L" must be restored from backup older than SCN " + limit});
+            return;
+        }
     }
     out_.Line(L"\nstarting media recovery");
     if (start == 0) {
@@ -86,11 +121,13 @@ void Session::Recover(const UntilClause& untilClause) {
         return;
     }
     // A backup control file does not know how far the redo goes: apply whatever can be found.
-    const unsigned last = bounded                          ? untilSequence
-                          : controlFile.restoredFromBackup ? ~0u
-                                                           : controlFile.currentSequence;
-    const unsigned reached = ApplyArchivedLogs(controlFile, start, last);
-    FinishRecovery(controlFile, files, bounded, untilSequence, reached, last);
+    const unsigned last = point.kind == UntilClause::Kind::Sequence ? point.sequence
+                          : controlFile.restoredFromBackup          ? ~0u
+                                                                    : controlFile.currentSequence;
+    RecoveryProgress progress;
+    progress.sequence = start;
+    ApplyArchivedLogs(controlFile, files, point, last, progress);
+    FinishRecovery(controlFile, files, point, last, progress);
 }
 
 bool Session::LoadRecoveryFiles(const simoracle::ControlFile& controlFile,
@@ -136,29 +173,77 @@ unsigned Session::RecoveryStart(const simoracle::ControlFile& controlFile,
     return start;
 }
 
-// Applies the archived logs from start up to last, fetching each from a backup when it is not
-// on disk; returns the first sequence not applied.
-unsigned Session::ApplyArchivedLogs(const simoracle::ControlFile& controlFile, unsigned start,
-                                    unsigned last) {
-    unsigned reached = start;
-    for (; reached < last; ++reached) {
-        const std::wstring path = files_.ArchivedLog(controlFile.resetlogsId, reached);
-        if (simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId, reached))
-            out_.Line(L"\narchived log for thread 1 with sequence " + std::to_wstring(reached) +
+// Applies the archived logs from progress.sequence up to last (or to the point), fetching each
+// from a backup when it is not on disk; progress ends at the first log not applied in full.
+void Session::ApplyArchivedLogs(simoracle::ControlFile& controlFile,
+                                std::vector<RecoveryFile>& files, const StopPoint& point,
+                                unsigned last, RecoveryProgress& progress) {
+    for (; progress.sequence < last; ++progress.sequence) {
+        const unsigned sequence = progress.sequence;
+        // The point lies where the logs applied so far end: nothing more is needed.
+        if (progress.scn != 0 && point.ByChange() && !point.Before(progress.scn, progress.time)) {
+            progress.pointReached = true;
+            return;
+        }
+        const std::wstring path = files_.ArchivedLog(controlFile.resetlogsId, sequence);
+        if (simoracle::ArchivedLogOnDisk(files_, controlFile, controlFile.resetlogsId, sequence))
+            out_.Line(L"\narchived log for thread 1 with sequence " + std::to_wstring(sequence) +
                       L" is already on disk as file " + path);
-        else if (!RestoreLogFromBackup(controlFile, reached))
-            break;
+        else if (!RestoreLogFromBackup(controlFile, sequence))
+            return;
+        simoracle::RedoLog log;
+        if (!simoracle::ReadArchivedLog(files_, controlFile, controlFile.resetlogsId, sequence,
+                                        log))
+            return;
+        if (point.ByChange() && !point.Before(log.lowScn, log.lowTime)) {
+            progress.pointReached = true;
+            return;
+        }
         out_.Line(L"archived log file name=" + path + L" thread=1 sequence=" +
-                  std::to_wstring(reached));
+                  std::to_wstring(sequence));
+        const bool whole =
+            !point.ByChange() || (point.kind == UntilClause::Kind::Scn ? log.nextScn <= point.scn
+                                                                       : log.nextTime < point.time);
+        unsigned long long stopScn = log.nextScn;
+        for (const simoracle::RedoChange& change : log.changes) {
+            if (!point.Before(change.scn, change.time)) {
+                stopScn = std::min(stopScn, change.scn);
+                continue;
+            }
+            ApplyChange(files, change);
+        }
+        if (!whole) {
+            // The point lies inside this log: its redo is applied up to the point only.
+            AdvanceDataFiles(files, sequence,
+                             point.kind == UntilClause::Kind::Scn ? point.scn : stopScn, point.time,
+                             false);
+            progress.scn = point.kind == UntilClause::Kind::Scn ? point.scn : stopScn;
+            progress.pointReached = true;
+            return;
+        }
+        AdvanceDataFiles(files, sequence + 1, log.nextScn, log.nextTime, true);
+        progress.scn = log.nextScn;
+        progress.time = log.nextTime;
     }
-    return reached;
 }
 
-void Session::AdvanceDataFiles(std::vector<RecoveryFile>& files, unsigned sequence) {
+void Session::ApplyChange(std::vector<RecoveryFile>& files, const simoracle::RedoChange& change) {
+    for (const RecoveryFile& file : files)
+        if (file.dataFile->number == change.fileNumber && change.scn >= file.header.checkpointScn)
+            simoracle::WriteFileAt(files_.DataFile(*file.dataFile), change.offset, change.bytes);
+}
+
+// The files hold the redo up to scn; wholeLogs: every log before sequence is applied in full.
+void Session::AdvanceDataFiles(std::vector<RecoveryFile>& files, unsigned sequence,
+                               unsigned long long scn, const std::wstring& time, bool wholeLogs) {
     for (RecoveryFile& file : files) {
+        if (file.header.checkpointScn < scn) {
+            file.header.checkpointScn = scn;
+            file.header.checkpointTime = time;
+        }
         if (file.header.checkpointSequence < sequence)
             file.header.checkpointSequence = sequence;
-        if (file.header.fuzzy && file.header.fuzzySequence < sequence) {
+        if (wholeLogs && file.header.fuzzy && file.header.fuzzySequence < sequence) {
             file.header.fuzzy = false;
             file.header.fuzzySequence = 0;
         }
@@ -167,38 +252,43 @@ void Session::AdvanceDataFiles(std::vector<RecoveryFile>& files, unsigned sequen
 }
 
 void Session::FinishRecovery(simoracle::ControlFile& controlFile, std::vector<RecoveryFile>& files,
-                             bool bounded, unsigned untilSequence, unsigned reached,
-                             unsigned last) {
-    if (controlFile.restoredFromBackup && !bounded) {
-        AdvanceDataFiles(files, reached);
-        controlFile.resetlogsRequired = true;
-        SaveControl(controlFile, kVerb);
-        Fail(kVerb, {L"RMAN-06054: media recovery requesting unknown archived log for thread 1 "
-                     L"with sequence " +
-                     std::to_wstring(reached) + L" and starting SCN of " + ScnOf(reached)});
-        return;
-    }
-    if (reached < last) {
+                             const StopPoint& point, unsigned last,
+                             const RecoveryProgress& progress) {
+    // The SCNs that the recovered redo used are never handed out again.
+    controlFile.scn = std::max(controlFile.scn, progress.scn);
+    const bool bounded = point.kind != UntilClause::Kind::None;
+    const bool atPoint = progress.pointReached || (point.kind == UntilClause::Kind::Sequence &&
+                                                   progress.sequence == point.sequence);
+    if (!atPoint && progress.sequence < last) {
+        if (controlFile.restoredFromBackup) {
+            controlFile.resetlogsRequired = true;
+            SaveControl(controlFile, kVerb);
+            const std::wstring lowScn =
+                progress.scn != 0 ? std::to_wstring(progress.scn) : ScnOf(progress.sequence);
+            Fail(kVerb, {L"RMAN-06054: media recovery requesting unknown archived log for "
+                         L"thread 1 with sequence " +
+                         std::to_wstring(progress.sequence) + L" and starting SCN of " + lowScn});
+            return;
+        }
         Fail(kVerb, {L"RMAN-06053: unable to perform media recovery because of missing log",
                      L"RMAN-06025: no backup of archived log for thread 1 with sequence " +
-                         std::to_wstring(reached) + L" and starting SCN of " + ScnOf(reached) +
-                         L" found to restore"});
+                         std::to_wstring(progress.sequence) + L" and starting SCN of " +
+                         ScnOf(progress.sequence) + L" found to restore"});
         return;
     }
-    if (bounded) {
-        AdvanceDataFiles(files, untilSequence);
+    if (!atPoint && !RollForwardOnlineLog(controlFile, files, point))
+        return;
+    if (bounded)
         controlFile.resetlogsRequired = true;
-    } else if (!RollForwardOnlineLog(controlFile)) {
-        return;
-    }
     if (!SaveControl(controlFile, kVerb))
         return;
     out_.Line(L"media recovery complete, elapsed time: 00:00:01\n");
     out_.Line(L"Finished recover at " + ShownNow());
 }
 
-// Complete recovery ends with the online log of the current sequence.
-bool Session::RollForwardOnlineLog(simoracle::ControlFile& controlFile) {
+// The recovery ends in the online log of the current sequence: complete, or up to the point.
+bool Session::RollForwardOnlineLog(simoracle::ControlFile& controlFile,
+                                   std::vector<RecoveryFile>& files, const StopPoint& point) {
     std::string bytes;
     simoracle::RedoLog online;
     if (!simoracle::ReadFileBytes(files_.RedoLog(), bytes) || !simoracle::ParseLog(bytes, online) ||
@@ -207,6 +297,11 @@ bool Session::RollForwardOnlineLog(simoracle::ControlFile& controlFile) {
                      L"ORA-00312: online log 1 thread 1: '" + files_.RedoLog() + L"'"});
         return false;
     }
+    for (const simoracle::RedoChange& change : online.changes)
+        if (point.Before(change.scn, change.time))
+            ApplyChange(files, change);
+    if (point.kind != UntilClause::Kind::None)
+        return true;
     simoracle::Checkpoint(files_, controlFile);
     return true;
 }

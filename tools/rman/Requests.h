@@ -70,9 +70,16 @@ struct ArchivedLogDeleteRequest {
     unsigned long long backedUpTimes = 0;
 };
 
-// LIST BACKUP [OF {DATABASE | ARCHIVELOG ALL}] [TAG [=] tag] [SUMMARY], or LIST ARCHIVELOG ALL.
+// LIST BACKUP [OF {DATABASE | ARCHIVELOG ALL}] [TAG [=] tag] [SUMMARY], LIST ARCHIVELOG ALL, or
+// LIST INCARNATION [OF DATABASE].
 struct ListRequest {
-    enum class What { Backups, BackupsOfDatabase, BackupsOfArchivedLogs, ArchivedLogs };
+    enum class What {
+        Backups,
+        BackupsOfDatabase,
+        BackupsOfArchivedLogs,
+        ArchivedLogs,
+        Incarnations
+    };
     What what = What::Backups;
     std::wstring tag; // upper case; empty: any
 };

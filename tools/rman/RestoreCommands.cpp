@@ -185,7 +185,7 @@ ChooseDataFilePieces(const simoracle::ControlFile& controlFile, const std::wstri
 
 void Session::RestoreDatabase(const std::wstring& tag) {
     simoracle::ControlFile controlFile;
-    if (RefuseUnsupportedUntil(blockUntil_) || !LoadMountedControl(controlFile, kVerb, false))
+    if (!LoadMountedControl(controlFile, kVerb, false))
         return;
     StartJob(kVerb);
     std::vector<std::wstring> missing;

@@ -20,6 +20,8 @@
 
 namespace rmansim {
 
+struct StopPoint;
+
 class Session {
 public:
     Session(Output& output, CommandReader& reader, const std::wstring& home,
@@ -98,8 +100,6 @@ private:
     // RMAN-03009: the command failed on its disk channel (reading or writing files).
     void ChannelFailure(const std::wstring& verb, const std::vector<std::wstring>& causes);
     void SyntaxError(const std::wstring& found);
-    // Refuses an until clause that the simulator cannot follow (an SCN or a time).
-    bool RefuseUnsupportedUntil(const UntilClause& until);
 
     // Connection and state.
     void Connect(const std::wstring& statement);
@@ -224,12 +224,27 @@ private:
                            std::vector<RecoveryFile>& files);
     static unsigned RecoveryStart(const simoracle::ControlFile& controlFile,
                                   const std::vector<RecoveryFile>& files, bool bounded);
-    unsigned ApplyArchivedLogs(const simoracle::ControlFile& controlFile, unsigned start,
-                               unsigned last);
-    void AdvanceDataFiles(std::vector<RecoveryFile>& files, unsigned sequence);
+    // How far a recovery got: the first log sequence not applied in full, and the SCN and time
+    // up to which the files hold the redo (0 before any log was applied).
+    struct RecoveryProgress {
+        unsigned sequence = 0;
+        unsigned long long scn = 0;
+        std::wstring time;
+        bool pointReached = false;
+    };
+    void ApplyArchivedLogs(simoracle::ControlFile& controlFile, std::vector<RecoveryFile>& files,
+                           const StopPoint& point, unsigned last, RecoveryProgress& progress);
+    void ApplyChange(std::vector<RecoveryFile>& files, const simoracle::RedoChange& change);
+    void AdvanceDataFiles(std::vector<RecoveryFile>& files, unsigned sequence,
+                          unsigned long long scn, const std::wstring& time, bool wholeLogs);
     void FinishRecovery(simoracle::ControlFile& controlFile, std::vector<RecoveryFile>& files,
-                        bool bounded, unsigned untilSequence, unsigned reached, unsigned last);
-    bool RollForwardOnlineLog(simoracle::ControlFile& controlFile);
+                        const StopPoint& point, unsigned last, const RecoveryProgress& progress);
+    bool RollForwardOnlineLog(simoracle::ControlFile& controlFile, std::vector<RecoveryFile>& files,
+                              const StopPoint& point);
+    // Incarnations (IncarnationCommands.cpp).
+    void ListIncarnations();
+    // Opens a new incarnation at the control file's next SCN, its redo beginning at sequence 1.
+    void BeginIncarnation(simoracle::ControlFile& controlFile);
 
     Output& out_;
     CommandReader& reader_;

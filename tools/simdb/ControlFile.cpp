@@ -135,6 +135,11 @@ std::string ControlFile::Serialize() const {
     fields.Add("next_key", nextKey);
     for (const std::wstring& setting : configuration)
         fields.Add("configure", setting);
+    for (const Incarnation& incarnation : incarnations)
+        fields.Add("incarnation", std::to_string(incarnation.key) + "|" +
+                                      std::to_string(incarnation.resetlogsId) + "|" +
+                                      std::to_string(incarnation.resetScn) + "|" +
+                                      Narrow(incarnation.resetTime));
     for (const PieceRecord& piece : pieces) {
         std::string contents;
         for (const std::string& content : piece.contents)
@@ -167,6 +172,17 @@ bool ControlFile::Parse(const std::string& bytes, ControlFile& controlFile) {
     parsed.nextKey = static_cast<unsigned>(fields.Number("next_key"));
     for (const std::string& setting : fields.All("configure"))
         parsed.configuration.push_back(Wide(setting));
+    for (const std::string& line : fields.All("incarnation")) {
+        const std::vector<std::string> parts = SplitText(line, '|');
+        if (parts.size() != 4)
+            return false;
+        parsed.incarnations.push_back({static_cast<unsigned>(NumberOf(parts[0])),
+                                       static_cast<unsigned>(NumberOf(parts[1])),
+                                       NumberOf(parts[2]), Wide(parts[3])});
+    }
+    // A control file written before incarnations were recorded knows only its own.
+    if (parsed.incarnations.empty())
+        parsed.incarnations.push_back({1, parsed.resetlogsId, 1, std::wstring()});
     for (const std::string& line : fields.All("piece")) {
         const std::vector<std::string> parts = SplitText(line, '|');
         if (parts.size() != 9)

@@ -45,6 +45,15 @@ struct PieceRecord {
     bool HoldsKind(const std::string& kindPrefix) const;
 };
 
+// A branch of the database's redo: the first begins at its creation, each later one at an open
+// with RESETLOGS.
+struct Incarnation {
+    unsigned key = 1;         // as LIST INCARNATION numbers it
+    unsigned resetlogsId = 1; // the branch that the redo and data files of it name
+    unsigned long long resetScn = 1;
+    std::wstring resetTime;
+};
+
 struct ControlFile {
     std::wstring dbName;
     unsigned long long dbid = 0;
@@ -63,6 +72,8 @@ struct ControlFile {
     unsigned nextKey = 1;
     std::vector<PieceRecord> pieces;
     std::vector<std::wstring> configuration; // stored CONFIGURE settings, as shown
+    // The current incarnation last, its ancestors before it.
+    std::vector<Incarnation> incarnations;
 
     // The next system change number, taken.
     unsigned long long NextScn() { return ++scn; }

@@ -111,6 +111,7 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
     controlFile.currentSequence = 1;
     controlFile.currentLowScn = controlFile.scn;
     controlFile.currentLowTime = Timestamp();
+    controlFile.incarnations.push_back({1, controlFile.resetlogsId, 1, controlFile.currentLowTime});
     // A little history, as a database that has run for a while has.
     for (int i = 0; i < 2; ++i)
         if (!SwitchLog(files, controlFile)) {
