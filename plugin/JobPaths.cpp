@@ -30,6 +30,13 @@ std::wstring JobFolderName(const std::wstring& prefix, int64_t secondsSince1970)
     return FormatString(L"%s%I64d.ora", prefix.c_str(), secondsSince1970);
 }
 
+std::wstring JobBackupTag(const std::wstring& jobFolder) {
+    int64_t seconds = 0;
+    if (!ParseJobFolderName(jobFolder.substr(jobFolder.find_last_of(L"\\/") + 1), seconds))
+        return kSharedBackupTag;
+    return FormatString(L"%s_%I64d", kSharedBackupTag, seconds);
+}
+
 bool ParseJobFolderName(const std::wstring& name, int64_t& secondsSince1970) {
     const std::wstring extension = L".ora";
     // Up to 18 digits: any such number fits.

@@ -53,8 +53,9 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
 
     // A malformed setting, or a backup setting of no known value, stops the job before anything
     // runs.
-    const std::wstring& settingsRefusal =
-        !settingsError.empty() || direction != 0 ? settingsError : backupSettingsError;
+    const std::wstring& settingsRefusal = !settingsError.empty() ? settingsError
+                                          : direction == 0       ? backupSettingsError
+                                                                 : restoreSettingsError;
     if (!settingsRefusal.empty()) {
         Report(LogError, settingsRefusal);
         return Failure;
@@ -94,6 +95,7 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
         Report(LogError, error);
         return Failure;
     }
+    job.settings->backupTag = JobBackupTag(job.settings->tempFolder);
     job.rman.reset(new RmanWrapper(this, ReportRmanOutput));
     job.isBackup = direction == 0;
     const int32_t started = job.isBackup ? StartBackupJob(job) : StartRestoreJob(job);

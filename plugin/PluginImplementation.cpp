@@ -6,8 +6,8 @@ PluginImplementation::PluginImplementation(PluginLogger* hostLogger,
                                            PluginSettingsSource* settingsSource)
     : logger(hostLogger), jobCounter(0) {
     if (settingsSource != nullptr)
-        settingsError =
-            ReadPluginSettings(*settingsSource, workstationTempPath, settings, backupSettingsError);
+        settingsError = ReadPluginSettings(*settingsSource, workstationTempPath, settings,
+                                           backupSettingsError, restoreSettingsError);
 }
 
 PluginImplementation::~PluginImplementation() {

@@ -99,9 +99,10 @@ private:
 
     PluginLogger* logger;
     std::wstring workstationTempPath;
-    OracleSettings settings;          // the template every job starts from
-    std::wstring settingsError;       // a malformed setting, which every Open refuses
-    std::wstring backupSettingsError; // why no backup job can start; empty when one can
+    OracleSettings settings;           // the template every job starts from
+    std::wstring settingsError;        // a malformed setting, which every Open refuses
+    std::wstring backupSettingsError;  // why no backup job can start; empty when one can
+    std::wstring restoreSettingsError; // why no restore job can start; empty when one can
     std::map<uint32_t, JobRecord> jobs;
     uint32_t jobCounter;
 };

@@ -1,6 +1,7 @@
 #include "plugin/PluginSettings.h"
 
 #include "rman/BackupDescription.h"
+#include "rman/RecoveryPoint.h"
 #include "virid/FormatString.h"
 
 bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans) {
@@ -37,7 +38,8 @@ bool ParseMinutesSetting(const std::wstring& text, double& minutes) {
 }
 
 std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                                OracleSettings& settings, std::wstring& backupError) {
+                                OracleSettings& settings, std::wstring& backupError,
+                                std::wstring& restoreError) {
     std::wstring tempPath;
     source.GetValue(L"WSTempPath", &tempPath);
     workstationTempPath = tempPath;
@@ -76,6 +78,15 @@ std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& work
     scratch.clear();
     const bool found = source.GetValue(L"DeleteArchivedLogs", &scratch);
     settings.deleteArchivedLogs = ParseBooleanSetting(found, scratch, false);
+
+    scratch.clear();
+    const bool openFound = source.GetValue(L"OpenAfterRestore", &scratch);
+    settings.openAfterRestore = ParseBooleanSetting(openFound, scratch);
+    std::wstring untilTime;
+    std::wstring untilScn;
+    const bool timeFound = source.GetValue(L"RecoverUntilTime", &untilTime);
+    const bool scnFound = source.GetValue(L"RecoverUntilScn", &untilScn);
+    restoreError = ReadRecoveryPoint(scnFound, untilScn, timeFound, untilTime, settings);
 
     if (timeoutMalformed)
         return FormatString(L"The setting RmanTimeout is not a number of minutes (such as 30 or "

@@ -8,9 +8,10 @@
 
 // The keys that the plug-in reads, in the order it reads them.
 inline constexpr const wchar_t* kSettingKeys[] = {
-    L"WSTempPath",      L"UserName",          L"Password",       L"OnlineBackup",
-    L"BackupSPFile",    L"BackupControlFile", L"UseCompression", L"BackupArchiveLog",
-    L"OpenAfterBackup", L"RmanTimeout",       L"BackupType",     L"DeleteArchivedLogs"};
+    L"WSTempPath",       L"UserName",          L"Password",       L"OnlineBackup",
+    L"BackupSPFile",     L"BackupControlFile", L"UseCompression", L"BackupArchiveLog",
+    L"OpenAfterBackup",  L"RmanTimeout",       L"BackupType",     L"DeleteArchivedLogs",
+    L"OpenAfterRestore", L"RecoverUntilTime",  L"RecoverUntilScn"};
 
 // A number of minutes as "RmanTimeout" gives it: decimal digits with at most one "." among them
 // ("30", "0.5", ".05"); empty or blank means 0. False for anything else (a sign, an exponent, a
@@ -26,6 +27,9 @@ bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans
 // release come "RmanTimeout", "BackupType" ("full" or "archivelog", exactly; a missing key means
 // full) and "DeleteArchivedLogs" (a missing key means false). Returns the text of the first
 // malformed value that every job refuses (empty when there is none); backupError: empty, or why
-// no backup job can start with these settings (a BackupType of another value).
+// no backup job can start with these settings (a BackupType of another value). Then
+// "OpenAfterRestore" (a missing key means true), "RecoverUntilTime" and "RecoverUntilScn" (see
+// ReadRecoveryPoint); restoreError: empty, or why no restore job can start with them.
 std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
-                                OracleSettings& settings, std::wstring& backupError);
+                                OracleSettings& settings, std::wstring& backupError,
+                                std::wstring& restoreError);

@@ -1,6 +1,6 @@
 // The restore direction: the stream that the host writes, and the restore when the job closes.
-#include "plugin/BackupFolder.h"
 #include "plugin/PluginImplementation.h"
+#include "plugin/RestoreChain.h"
 #include "rman/RmanProcedures.h"
 #include "virid/FormatString.h"
 
@@ -37,22 +37,16 @@ int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, 
         Report(LogError, !reason.empty() ? reason : kStreamIncomplete);
         return Failure;
     }
-    // Checked before anything reaches Recovery Manager: a stream without a database piece would
-    // take the database down and restore nothing. The pieces name the backup's DBID, which lets
-    // the restore refuse another database's backup and rebuild a lost parameter file.
-    BackupPieces pieces;
+    RestoreStream stream;
     std::wstring error;
-    if (!ReadBackupFolder(*job.settings, BackupKind::Full, pieces, error)) {
-        Report(LogError, FormatString(L"The backup stream holds no database backup to restore: "
-                                      L"%s; the database was not touched",
-                                      error.c_str()));
+    if (!ReadRestoreStream(*job.settings, stream, error)) {
+        Report(LogError, error);
         return Failure;
     }
-    job.settings->dbid = pieces.dbid;
     Report(LogProgress, L"Restore database...");
     const bool firstAttempt = !job.restoreAttempted;
     job.restoreAttempted = true;
-    const RestoreOutcome outcome = RunRestore(*job.rman, *job.settings, firstAttempt);
+    const RestoreOutcome outcome = RunRestore(*job.rman, *job.settings, stream, firstAttempt);
     if (outcome == RestoreOutcome::Restored)
         return Success;
     Report(LogError, job.rman->GetErrorText());

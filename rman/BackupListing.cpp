@@ -158,3 +158,24 @@ unsigned long long DatafileBackupEnd(const std::vector<ListedDataFile>& files,
             end = end == 0 ? thread.nextScn : std::min(end, thread.nextScn);
     return end != 0 ? end : checkpoint;
 }
+
+bool ParseListedIncarnations(const std::wstring& output,
+                             std::vector<ListedIncarnation>& incarnations, std::wstring& error) {
+    incarnations.clear();
+    return ReadTables(
+        output, L"DB Key",
+        [&incarnations](const Words& words) {
+            ListedIncarnation incarnation;
+            unsigned long long dbKey = 0;
+            if (words.size() < 7 || !ParseDecimal(words[0], dbKey) ||
+                !ParseDecimal(words[1], incarnation.key) ||
+                !ParseDecimal(words[5], incarnation.resetScn))
+                return false;
+            incarnation.status = words[4];
+            if (!ReadDate(words, 6, incarnation.resetTime))
+                incarnation.resetTime.clear();
+            incarnations.push_back(incarnation);
+            return true;
+        },
+        error);
+}

@@ -35,6 +35,20 @@ struct ListedDataFile {
 [[nodiscard]] bool ParseListedDataFiles(const std::wstring& output,
                                         std::vector<ListedDataFile>& files, std::wstring& error);
 
+// One row of LIST INCARNATION's table:
+//   DB Key  Inc Key DB Name  DB ID            STATUS  Reset SCN  Reset Time
+//   ------- ------- -------- ---------------- --- ---------- ----------
+//   1       2       ORCL     1234567890       CURRENT 1946271    2014-04-17 13:05:02
+struct ListedIncarnation {
+    unsigned long long key = 0;
+    std::wstring status; // CURRENT, PARENT or ORPHAN
+    unsigned long long resetScn = 0;
+    std::wstring resetTime; // empty when not in the console's format
+};
+[[nodiscard]] bool ParseListedIncarnations(const std::wstring& output,
+                                           std::vector<ListedIncarnation>& incarnations,
+                                           std::wstring& error);
+
 // The logs per thread, in ascending order of thread: the lowest and highest sequence, the lowest
 // Low SCN and highest Next SCN, the earliest Low Time and latest Next Time.
 std::vector<ThreadLogs> LogsByThread(const std::vector<ThreadLogs>& logs);

@@ -2,6 +2,8 @@
 
 #include "virid/Strings.h"
 
+#include <algorithm>
+
 using VIRid::strings::AsciiLower;
 
 bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending) {
@@ -24,17 +26,25 @@ std::wstring TemplateExtension(const std::wstring& fileNameTemplate) {
     return extension;
 }
 
+std::vector<std::wstring> FilesWithExtensionNewestFirst(const std::vector<FolderFile>& files,
+                                                        const std::wstring& extension) {
+    std::vector<const FolderFile*> matching;
+    if (extension.empty())
+        return {};
+    for (const FolderFile& file : files)
+        if (file.name.size() > extension.size() && EndsWithIgnoringCase(file.name, extension))
+            matching.push_back(&file);
+    std::sort(matching.begin(), matching.end(), [](const FolderFile* a, const FolderFile* b) {
+        return a->modified != b->modified ? a->modified > b->modified : a->name > b->name;
+    });
+    std::vector<std::wstring> names;
+    for (const FolderFile* file : matching)
+        names.push_back(file->name);
+    return names;
+}
+
 std::wstring NewestFileWithExtension(const std::vector<FolderFile>& files,
                                      const std::wstring& extension) {
-    const FolderFile* newest = nullptr;
-    if (extension.empty())
-        return std::wstring();
-    for (const FolderFile& file : files) {
-        if (file.name.size() <= extension.size() || !EndsWithIgnoringCase(file.name, extension))
-            continue;
-        if (newest == nullptr || file.modified > newest->modified ||
-            (file.modified == newest->modified && file.name > newest->name))
-            newest = &file;
-    }
-    return newest != nullptr ? newest->name : std::wstring();
+    const std::vector<std::wstring> names = FilesWithExtensionNewestFirst(files, extension);
+    return names.empty() ? std::wstring() : names.front();
 }

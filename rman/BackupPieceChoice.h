@@ -22,6 +22,10 @@ bool EndsWithIgnoringCase(const std::wstring& text, const std::wstring& ending);
 // % variable, which no literal match could honour.
 std::wstring TemplateExtension(const std::wstring& fileNameTemplate);
 
+// The names of the files whose name ends with extension (as below), the most recently modified
+// first (the greater name first among files of one time); none when extension is empty.
+std::vector<std::wstring> FilesWithExtensionNewestFirst(const std::vector<FolderFile>& files,
+                                                        const std::wstring& extension);
 // The name of the most recently modified file whose name ends with extension (compared without
 // regard to ASCII case, as Windows names are) and is longer than it; the greater name wins a tie.
 // Empty when extension is empty or no file matches.

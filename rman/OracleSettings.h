@@ -38,6 +38,13 @@ struct OracleSettings {
     BackupKind backupKind;
     // Once the host holds the whole stream, the archived logs it carries are deleted from disk.
     bool deleteArchivedLogs;
+    // A restore opens the database once recovered; false leaves it mounted for the archived-log
+    // streams that follow.
+    bool openAfterRestore = true;
+    // Where a restore's recovery stops (exclusive): an SCN (0: none) or a time in the database's
+    // own clock, YYYY-MM-DD HH:MM:SS (empty: none). At most one of them is set.
+    unsigned long long recoverUntilScn = 0;
+    std::wstring recoverUntilTime;
 
     OracleSettings();
 

@@ -1,5 +1,6 @@
 #include "rman/RmanCommands.h"
 
+#include "rman/RecoveryPoint.h"
 #include "virid/FormatString.h"
 
 #include <iterator>
@@ -96,6 +97,8 @@ constexpr CommandEntry kCommands[] = {
          return ListBackupsText(s, L"archivelog all");
      },
      nullptr, L"Can't list the archived logs of the backup"},
+    {RmanCommand::ListIncarnations, L"list incarnation;\n", nullptr, nullptr,
+     L"Can't list the database's incarnations"},
     {RmanCommand::CatalogTempFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) {
          return FormatString(L"CATALOG START WITH '%s' noprompt;\n", s.tempFolder.c_str());
@@ -108,7 +111,8 @@ constexpr CommandEntry kCommands[] = {
      nullptr, L"Can't restore database"},
     {RmanCommand::RestoreArchiveLogs, L"restore archivelog all;\n", nullptr, nullptr,
      L"Can't restore archivelog"},
-    {RmanCommand::RecoverDatabase, L"recover database;\n", nullptr, nullptr,
+    {RmanCommand::RecoverDatabase, nullptr,
+     [](const OracleSettings& s, const std::wstring&) { return RecoverDatabaseText(s); }, nullptr,
      L"Can't recover database"},
     {RmanCommand::RecoverUntilFirstLog, L"recover database until logseq 0;\n", nullptr, nullptr,
      nullptr},
@@ -158,6 +162,11 @@ std::wstring RmanCommandText(RmanCommand command, const OracleSettings& settings
             piece = fileNameTemplate;
     }
     return entry.buildText(settings, piece);
+}
+
+std::wstring RmanCommandTextNaming(RmanCommand command, const OracleSettings& settings,
+                                   const std::wstring& piece) {
+    return Entry(command).buildText(settings, piece);
 }
 
 bool NamesBackupPiece(RmanCommand command) {

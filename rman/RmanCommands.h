@@ -34,10 +34,11 @@ enum class RmanCommand {
     // What the backup sets of the tag hold, as LIST BACKUP shows it.
     ListDatabaseBackups,
     ListArchivedLogBackups,
+    ListIncarnations, // the database's incarnations, as LIST INCARNATION shows them
     CatalogTempFolder,
     RestoreDatabaseByTag,
     RestoreArchiveLogs,
-    RecoverDatabase,
+    RecoverDatabase,      // to the settings' point when one is set (see RecoverDatabaseText)
     RecoverUntilFirstLog, // incomplete recovery after a failed one
     SetDbid,
     // Both restore from the piece named by the caller (a file of tempFolder), or from the
@@ -52,6 +53,10 @@ enum class RmanCommand {
 // itself when there is none; the other commands do not look at folderFiles.
 std::wstring RmanCommandText(RmanCommand command, const OracleSettings& settings,
                              const std::vector<FolderFile>& folderFiles = {});
+// The text of a command that names a backup piece (NamesBackupPiece), naming piece (a file name
+// in tempFolder).
+std::wstring RmanCommandTextNaming(RmanCommand command, const OracleSettings& settings,
+                                   const std::wstring& piece);
 // The command names a backup piece chosen among the folder's files (RestoreSpFile,
 // RestoreControlFile).
 bool NamesBackupPiece(RmanCommand command);

@@ -3,6 +3,7 @@
 #include "virid/Strings.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 namespace rman_output {
@@ -146,9 +147,38 @@ bool SplitAtDbid(const std::wstring& line, std::wstring& dbid, std::wstring& aft
 
 std::wstring TargetDbid(const std::wstring& line) {
     std::wstring dbid, after;
-    if (!SplitAtDbid(line, dbid, after) || after.empty() || after[0] != L')')
+    if (!SplitAtDbid(line, dbid, after) || (after != L")" && after != L", not open)"))
         return std::wstring();
     return dbid;
+}
+
+std::wstring TargetName(const std::wstring& line) {
+    const std::wstring opening = std::wstring(kConnected) + L": ";
+    const size_t at = line.find(opening);
+    if (at == std::wstring::npos)
+        return std::wstring();
+    const std::wstring rest = RestOfLine(line, at + opening.size());
+    const size_t blank = rest.find(L" (");
+    return blank == std::wstring::npos ? std::wstring() : rest.substr(0, blank);
+}
+
+bool RequestedArchivedLog(const std::vector<std::wstring>& stackLines, unsigned long long& thread,
+                          unsigned long long& sequence) {
+    const std::wstring threadWord = L" for thread ";
+    const std::wstring sequenceWord = L" with sequence ";
+    for (const std::wstring& line : stackLines) {
+        if (MessageCode(line) != L"RMAN-06054")
+            continue;
+        const size_t threadAt = line.find(threadWord);
+        const size_t sequenceAt = line.find(sequenceWord);
+        if (threadAt == std::wstring::npos || sequenceAt == std::wstring::npos)
+            continue;
+        wchar_t* end = nullptr;
+        thread = std::wcstoull(line.c_str() + threadAt + threadWord.size(), &end, 10);
+        sequence = std::wcstoull(line.c_str() + sequenceAt + sequenceWord.size(), &end, 10);
+        return thread != 0 && sequence != 0;
+    }
+    return false;
 }
 
 TargetState TargetStateOf(const std::wstring& line) {

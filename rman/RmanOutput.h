@@ -40,9 +40,19 @@ std::wstring MessageCode(const std::wstring& line);
 // of "=" signs and without carriage returns.
 std::vector<std::wstring> ErrorStackLines(const std::wstring& lines);
 
-// The DBID in a connect's answer "connected to target database: NAME (DBID=n)"; empty when line
-// is not such an answer.
+// The DBID in a connect's answer "connected to target database: NAME (DBID=n)", or of a mounted
+// target "(DBID=n, not open)"; empty when line is not such an answer.
 std::wstring TargetDbid(const std::wstring& line);
+
+// The database's name in a connect's answer "connected to target database: NAME (...)", also
+// when not mounted ("NAME (not mounted)"); empty when line is no such answer.
+std::wstring TargetName(const std::wstring& line);
+
+// The thread and sequence that RMAN-06054 names ("media recovery requesting unknown archived log
+// for thread 1 with sequence 57 and starting SCN of ..."), among the error stack's lines; false
+// when none of them is that message.
+bool RequestedArchivedLog(const std::vector<std::wstring>& stackLines, unsigned long long& thread,
+                          unsigned long long& sequence);
 
 // What a connect's answer says of the target: "connected to target database: NAME (DBID=n)" is
 // open, "(DBID=n, not open)" mounted, "NAME (not mounted)" started, and "connected to target

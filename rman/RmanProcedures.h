@@ -74,15 +74,34 @@ LogRelease ReleaseArchivedLogs(RmanWrapper& rman, const BackupDescription& descr
 [[nodiscard]] bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
 
 enum class RestoreOutcome {
-    Restored, // the database is open again
+    Restored, // the database is open again, or left mounted as openAfterRestore asks
     Failed,   // in Recovery Manager: the folder's pieces stay for another attempt
     Refused,  // before anything changed, for a reason that another attempt cannot mend
 };
-// Starts and connects the console, then mounts, catalogues settings.tempFolder, restores,
-// recovers and opens. Restored only when the database is open again; a database left mounted
-// fails with the open's message. A backup of another DBID than the target's (settings.dbid, when
-// known) is refused before anything changes. The folder's pieces stay on disk unless the
-// database opened. firstAttempt false: an earlier attempt catalogued the folder, so the records
-// of the tag are not deleted before cataloguing (that would delete the folder's pieces).
+// What a restore knows of its stream before Recovery Manager runs.
+struct RestoreStream {
+    BackupKind kind = BackupKind::Full;
+    std::wstring dbName;    // as the pieces name the database
+    bool described = false; // the stream carries its description (streams made before do not)
+    BackupDescription description;
+};
+// Starts and connects the console, then restores the stream of settings.tempFolder. A stream of
+// another database than the target (settings.dbid or stream.dbName against what the connect
+// reports; for a target without a control file the name is read from a reconnect once the
+// instance is started) is refused before anything changes.
+// A full stream: mounts (restoring the control file from the stream first when the database
+// cannot mount, or when the stream is older than the target's last RESETLOGS), catalogues
+// settings.tempFolder, restores, recovers (to the settings' point, refused before anything
+// runs when the description shows it lies before the stream's earliest point) and opens.
+// An archived-log stream: only onto a database that a restore left mounted (an open one, or
+// one not mounted, is refused untouched); catalogues the folder and recovers.
+// With openAfterRestore clear the database stays mounted once its recovery reached the end of
+// the stream or the point. Restored only when the database is open again or left mounted so; a
+// database left mounted otherwise fails with the reason (a gap in the logs: which sequence is
+// needed; a point past the stream's logs: the last point they cover; a point before the
+// earliest: that point; when every fallback fails: the first failure's reason). The folder's
+// pieces stay on disk unless the job succeeded. firstAttempt false: an earlier attempt
+// catalogued the folder, so the records of the tag are not deleted before cataloguing (that
+// would delete the folder's pieces).
 [[nodiscard]] RestoreOutcome RunRestore(RmanWrapper& rman, const OracleSettings& settings,
-                                        bool firstAttempt = true);
+                                        const RestoreStream& stream, bool firstAttempt = true);

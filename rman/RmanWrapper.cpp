@@ -115,6 +115,7 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
         stderrText.clear();
         commandOutput.clear();
         targetDbid.clear();
+        targetName.clear();
         targetState = rman_output::TargetState::Unknown;
     }
     failureReason.clear();
@@ -188,6 +189,7 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
 void RmanWrapper::NoteFailureReason() {
     std::lock_guard<std::mutex> lock(reasonMutex);
     failureCodes.clear();
+    failureLines = errorLines;
     for (const std::wstring& line : errorLines)
         failureCodes.push_back(rman_output::MessageCode(line));
     std::vector<std::wstring> reason = errorLines;
@@ -311,6 +313,19 @@ std::wstring RmanWrapper::FailureReason() const {
     return failureReason;
 }
 
+std::vector<std::wstring> RmanWrapper::FailureLines() const {
+    return failureLines;
+}
+
+void RmanWrapper::SetErrorText(const std::wstring& text) {
+    lastError = text;
+}
+
+std::wstring RmanWrapper::TargetName() const {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    return targetName;
+}
+
 bool RmanWrapper::FailedWith(const wchar_t* code) const {
     return std::find(failureCodes.begin(), failureCodes.end(), code) != failureCodes.end();
 }
@@ -337,12 +352,15 @@ void RmanWrapper::OnStdoutData(const char* text) {
     if (!reading.completeLines.empty()) {
         const std::vector<std::wstring> stack = rman_output::ErrorStackLines(reading.completeLines);
         const std::wstring dbid = rman_output::TargetDbid(reading.completeLines);
+        const std::wstring name = rman_output::TargetName(reading.completeLines);
         const rman_output::TargetState state = rman_output::TargetStateOf(reading.completeLines);
         std::lock_guard<std::mutex> lock(reasonMutex);
         commandOutput += reading.completeLines;
         errorLines.insert(errorLines.end(), stack.begin(), stack.end());
         if (!dbid.empty())
             targetDbid = dbid;
+        if (!name.empty())
+            targetName = name;
         if (state != rman_output::TargetState::Unknown)
             targetState = state;
     }

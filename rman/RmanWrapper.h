@@ -66,11 +66,18 @@ public:
     std::wstring FailureReason() const;
     // The last failed command's error stack holds the message code ("ORA-19602").
     bool FailedWith(const wchar_t* code) const;
+    // The message lines of the last failed command's error stack.
+    std::vector<std::wstring> FailureLines() const;
+    // Sets the error text as it is, for a failure whose reason was kept from an earlier command.
+    void SetErrorText(const std::wstring& text);
     // The standard output of the last command sent, whole lines up to its prompt.
     std::wstring CommandOutput() const;
     // The DBID that the connect reported for the target ("connected to target database: NAME
     // (DBID=n)"); empty when the target did not report one (not open, no control file).
     std::wstring TargetDbid() const;
+    // The database name that the connect reported ("connected to target database: NAME (...)",
+    // also when not mounted); empty when it reported none (not started).
+    std::wstring TargetName() const;
     // The state that the connect reported for the target; Unknown before a connect.
     rman_output::TargetState TargetState() const;
 
@@ -121,7 +128,9 @@ private:
     std::wstring commandOutput;             // of the current command
     std::wstring failureReason;             // of the last failed command; caller only
     std::vector<std::wstring> failureCodes; // the message codes of its error stack; caller only
+    std::vector<std::wstring> failureLines; // its error stack's lines; caller only
     std::wstring targetDbid;
+    std::wstring targetName;
     rman_output::TargetState targetState = rman_output::TargetState::Unknown;
     VIRid::UniqueHandle outputEvent;  // set when a prompt arrives or Recovery Manager ends
     std::unique_ptr<Process> process; // last member: its threads end before the rest goes

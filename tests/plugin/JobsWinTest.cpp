@@ -1,5 +1,6 @@
 // Backup and restore jobs end to end: the real library, the Recovery Manager simulator and a
 // simulated database, as a backup host drives them.
+#include "plugin/JobPaths.h"
 #include "rman/BackupDescription.h"
 #include "rman/RmanOutput.h"
 #include "tests/support/FakeHost.h"
@@ -35,6 +36,7 @@ using simoracle::WreckScope;
 using testing::AllOf;
 using testing::Contains;
 using testing::HasSubstr;
+using testing::Not;
 using testing::StartsWith;
 using testing::Value;
 using testing_support::Narrow;
@@ -114,13 +116,15 @@ protected:
         return commands;
     }
     // The commands with the values in place of their names, the Oracle home in place of {home},
-    // and the job folder as the commands sent name it in place of {folder}.
+    // and the job folder as the commands sent name it in place of {folder}, its pieces' tag in
+    // place of {tag}.
     Texts FilledIn(Texts commands, std::map<std::wstring, std::wstring> values) const {
         const std::wstring prefix = tempPath_ + L"\\";
         for (const std::wstring& command : CommandsSent()) {
             const size_t at = command.find(prefix);
             if (at != std::wstring::npos) {
                 values[L"{folder}"] = command.substr(at, command.find(L".ora", at) + 4 - at);
+                values[L"{tag}"] = JobBackupTag(values[L"{folder}"]);
                 break;
             }
         }
@@ -429,8 +433,9 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
 
     const std::pair<std::wstring, std::wstring> faults[] = {
         {L"restore database*", L"Can't restore database: "},
-        // A recovery until before the first log cannot follow a restore: reset logs fails too.
-        {L"recover database", L"Can't open resetlogs: "},
+        // A recovery until before the first log cannot follow a restore: reset logs fails too,
+        // and the recovery's own failure is the reason.
+        {L"recover database", L"Can't recover database: "},
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(Narrow(fault.first));
@@ -441,7 +446,8 @@ TEST_F(JobsTest, FailedRestoresOfDamagedStreamsOrInRecoveryManager) {
         uint32_t handle = 0;
         ASSERT_EQ(Success, StartRestore(sink, L"DMG", stream, handle, stream.size()));
         EXPECT_EQ(Failure, sink->Close(handle));
-        EXPECT_THAT(OnlyError(), AllOf(StartsWith(fault.second), HasSubstr(L"ORA-")));
+        EXPECT_THAT(OnlyError(), AllOf(StartsWith(fault.second), HasSubstr(L"ORA-00600"),
+                                       Not(HasSubstr(L"ORA-01139"))));
         EXPECT_EQ(DatabaseState::Mounted, oracle_.State(L"DMG"));
         // Kept, with the note that marks it to stay when another job meets it.
         const std::vector<std::wstring> kept = simoracle::ListFolder(tempPath_, true);
@@ -487,44 +493,58 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
     EXPECT_EQ(DatabaseState::Open, oracle_.State(L"DST"));
     EXPECT_EQ(before, oracle_.Digest(L"DST"));
 
-    // Either the spfile option is off or the stream holds no parameter file piece: with it off, a
-    // lost control file is not restored, and a bare instance stays down.
+    // The stream holds no control-file piece, and the restore's BackupSPFile is off: the control
+    // file comes from the database backup set that includes it.
     settings_.values[L"BackupSPFile"] = L"no";
+    settings_.values[L"BackupControlFile"] = L"no";
     stream.clear();
     ASSERT_EQ(Success, Backup(L"DST", stream));
-    EXPECT_EQ(L"", EntryNamed(stream, ".spfile"));
+    EXPECT_EQ(L"", EntryNamed(stream, ".spfile") + EntryNamed(stream, ".controlfile"));
+    ASSERT_TRUE(oracle_.Wreck(WreckScope::ControlFileToo, L"DST"));
+    logger_.Clear();
+    ASSERT_EQ(Success, Restore(L"DST", stream)) << Narrow(logger_.All());
+    EXPECT_THAT(CommandsSent(), testing::Contains(testing::AllOf(
+                                    StartsWith(L"restore controlfile from '" + tempPath_),
+                                    testing::EndsWith(L".bcp';"))));
+    EXPECT_EQ(DatabaseState::Open, oracle_.State(L"DST"));
+    EXPECT_EQ(before, oracle_.Digest(L"DST"));
+    settings_.values.erase(L"BackupControlFile");
+
+    // Another database's stream onto an instance without its control file: the connect to the
+    // instance that the failed mount started names the database, and the stream is refused; the
+    // instance is down again and its files as they were. A bare instance, which has no parameter
+    // file, stays down when the stream holds none.
+    Bytes foreign;
+    ASSERT_EQ(Success, Backup(L"SRC", foreign));
     const std::wstring homeFiles[] = {oracle_.HomeDir() + L"\\database",
                                       oracle_.HomeDir() + L"\\oradata\\DST"};
     const struct {
         WreckScope scope;
-        const wchar_t* spFileOption;
+        const Bytes* stream;
         const wchar_t* error;
         Texts sent;
-        DatabaseState after;
     } cases[] = {
         {WreckScope::ControlFileToo,
-         L"no",
-         L"Can't mount database for restoring data: ",
-         {L"shutdown immediate;", L"startup mount;"},
-         DatabaseState::Started},
+         &foreign,
+         L"The backup belongs to another database (SRC), not to the target (DST); the target was "
+         L"not touched",
+         {L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"}},
         // The stand-in instance that the failed mount started is shut down again.
         {WreckScope::All,
-         L"yes",
+         &stream,
          L"Can't mount database for restoring data (the instance has no parameter file and the "
          L"backup holds none to restore)",
-         {L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"},
-         DatabaseState::Down},
+         {L"shutdown immediate;", L"startup mount;", L"shutdown immediate;"}},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(Narrow(entry.error));
-        settings_.values[L"BackupSPFile"] = entry.spFileOption;
         ASSERT_TRUE(oracle_.Wreck(entry.scope, L"DST"));
         const size_t filesLeft = CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]);
         logger_.Clear();
-        EXPECT_EQ(Failure, Restore(L"DST", stream));
+        EXPECT_EQ(Failure, Restore(L"DST", *entry.stream));
         EXPECT_THAT(OnlyError(), StartsWith(entry.error));
         EXPECT_EQ(entry.sent, CommandsSent());
-        EXPECT_EQ(entry.after, oracle_.State(L"DST"));
+        EXPECT_EQ(DatabaseState::Down, oracle_.State(L"DST"));
         EXPECT_EQ(filesLeft, CountEntries(homeFiles[0]) + CountEntries(homeFiles[1]));
     }
 }
@@ -538,30 +558,30 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     CreateInstance(L"GNOARC", false);
     const Texts opening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
                            L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
-                           L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
-    const Texts pieces = {
-        L"backup spfile tag 'ZT_BACKUP_TAG' format '{folder}\\%d-%I-%T-%U.spfile';",
-        L"backup current controlfile tag 'ZT_BACKUP_TAG' format "
-        L"'{folder}\\%d-%I-%T-%U.controlfile';"};
-    const std::wstring withLogs =
-        L"backup as compressed backupset database tag 'ZT_BACKUP_TAG' format "
-        L"'{folder}\\%d-%I-%T-%U.bcp' plus archivelog tag 'ZT_BACKUP_TAG' format "
-        L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
-    const std::wstring withoutLogs =
-        L"backup as compressed backupset database tag 'ZT_BACKUP_TAG' format "
-        L"'{folder}\\%d-%I-%T-%U.bcp' ;";
+                           L"delete noprompt backup tag '{tag}';"};
+    const Texts pieces = {L"backup spfile tag '{tag}' format '{folder}\\%d-%I-%T-%U.spfile';",
+                          L"backup current controlfile tag '{tag}' format "
+                          L"'{folder}\\%d-%I-%T-%U.controlfile';"};
+    const std::wstring withLogs = L"backup as compressed backupset database tag '{tag}' format "
+                                  L"'{folder}\\%d-%I-%T-%U.bcp' plus archivelog tag '{tag}' format "
+                                  L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
+    const std::wstring withoutLogs = L"backup as compressed backupset database tag '{tag}' format "
+                                     L"'{folder}\\%d-%I-%T-%U.bcp' ;";
     const Texts copies = {L"host 'copy /Y \"{home}\\network\\ADMIN\\tnsnames.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\network\\ADMIN\\listener.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\network\\ADMIN\\sqlnet.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\database\\PWD{sid}.ora\" \"{folder}\"';"};
     // What the description of the stream is read from; the logs only when the backup took some.
-    const Texts listing = {L"list backup of database tag 'ZT_BACKUP_TAG';",
-                           L"list backup of archivelog all tag 'ZT_BACKUP_TAG';"};
-    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+    const Texts listing = {L"list backup of database tag '{tag}';",
+                           L"list backup of archivelog all tag '{tag}';"};
+    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag '{tag}';"};
+    // A restore names the tag that the stream's pieces carry.
+    const Texts restoreTidying = {L"crosscheck backup;",
+                                  L"delete noprompt backup tag '{streamtag}';"};
     const Texts mount = {L"shutdown immediate;", L"startup mount;"};
     const Texts restore = {L"CATALOG START WITH '{folder}' noprompt;",
-                           L"restore database from tag 'ZT_BACKUP_TAG';",
-                           L"restore archivelog all;", L"recover database;"};
+                           L"restore database from tag '{streamtag}';", L"restore archivelog all;",
+                           L"recover database;"};
     const auto join = [](std::initializer_list<Texts> parts) {
         Texts all;
         for (const Texts& part : parts)
@@ -610,7 +630,7 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
         Texts commands;
     } restores[] = {
         {WreckScope::DataFiles,
-         join({mount, {L"startup mount;"}, tidying, restore, open, tidying})},
+         join({mount, {L"startup mount;"}, restoreTidying, restore, open, restoreTidying})},
         // With the control file from the backup, recovery asks for a log past the last one
         // (RMAN-06054): a recovery until before the first log and an open with reset logs follow.
         {WreckScope::ControlFileToo,
@@ -619,20 +639,21 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
                 L"restore spfile from '{folder}\\{spfile}';", L"shutdown immediate;",
                 L"startup force nomount;", L"restore controlfile from '{folder}\\{controlfile}';",
                 L"shutdown immediate;", L"startup mount;"},
-               tidying,
+               restoreTidying,
                restore,
                {L"recover database until logseq 0;", L"alter database open resetlogs;"},
-               tidying})},
+               restoreTidying})},
     };
     for (const auto& entry : restores) {
         SCOPED_TRACE(static_cast<int>(entry.scope));
         ASSERT_TRUE(oracle_.Wreck(entry.scope, L"GOLD")) << Narrow(oracle_.Error());
         logger_.Clear();
         ASSERT_EQ(Success, Restore(L"GOLD", stream)) << Narrow(logger_.All());
-        EXPECT_EQ(
-            FilledIn(entry.commands,
-                     {{L"{dbid}", dbid}, {L"{spfile}", spFile}, {L"{controlfile}", controlFile}}),
-            CommandsSent());
+        EXPECT_EQ(FilledIn(entry.commands, {{L"{dbid}", dbid},
+                                            {L"{spfile}", spFile},
+                                            {L"{controlfile}", controlFile},
+                                            {L"{streamtag}", Contents(stream).description.tag}}),
+                  CommandsSent());
     }
 
     // A file that the stream keeps for its manifest, copied into the folder by the dump: the
@@ -1121,14 +1142,14 @@ TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostH
     settings_.values[L"BackupType"] = L"archivelog";
     const Texts opening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
                            L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
-                           L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
-    const std::wstring logsOnly = L" archivelog all tag 'ZT_BACKUP_TAG' format "
+                           L"delete noprompt backup tag '{tag}';"};
+    const std::wstring logsOnly = L" archivelog all tag '{tag}' format "
                                   L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
     const std::wstring compressed = L"backup as compressed backupset" + logsOnly;
-    const std::wstring listing = L"list backup of archivelog all tag 'ZT_BACKUP_TAG';";
+    const std::wstring listing = L"list backup of archivelog all tag '{tag}';";
     const std::wstring release = L"delete noprompt archivelog sequence between {first} and {last} "
                                  L"thread 1 backed up 1 times to device type disk;";
-    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag 'ZT_BACKUP_TAG';"};
+    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag '{tag}';"};
     const auto sent = [&](Texts middle) {
         middle.insert(middle.begin(), opening.begin(), opening.end());
         middle.insert(middle.end(), tidying.begin(), tidying.end());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <iterator>
 #include <vector>
 
@@ -26,7 +27,7 @@ TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
 }
 
 // Each flag is read from its own key, a missing one is true (UseCompression too), and each of
-// the twelve keys is asked for once; missing texts are empty.
+// the fifteen keys is asked for once; missing texts are empty.
 TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
     for (size_t i = 0; i <= 6; ++i) { // 6: an empty source
         MapSettings source;
@@ -37,11 +38,13 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
         }
         std::wstring tempPath = L"left over";
         std::wstring backupError = L"left over";
+        std::wstring restoreError = L"left over";
         OracleSettings s;
-        ReadPluginSettings(source, tempPath, s, backupError);
+        ReadPluginSettings(source, tempPath, s, backupError, restoreError);
         EXPECT_EQ(expected, Flags(s)) << i;
-        EXPECT_EQ(L"", tempPath + s.userName + s.password + backupError);
-        EXPECT_EQ(12, source.calls);
+        EXPECT_EQ(L"", tempPath + s.userName + s.password + backupError + restoreError);
+        EXPECT_TRUE(s.openAfterRestore);
+        EXPECT_EQ(15, source.calls);
     }
 }
 
@@ -51,24 +54,25 @@ TEST(SettingsReading, RmanTimeoutIsADecimalNumberOfMinutes) {
         {L"30", 30}, {L"0.05", 0.05}, {L".5", 0.5}, {L"2.", 2}, {L"", 0}, {L" 7 ", 7}, {L"0", 0}};
     for (const auto& value : good) {
         MapSettings source{{L"RmanTimeout", value.first}};
-        std::wstring tempPath, backupError;
+        std::wstring tempPath, backupError, restoreError;
         OracleSettings s;
-        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError)) << value.first;
+        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError))
+            << value.first;
         EXPECT_DOUBLE_EQ(value.second, s.rmanTimeoutMinutes) << value.first;
     }
     for (const wchar_t* bad :
          {L"-1", L"+1", L"1e3", L"0,5", L"1.2.3", L".", L"ten", L"5 min", L"1234567890", L"0x10"}) {
         MapSettings source{{L"RmanTimeout", bad}};
-        std::wstring tempPath, backupError;
+        std::wstring tempPath, backupError, restoreError;
         OracleSettings s;
         EXPECT_EQ(L"The setting RmanTimeout is not a number of minutes (such as 30 or 0.5): '" +
                       std::wstring(bad) + L"'",
-                  ReadPluginSettings(source, tempPath, s, backupError));
+                  ReadPluginSettings(source, tempPath, s, backupError, restoreError));
     }
     MapSettings none;
-    std::wstring tempPath, backupError;
+    std::wstring tempPath, backupError, restoreError;
     OracleSettings s;
-    EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s, backupError));
+    EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s, backupError, restoreError));
     EXPECT_EQ(0, s.rmanTimeoutMinutes);
 }
 
@@ -98,9 +102,9 @@ TEST(SettingsReading, BackupTypeAndDeleteArchivedLogsAndTheOrderOfTheKeys) {
             source.values[L"BackupType"] = c.backupType;
         if (c.deleteLogs)
             source.values[L"DeleteArchivedLogs"] = c.deleteLogs;
-        std::wstring tempPath, backupError;
+        std::wstring tempPath, backupError, restoreError;
         OracleSettings s;
-        ReadPluginSettings(source, tempPath, s, backupError);
+        ReadPluginSettings(source, tempPath, s, backupError, restoreError);
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.backupType ? c.backupType : L"-")));
         EXPECT_EQ(c.kind, s.backupKind);
         EXPECT_EQ(c.deleteArchivedLogs, s.deleteArchivedLogs);
@@ -120,11 +124,78 @@ TEST(SettingsReading, BackupTypeAndDeleteArchivedLogsAndTheOrderOfTheKeys) {
         }
         std::vector<std::wstring> keys;
     } keyLog;
-    std::wstring tempPath, backupError;
+    std::wstring tempPath, backupError, restoreError;
     OracleSettings s;
-    ReadPluginSettings(keyLog, tempPath, s, backupError);
+    ReadPluginSettings(keyLog, tempPath, s, backupError, restoreError);
     EXPECT_EQ(std::vector<std::wstring>(std::begin(kSettingKeys), std::end(kSettingKeys)),
               keyLog.keys);
+}
+
+// The restore's settings: OpenAfterRestore as the other flags; one point at most, an SCN in
+// decimal digits or a real date and time; anything else names the setting and its value, and no
+// restore can start. The time is kept without the blanks around it.
+TEST(SettingsReading, OpenAfterRestoreAndOnePointToRecoverTo) {
+    const struct {
+        const wchar_t* open; // nullptr: missing, as the points
+        const wchar_t* scn;
+        const wchar_t* time;
+        bool openAfterRestore;
+        unsigned long long untilScn;
+        const wchar_t* untilTime;
+        const wchar_t* refusal; // the start of restoreError; empty: none
+    } cases[] = {
+        {nullptr, nullptr, nullptr, true, 0, L"", L""},
+        {L"no", L" 1946270 ", nullptr, false, 1946270, L"", L""},
+        {L"yes", nullptr, L" 2026-12-07 14:32:00", true, 0, L"2026-12-07 14:32:00", L""},
+        {nullptr, L"", L"", true, 0, L"", L""},
+        {nullptr, nullptr, L"2024-02-29 23:59:59", true, 0, L"2024-02-29 23:59:59", L""},
+        {nullptr, L"18446744073709551615", nullptr, true, 18446744073709551615ULL, L"", L""},
+        {nullptr, L"1", L"2026-12-07 14:32:00", true, 0, L"",
+         L"Can't start the restore: RecoverUntilScn and RecoverUntilTime are both set"},
+        {nullptr, L"18446744073709551616", nullptr, true, 0, L"",
+         L"Can't start the restore: the setting RecoverUntilScn is '18446744073709551616'"},
+        {nullptr, L"0", nullptr, true, 0, L"",
+         L"Can't start the restore: the setting "
+         L"RecoverUntilScn is '0'"},
+        {nullptr, L"12a", nullptr, true, 0, L"",
+         L"Can't start the restore: the setting "
+         L"RecoverUntilScn is '12a'"},
+    };
+    const wchar_t* const kBadTimes[] = {L"2023-02-29 10:00:00", L"2026-04-31 10:00:00",
+                                        L"2026-12-07 24:00:00", L"2026-12-07 14:60:00",
+                                        L"2026-12-07 14:32:60", L"2026-13-01 00:00:00",
+                                        L"2026-00-10 00:00:00", L"2026-12-07T14:32:00",
+                                        L"2026-12-07 14:32",    L"07-DEC-26"};
+    for (const auto& c : cases) {
+        MapSettings source;
+        if (c.open)
+            source.values[L"OpenAfterRestore"] = c.open;
+        if (c.scn)
+            source.values[L"RecoverUntilScn"] = c.scn;
+        if (c.time)
+            source.values[L"RecoverUntilTime"] = c.time;
+        std::wstring tempPath, backupError, restoreError;
+        OracleSettings s;
+        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.scn ? c.scn : L"-") + L"/" +
+                                            (c.time ? c.time : L"-")));
+        EXPECT_EQ(c.openAfterRestore, s.openAfterRestore);
+        EXPECT_EQ(c.untilScn, s.recoverUntilScn);
+        EXPECT_EQ(c.untilTime, s.recoverUntilTime);
+        EXPECT_EQ(c.refusal, restoreError.substr(0, std::wcslen(c.refusal)));
+        EXPECT_EQ(std::wstring(c.refusal).empty(), restoreError.empty());
+    }
+    for (const wchar_t* bad : kBadTimes) {
+        MapSettings source{{L"RecoverUntilTime", bad}};
+        std::wstring tempPath, backupError, restoreError;
+        OracleSettings s;
+        ReadPluginSettings(source, tempPath, s, backupError, restoreError);
+        EXPECT_EQ(L"Can't start the restore: the setting RecoverUntilTime is '" +
+                      std::wstring(bad) +
+                      L"'; it takes a date and time of the database's clock as YYYY-MM-DD "
+                      L"HH:MM:SS (such as 2026-12-07 14:32:00)",
+                  restoreError);
+    }
 }
 
 } // namespace

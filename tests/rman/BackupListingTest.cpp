@@ -151,4 +151,35 @@ TEST(BackupListing, TheDatafileBackupEndsAtTheCheckpointOrAtTheEndOfTheRedoOfThe
     EXPECT_EQ(0u, DatafileBackupEnd({}, {thread(1, 1946270)}));
 }
 
+// LIST INCARNATION: every row with its key, status and reset SCN; a date in another format leaves
+// the time empty, and a row that is not understood refuses the listing.
+TEST(BackupListing, ReadsTheIncarnations) {
+    const std::wstring listing = L"\r\nList of Database Incarnations\r\n"
+                                 L"DB Key  Inc Key DB Name  DB ID            STATUS  Reset SCN  "
+                                 L"Reset Time\r\n"
+                                 L"------- ------- -------- ---------------- --- ---------- "
+                                 L"----------\r\n"
+                                 L"1       1       ORCL     1234567890       PARENT  1          "
+                                 L"24-MAY-20\r\n"
+                                 L"1       2       ORCL     1234567890       CURRENT 1946271    "
+                                 L"2026-12-07 13:05:02\r\n"
+                                 L"\r\nRMAN> ";
+    std::vector<ListedIncarnation> incarnations;
+    std::wstring error;
+    ASSERT_TRUE(ParseListedIncarnations(listing, incarnations, error)) << error;
+    ASSERT_EQ(2u, incarnations.size());
+    EXPECT_EQ(1u, incarnations[0].key);
+    EXPECT_EQ(L"PARENT", incarnations[0].status);
+    EXPECT_EQ(1u, incarnations[0].resetScn);
+    EXPECT_EQ(L"", incarnations[0].resetTime);
+    EXPECT_EQ(2u, incarnations[1].key);
+    EXPECT_EQ(L"CURRENT", incarnations[1].status);
+    EXPECT_EQ(1946271u, incarnations[1].resetScn);
+    EXPECT_EQ(L"2026-12-07 13:05:02", incarnations[1].resetTime);
+    std::wstring broken = listing;
+    broken.replace(broken.find(L"1946271"), 7, L"1946x71");
+    EXPECT_FALSE(ParseListedIncarnations(broken, incarnations, error));
+    EXPECT_NE(std::wstring::npos, error.find(L"1946x71"));
+}
+
 } // namespace

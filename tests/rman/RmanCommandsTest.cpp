@@ -62,6 +62,8 @@ TEST(RmanCommands, EveryCommandSendsItsTextAndLeavesItsMessage) {
         {RmanCommand::ListArchivedLogBackups,
          L"list backup of archivelog all tag 'ZT_BACKUP_TAG';\n",
          L"Can't list the archived logs of the backup"},
+        {RmanCommand::ListIncarnations, L"list incarnation;\n",
+         L"Can't list the database's incarnations"},
         {RmanCommand::CatalogTempFolder, L"CATALOG START WITH 'C:\\T' noprompt;\n",
          L"Can't add base to catalog"},
         {RmanCommand::RestoreDatabaseByTag, L"restore database from tag 'ZT_BACKUP_TAG';\n",
@@ -88,6 +90,19 @@ TEST(RmanCommands, EveryCommandSendsItsTextAndLeavesItsMessage) {
         EXPECT_EQ(std::wstring(c.failure ? c.failure : L"<none>"),
                   RmanCommandFailure(c.command) ? RmanCommandFailure(c.command) : L"<none>");
     }
+}
+
+// A point to recover to is set in a RUN block; a time with its mask, whatever the NLS settings.
+TEST(RmanCommands, TheRecoveryStopsAtTheSettingsPoint) {
+    OracleSettings settings = KnownSettings();
+    settings.recoverUntilScn = 1946271;
+    EXPECT_EQ(L"run { set until scn 1946271; recover database; }\n",
+              RmanCommandText(RmanCommand::RecoverDatabase, settings));
+    settings.recoverUntilScn = 0;
+    settings.recoverUntilTime = L"2026-12-07 14:32:00";
+    EXPECT_EQ(L"run { set until time \"to_date('2026-12-07 14:32:00','YYYY-MM-DD HH24:MI:SS')\"; "
+              L"recover database; }\n",
+              RmanCommandText(RmanCommand::RecoverDatabase, settings));
 }
 
 TEST(RmanCommands, TheDatabaseBackupFollowsCompressionAndArchivedLogs) {

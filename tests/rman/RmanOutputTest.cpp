@@ -97,8 +97,56 @@ TEST(RmanOutput, ReadsMessageCodesAndTheTargetsState) {
     };
     for (const auto& state : states)
         EXPECT_EQ(state.second, TargetStateOf(state.first)) << testing::PrintToString(state.first);
-    // Mounted, the target names its DBID too; only an open one's counts (a restore compares it).
-    EXPECT_EQ(L"", TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not open)"));
+    // Mounted, the target names its DBID too: an archived-log stream restores onto it. Started,
+    // it names the database only.
+    EXPECT_EQ(L"3619104813",
+              TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not open)"));
+    EXPECT_EQ(L"", TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not opened)"));
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"connected to target database: ORCL (DBID=3619104813, not open)", L"ORCL"},
+        {L"x\r\nconnected to target database: PROD1 (not mounted)\r\n", L"PROD1"},
+        {L"connected to target database (not started)", L""},
+        {L"connected to recovery catalog database", L""},
+    };
+    for (const auto& name : names)
+        EXPECT_EQ(name.second, TargetName(name.first)) << testing::PrintToString(name.first);
+}
+
+// RMAN-06054 names the log that recovery asks for next; found among the stack's lines by its
+// code only.
+TEST(RmanOutput, ReadsTheArchivedLogThatRecoveryRequests) {
+    const struct {
+        std::vector<std::wstring> stack;
+        bool found;
+        unsigned long long thread, sequence;
+    } cases[] = {
+        {{L"RMAN-03002: failure of recover command at 12/07/2026 11:15:44",
+          L"RMAN-06054: media recovery requesting unknown archived log for thread 2 with sequence "
+          L"57 and starting SCN of 1946270"},
+         true,
+         2,
+         57},
+        {{L"RMAN-06053: unable to perform media recovery because of missing log",
+          L"RMAN-06025: no backup of archived log for thread 1 with sequence 8 and starting SCN "
+          L"of 10 found to restore"},
+         false,
+         0,
+         0},
+        {{L"ORA-00283: media recovery requesting unknown archived log for thread 1 with sequence "
+          L"9"},
+         false,
+         0,
+         0},
+        {{L"RMAN-06054: media recovery requesting unknown archived log"}, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        unsigned long long thread = 0, sequence = 0;
+        EXPECT_EQ(c.found, RequestedArchivedLog(c.stack, thread, sequence));
+        if (c.found) {
+            EXPECT_EQ(c.thread, thread);
+            EXPECT_EQ(c.sequence, sequence);
+        }
+    }
 }
 
 TEST(RmanOutput, MasksThePasswordOfConnectLines) {
