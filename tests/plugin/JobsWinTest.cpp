@@ -1276,3 +1276,180 @@ TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostH
 }
 
 } // namespace
+
+namespace {
+
+// A point that simoracle touch made, and the digest that the database had there.
+struct TouchedPoint {
+    unsigned long long scn = 0;
+    std::wstring time;
+    std::string digest;
+};
+
+TouchedPoint Touch(const SimulatedOracle& oracle, const std::wstring& sid) {
+    simoracle::ChangePoint point;
+    std::wstring error;
+    EXPECT_TRUE(simoracle::Touch(oracle.HomeDir(), sid, point, error)) << Narrow(error);
+    return {point.scn, point.time, oracle.Digest(sid)};
+}
+
+} // namespace
+
+// A full stream and two archived-log streams, each releasing its logs, restored onto the lost
+// instance: to their end, or to a point (the limit is exclusive: until SCN n + 1 gives the
+// database at SCN n); a missing middle stream stops with the gap named and the database
+// mounted, and the right stream completes the chain; a point before the full stream's earliest
+// point is refused before anything runs, one past the chain's end leaves the database mounted as
+// far as the logs go. An archived-log stream onto the open database is refused, untouched; the
+// full stream onto the database that a chain opened with RESETLOGS restores with its own
+// control file.
+TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
+    CreateInstance(L"CHN");
+    const MapSettings defaults = settings_;
+    settings_.values[L"DeleteArchivedLogs"] = L"yes";
+    Bytes full, first, second;
+    ASSERT_EQ(Success, Backup(L"CHN", full)) << Narrow(logger_.All());
+    const TouchedPoint a = Touch(oracle_, L"CHN");
+    settings_.values[L"BackupType"] = L"archivelog";
+    ASSERT_EQ(Success, Backup(L"CHN", first)) << Narrow(logger_.All());
+    const TouchedPoint b = Touch(oracle_, L"CHN");
+    ASSERT_EQ(Success, Backup(L"CHN", second)) << Narrow(logger_.All());
+    settings_ = defaults;
+    ASSERT_NE(a.digest, b.digest);
+    ASSERT_LT(a.time, b.time) << "a backup lies between the two changes";
+    const BackupDescription fullDescription = Contents(full).description;
+    const unsigned long long earliest = fullDescription.datafileBackupEnd;
+    const unsigned long long secondFirst = Contents(second).description.threads.at(0).firstSequence;
+    ASSERT_NE(0u, earliest);
+
+    logger_.Clear();
+    EXPECT_EQ(Failure, Restore(L"CHN", first));
+    EXPECT_THAT(OnlyError(), AllOf(StartsWith(L"The stream holds archived logs only"),
+                                   HasSubstr(L"the target database is open")));
+    EXPECT_EQ(Texts(), CommandsSent());
+    ExpectUntouched(L"CHN", b.digest);
+
+    const std::wstring afterA = std::to_wstring(a.scn + 1);
+    const std::wstring beforeEarliest = std::to_wstring(earliest - 1);
+    const std::wstring pastTheEnd = std::to_wstring(b.scn + 1);
+    using Options = std::map<std::wstring, std::wstring>;
+    const Options mounted = {{L"OpenAfterRestore", L"no"}};
+    struct Step {
+        const Bytes* stream;
+        Options options;
+        std::wstring error; // the start of the error; empty: the step succeeds
+        DatabaseState after;
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        const std::string* digest; // at the end; null: not looked at
+    } cases[] = {
+        {"to its end",
+         {{&full, mounted, L"", DatabaseState::Mounted},
+          {&first, mounted, L"", DatabaseState::Mounted},
+          {&second, {}, L"", DatabaseState::Open}},
+         &b.digest},
+        {"until the SCN just after A",
+         {{&full,
+           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", afterA}},
+           L"",
+           DatabaseState::Mounted},
+          {&first, {{L"RecoverUntilScn", afterA}}, L"", DatabaseState::Open}},
+         &a.digest},
+        {"until the time of B",
+         {{&full,
+           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilTime", b.time}},
+           L"",
+           DatabaseState::Mounted},
+          {&first,
+           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilTime", b.time}},
+           L"",
+           DatabaseState::Mounted},
+          {&second, {{L"RecoverUntilTime", b.time}}, L"", DatabaseState::Open}},
+         &a.digest},
+        {"with its middle stream missing",
+         {{&full, mounted, L"", DatabaseState::Mounted},
+          {&second, mounted,
+           L"Recovery needs archived log sequence " + std::to_wstring(secondFirst - 2) +
+               L" of thread 1 next, but this stream's logs of that thread begin at sequence " +
+               std::to_wstring(secondFirst) + L": restore the stream that holds sequence " +
+               std::to_wstring(secondFirst - 2) + L" first",
+           DatabaseState::Mounted},
+          {&first, mounted, L"", DatabaseState::Mounted},
+          {&second, {}, L"", DatabaseState::Open}},
+         &b.digest},
+        {"before the end of the full backup",
+         {{&full,
+           {{L"RecoverUntilScn", beforeEarliest}},
+           L"The point SCN " + beforeEarliest +
+               L" lies before the earliest point that this stream allows, SCN " +
+               std::to_wstring(earliest),
+           DatabaseState::Down}},
+         nullptr},
+        {"past the end of the chain",
+         {{&full, mounted, L"", DatabaseState::Mounted},
+          {&first,
+           {{L"RecoverUntilScn", pastTheEnd}},
+           L"The point SCN " + pastTheEnd +
+               L" lies past the last point that the restored streams cover (SCN ",
+           DatabaseState::Mounted},
+          {&first, {}, L"", DatabaseState::Open}},
+         &a.digest},
+    };
+    for (const auto& chain : cases) {
+        SCOPED_TRACE(chain.name);
+        ASSERT_TRUE(oracle_.Wreck(WreckScope::All, L"CHN"));
+        for (const Step& step : chain.steps) {
+            SCOPED_TRACE(&step - chain.steps.data());
+            settings_ = defaults;
+            for (const auto& option : step.options)
+                settings_.values[option.first] = option.second;
+            logger_.Clear();
+            if (step.error.empty()) {
+                EXPECT_EQ(Success, Restore(L"CHN", *step.stream)) << Narrow(logger_.All());
+                EXPECT_EQ(Texts(), logger_.Texts(LogError));
+            } else {
+                EXPECT_EQ(Failure, Restore(L"CHN", *step.stream));
+                EXPECT_THAT(OnlyError(), StartsWith(step.error));
+            }
+            EXPECT_EQ(step.after, oracle_.State(L"CHN"));
+        }
+        if (chain.digest != nullptr)
+            EXPECT_EQ(*chain.digest, oracle_.Digest(L"CHN"));
+        EXPECT_EQ(0u, CountEntries(tempPath_));
+    }
+
+    // The database runs in the incarnation that the last open with RESETLOGS began; the full
+    // stream is older, and restores with its own control file (the logs on disk take it on).
+    settings_ = defaults;
+    logger_.Clear();
+    EXPECT_EQ(Success, Restore(L"CHN", full)) << Narrow(logger_.All());
+    EXPECT_THAT(CommandsSent(),
+                AllOf(Contains(L"list incarnation;"),
+                      Contains(StartsWith(L"restore controlfile from '" + tempPath_))));
+    ExpectUntouched(L"CHN", a.digest);
+}
+
+// A folder kept for a manual restore holds pieces that Recovery Manager has catalogued under
+// the tag of their stream; a later backup deletes the records and files of its own tag only.
+TEST_F(JobsTest, AFolderKeptForAManualRestoreOutlivesTheNextBackup) {
+    CreateInstance(L"KPT");
+    Bytes stream;
+    ASSERT_EQ(Success, Backup(L"KPT", stream));
+    const std::wstring kept = tempPath_ + L"\\1000.ora";
+    ASSERT_TRUE(CreateDirectoryW(kept.c_str(), nullptr));
+    ASSERT_EQ(VIRid::DirPacker::Ok,
+              packer_test::Unpack(stream, kept, packer_test::FixedBlocks(1 << 20)).close);
+    ASSERT_TRUE(simoracle::WriteFileBytes(kept + L"\\KEPT-FOR-MANUAL-RESTORE.txt", "kept"));
+    EXPECT_THAT(oracle_
+                    .Rman("connect target system/" + Narrow(kPassword) + "\ncatalog start with '" +
+                              Narrow(kept) + "' noprompt;\n",
+                          L"KPT")
+                    .output,
+                HasSubstr("cataloging done"));
+    const size_t files = CountEntries(kept);
+    Bytes later;
+    ASSERT_EQ(Success, Backup(L"KPT", later)) << Narrow(logger_.All());
+    EXPECT_EQ(files, CountEntries(kept));
+}
