@@ -92,9 +92,47 @@ echo "files of $SID left: $(cd "$DEMO_UNIX/home" && find database "oradata/$SID"
 
 restore_and_compare "onto the bare instance from the stream alone"
 
+# Third act: a full stream at night and archived-log streams through the day, then the whole
+# instance lost; the chain restored to its end, and again to a point before a bad change.
+CHAIN_WIN=("$DEMO_WIN\\chain-full.stream" "$DEMO_WIN\\chain-logs1.stream" "$DEMO_WIN\\chain-logs2.stream")
+touch_point() { simoracle touch "$SID" | tr -d '\r'; }
+
+step "the chain: a full backup that releases the archived logs it holds"
+pluginhost --set DeleteArchivedLogs=yes backup "$HOME_NAME\\$SID" "${CHAIN_WIN[0]}" || fail "chain full backup"
+step "a change of the data (point A)"
+point_a=$(touch_point) || fail "simoracle touch"
+echo "$point_a"
+step "an archived-log backup"
+pluginhost --set DeleteArchivedLogs=yes --set BackupType=archivelog backup "$HOME_NAME\\$SID" "${CHAIN_WIN[1]}" || fail "archived-log backup 1"
+step "a second change (point B), then a second archived-log backup"
+point_b=$(touch_point) || fail "simoracle touch"
+echo "$point_b"
+pluginhost --set DeleteArchivedLogs=yes --set BackupType=archivelog backup "$HOME_NAME\\$SID" "${CHAIN_WIN[2]}" || fail "archived-log backup 2"
+step "the chain, checked without a database"
+(cd "$BIN" && run_wine ./pluginhost.exe verify "${CHAIN_WIN[@]}") | grep -E '^(described|  thread|  datafile|chain)' || fail "verify of the chain"
+
+digest_of() { echo "${1##*digest }"; }
+scn_of() { local rest=${1#SCN }; echo "${rest%% *}"; }
+chain_and_compare() {
+    local what=$1 expected=$2
+    shift 2
+    step "disaster: the whole instance is lost again"
+    simoracle wreck "$SID" --all || fail "simoracle wreck --all"
+    step "restore of the chain $what"
+    pluginhost restore "$HOME_NAME\\$SID" "${CHAIN_WIN[@]}" "$@" || fail "chain restore $what"
+    echo "state: $(simoracle state "$SID" | tr -d '\r')"
+    local after
+    after=$(simoracle digest "$SID" | tr -d '\r') || fail "simoracle digest"
+    echo "digest $after, expected $expected"
+    [ "$after" = "$expected" ] || fail "the digest after the chain restored $what differs"
+}
+chain_and_compare "to its end (point B)" "$(digest_of "$point_b")"
+until_a=$(( $(scn_of "$point_a") + 1 ))
+chain_and_compare "until SCN $until_a, just after point A" "$(digest_of "$point_a")" --until-scn "$until_a"
+
 leftovers=$(find "$DEMO_UNIX/temp" -mindepth 1 | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left behind"
 grep -qF "$PASSWORD" "$LOG" && fail "the password appeared in the host's log"
 "$WINESERVER" -k 2>/dev/null
 echo
-echo "VERDICT: OK - restored after the loss of its data files and of the whole instance, the database is identical to the one backed up ($(stat -c %s "$STREAM_UNIX") bytes streamed)"
+echo "VERDICT: OK - restored after the loss of its data files and of the whole instance, the database is identical to the one backed up ($(stat -c %s "$STREAM_UNIX") bytes streamed); the chain restored to its end and to the point after A gave the digests of B and of A"

@@ -197,7 +197,11 @@ TEST_F(RmanSimulatorTest, RunBlocksFollowTheGrammarOfRecoveryManager) {
           "RMAN-06556: datafile 1 must be restored from backup older than SCN 1000", true},
          {"run {\nset until sequence 1 thread 1;\nrecover database;\n}", "RMAN-06556", true},
          {"recover database;", "media recovery complete", false},
-         {"alter database open;", "Statement processed", false}});
+         {"alter database open;", "Statement processed", false},
+         {"list incarnation;",
+          "List of Database Incarnations\r\nDB Key  Inc Key DB Name  DB ID            STATUS  "
+          "Reset SCN  Reset Time",
+          false}});
     // The channel's format named the piece that its block's backup wrote.
     EXPECT_NE(L"", NewestFileWithExtension(ListFolderFiles(testing_support::Wide(folder)), L".y"));
 }

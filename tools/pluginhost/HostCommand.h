@@ -3,6 +3,7 @@
 // 2 a usage error.
 #pragma once
 
+#include "rman/BackupDescription.h"
 #include "tools/pluginclient/PluginLibrary.h"
 #include "tools/pluginhost/HostLogger.h"
 #include "tools/pluginhost/HostSettings.h"
@@ -43,6 +44,10 @@ int RunVerifyCommand(const std::vector<std::wstring>& args);
 // A stream file opened in binary mode for the stream commands; "-" is standard output (writing)
 // or standard input (reading). Null when it cannot be opened.
 FILE* OpenStreamFile(const std::wstring& path, bool forWriting);
+// The description that the stream of path carries, read from a scratch copy; false with the
+// reason when it cannot be read or carries none.
+bool ReadStreamDescription(const std::wstring& path, BackupDescription& description,
+                           std::wstring& error);
 
 // The stream commands move a stream in blocks of this size.
 const uint32_t kBlockSize = 1024 * 1024;

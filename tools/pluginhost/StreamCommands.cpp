@@ -1,6 +1,8 @@
 // backup ITEM FILE and restore ITEM FILE: a whole job through the plug-in, the stream kept in a
 // file ("-": standard output or input).
 #include "tools/pluginhost/HostCommand.h"
+
+#include "rman/RecoveryPoint.h"
 #include "tools/pluginhost/ProgressMeter.h"
 #include "virid/FormatString.h"
 
@@ -111,11 +113,10 @@ int RunBackupCommand(HostContext& context, const std::vector<std::wstring>& args
     return CloseStreamFile(output, path, ok) ? kExitSuccess : kExitFailure;
 }
 
-int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args) {
-    if (args.size() != 2)
-        return kExitUsage;
-    const std::wstring& item = args[0];
-    const std::wstring& path = args[1];
+namespace {
+
+// Restores one stream with the host's settings as they stand.
+bool RestoreStream(HostContext& context, const std::wstring& item, const std::wstring& path) {
     FILE* input = OpenStreamFile(path, false);
     if (input == nullptr) {
         Fail(FormatString(L"cannot read '%s'", path.c_str()));
@@ -167,5 +168,65 @@ int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& arg
     sink->Release();
     if (input != stdin)
         std::fclose(input);
-    return ok ? kExitSuccess : kExitFailure;
+    return ok;
+}
+
+} // namespace
+
+// restore ITEM FILE [FILE...] [--until-time T | --until-scn N]: a chain is checked from the
+// streams' descriptions before anything starts; every job but the last leaves the database
+// mounted, and every job recovers no further than the point, so that a point inside an earlier
+// stream is kept.
+int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& args) {
+    std::vector<std::wstring> files;
+    std::wstring pointSetting;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == L"--until-time" || args[i] == L"--until-scn") {
+            if (i + 1 >= args.size() || !pointSetting.empty())
+                return kExitUsage;
+            pointSetting =
+                (args[i] == L"--until-time" ? L"RecoverUntilTime=" : L"RecoverUntilScn=") +
+                args[++i];
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() < 2)
+        return kExitUsage;
+    const std::wstring item = files.front();
+    files.erase(files.begin());
+    if (files.size() > 1) {
+        std::vector<BackupDescription> chain;
+        for (const std::wstring& file : files) {
+            BackupDescription description;
+            std::wstring error;
+            if (!ReadStreamDescription(file, description, error)) {
+                Fail(FormatString(L"the chain cannot be checked: '%s': %s", file.c_str(),
+                                  error.c_str()));
+                return kExitFailure;
+            }
+            chain.push_back(description);
+        }
+        StreamPoint earliest, latest;
+        std::wstring error;
+        if (!CheckBackupChain(chain, earliest, latest, error)) {
+            Fail(L"the streams do not form a chain: " + error + L"; nothing was restored");
+            return kExitFailure;
+        }
+    }
+    if (!pointSetting.empty())
+        context.settings.Add(pointSetting);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files.size() > 1)
+            context.settings.Add(i + 1 < files.size() ? L"OpenAfterRestore=no"
+                                                      : L"OpenAfterRestore=yes");
+        if (!RestoreStream(context, item, files[i])) {
+            if (files.size() > 1)
+                Fail(FormatString(L"the chain stopped at stream %llu of %llu, '%s'",
+                                  static_cast<unsigned long long>(i + 1),
+                                  static_cast<unsigned long long>(files.size()), files[i].c_str()));
+            return kExitFailure;
+        }
+    }
+    return kExitSuccess;
 }

@@ -6,6 +6,7 @@
 #include "rman/BackupDescription.h"
 #include "rman/BackupPieceNames.h"
 #include "rman/FolderFiles.h"
+#include "rman/RecoveryPoint.h"
 #include "tools/pluginhost/HostCommand.h"
 #include "virid/DirPacker.h"
 #include "virid/FileSystem.h"
@@ -137,8 +138,7 @@ int Verdict(bool accepted, BackupKind kind, const std::wstring& reason) {
 
 // Reads the unpacked stream of folder: its description and its pieces; prints what it holds and
 // the verdict.
-int Examine(const std::wstring& folder, uint64_t total) {
-    Described described;
+int Examine(const std::wstring& folder, uint64_t total, Described& described) {
     described.found = ReadBackupDescription(folder, described.description, described.error);
     BackupPieces pieces;
     std::wstring reason;
@@ -165,30 +165,90 @@ int Examine(const std::wstring& folder, uint64_t total) {
 
 } // namespace
 
-int RunVerifyCommand(const std::vector<std::wstring>& args) {
-    const bool stats = !args.empty() && args[0] == L"--stats";
-    if (args.size() != (stats ? 2u : 1u))
-        return kExitUsage;
-    const std::wstring& path = args.back();
+namespace {
+
+// Unpacks the stream of path into a scratch folder and examines it (examine: null to read its
+// description only). False, with the reason, when it cannot be read or unpacked.
+bool OpenStream(const std::wstring& path, Described& described, int* examined,
+                std::wstring& reason) {
     FILE* input = OpenStreamFile(path, false);
     if (input == nullptr) {
-        PrintText(stderr, FormatString(L"pluginhost: cannot read '%s'\n", path.c_str()));
-        return kExitFailure;
+        reason = FormatString(L"cannot read '%s'", path.c_str());
+        return false;
     }
-    int status = kExitFailure;
+    bool unpacked = false;
     {
         ScratchFolder scratch;
         uint64_t total = 0;
-        std::wstring reason;
         if (scratch.Path().empty())
-            PrintText(stderr, L"pluginhost: cannot create a scratch folder\n");
-        else if (!Unpack(input, path, scratch.Path(), total, reason))
-            status = Verdict(false, BackupKind::Full, reason);
+            reason = L"cannot create a scratch folder";
         else
-            status = Examine(scratch.Path(), total);
+            unpacked = Unpack(input, path, scratch.Path(), total, reason);
+        if (unpacked && examined != nullptr)
+            *examined = Examine(scratch.Path(), total, described);
+        else if (unpacked)
+            described.found =
+                ReadBackupDescription(scratch.Path(), described.description, described.error);
     }
     if (input != stdin)
         std::fclose(input);
+    return unpacked;
+}
+
+} // namespace
+
+bool ReadStreamDescription(const std::wstring& path, BackupDescription& description,
+                           std::wstring& error) {
+    Described described;
+    if (!OpenStream(path, described, nullptr, error))
+        return false;
+    if (described.found != DescriptionFound::Yes) {
+        error = described.found == DescriptionFound::No
+                    ? L"it carries no description (made before descriptions, or by hand)"
+                    : described.error;
+        return false;
+    }
+    description = described.description;
+    return true;
+}
+
+int RunVerifyCommand(const std::vector<std::wstring>& args) {
+    const bool stats = !args.empty() && args[0] == L"--stats";
+    const std::vector<std::wstring> paths(args.begin() + (stats ? 1 : 0), args.end());
+    if (paths.empty())
+        return kExitUsage;
+    int status = kExitSuccess;
+    std::vector<BackupDescription> chain;
+    bool described = true;
+    for (const std::wstring& path : paths) {
+        if (paths.size() > 1)
+            PrintText(stdout, FormatString(L"%s:\n", path.c_str()));
+        Described stream;
+        std::wstring reason;
+        int examined = kExitFailure;
+        if (!OpenStream(path, stream, &examined, reason))
+            examined = Verdict(false, BackupKind::Full, reason);
+        status = examined != kExitSuccess ? kExitFailure : status;
+        described = described && stream.found == DescriptionFound::Yes;
+        chain.push_back(stream.description);
+    }
+    // Several streams: whether they form a chain, and which points it covers.
+    if (paths.size() > 1) {
+        StreamPoint earliest, latest;
+        std::wstring reason;
+        if (!described)
+            reason = L"a stream carries no description, so its logs are not known";
+        if (described && CheckBackupChain(chain, earliest, latest, reason)) {
+            PrintText(stdout,
+                      FormatString(L"chain: complete: a restore recovers to any point from %s up "
+                                   L"to, not including, %s\n",
+                                   DescribeStreamPoint(earliest).c_str(),
+                                   DescribeStreamPoint(latest).c_str()));
+        } else {
+            PrintText(stdout, L"chain: refused: " + reason + L"\n");
+            status = kExitFailure;
+        }
+    }
     if (stats)
         PrintPeakMemory();
     return status;

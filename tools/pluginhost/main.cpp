@@ -13,7 +13,10 @@ const HostCommand kCommands[] = {
      RunListCommand},
     {L"backup", L"backup ITEM FILE       back the instance up into FILE (- for standard output)",
      RunBackupCommand},
-    {L"restore", L"restore ITEM FILE      restore the instance from FILE (- for standard input)",
+    {L"restore",
+     L"restore ITEM FILE [FILE...] [--until-time T | --until-scn N]\n"
+     L"                         restore the instance from FILE (- for standard input), or a\n"
+     L"                         chain: a full stream, then its archived-log streams in order",
      RunRestoreCommand},
 };
 
@@ -26,8 +29,10 @@ struct StandaloneCommand {
 // Commands that never load the plug-in.
 const StandaloneCommand kStandaloneCommands[] = {
     {L"verify",
-     L"verify [--stats] FILE  check a stream as a restore would, no database needed (- for "
-     L"standard input)",
+     L"verify [--stats] FILE [FILE...]\n"
+     L"                         check a stream as a restore would, no database needed (- for "
+     L"standard input);\n"
+     L"                         of several, whether they form a chain and which points it covers",
      RunVerifyCommand},
 };
 

@@ -100,10 +100,11 @@ void Session::Recover(const UntilClause& untilClause) {
     const unsigned start = RecoveryStart(controlFile, files, bounded);
     // Redo cannot be taken back: a file whose copy is newer than the point cannot get there.
     for (const RecoveryFile& file : files) {
-        const bool newer = point.kind == UntilClause::Kind::Sequence
-                               ? point.sequence <= start
-                               : point.ByChange() && !point.Before(file.header.checkpointScn - 1,
-                                                                   file.header.checkpointTime);
+        const bool newer =
+            point.kind == UntilClause::Kind::Sequence ? point.sequence <= start
+            : point.kind == UntilClause::Kind::Scn    ? file.header.checkpointScn > point.scn
+            : point.kind == UntilClause::Kind::Time   ? file.header.checkpointTime > point.time
+                                                      : false;
         if (newer) {
             const std::wstring limit =
                 point.kind == UntilClause::Kind::Sequence ? ScnOf(point.sequence)
@@ -124,8 +125,15 @@ void Session::Recover(const UntilClause& untilClause) {
     const unsigned last = point.kind == UntilClause::Kind::Sequence ? point.sequence
                           : controlFile.restoredFromBackup          ? ~0u
                                                                     : controlFile.currentSequence;
+    // The files hold the redo up to their oldest checkpoint: a recovery to a point there needs
+    // no log at all.
     RecoveryProgress progress;
     progress.sequence = start;
+    for (const RecoveryFile& file : files)
+        if (progress.scn == 0 || file.header.checkpointScn < progress.scn) {
+            progress.scn = file.header.checkpointScn;
+            progress.time = file.header.checkpointTime;
+        }
     ApplyArchivedLogs(controlFile, files, point, last, progress);
     FinishRecovery(controlFile, files, point, last, progress);
 }
@@ -181,7 +189,7 @@ void Session::ApplyArchivedLogs(simoracle::ControlFile& controlFile,
     for (; progress.sequence < last; ++progress.sequence) {
         const unsigned sequence = progress.sequence;
         // The point lies where the logs applied so far end: nothing more is needed.
-        if (progress.scn != 0 && point.ByChange() && !point.Before(progress.scn, progress.time)) {
+        if (point.ByChange() && !point.Before(progress.scn, progress.time)) {
             progress.pointReached = true;
             return;
         }
@@ -263,8 +271,7 @@ void Session::FinishRecovery(simoracle::ControlFile& controlFile, std::vector<Re
         if (controlFile.restoredFromBackup) {
             controlFile.resetlogsRequired = true;
             SaveControl(controlFile, kVerb);
-            const std::wstring lowScn =
-                progress.scn != 0 ? std::to_wstring(progress.scn) : ScnOf(progress.sequence);
+            const std::wstring lowScn = std::to_wstring(progress.scn);
             Fail(kVerb, {L"RMAN-06054: media recovery requesting unknown archived log for "
                          L"thread 1 with sequence " +
                          std::to_wstring(progress.sequence) + L" and starting SCN of " + lowScn});
