@@ -51,7 +51,7 @@ verify "$WORK_WIN\\good.stream" || fail "verify refused the good stream"
 grep -qx "database $dbname, DBID $dbid, backup of $day" "$OUT" || fail "verify named the wrong database, DBID or date"
 grep -q '^  database  .*\.bcp$' "$OUT" || fail "verify listed no database piece"
 grep -qx 'verdict: accepted: a restore would take this stream' "$OUT" || fail "verify gave no verdict"
-grep -qx "described as: full backup of $dbname, DBID $dbid, tag ZT_BACKUP_TAG" "$OUT" ||
+grep -qxE "described as: full backup of $dbname, DBID $dbid, tag ZT_BACKUP_TAG_[0-9]+" "$OUT" ||
     fail "verify did not show the full stream's description"
 grep -qx '  datafile backup end: SCN [0-9]*' "$OUT" || fail "verify showed no end of the datafile backup"
 thread='  thread 1: sequences [0-9]*-[0-9]*, SCN [0-9]*-[0-9]*, time [0-9: -]*'
@@ -61,12 +61,20 @@ verify - <"$WORK_UNIX/good.stream" || fail "verify refused the good stream on st
 # The archived logs alone: sound, described, and not a stream that a restore takes.
 host --set BackupType=archivelog backup "$HOME_NAME\\$SID" "$WORK_WIN\\logs.stream" || fail "the archived-log backup failed"
 verify "$WORK_WIN\\logs.stream" || fail "verify refused the archived-log stream"
-grep -qx "described as: archivelog backup of $dbname, DBID $dbid, tag ZT_BACKUP_TAG" "$OUT" ||
+grep -qxE "described as: archivelog backup of $dbname, DBID $dbid, tag ZT_BACKUP_TAG_[0-9]+" "$OUT" ||
     fail "verify did not show the archived-log stream's description"
 grep -qx "$thread" "$OUT" || fail "verify showed no logs of the archived-log stream"
 grep -q '^  database ' "$OUT" && fail "the archived-log stream holds a database piece"
-grep -qx 'verdict: sound: the archived logs are whole and of one database; a restore takes full streams only' \
+grep -qx 'verdict: sound: the archived logs are whole and of one database; a restore applies them after the streams before them in a chain' \
     "$OUT" || fail "verify gave no verdict on the archived-log stream"
+# The two as a chain: complete, from the full stream's earliest point; the other way round,
+# refused.
+verify "$WORK_WIN\\good.stream" "$WORK_WIN\\logs.stream" || fail "verify refused the chain"
+grep -qE '^chain: complete: a restore recovers to any point from SCN [0-9]+ .*up to, not including, SCN [0-9]+' \
+    "$OUT" || fail "verify did not say which points the chain covers"
+verify "$WORK_WIN\\logs.stream" "$WORK_WIN\\good.stream" && fail "verify took a chain that begins with archived logs"
+grep -qx 'chain: refused: the first stream of a chain must be a full backup' "$OUT" ||
+    fail "verify did not say why the chain is refused"
 
 # Packed by hand, as the README shows: tar of the pieces, then the manifest appended last.
 # Without the description, as a stream made before descriptions: it verifies and restores.

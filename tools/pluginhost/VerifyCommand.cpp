@@ -132,7 +132,7 @@ int Verdict(bool accepted, BackupKind kind, const std::wstring& reason) {
         PrintText(stdout, L"verdict: accepted: a restore would take this stream\n");
     else
         PrintText(stdout, L"verdict: sound: the archived logs are whole and of one database; a "
-                          L"restore takes full streams only\n");
+                          L"restore applies them after the streams before them in a chain\n");
     return accepted ? kExitSuccess : kExitFailure;
 }
 
