@@ -1,6 +1,7 @@
 #include "rman/RecoveryPoint.h"
 
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
 
 #include <map>
 
@@ -34,19 +35,8 @@ unsigned DaysInMonth(unsigned year, unsigned month) {
 } // namespace
 
 bool ParseRecoveryScn(const std::wstring& text, unsigned long long& scn) {
-    const std::wstring digits = Trimmed(text);
-    if (digits.empty() || digits.size() > 20)
-        return false;
     unsigned long long value = 0;
-    for (wchar_t c : digits) {
-        if (c < L'0' || c > L'9')
-            return false;
-        const unsigned digit = static_cast<unsigned>(c - L'0');
-        if (value > (~0ULL - digit) / 10)
-            return false;
-        value = value * 10 + digit;
-    }
-    if (value == 0)
+    if (!VIRid::strings::ParseDecimal(Trimmed(text), value) || value == 0)
         return false;
     scn = value;
     return true;

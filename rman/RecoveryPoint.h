@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-// A decimal SCN of 1 to 20 digits, 1 or more, that fits in 64 bits; blanks around it allowed.
+// A decimal SCN of 1 to 19 digits, 1 or more; blanks around it allowed.
 bool ParseRecoveryScn(const std::wstring& text, unsigned long long& scn);
 // YYYY-MM-DD HH:MM:SS of a real calendar day and time (years 1000 to 9999); blanks around it
 // allowed, and taken off in time.

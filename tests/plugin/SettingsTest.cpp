@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -16,6 +17,15 @@ const wchar_t* const kFlagKeys[] = {L"OnlineBackup",   L"BackupSPFile",     L"Ba
 std::vector<bool> Flags(const OracleSettings& s) {
     return {s.onlineBackup,   s.backupSPFile,     s.backupControlFile,
             s.useCompression, s.backupArchiveLog, s.openAfterBackup};
+}
+
+// The settings with a value; a null value leaves its key missing.
+MapSettings Given(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
+    MapSettings source;
+    for (const auto& value : values)
+        if (value.second != nullptr)
+            source.values[value.first] = value.second;
+    return source;
 }
 
 TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
@@ -97,11 +107,8 @@ TEST(SettingsReading, BackupTypeAndDeleteArchivedLogsAndTheOrderOfTheKeys) {
         {L"", L"", BackupKind::Full, false, true},
     };
     for (const auto& c : cases) {
-        MapSettings source;
-        if (c.backupType)
-            source.values[L"BackupType"] = c.backupType;
-        if (c.deleteLogs)
-            source.values[L"DeleteArchivedLogs"] = c.deleteLogs;
+        MapSettings source =
+            Given({{L"BackupType", c.backupType}, {L"DeleteArchivedLogs", c.deleteLogs}});
         std::wstring tempPath, backupError, restoreError;
         OracleSettings s;
         ReadPluginSettings(source, tempPath, s, backupError, restoreError);
@@ -149,11 +156,11 @@ TEST(SettingsReading, OpenAfterRestoreAndOnePointToRecoverTo) {
         {L"yes", nullptr, L" 2026-12-07 14:32:00", true, 0, L"2026-12-07 14:32:00", L""},
         {nullptr, L"", L"", true, 0, L"", L""},
         {nullptr, nullptr, L"2024-02-29 23:59:59", true, 0, L"2024-02-29 23:59:59", L""},
-        {nullptr, L"18446744073709551615", nullptr, true, 18446744073709551615ULL, L"", L""},
+        {nullptr, L"9999999999999999999", nullptr, true, 9999999999999999999ULL, L"", L""},
         {nullptr, L"1", L"2026-12-07 14:32:00", true, 0, L"",
          L"Can't start the restore: RecoverUntilScn and RecoverUntilTime are both set"},
-        {nullptr, L"18446744073709551616", nullptr, true, 0, L"",
-         L"Can't start the restore: the setting RecoverUntilScn is '18446744073709551616'"},
+        {nullptr, L"10000000000000000000", nullptr, true, 0, L"",
+         L"Can't start the restore: the setting RecoverUntilScn is '10000000000000000000'"},
         {nullptr, L"0", nullptr, true, 0, L"",
          L"Can't start the restore: the setting "
          L"RecoverUntilScn is '0'"},
@@ -167,13 +174,9 @@ TEST(SettingsReading, OpenAfterRestoreAndOnePointToRecoverTo) {
                                         L"2026-00-10 00:00:00", L"2026-12-07T14:32:00",
                                         L"2026-12-07 14:32",    L"07-DEC-26"};
     for (const auto& c : cases) {
-        MapSettings source;
-        if (c.open)
-            source.values[L"OpenAfterRestore"] = c.open;
-        if (c.scn)
-            source.values[L"RecoverUntilScn"] = c.scn;
-        if (c.time)
-            source.values[L"RecoverUntilTime"] = c.time;
+        MapSettings source = Given({{L"OpenAfterRestore", c.open},
+                                    {L"RecoverUntilScn", c.scn},
+                                    {L"RecoverUntilTime", c.time}});
         std::wstring tempPath, backupError, restoreError;
         OracleSettings s;
         EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError));

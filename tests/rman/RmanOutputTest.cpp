@@ -83,33 +83,35 @@ TEST(RmanOutput, ReadsMessageCodesAndTheTargetsState) {
     for (const auto& code : codes)
         EXPECT_EQ(code.second, MessageCode(code.first)) << testing::PrintToString(code.first);
 
-    const std::pair<const wchar_t*, TargetState> states[] = {
-        {L"connected to target database: ORCL (DBID=3619104813)", TargetState::Open},
+    // The state, and the database's name that the answer gives.
+    const struct {
+        const wchar_t* line;
+        TargetState state;
+        const wchar_t* name;
+    } connects[] = {
+        {L"connected to target database: ORCL (DBID=3619104813)", TargetState::Open, L"ORCL"},
         {L"x\nconnected to target database: ORCL (DBID=3619104813)\r\nnext line (not started)\n",
-         TargetState::Open},
-        {L"connected to target database: ORCL (DBID=3619104813, not open)", TargetState::Mounted},
-        {L"connected to target database: ORCL (not mounted)\r\n", TargetState::Started},
-        {L"connected to target database (not started)", TargetState::Down},
-        {L"connected to target database: ORCL (DBID=, not open)", TargetState::Unknown},
-        {L"connected to target database: ORCL (DBID=1, not opened)", TargetState::Unknown},
-        {L"connected to recovery catalog database", TargetState::Unknown},
-        {L"starting Oracle instance without parameter file (not started)", TargetState::Unknown},
+         TargetState::Open, L"ORCL"},
+        {L"connected to target database: ORCL (DBID=3619104813, not open)", TargetState::Mounted,
+         L"ORCL"},
+        {L"connected to target database: PROD1 (not mounted)\r\n", TargetState::Started, L"PROD1"},
+        {L"connected to target database (not started)", TargetState::Down, L""},
+        {L"connected to target database: ORCL (DBID=, not open)", TargetState::Unknown, L"ORCL"},
+        {L"connected to target database: ORCL (DBID=1, not opened)", TargetState::Unknown, L"ORCL"},
+        {L"connected to recovery catalog database", TargetState::Unknown, L""},
+        {L"starting Oracle instance without parameter file (not started)", TargetState::Unknown,
+         L""},
     };
-    for (const auto& state : states)
-        EXPECT_EQ(state.second, TargetStateOf(state.first)) << testing::PrintToString(state.first);
+    for (const auto& connect : connects) {
+        SCOPED_TRACE(testing::PrintToString(connect.line));
+        EXPECT_EQ(connect.state, TargetStateOf(connect.line));
+        EXPECT_EQ(connect.name, TargetName(connect.line));
+    }
     // Mounted, the target names its DBID too: an archived-log stream restores onto it. Started,
     // it names the database only.
     EXPECT_EQ(L"3619104813",
               TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not open)"));
     EXPECT_EQ(L"", TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not opened)"));
-    const std::pair<const wchar_t*, const wchar_t*> names[] = {
-        {L"connected to target database: ORCL (DBID=3619104813, not open)", L"ORCL"},
-        {L"x\r\nconnected to target database: PROD1 (not mounted)\r\n", L"PROD1"},
-        {L"connected to target database (not started)", L""},
-        {L"connected to recovery catalog database", L""},
-    };
-    for (const auto& name : names)
-        EXPECT_EQ(name.second, TargetName(name.first)) << testing::PrintToString(name.first);
 }
 
 // RMAN-06054 names the log that recovery asks for next; found among the stack's lines by its

@@ -127,15 +127,13 @@ namespace rmansim {
 
 namespace {
 
-// YYYY-MM-DD HH:MM:SS, digits where digits belong.
+// YYYY-MM-DD HH:MM:SS, each number of its full width.
 bool IsTimestamp(const std::wstring& text) {
-    static const wchar_t kShape[] = L"0000-00-00 00:00:00";
-    if (text.size() != std::wcslen(kShape))
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (kShape[i] == L'0' ? !std::iswdigit(text[i]) : text[i] != kShape[i])
-            return false;
-    return true;
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int length = 0;
+    return std::swscanf(text.c_str(), L"%4u-%2u-%2u %2u:%2u:%2u%n", &year, &month, &day, &hour,
+                        &minute, &second, &length) == 6 &&
+           length == 19 && text.size() == 19 && year >= 1000;
 }
 
 std::wstring WithoutBlanks(const std::wstring& text) {
