@@ -184,8 +184,14 @@ RestoreOutcome RunRestore(RmanWrapper& rman, const OracleSettings& settings,
         rman.Fail(kCannotMount);
         return RestoreOutcome::Failed;
     }
-    if (!CatalogJobFolder(rman, settings, firstAttempt) ||
-        !commands.Run(RmanCommand::RestoreDatabaseByTag))
+    if (!CatalogJobFolder(rman, settings, firstAttempt))
+        return RestoreOutcome::Failed;
+    // A stream without a description has the tag that every job shared before jobs had their
+    // own; one packed by hand from newer pieces has another, which only its pieces know: the
+    // newest backup, which the catalogue has just made the folder's, is restored then.
+    if (!commands.Run(RmanCommand::RestoreDatabaseByTag) &&
+        (stream.described || !rman.FailedWith(L"RMAN-06026") ||
+         !commands.Run(RmanCommand::RestoreDatabase)))
         return RestoreOutcome::Failed;
     if (settings.backupArchiveLog)
         commands.Attempt(RmanCommand::RestoreArchiveLogs);

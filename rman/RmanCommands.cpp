@@ -109,6 +109,8 @@ constexpr CommandEntry kCommands[] = {
          return FormatString(L"restore database from tag '%s';\n", s.backupTag.c_str());
      },
      nullptr, L"Can't restore database"},
+    {RmanCommand::RestoreDatabase, L"restore database;\n", nullptr, nullptr,
+     L"Can't restore database"},
     {RmanCommand::RestoreArchiveLogs, L"restore archivelog all;\n", nullptr, nullptr,
      L"Can't restore archivelog"},
     {RmanCommand::RecoverDatabase, nullptr,

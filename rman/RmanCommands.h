@@ -37,6 +37,7 @@ enum class RmanCommand {
     ListIncarnations, // the database's incarnations, as LIST INCARNATION shows them
     CatalogTempFolder,
     RestoreDatabaseByTag,
+    RestoreDatabase, // from the newest backup, whatever its tag
     RestoreArchiveLogs,
     RecoverDatabase,      // to the settings' point when one is set (see RecoverDatabaseText)
     RecoverUntilFirstLog, // incomplete recovery after a failed one

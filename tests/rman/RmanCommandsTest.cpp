@@ -68,6 +68,7 @@ TEST(RmanCommands, EveryCommandSendsItsTextAndLeavesItsMessage) {
          L"Can't add base to catalog"},
         {RmanCommand::RestoreDatabaseByTag, L"restore database from tag 'ZT_BACKUP_TAG';\n",
          L"Can't restore database"},
+        {RmanCommand::RestoreDatabase, L"restore database;\n", L"Can't restore database"},
         {RmanCommand::RestoreArchiveLogs, L"restore archivelog all;\n",
          L"Can't restore archivelog"},
         {RmanCommand::RecoverDatabase, L"recover database;\n", L"Can't recover database"},
