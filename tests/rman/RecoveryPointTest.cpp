@@ -82,6 +82,10 @@ TEST(RecoveryPoint, AChainIsAFullStreamThenLogStreamsThatFollowOn) {
     } cases[] = {
         {{full, first, second}, L""},
         {{full, overlapping}, L""},
+        {{full,
+          Stream(BackupKind::ArchivedLogs, {Logs(1, 6, 8, 250, 400, L"2026-12-07 11:00:00")})},
+         L"stream 2 begins thread 1 at sequence 6, but the streams before it end at sequence 4: "
+         L"the logs between are missing, or the streams are out of order"},
         {{full, second},
          L"stream 2 begins thread 1 at sequence 7, but the streams before it end at sequence 4: "
          L"the logs between are missing, or the streams are out of order"},
