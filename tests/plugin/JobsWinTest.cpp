@@ -1329,7 +1329,20 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
     EXPECT_EQ(Texts(), CommandsSent());
     ExpectUntouched(L"CHN", b.digest);
 
+    // Both points at once: refused at Open, before any folder or process.
+    settings_.values[L"RecoverUntilScn"] = std::to_wstring(a.scn + 1);
+    settings_.values[L"RecoverUntilTime"] = b.time;
+    logger_.Clear();
+    EXPECT_EQ(Failure, Restore(L"CHN", full));
+    EXPECT_EQ(L"Can't start the restore: RecoverUntilScn and RecoverUntilTime are both set; set "
+              L"one point only",
+              OnlyError());
+    EXPECT_EQ(Texts(), logger_.Texts(LogDetail));
+    settings_ = defaults;
+    ExpectUntouched(L"CHN", b.digest);
+
     const std::wstring afterA = std::to_wstring(a.scn + 1);
+    const std::wstring atB = std::to_wstring(b.scn);
     const std::wstring beforeEarliest = std::to_wstring(earliest - 1);
     const std::wstring pastTheEnd = std::to_wstring(b.scn + 1);
     using Options = std::map<std::wstring, std::wstring>;
@@ -1361,6 +1374,18 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
            L"",
            DatabaseState::Mounted},
           {&second, {{L"RecoverUntilScn", afterA}}, L"", DatabaseState::Open}},
+         &a.digest},
+        // B's change lies at that SCN, inside its log: the redo of the log below it only.
+        {"until the SCN of B's change",
+         {{&full,
+           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", atB}},
+           L"",
+           DatabaseState::Mounted},
+          {&first,
+           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", atB}},
+           L"",
+           DatabaseState::Mounted},
+          {&second, {{L"RecoverUntilScn", atB}}, L"", DatabaseState::Open}},
          &a.digest},
         {"until the time of B",
          {{&full,
@@ -1420,8 +1445,9 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
             }
             EXPECT_EQ(step.after, oracle_.State(L"CHN"));
         }
-        if (chain.digest != nullptr)
+        if (chain.digest != nullptr) {
             EXPECT_EQ(*chain.digest, oracle_.Digest(L"CHN"));
+        }
         EXPECT_EQ(0u, CountEntries(tempPath_));
     }
 
