@@ -38,6 +38,9 @@ struct OracleSettings {
     BackupKind backupKind;
     // Once the host holds the whole stream, the archived logs it carries are deleted from disk.
     bool deleteArchivedLogs;
+    // A full backup is written in pieces of at most this many MiB, each streamed as soon as it
+    // is complete; 0: the whole backup is written before the stream starts.
+    unsigned long long pieceSizeMiB = 1024;
 
     OracleSettings();
 

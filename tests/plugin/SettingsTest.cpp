@@ -26,7 +26,7 @@ TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
 }
 
 // Each flag is read from its own key, a missing one is true (UseCompression too), and each of
-// the twelve keys is asked for once; missing texts are empty.
+// the thirteen keys is asked for once; missing texts are empty.
 TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
     for (size_t i = 0; i <= 6; ++i) { // 6: an empty source
         MapSettings source;
@@ -41,7 +41,7 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
         ReadPluginSettings(source, tempPath, s, backupError);
         EXPECT_EQ(expected, Flags(s)) << i;
         EXPECT_EQ(L"", tempPath + s.userName + s.password + backupError);
-        EXPECT_EQ(12, source.calls);
+        EXPECT_EQ(13, source.calls);
     }
 }
 
@@ -70,6 +70,35 @@ TEST(SettingsReading, RmanTimeoutIsADecimalNumberOfMinutes) {
     OracleSettings s;
     EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s, backupError));
     EXPECT_EQ(0, s.rmanTimeoutMinutes);
+}
+
+// PieceSize: whole MiB up to 1 TiB, blanks around them aside; empty means the default. Anything
+// else keeps every backup from starting, with the value named.
+TEST(SettingsReading, PieceSizeTakesWholeMebibytes) {
+    const struct {
+        const wchar_t* text; // nullptr: missing
+        unsigned long long mebibytes;
+        bool refused;
+    } cases[] = {
+        {nullptr, 1024, false},    {L"", 1024, false},           {L" 64 ", 64, false},
+        {L"0", 0, false},          {L"1048576", 1048576, false}, {L"1048577", 1024, true},
+        {L"64M", 1024, true},      {L"-1", 1024, true},          {L"1.5", 1024, true},
+        {L"12345678", 1024, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.text ? c.text : L"-")));
+        MapSettings source;
+        if (c.text)
+            source.values[L"PieceSize"] = c.text;
+        std::wstring tempPath, backupError;
+        OracleSettings s;
+        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError)) << "restores go on";
+        EXPECT_EQ(c.mebibytes, s.pieceSizeMiB);
+        EXPECT_EQ(c.refused,
+                  backupError.find(L"PieceSize is '" + std::wstring(c.text ? c.text : L"") +
+                                   L"'") != std::wstring::npos)
+            << testing::PrintToString(backupError);
+    }
 }
 
 // The settings of later releases: a missing key keeps the backup of the first (full, no log
