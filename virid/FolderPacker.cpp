@@ -94,7 +94,9 @@ bool FolderPacker::Add(const std::string& name) {
         return Fail("The folder holds a file of the name that the backup stream keeps for its "
                     "manifest:",
                     name);
-    if (sealed_ || !given_.insert(name).second)
+    if (sealed_)
+        return Fail("A file was given to the backup stream after its end:", name);
+    if (!given_.insert(name).second)
         return Fail("A file was given to the backup stream twice:", name);
     entries_.push_back({name, false});
     return true;

@@ -241,11 +241,12 @@ int Main() {
         for (std::wstring& value : settings.values)
             value = Repeat(L'v', length);
         IBackupDataRead* source = getRead(&logger, &settings);
-        Expect(source != nullptr && settings.calls == 12,
-               "GetBackupDataRead reads twelve settings");
+        Expect(source != nullptr && settings.calls == 13,
+               "GetBackupDataRead reads thirteen settings");
         settings.calls = 0;
         IBackupDataWrite* sink = getWrite(&logger, &settings);
-        Expect(sink != nullptr && settings.calls == 12, "GetBackupDataWrite reads twelve settings");
+        Expect(sink != nullptr && settings.calls == 13,
+               "GetBackupDataWrite reads thirteen settings");
         if (length % 2 == 0) {
             source->Release();
             sink->Release();

@@ -112,7 +112,6 @@ TEST_F(DirPackerTest, AStreamedPackingTakesFilesAsTheyComeAndRemovesEachOnceHand
         ASSERT_EQ(DirPacker::Ok, packer.AddFile(L"a-piece2"));
         stream += ReadUntilItWaits(packer, result, block);
         ASSERT_EQ(DirPacker::Ok, packer.FinishFiles({L"DESCRIPTION"}));
-        EXPECT_EQ(DirPacker::Failed, packer.AddFile(L"growing")) << "after the end";
         stream += ReadUntilItWaits(packer, result, block);
         EXPECT_EQ(DirPacker::EndOfStream, result);
         EXPECT_EQ(DirPacker::Ok, packer.Close()) << packer.GetErrorText();
@@ -133,8 +132,9 @@ TEST_F(DirPackerTest, AStreamedPackingTakesFilesAsTheyComeAndRemovesEachOnceHand
     }
 }
 
-// A file given twice, one the stream cannot carry, or one that is not there fails the stream with
-// the reason; nothing more is handed out and the stream never gets its manifest.
+// A file given twice, one the stream cannot carry, one that is not there, or one given after the
+// end fails the stream with the reason; nothing more is handed out and the stream never gets its
+// manifest.
 TEST_F(DirPackerTest, AStreamedPackingRefusesFilesItCannotTakeOnce) {
     const struct {
         std::vector<std::wstring> given;
@@ -144,19 +144,26 @@ TEST_F(DirPackerTest, AStreamedPackingRefusesFilesItCannotTakeOnce) {
         {{L"SHA256SUMS"}, L"manifest"},
         {{L"sub/p"}, L"cannot carry"},
         {{L"missing"}, L"Can't open the file"},
+        {{L"<finish>", L"p"}, L"after its end"},
     };
     WriteFileBytes(source / "p", "piece");
     scratch.Make("source/sub");
     WriteFileBytes(source / "sub/p", "piece");
     WriteFileBytes(source / "SHA256SUMS", "x");
+    // The folder that is finished holds nothing that the stream refuses.
+    WriteFileBytes(target / "p", "piece");
     for (const auto& entry : cases) {
         SCOPED_TRACE(testing::PrintToString(entry.reason));
         DirPacker packer;
-        ASSERT_EQ(DirPacker::Ok, packer.OpenStreamed(source.wstring()));
+        const bool finishes = entry.given.front() == L"<finish>";
+        ASSERT_EQ(DirPacker::Ok, packer.OpenStreamed((finishes ? target : source).wstring()));
         int result = DirPacker::Ok;
-        for (const std::wstring& name : entry.given)
-            if (packer.AddFile(name) == DirPacker::Ok)
+        for (const std::wstring& name : entry.given) {
+            if (name == L"<finish>")
+                EXPECT_EQ(DirPacker::Ok, packer.FinishFiles());
+            else if (packer.AddFile(name) == DirPacker::Ok)
                 ReadUntilItWaits(packer, result, 1 << 20);
+        }
         std::string rest = ReadUntilItWaits(packer, result, 1 << 20);
         EXPECT_EQ(DirPacker::Failed, result);
         EXPECT_EQ("", rest);

@@ -217,8 +217,6 @@ private:
     }
 
     bool ClosePiece() {
-        if (!FlushFileBuffers(file_.get()))
-            return false;
         file_.reset();
         if (writing_.finished)
             writing_.finished(static_cast<unsigned>(next_));
