@@ -44,12 +44,6 @@ bool IsInFolder(const std::wstring& folder, const std::wstring& path) {
            VIRid::strings::to_upper(path.substr(0, slash)) == VIRid::strings::to_upper(folder);
 }
 
-bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
-    return text.size() >= end.size() &&
-           VIRid::strings::to_upper(text.substr(text.size() - end.size())) ==
-               VIRid::strings::to_upper(end);
-}
-
 bool SizeOf(const std::wstring& path, uint64_t& size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
@@ -193,7 +187,8 @@ bool BackupJob::FeedPacker() {
             if (packer.AddFile(FileNameOf(path)) != VIRid::DirPacker::Ok)
                 return FailStream(packer.GetErrorText());
             givenPieces.push_back(
-                {bytes, EndsWithNoCase(path, TemplateExtension(settings->backupPieceFormat))});
+                {bytes,
+                 EndsWithIgnoringCase(path, TemplateExtension(settings->backupPieceFormat))});
             return true;
         }
         if (dumpEnded) {

@@ -1,7 +1,6 @@
 #include "rman/RmanProcedures.h"
 
 #include "rman/BackupPieceChoice.h"
-#include "virid/Strings.h"
 
 #include <windows.h>
 
@@ -9,12 +8,6 @@ namespace {
 
 // How long a wait for the streamed backup lasts before it looks again.
 const unsigned kAwaitMs = 500;
-
-bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
-    return text.size() >= end.size() &&
-           VIRid::strings::to_upper(text.substr(text.size() - end.size())) ==
-               VIRid::strings::to_upper(end);
-}
 
 // Oracle's answer to an online backup of a database that keeps no archived logs: the one
 // failure that an offline backup mends.
@@ -55,7 +48,7 @@ bool StartStreamedBackup(RmanWrapper& rman, const OracleSettings& settings, Back
         case RmanWrapper::CommandProgress::PieceNamed:
             for (const std::wstring& piece : rman.TakeNamedPieces()) {
                 run.pieces.push_back(piece);
-                run.underWay = run.underWay || EndsWithNoCase(piece, databasePiece);
+                run.underWay = run.underWay || EndsWithIgnoringCase(piece, databasePiece);
             }
             if (run.underWay)
                 return true;
