@@ -1,95 +1,338 @@
 // The backup direction: the dump when the job opens, the stream that the host reads, and the
 // closing steps.
+#include "plugin/BackupJob.h"
+
 #include "plugin/BackupFolder.h"
 #include "plugin/PluginImplementation.h"
-#include "rman/RmanProcedures.h"
+#include "rman/BackupPieceChoice.h"
+#include "rman/FolderFiles.h"
+#include "rman/RmanWrapper.h"
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
+#include "virid/Win32Handles.h"
+
+#include <windows.h>
+
+#include <algorithm>
 
 namespace {
 
 // Used when the packer gives no reason of its own.
 const wchar_t kStreamNotReadToEnd[] =
     L"The backup stream was not read to its end; the backup is incomplete";
+// How long a wait for Recovery Manager lasts before the folder is looked at again.
+const unsigned kAwaitMs = 500;
+// How long a piece that Recovery Manager has named may stay open or growing.
+const ULONGLONG kPieceSettleMs = 60000;
+// How long a piece's size must stand, with nobody holding it, to count as complete.
+const DWORD kSizeStandsMs = 20;
+// How often Read looks whether the dump has ended while the host reads.
+const ULONGLONG kLookMs = 200;
+// The folder's bytes are looked at again after the host has read this much.
+const uint64_t kStagingLookBytes = 8ULL << 20;
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// A piece that Recovery Manager wrote into the job folder itself (a control-file autobackup goes
+// elsewhere and is not the job's).
+bool IsInFolder(const std::wstring& folder, const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash != std::wstring::npos &&
+           VIRid::strings::to_upper(path.substr(0, slash)) == VIRid::strings::to_upper(folder);
+}
+
+bool SizeOf(const std::wstring& path, uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+// Nobody holds the file open: an open that shares nothing succeeds.
+bool OpensAlone(const std::wstring& path) {
+    const VIRid::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.get() != nullptr && file.get() != INVALID_HANDLE_VALUE;
+}
+
+uint64_t FolderBytes(const std::wstring& folder) {
+    uint64_t bytes = 0;
+    for (const FolderFile& file : ListFolderFiles(folder))
+        bytes += file.size;
+    return bytes;
+}
 
 } // namespace
 
-int32_t PluginImplementation::StartBackupJob(JobRecord& job) {
-    const bool full = job.settings->backupKind == BackupKind::Full;
-    Report(LogProgress, full ? L"Dump database..." : L"Dump archived logs...");
-    std::vector<std::wstring> warnings;
-    if (!RunBackup(*job.rman, *job.settings, warnings)) {
-        Report(LogError, job.rman->GetErrorText());
+int32_t BackupJob::Start() {
+    const bool full = settings->backupKind == BackupKind::Full;
+    plugin.Report(LogProgress, full ? L"Dump database..." : L"Dump archived logs...");
+    if (!RunBackup(*rman, *settings, run)) {
+        plugin.Report(LogError, rman->GetErrorText());
         return Failure;
     }
-    for (const std::wstring& warning : warnings)
-        Report(LogWarning, warning);
-    // A dump that cannot be streamed fails the job with its reason. The database goes back to
-    // the state it had (whatever the closing steps answer, the reason stays the dump's); the
-    // job's folder goes when Open fails.
-    const auto failUnstreamed = [&](const std::wstring& reason) {
-        Report(LogError, reason);
-        static_cast<void>(CompleteBackup(*job.rman, *job.settings));
-        return Failure;
-    };
-    // A dump that left no piece of its kind would stream a backup that restores nothing.
+    for (const std::wstring& warning : run.warnings)
+        plugin.Report(LogWarning, warning);
+    // A dump that left no piece of its kind would stream a backup that restores nothing. In the
+    // streamed way the first database piece is there before Open returns.
     BackupPieces pieces;
     std::wstring error;
-    if (!ReadBackupFolder(*job.settings, job.settings->backupKind, pieces, error))
-        return failUnstreamed(FormatString(
+    if (!ReadBackupFolder(*settings, settings->backupKind, pieces, error))
+        return FailUnstreamed(FormatString(
             L"%s: %s; nothing was streamed",
             full ? L"Backup database failed" : L"Backup archived logs failed", error.c_str()));
     // The stream says what it holds, in Recovery Manager's words; the pieces' names carry the
-    // database's. Its pieces are whole without it: a stream that cannot say it is still
-    // streamed, with a warning, as one made before descriptions (and no log is released after
-    // it unless the listing was read).
-    job.description.dbName = pieces.dbName;
-    job.description.dbid = pieces.dbid;
-    if (!DescribeBackup(*job.rman, *job.settings, job.description, error) ||
-        !WriteBackupDescription(job.settings->tempFolder, job.description, error))
-        Report(LogWarning, L"The backup stream will not say what it holds: " + error);
-    Report(LogProgress, L"Transfer dump files...");
-    if (job.packer.Open(job.settings->tempFolder, true, {kBackupDescriptionName}) !=
-        VIRid::DirPacker::Ok)
-        return failUnstreamed(job.packer.GetErrorText());
+    // database's.
+    description.dbName = pieces.dbName;
+    description.dbid = pieces.dbid;
+    if (!run.underWay)
+        DumpEnded(false);
+    NoteStagedBytes();
+    plugin.Report(LogProgress, L"Transfer dump files...");
+    state = State::Streaming;
+    if (settings->pieceSizeMiB == 0) {
+        if (packer.Open(settings->tempFolder, true, {kBackupDescriptionName}) !=
+            VIRid::DirPacker::Ok)
+            return FailUnstreamed(packer.GetErrorText());
+        return Success;
+    }
+    if (packer.OpenStreamed(settings->tempFolder) != VIRid::DirPacker::Ok)
+        return FailUnstreamed(packer.GetErrorText());
+    pendingPieces.assign(run.pieces.begin(), run.pieces.end());
     return Success;
 }
 
-int32_t PluginImplementation::Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle) {
-    const std::map<uint32_t, JobRecord>::iterator job = jobs.find(handle);
-    if (job == jobs.end())
-        return Failure;
-    return MapPackerResult(job->second.packer.Read(buffer, size));
+int32_t BackupJob::FailUnstreamed(const std::wstring& reason) {
+    // The database goes back to the state it had (whatever the closing steps answer, the reason
+    // stays the dump's); the job's folder goes when Open fails.
+    plugin.Report(LogError, reason);
+    state = State::Failed;
+    static_cast<void>(RestoreDatabaseState());
+    return Failure;
 }
 
-int32_t PluginImplementation::CloseBackupJob(JobRecord& job, int packerResult) {
+void BackupJob::DumpEnded(bool copyConfiguration) {
+    dumpEnded = true;
+    if (copyConfiguration)
+        CopyConfigurationFiles(*rman, *settings);
+    // Listed while the database is still mounted (one found down is shut down again next).
+    Describe();
+    // Production is back as soon as its backup is written, not once a slow host has read it.
+    broughtBack = true;
+    if (!BringDatabaseBack(*rman, *settings))
+        bringBackFailure = rman->GetErrorText();
+}
+
+void BackupJob::Describe() {
+    // Its pieces are whole without it: a stream that cannot say what it holds is still
+    // streamed, with a warning, as one made before descriptions (and no log is released after
+    // it unless the listing was read).
+    std::wstring error;
+    if (!DescribeBackup(*rman, *settings, description, error) ||
+        !WriteBackupDescription(settings->tempFolder, description, error))
+        plugin.Report(LogWarning, L"The backup stream will not say what it holds: " + error);
+}
+
+int32_t BackupJob::Read(unsigned char* buffer, uint32_t& size) {
+    const uint32_t capacity = size;
+    if (state == State::Failed) {
+        size = 0;
+        return Failure;
+    }
+    // The end of the dump is noticed while the host reads, so that the database is brought back
+    // as soon as it is written, however slowly the host reads.
+    if (!dumpEnded && settings->pieceSizeMiB > 0 && GetTickCount64() - lastLook >= kLookMs) {
+        lastLook = GetTickCount64();
+        if (!FollowDump(1)) {
+            size = 0;
+            return Failure;
+        }
+    }
+    for (;;) {
+        size = capacity;
+        const int result = packer.Read(buffer, size);
+        if (result != VIRid::DirPacker::NeedsFile) {
+            readSinceLastLook += size;
+            if (readSinceLastLook >= kStagingLookBytes) {
+                readSinceLastLook = 0;
+                NoteStagedBytes();
+            }
+            ReportProgress();
+            return MapPackerResult(result);
+        }
+        if (!FeedPacker()) {
+            size = 0;
+            return Failure;
+        }
+    }
+}
+
+bool BackupJob::FeedPacker() {
+    for (;;) {
+        if (!pendingPieces.empty()) {
+            const std::wstring path = pendingPieces.front();
+            pendingPieces.pop_front();
+            if (!IsInFolder(settings->tempFolder, path))
+                continue;
+            std::wstring reason;
+            if (!AwaitCompletePiece(path, reason))
+                return FailStream(reason);
+            NoteStagedBytes();
+            uint64_t bytes = 0;
+            static_cast<void>(SizeOf(path, bytes));
+            if (packer.AddFile(FileNameOf(path)) != VIRid::DirPacker::Ok)
+                return FailStream(packer.GetErrorText());
+            givenPieces.push_back(
+                {bytes,
+                 EndsWithIgnoringCase(path, TemplateExtension(settings->backupPieceFormat))});
+            return true;
+        }
+        if (dumpEnded) {
+            if (packer.FinishFiles({kBackupDescriptionName}) != VIRid::DirPacker::Ok)
+                return FailStream(packer.GetErrorText());
+            return true;
+        }
+        if (!FollowDump(kAwaitMs))
+            return false;
+        NoteStagedBytes();
+    }
+}
+
+bool BackupJob::FollowDump(unsigned waitMs) {
+    const RmanWrapper::CommandProgress progress = rman->AwaitCommand(waitMs);
+    for (const std::wstring& piece : rman->TakeNamedPieces())
+        pendingPieces.push_back(piece);
+    if (progress == RmanWrapper::CommandProgress::Succeeded) {
+        DumpEnded(true);
+    } else if (progress == RmanWrapper::CommandProgress::Failed) {
+        rman->Fail(RmanCommandFailure(RmanCommand::StreamDatabaseToFolder));
+        return FailStream(rman->GetErrorText());
+    }
+    return true;
+}
+
+bool BackupJob::AwaitCompletePiece(const std::wstring& path, std::wstring& reason) {
+    const ULONGLONG since = GetTickCount64();
+    while (GetTickCount64() - since < kPieceSettleMs) {
+        uint64_t before = 0;
+        uint64_t after = 0;
+        if (!SizeOf(path, before)) {
+            reason = FormatString(L"Backup database failed: the piece '%s' that Recovery Manager "
+                                  L"named is not in the job folder",
+                                  path.c_str());
+            return false;
+        }
+        if (OpensAlone(path)) {
+            Sleep(kSizeStandsMs);
+            if (SizeOf(path, after) && after == before && OpensAlone(path))
+                return true;
+        }
+        Sleep(kSizeStandsMs);
+    }
+    reason = FormatString(L"Backup database failed: the piece '%s' that Recovery Manager named "
+                          L"stayed open for writing",
+                          path.c_str());
+    return false;
+}
+
+bool BackupJob::FailStream(const std::wstring& reason) {
+    // Nothing more is streamed: the stream lacks its manifest, and any restore refuses it.
+    state = State::Failed;
+    plugin.Report(LogError, reason);
+    return false;
+}
+
+void BackupJob::ReportProgress() {
+    if (settings->pieceSizeMiB == 0)
+        return;
+    const uint64_t done = std::min<uint64_t>(packer.FilesDone(), givenPieces.size());
+    if (done <= reportedPieces)
+        return;
+    uint64_t bytes = 0;
+    uint64_t databaseBytes = 0;
+    for (size_t i = 0; i < done; ++i) {
+        bytes += givenPieces[i].bytes;
+        if (givenPieces[i].database)
+            databaseBytes += givenPieces[i].bytes;
+    }
+    reportedPieces = done;
+    std::wstring text =
+        FormatString(L"Streamed %I64u backup pieces, %I64u bytes so far", done, bytes);
+    if (run.dataFileBytes > 0)
+        text += FormatString(L"; about %I64u%% of the data files",
+                             std::min<uint64_t>(100, databaseBytes * 100 / run.dataFileBytes));
+    plugin.Report(LogProgress, text);
+}
+
+void BackupJob::NoteStagedBytes() {
+    stagingPeak = std::max(stagingPeak, FolderBytes(settings->tempFolder));
+}
+
+int32_t BackupJob::Close(bool&) {
+    const int packerResult = packer.Close();
+    const bool failed = state == State::Failed;
+    state = State::Closing;
     int32_t result = Success;
-    if (packerResult != VIRid::DirPacker::Ok) {
-        const std::wstring reason = job.packer.GetErrorText();
-        Report(LogError, !reason.empty() ? reason : kStreamNotReadToEnd);
+    if (failed) {
+        // Read has reported why.
         result = Failure;
-    } else if (job.settings->deleteArchivedLogs && !job.description.threads.empty()) {
+    } else if (packerResult != VIRid::DirPacker::Ok) {
+        const std::wstring reason = packer.GetErrorText();
+        plugin.Report(LogError, !reason.empty() ? reason : kStreamNotReadToEnd);
+        result = Failure;
+    } else if (settings->deleteArchivedLogs && !description.threads.empty()) {
         // The host holds the whole stream: the logs it carries may go, while the job's backup
         // records still count them as backed up.
-        const LogRelease release = ReleaseArchivedLogs(*job.rman, job.description);
+        const LogRelease release = ReleaseArchivedLogs(*rman, description);
         for (const std::wstring& refusal : release.refusals)
-            Report(LogWarning, refusal);
-        Report(LogProgress, FormatString(L"Released %I64u archived logs that the stream holds",
-                                         release.released));
+            plugin.Report(LogWarning, refusal);
+        plugin.Report(
+            LogProgress,
+            FormatString(L"Released %I64u archived logs that the stream holds", release.released));
     }
     // Runs whatever the packer answered: a database that the backup took offline must be opened
     // again even when the host stopped reading early.
-    if (!RestoreDatabaseState(job))
+    if (!RestoreDatabaseState())
         result = Failure;
+    plugin.Report(LogProgress,
+                  FormatString(L"Staging peak: the job folder held at most %I64u bytes at once",
+                               stagingPeak));
     return result;
 }
 
-bool PluginImplementation::RestoreDatabaseState(JobRecord& job) {
-    if (CompleteBackup(*job.rman, *job.settings))
+bool BackupJob::RestoreDatabaseState() {
+    // A dump still under way (the host stopped reading early) or a Recovery Manager that ended
+    // gives way to a fresh one for the closing steps.
+    if (settings->pieceSizeMiB > 0 && (!dumpEnded || !rman->IsRunning())) {
+        rman->Stop();
+        static_cast<void>(rman->Start(*settings) && rman->Connect(*settings));
+    }
+    const bool closed = CompleteBackup(*rman, *settings, !broughtBack);
+    if (closed && bringBackFailure.empty())
         return true;
-    Report(LogError,
-           FormatString(L"The database could not be %s again after the offline backup (%s); the "
-                        L"backup stream itself is complete",
-                        job.settings->shutDownAfterBackup ? L"shut down" : L"opened",
-                        job.rman->GetErrorText().c_str()));
+    const std::wstring reason = bringBackFailure.empty() ? rman->GetErrorText() : bringBackFailure;
+    plugin.Report(LogError,
+                  FormatString(L"The database could not be %s again after the offline backup (%s); "
+                               L"the backup stream itself is complete",
+                               settings->shutDownAfterBackup ? L"shut down" : L"opened",
+                               reason.c_str()));
     return false;
+}
+
+std::wstring BackupJob::CloseAtRelease() {
+    const bool streamComplete = packer.Close() == VIRid::DirPacker::Ok;
+    const bool broughtBackNow = RestoreDatabaseState();
+    std::wstring done = streamComplete ? L"its stream had been read to its end"
+                                       : L"its stream was not read to its end";
+    if (settings->shutDownAfterBackup)
+        done += broughtBackNow ? L"; the database was shut down again, as it was found"
+                               : L"; the database could not be shut down again";
+    else if (!settings->onlineBackup && settings->openAfterBackup)
+        done += broughtBackNow ? L"; the database was opened again"
+                               : L"; the database could not be opened again";
+    return done;
 }

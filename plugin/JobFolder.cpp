@@ -40,7 +40,7 @@ std::wstring JobFolderPrefix(const std::wstring& workstationTempPath) {
 
 } // namespace
 
-bool PluginImplementation::CreateJobTempFolder(JobRecord& job, std::wstring& error) {
+bool PluginImplementation::CreateJobTempFolder(Job& job, std::wstring& error) {
     const std::wstring prefix = JobFolderPrefix(workstationTempPath);
     if (prefix.empty()) {
         error = FormatString(L"%s: WSTempPath '%s' names no absolute folder (a drive letter or a "
@@ -108,7 +108,7 @@ void PluginImplementation::RemoveLeftoverJobFolders() {
     } while (FindNextFileW(find.get(), &entry));
 }
 
-void PluginImplementation::KeepForManualRestore(const JobRecord& job) {
+void PluginImplementation::KeepForManualRestore(const Job& job) {
     std::ofstream note(std::filesystem::path(job.settings->tempFolder + L"\\" + kKeptNote));
     note << "This folder holds the unpacked backup stream of a restore of instance "
          << VIRid::strings::WstrToUTF8(job.settings->oracleSid)

@@ -1,9 +1,11 @@
 // The steps of opening and closing that both directions share, and the job table.
 #include "discovery/OracleHomes.h"
 #include "discovery/OracleInstances.h"
+#include "plugin/BackupJob.h"
 #include "plugin/InstanceLock.h"
 #include "plugin/JobPaths.h"
 #include "plugin/PluginImplementation.h"
+#include "plugin/RestoreJob.h"
 #include "rman/RmanWrapper.h"
 #include "virid/FileSystem.h"
 #include "virid/FormatString.h"
@@ -30,12 +32,20 @@ bool IsInstanceOf(const std::wstring& homeName, const std::wstring& sid) {
 
 } // namespace
 
-int32_t PluginImplementation::MapPackerResult(int packerResult) {
+int32_t Job::MapPackerResult(int packerResult) {
     if (packerResult == VIRid::DirPacker::Ok)
         return Success;
     if (packerResult == VIRid::DirPacker::EndOfStream)
         return EndOfData;
     return Failure;
+}
+
+int32_t Job::Read(unsigned char* buffer, uint32_t& size) {
+    return MapPackerResult(packer.Read(buffer, size));
+}
+
+int32_t Job::Write(const unsigned char* buffer, uint32_t& size) {
+    return MapPackerResult(packer.Write(buffer, size));
 }
 
 int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direction,
@@ -73,7 +83,12 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
         return Failure;
     }
 
-    JobRecord job;
+    std::unique_ptr<Job> created;
+    if (direction == 0)
+        created.reset(new BackupJob(*this));
+    else
+        created.reset(new RestoreJob(*this));
+    Job& job = *created;
     bool busy = false;
     job.instanceMark = AcquireInstanceMark(home->second, sid, busy);
     if (!job.instanceMark) {
@@ -97,8 +112,7 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     }
     job.settings->backupTag = JobBackupTag(job.settings->tempFolder);
     job.rman.reset(new RmanWrapper(this, ReportRmanOutput));
-    job.isBackup = direction == 0;
-    const int32_t started = job.isBackup ? StartBackupJob(job) : StartRestoreJob(job);
+    const int32_t started = job.Start();
     if (started != Success) {
         // Nothing stays of a job that did not open: Recovery Manager ends (it may still hold a
         // piece open), then the folder goes with whatever it wrote.
@@ -108,20 +122,29 @@ int32_t PluginImplementation::Open(const std::wstring& itemPath, uint32_t direct
     }
 
     ++jobCounter;
-    jobs.insert(std::make_pair(jobCounter, job));
+    jobs.insert(std::make_pair(jobCounter, std::move(created)));
     handle = jobCounter;
     return Success;
 }
 
+int32_t PluginImplementation::Read(unsigned char* buffer, uint32_t& size, const uint32_t& handle) {
+    const auto job = jobs.find(handle);
+    return job == jobs.end() ? Failure : job->second->Read(buffer, size);
+}
+
+int32_t PluginImplementation::Write(const unsigned char* buffer, uint32_t& size,
+                                    const uint32_t& handle) {
+    const auto job = jobs.find(handle);
+    return job == jobs.end() ? Failure : job->second->Write(buffer, size);
+}
+
 int32_t PluginImplementation::Close(const uint32_t& handle) {
-    const std::map<uint32_t, JobRecord>::iterator found = jobs.find(handle);
+    const auto found = jobs.find(handle);
     if (found == jobs.end())
         return Failure;
-    JobRecord& job = found->second;
-    const int packerResult = job.packer.Close();
+    Job& job = *found->second;
     bool keepJob = false;
-    const int32_t result = job.isBackup ? CloseBackupJob(job, packerResult)
-                                        : CloseRestoreJob(job, packerResult, keepJob);
+    const int32_t result = job.Close(keepJob);
     if (!keepJob) {
         DeleteJobTempFolder(job.settings->tempFolder);
         jobs.erase(found);
@@ -131,29 +154,15 @@ int32_t PluginImplementation::Close(const uint32_t& handle) {
 
 void PluginImplementation::CloseOpenJobs() {
     while (!jobs.empty()) {
-        JobRecord& job = jobs.begin()->second;
-        const bool streamComplete = job.packer.Close() == VIRid::DirPacker::Ok;
-        std::wstring done;
-        if (job.isBackup) {
-            const OracleSettings& closing = *job.settings;
-            const bool broughtBack = RestoreDatabaseState(job);
-            done = streamComplete ? L"its stream had been read to its end"
-                                  : L"its stream was not read to its end";
-            if (closing.shutDownAfterBackup)
-                done += broughtBack ? L"; the database was shut down again, as it was found"
-                                    : L"; the database could not be shut down again";
-            else if (!closing.onlineBackup && closing.openAfterBackup)
-                done += broughtBack ? L"; the database was opened again"
-                                    : L"; the database could not be opened again";
-        } else {
-            done = L"the database was not restored";
-        }
+        Job& job = *jobs.begin()->second;
+        const std::wstring done = job.CloseAtRelease();
         const bool removed = DeleteJobTempFolder(job.settings->tempFolder);
         Report(LogWarning,
                FormatString(L"The %s job of instance '%s' was still open when the plug-in object "
                             L"was released; it was closed: %s; its folder '%s' %s",
-                            job.isBackup ? L"backup" : L"restore", job.settings->oracleSid.c_str(),
-                            done.c_str(), job.settings->tempFolder.c_str(),
+                            job.IsBackup() ? L"backup" : L"restore",
+                            job.settings->oracleSid.c_str(), done.c_str(),
+                            job.settings->tempFolder.c_str(),
                             removed ? L"was removed" : L"could not be removed"));
         jobs.erase(jobs.begin());
     }

@@ -6,30 +6,13 @@
 // calling thread is blocked in Open or Close (Recovery Manager's output arrives on its own thread).
 #pragma once
 
-#include "plugin/MachineMark.h"
+#include "plugin/Job.h"
 #include "plugin/PluginContract.h"
-#include "rman/BackupDescription.h"
 #include "rman/OracleSettings.h"
-#include "virid/DirPacker.h"
-
-#include <boost/shared_ptr.hpp>
 
 #include <map>
+#include <memory>
 #include <string>
-
-class RmanWrapper;
-
-// One open backup or restore job.
-struct JobRecord {
-    boost::shared_ptr<OracleSettings> settings; // the job's own copy, completed by Open
-    boost::shared_ptr<RmanWrapper> rman;        // the job's console
-    bool isBackup;
-    VIRid::DirPacker packer;                   // opened on settings->tempFolder
-    std::shared_ptr<MachineMark> instanceMark; // held from Open to Close
-    std::shared_ptr<MachineMark> folderMark;   // keeps other jobs from removing the folder
-    bool restoreAttempted = false;             // a Close has run the restore before
-    BackupDescription description;             // a backup's: what its stream holds
-};
 
 class PluginImplementation {
 public:
@@ -65,35 +48,26 @@ public:
     void Report(int32_t level, const std::wstring& text) const;
 
 private:
+    friend class BackupJob;
+    friend class RestoreJob;
+
     // Closes every job still open as Close would, with a warning for each that names the
     // instance and what was done: a backup's closing steps run (a database that it took offline
     // is opened again, or shut down again when it was found down); a restore runs no Recovery
     // Manager step. The folders go.
     void CloseOpenJobs();
-    // The packer's Ok stays Success, its EndOfStream becomes EndOfData, anything else Failure.
-    static int32_t MapPackerResult(int packerResult);
-    // The direction's own step of Open, on a job whose settings, folder and console are made.
-    int32_t StartBackupJob(JobRecord& job);
-    int32_t StartRestoreJob(JobRecord& job);
-    // The direction's own steps of Close, once the packer has given its answer. keepJob: the
-    // job and its folder stay for another Close.
-    int32_t CloseBackupJob(JobRecord& job, int packerResult);
-    int32_t CloseRestoreJob(JobRecord& job, int packerResult, bool& keepJob);
-    // The backup's closing steps (CompleteBackup); an error when the database could not be
-    // brought back. False then.
-    bool RestoreDatabaseState(JobRecord& job);
     // A new, empty folder named workstationTempPath (with a separator after it) + seconds since
     // 1970 + ".ora", with the mark that keeps other jobs from taking it for a left-over folder.
     // False, with the reason (the folder and the system's message) in error, when it cannot be
     // created.
-    bool CreateJobTempFolder(JobRecord& job, std::wstring& error);
+    bool CreateJobTempFolder(Job& job, std::wstring& error);
     // Removes the job folders under workstationTempPath that no running job holds (jobs that
     // ended without closing), each with a warning; a folder kept for a manual restore stays and
     // is named with its age.
     void RemoveLeftoverJobFolders();
     // Keeps the restore job's folder for a manual restore: a note in it says so, and marks it
     // to stay when RemoveLeftoverJobFolders meets it.
-    void KeepForManualRestore(const JobRecord& job);
+    void KeepForManualRestore(const Job& job);
     // Removes the folder and everything in it; a warning, and false, when that fails.
     bool DeleteJobTempFolder(const std::wstring& path);
 
@@ -103,7 +77,7 @@ private:
     std::wstring settingsError;        // a malformed setting, which every Open refuses
     std::wstring backupSettingsError;  // why no backup job can start; empty when one can
     std::wstring restoreSettingsError; // why no restore job can start; empty when one can
-    std::map<uint32_t, JobRecord> jobs;
+    std::map<uint32_t, std::unique_ptr<Job>> jobs; // by handle
     uint32_t jobCounter;
 };
 

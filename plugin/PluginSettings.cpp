@@ -37,6 +37,22 @@ bool ParseMinutesSetting(const std::wstring& text, double& minutes) {
     return true;
 }
 
+bool ParsePieceSizeSetting(const std::wstring& text, unsigned long long& mebibytes) {
+    const size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) {
+        mebibytes = 1024;
+        return true;
+    }
+    const std::wstring number = text.substr(first, text.find_last_not_of(L' ') + 1 - first);
+    if (number.size() > 7 || number.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    const unsigned long long value = std::stoull(number);
+    if (value > 1048576)
+        return false;
+    mebibytes = value;
+    return true;
+}
+
 std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& workstationTempPath,
                                 OracleSettings& settings, std::wstring& backupError,
                                 std::wstring& restoreError) {
@@ -78,6 +94,13 @@ std::wstring ReadPluginSettings(PluginSettingsSource& source, std::wstring& work
     scratch.clear();
     const bool found = source.GetValue(L"DeleteArchivedLogs", &scratch);
     settings.deleteArchivedLogs = ParseBooleanSetting(found, scratch, false);
+    scratch.clear();
+    if (source.GetValue(L"PieceSize", &scratch) &&
+        !ParsePieceSizeSetting(scratch, settings.pieceSizeMiB) && backupError.empty())
+        backupError = FormatString(L"Can't start the backup: the setting PieceSize is '%s'; it "
+                                   L"takes a whole number of MiB from 0 to 1048576 (0: the whole "
+                                   L"backup is written before it is streamed)",
+                                   scratch.c_str());
 
     scratch.clear();
     const bool openFound = source.GetValue(L"OpenAfterRestore", &scratch);

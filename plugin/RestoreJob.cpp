@@ -1,4 +1,5 @@
 // The restore direction: the stream that the host writes, and the restore when the job closes.
+#include "plugin/RestoreJob.h"
 #include "plugin/PluginImplementation.h"
 #include "plugin/RestoreChain.h"
 #include "rman/RmanProcedures.h"
@@ -12,53 +13,56 @@ const wchar_t kStreamIncomplete[] =
 
 } // namespace
 
-int32_t PluginImplementation::StartRestoreJob(JobRecord& job) {
-    Report(LogProgress, L"Transfer restoration data...");
+int32_t RestoreJob::Start() {
+    RestoreJob& job = *this;
+    plugin.Report(LogProgress, L"Transfer restoration data...");
     if (job.packer.Open(job.settings->tempFolder, false) != VIRid::DirPacker::Ok) {
-        Report(LogError, job.packer.GetErrorText());
+        plugin.Report(LogError, job.packer.GetErrorText());
         return Failure;
     }
     return Success;
 }
 
-int32_t PluginImplementation::Write(const unsigned char* buffer, uint32_t& size,
-                                    const uint32_t& handle) {
-    const std::map<uint32_t, JobRecord>::iterator job = jobs.find(handle);
-    if (job == jobs.end())
-        return Failure;
-    return MapPackerResult(job->second.packer.Write(buffer, size));
-}
-
-int32_t PluginImplementation::CloseRestoreJob(JobRecord& job, int packerResult, bool& keepJob) {
+int32_t RestoreJob::Close(bool& keepJob) {
+    RestoreJob& job = *this;
+    const int packerResult = job.packer.Close();
+    state = State::Closing;
     // A restore whose stream was incomplete never reaches Recovery Manager; its partial folder
     // is of no use and goes like any other.
     if (packerResult != VIRid::DirPacker::Ok) {
         const std::wstring reason = job.packer.GetErrorText();
-        Report(LogError, !reason.empty() ? reason : kStreamIncomplete);
+        plugin.Report(LogError, !reason.empty() ? reason : kStreamIncomplete);
         return Failure;
     }
     RestoreStream stream;
     std::wstring error;
     if (!ReadRestoreStream(*job.settings, stream, error)) {
-        Report(LogError, error);
+        plugin.Report(LogError, error);
         return Failure;
     }
-    Report(LogProgress, L"Restore database...");
+    plugin.Report(LogProgress, L"Restore database...");
     const bool firstAttempt = !job.restoreAttempted;
     job.restoreAttempted = true;
     const RestoreOutcome outcome = RunRestore(*job.rman, *job.settings, stream, firstAttempt);
     if (outcome == RestoreOutcome::Restored)
         return Success;
-    Report(LogError, job.rman->GetErrorText());
+    plugin.Report(LogError, job.rman->GetErrorText());
+    state = State::Failed;
     // A refusal stands whatever the host does: the job ends, and its folder with it.
     if (outcome == RestoreOutcome::Refused)
         return Failure;
     // The job and its folder stay, so that the host can close it again, on a console that
     // starts afresh.
     job.rman->Stop();
-    KeepForManualRestore(job);
-    Report(LogWarning, FormatString(L"The unpacked backup stays in '%s' for a manual restore",
-                                    job.settings->tempFolder.c_str()));
+    plugin.KeepForManualRestore(job);
+    plugin.Report(LogWarning,
+                  FormatString(L"The unpacked backup stays in '%s' for a manual restore",
+                               job.settings->tempFolder.c_str()));
     keepJob = true;
     return Failure;
+}
+
+std::wstring RestoreJob::CloseAtRelease() {
+    static_cast<void>(packer.Close());
+    return L"the database was not restored";
 }

@@ -1,8 +1,13 @@
 #include "rman/RmanProcedures.h"
 
+#include "rman/BackupPieceChoice.h"
+
 #include <windows.h>
 
 namespace {
+
+// How long a wait for the streamed backup lasts before it looks again.
+const unsigned kAwaitMs = 500;
 
 // Oracle's answer to an online backup of a database that keeps no archived logs: the one
 // failure that an offline backup mends.
@@ -27,8 +32,46 @@ void PrepareBackup(const RmanCommandRunner& commands) {
     commands.Attempt(RmanCommand::DeleteTaggedBackups);
 }
 
+// Sends the streamed database backup and waits until its first database piece is named (the
+// backup stays under way) or it has ended. False, as a command run fails, when it failed.
+bool StartStreamedBackup(RmanWrapper& rman, const OracleSettings& settings, BackupRun& run) {
+    run.underWay = false;
+    if (!rman.SendCommand(RmanCommandText(RmanCommand::StreamDatabaseToFolder, settings))) {
+        rman.Fail(RmanCommandFailure(RmanCommand::StreamDatabaseToFolder));
+        return false;
+    }
+    const std::wstring databasePiece = TemplateExtension(settings.backupPieceFormat);
+    for (;;) {
+        switch (rman.AwaitCommand(kAwaitMs)) {
+        case RmanWrapper::CommandProgress::Running:
+            break;
+        case RmanWrapper::CommandProgress::PieceNamed:
+            for (const std::wstring& piece : rman.TakeNamedPieces()) {
+                run.pieces.push_back(piece);
+                run.underWay = run.underWay || EndsWithIgnoringCase(piece, databasePiece);
+            }
+            if (run.underWay)
+                return true;
+            break;
+        case RmanWrapper::CommandProgress::Succeeded:
+            run.underWay = false;
+            return true;
+        case RmanWrapper::CommandProgress::Failed:
+            rman.Fail(RmanCommandFailure(RmanCommand::StreamDatabaseToFolder));
+            return false;
+        }
+    }
+}
+
+// The data files' bytes as REPORT SCHEMA lists them; 0 when it does not say.
+unsigned long long ReportedDataFileBytes(RmanWrapper& rman, const RmanCommandRunner& commands) {
+    commands.Attempt(RmanCommand::ReportSchema);
+    return rman_output::ReportedDataFileMegabytes(rman.CommandOutput()) << 20;
+}
+
 bool BackupDatabase(RmanWrapper& rman, OracleSettings& settings, const RmanCommandRunner& commands,
-                    std::vector<std::wstring>& warnings) {
+                    BackupRun& run) {
+    std::vector<std::wstring>& warnings = run.warnings;
     // A database that is not open cannot be backed up online: it is backed up offline from
     // where it stands. One that is down is started for the backup and shut down again after it.
     using rman_output::TargetState;
@@ -52,7 +95,9 @@ bool BackupDatabase(RmanWrapper& rman, OracleSettings& settings, const RmanComma
     const auto backupDatabase = [&]() {
         // The folder normally exists; a failure here shows in the backup's own result.
         CreateDirectoryW(settings.tempFolder.c_str(), nullptr);
-        return commands.Run(RmanCommand::BackupDatabaseToFolder);
+        if (settings.pieceSizeMiB == 0)
+            return commands.Run(RmanCommand::BackupDatabaseToFolder);
+        return StartStreamedBackup(rman, settings, run);
     };
 
     if (settings.shutDownAfterBackup && !commands.Run(RmanCommand::StartupMount))
@@ -68,6 +113,10 @@ bool BackupDatabase(RmanWrapper& rman, OracleSettings& settings, const RmanComma
         commands.Attempt(RmanCommand::BackupSpFileToFolder);
     if (settings.backupControlFile)
         commands.Attempt(RmanCommand::BackupControlFileToFolder);
+    if (settings.pieceSizeMiB > 0)
+        run.dataFileBytes = ReportedDataFileBytes(rman, commands);
+    // The small pieces come first in the stream.
+    run.pieces = rman.TakeNamedPieces();
 
     if (!backupDatabase()) {
         if (!settings.onlineBackup) {
@@ -96,9 +145,8 @@ bool BackupDatabase(RmanWrapper& rman, OracleSettings& settings, const RmanComma
     }
     if (settings.onlineBackup && !settings.backupArchiveLog)
         warnings.push_back(kOnlineBackupWithoutLogs);
-
-    for (const std::wstring& source : ConfigurationFiles(settings))
-        commands.AttemptCopy(source, settings.tempFolder);
+    if (!run.underWay)
+        CopyConfigurationFiles(rman, settings);
     return true;
 }
 
@@ -117,16 +165,25 @@ bool BackupArchivedLogs(RmanWrapper& rman, const OracleSettings& settings,
 
 } // namespace
 
-bool RunBackup(RmanWrapper& rman, OracleSettings& settings, std::vector<std::wstring>& warnings) {
+bool RunBackup(RmanWrapper& rman, OracleSettings& settings, BackupRun& run) {
     if (!rman.Start(settings) || !rman.Connect(settings))
         return false;
     const RmanCommandRunner commands(rman, settings);
-    return settings.backupKind == BackupKind::ArchivedLogs
-               ? BackupArchivedLogs(rman, settings, commands)
-               : BackupDatabase(rman, settings, commands, warnings);
+    // Archived-log backups are small: they are written whole before they are streamed.
+    if (settings.backupKind == BackupKind::ArchivedLogs) {
+        settings.pieceSizeMiB = 0;
+        return BackupArchivedLogs(rman, settings, commands);
+    }
+    return BackupDatabase(rman, settings, commands, run);
 }
 
-bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
+void CopyConfigurationFiles(RmanWrapper& rman, const OracleSettings& settings) {
+    const RmanCommandRunner commands(rman, settings);
+    for (const std::wstring& source : ConfigurationFiles(settings))
+        commands.AttemptCopy(source, settings.tempFolder);
+}
+
+bool BringDatabaseBack(RmanWrapper& rman, const OracleSettings& settings) {
     const RmanCommandRunner commands(rman, settings);
     // What the database is brought back to: down as it was found, or open when asked for. An
     // archived-log backup never takes it down, whatever onlineBackup says.
@@ -135,13 +192,21 @@ bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings) {
     const bool due =
         settings.shutDownAfterBackup || (settings.backupKind == BackupKind::Full &&
                                          !settings.onlineBackup && settings.openAfterBackup);
+    if (!due)
+        return true;
+    // Without Recovery Manager it sends nothing; the failure only names how it ended.
     if (!rman.IsRunning()) {
-        // Sends nothing; the step's failure only names how Recovery Manager ended.
-        if (due)
-            commands.Attempt(restoring);
-        return !due;
+        commands.Attempt(restoring);
+        return false;
     }
-    commands.Attempt(RmanCommand::CrosscheckBackups);
-    commands.Attempt(RmanCommand::DeleteTaggedBackups);
-    return !due || commands.Run(restoring);
+    return commands.Run(restoring);
+}
+
+bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings, bool bringBack) {
+    if (rman.IsRunning()) {
+        const RmanCommandRunner commands(rman, settings);
+        commands.Attempt(RmanCommand::CrosscheckBackups);
+        commands.Attempt(RmanCommand::DeleteTaggedBackups);
+    }
+    return !bringBack || BringDatabaseBack(rman, settings);
 }

@@ -45,6 +45,9 @@ struct OracleSettings {
     // own clock, YYYY-MM-DD HH:MM:SS (empty: none). At most one of them is set.
     unsigned long long recoverUntilScn = 0;
     std::wstring recoverUntilTime;
+    // A full backup is written in pieces of at most this many MiB, each streamed as soon as it
+    // is complete; 0: the whole backup is written before the stream starts.
+    unsigned long long pieceSizeMiB = 1024;
 
     OracleSettings();
 

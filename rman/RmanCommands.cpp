@@ -15,12 +15,26 @@ const wchar_t* BackupSetWord(const OracleSettings& settings) {
     return settings.useCompression ? L"as compressed backupset" : L"as backupset";
 }
 
+std::wstring ArchiveLogClause(const OracleSettings& settings) {
+    if (!settings.backupArchiveLog)
+        return std::wstring();
+    return FormatString(L"plus archivelog tag '%s' format '%s'", settings.backupTag.c_str(),
+                        InFolder(settings, settings.archiveLogFormat).c_str());
+}
+
+// One line, so that Recovery Manager runs the block at once; maxpiecesize is an option of the
+// channel, which the block allocates and releases.
+std::wstring StreamDatabaseText(const OracleSettings& settings) {
+    const std::wstring clause = ArchiveLogClause(settings);
+    return FormatString(L"run { allocate channel c1 device type disk maxpiecesize %I64uM; backup "
+                        L"%s database tag '%s' format '%s'%s%s; }\n",
+                        settings.pieceSizeMiB, BackupSetWord(settings), settings.backupTag.c_str(),
+                        InFolder(settings, settings.backupPieceFormat).c_str(),
+                        clause.empty() ? L"" : L" ", clause.c_str());
+}
+
 std::wstring BackupDatabaseText(const OracleSettings& settings) {
-    std::wstring archiveLogClause;
-    if (settings.backupArchiveLog)
-        archiveLogClause =
-            FormatString(L"plus archivelog tag '%s' format '%s'", settings.backupTag.c_str(),
-                         InFolder(settings, settings.archiveLogFormat).c_str());
+    const std::wstring archiveLogClause = ArchiveLogClause(settings);
     // Without the clause the blank before the semicolon stays.
     return FormatString(L"backup %s database tag '%s' format '%s' %s;\n", BackupSetWord(settings),
                         settings.backupTag.c_str(),
@@ -89,6 +103,10 @@ constexpr CommandEntry kCommands[] = {
     {RmanCommand::BackupArchivedLogsToFolder, nullptr,
      [](const OracleSettings& s, const std::wstring&) { return BackupArchivedLogsText(s); },
      nullptr, L"Backup archived logs failed"},
+    {RmanCommand::StreamDatabaseToFolder, nullptr,
+     [](const OracleSettings& s, const std::wstring&) { return StreamDatabaseText(s); }, nullptr,
+     L"Backup database failed"},
+    {RmanCommand::ReportSchema, L"report schema;\n", nullptr, nullptr, nullptr},
     {RmanCommand::ListDatabaseBackups, nullptr,
      [](const OracleSettings& s, const std::wstring&) { return ListBackupsText(s, L"database"); },
      nullptr, L"Can't list the data files of the backup"},

@@ -31,6 +31,11 @@ enum class RmanCommand {
     // All archived logs on disk, the current one archived first; compressed as
     // BackupDatabaseToFolder is.
     BackupArchivedLogsToFolder,
+    // BackupDatabaseToFolder on a channel of its own that writes pieces of at most pieceSizeMiB
+    // (maxpiecesize), as one RUN block on one line.
+    StreamDatabaseToFolder,
+    // The data files with their sizes.
+    ReportSchema,
     // What the backup sets of the tag hold, as LIST BACKUP shows it.
     ListDatabaseBackups,
     ListArchivedLogBackups,

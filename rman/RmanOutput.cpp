@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <sstream>
 
 namespace rman_output {
 
@@ -179,6 +180,54 @@ bool RequestedArchivedLog(const std::vector<std::wstring>& stackLines, unsigned 
         return thread != 0 && sequence != 0;
     }
     return false;
+}
+
+unsigned long long ReportedDataFileMegabytes(const std::wstring& output) {
+    const size_t table = output.find(L"List of Permanent Datafiles");
+    if (table == std::wstring::npos)
+        return 0;
+    const size_t rule = output.find(L"\n----", table);
+    if (rule == std::wstring::npos)
+        return 0;
+    unsigned long long total = 0;
+    size_t start = output.find(L'\n', rule + 1);
+    while (start != std::wstring::npos && start + 1 < output.size()) {
+        const size_t end = output.find(L'\n', start + 1);
+        std::wistringstream row(output.substr(
+            start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1));
+        unsigned long long file = 0;
+        unsigned long long megabytes = 0;
+        if (!(row >> file >> megabytes))
+            break;
+        total += megabytes;
+        start = end;
+    }
+    return total;
+}
+
+std::vector<std::wstring> NamedPieces(const std::wstring& lines) {
+    static const wchar_t kHandle[] = L"piece handle=";
+    const size_t handleSize = sizeof(kHandle) / sizeof(kHandle[0]) - 1;
+    std::vector<std::wstring> pieces;
+    size_t start = 0;
+    while (start < lines.size()) {
+        size_t end = lines.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = lines.size();
+        std::wstring line = lines.substr(start, end - start);
+        start = end + 1;
+        line.erase(std::remove(line.begin(), line.end(), L'\r'), line.end());
+        if (line.compare(0, handleSize, kHandle) != 0)
+            continue;
+        std::wstring handle =
+            line.substr(handleSize, line.find(L" comment=", handleSize) - handleSize);
+        const size_t tag = handle.rfind(L" tag=");
+        if (tag != std::wstring::npos)
+            handle.erase(tag);
+        if (!handle.empty())
+            pieces.push_back(handle);
+    }
+    return pieces;
 }
 
 TargetState TargetStateOf(const std::wstring& line) {

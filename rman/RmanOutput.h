@@ -60,6 +60,16 @@ bool RequestedArchivedLog(const std::vector<std::wstring>& stackLines, unsigned 
 enum class TargetState { Unknown, Down, Started, Mounted, Open };
 TargetState TargetStateOf(const std::wstring& line);
 
+// The pieces that lines name, in their order: each line that starts with "piece handle=" gives
+// the path after it, cut at the last " tag=" before " comment=" (a tag may hold blanks, a comment
+// commas); a handle without a tag (a control-file autobackup) runs to " comment=". Carriage
+// returns are dropped.
+std::vector<std::wstring> NamedPieces(const std::wstring& lines);
+
+// The sum of the Size(MB) column of REPORT SCHEMA's "List of Permanent Datafiles"; 0 when
+// output holds no such table.
+unsigned long long ReportedDataFileMegabytes(const std::wstring& output);
+
 // The line may be logged: it is not blank, and not a banner line ("Recovery Manager: ",
 // "Copyright ") or a prompt line ("RMAN> ").
 bool PassesLineFilter(const std::wstring& line);

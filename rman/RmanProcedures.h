@@ -37,6 +37,21 @@ private:
     const OracleSettings& settings_;
 };
 
+// What RunBackup leaves the job beyond its result.
+struct BackupRun {
+    // What the host should hear of a backup that succeeded: archived logs left out, an online
+    // backup without them.
+    std::vector<std::wstring> warnings;
+    // Streamed (a full backup with pieceSizeMiB above 0): the database backup is still under way
+    // on the console (AwaitCommand follows it) and its first database piece has been named; the
+    // configuration files are not copied yet (CopyConfigurationFiles, once it has ended).
+    bool underWay = false;
+    // The pieces named so far (Recovery Manager's paths), in order; the console names the rest.
+    std::vector<std::wstring> pieces;
+    // Streamed: the bytes of the data files as REPORT SCHEMA gave them (MiB each); 0: unknown.
+    unsigned long long dataFileBytes = 0;
+};
+
 // Starts and connects the console, then takes the backup of settings.backupKind into
 // settings.tempFolder; on success the console stays running and connected for CompleteBackup.
 // A full backup: an online backup that fails because the database keeps no archived logs
@@ -46,13 +61,15 @@ private:
 // shutDownAfterBackup set, shut down again by CompleteBackup or by a failure here. An offline
 // backup of a database that keeps no archived logs (ORA-00258) goes on without them
 // (backupArchiveLog cleared). A failure after it took the database down brings it back first when
-// openAfterBackup is set. warnings receives what the host should hear of a backup that succeeded:
-// archived logs left out, an online backup without them.
+// openAfterBackup is set. With pieceSizeMiB above 0 a full backup is written in pieces of at
+// most that size and returns once its first database piece is named (see BackupRun).
 // An archived-log backup: every archived log on disk, the current log archived first, and nothing
 // else; the database stays as it is. One in NOARCHIVELOG mode (Oracle refuses to archive the
 // current log, ORA-00258) fails at once, saying that it has no archived logs to back up.
-[[nodiscard]] bool RunBackup(RmanWrapper& rman, OracleSettings& settings,
-                             std::vector<std::wstring>& warnings);
+[[nodiscard]] bool RunBackup(RmanWrapper& rman, OracleSettings& settings, BackupRun& run);
+// Has Recovery Manager copy the Oracle configuration files into the job folder, going on past
+// a file that is missing.
+void CopyConfigurationFiles(RmanWrapper& rman, const OracleSettings& settings);
 // Lists what the backup sets of the job's tag hold and puts it into description: the kind and
 // tag of the settings, the archived logs per thread (when the backup took logs) and, for a full
 // backup, the end of its data file backup (see DatafileBackupEnd). The database's name and DBID
@@ -67,11 +84,16 @@ struct LogRelease {
 // Deletes from disk, thread by thread, the archived logs of description that are backed up at
 // least once, by sequence range, never by force (the deletion policy of the database holds).
 LogRelease ReleaseArchivedLogs(RmanWrapper& rman, const BackupDescription& description);
-// Crosscheck, deletion of the tagged backups, and bringing the database back after a full
-// backup: shut down again with shutDownAfterBackup, else reopened after an offline backup when
-// openAfterBackup is set. False, with the reason in the error text, only when that step was due
-// and failed (Recovery Manager refused it or no longer runs).
-[[nodiscard]] bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings);
+// Brings the database back once a full backup has been written: shut down again with
+// shutDownAfterBackup, else reopened after an offline backup when openAfterBackup is set. False,
+// with the reason in the error text, only when that step was due and failed (Recovery Manager
+// refused it or no longer runs).
+[[nodiscard]] bool BringDatabaseBack(RmanWrapper& rman, const OracleSettings& settings);
+// Crosscheck (the records of pieces whose files are gone become EXPIRED) and deletion of the
+// tagged backups (which removes EXPIRED records too), then BringDatabaseBack unless the job has
+// done it (bringBack false). False as BringDatabaseBack.
+[[nodiscard]] bool CompleteBackup(RmanWrapper& rman, const OracleSettings& settings,
+                                  bool bringBack = true);
 
 enum class RestoreOutcome {
     Restored, // the database is open again, or left mounted as openAfterRestore asks

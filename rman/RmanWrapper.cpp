@@ -71,8 +71,8 @@ private:
 RmanWrapper::RmanWrapper(void* callbackContext, RmanLineCallback lineCallback)
     : callbackContext(callbackContext), lineCallback(lineCallback), promptSeen(false),
       commandFailed(false), questionSeen(false), outputCount(0), errorCount(0),
-      droppingOutput(false), outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      process(new Process(*this)) {}
+      droppingOutput(false), piecesNamed(false),
+      outputEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), process(new Process(*this)) {}
 
 RmanWrapper::~RmanWrapper() {
     droppingOutput = true;
@@ -117,7 +117,9 @@ bool RmanWrapper::Start(const OracleSettings& settings) {
         targetDbid.clear();
         targetName.clear();
         targetState = rman_output::TargetState::Unknown;
+        namedPieces.clear();
     }
+    piecesNamed = false;
     failureReason.clear();
     failureCodes.clear();
 
@@ -157,33 +159,91 @@ bool RmanWrapper::Connect(const OracleSettings& settings) {
 }
 
 bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
+    if (!SendCommand(command))
+        return false;
+    if (WaitForPrompt()) {
+        Sleep(kStderrLagMs);
+        if (!commandFailed)
+            return true;
+    }
+    NoteFailure();
+    return false;
+}
+
+std::pair<unsigned, uint64_t> RmanWrapper::Activity() const {
+    return std::make_pair(outputCount + errorCount,
+                          silenceLimitMinutes > 0 ? WatchedFolderBytes() : 0);
+}
+
+void RmanWrapper::RestartSilenceClock() {
+    lastActivity = Activity();
+    silentSince = GetTickCount64();
+}
+
+bool RmanWrapper::SendCommand(const std::wstring& command) {
+    RestartSilenceClock();
+    commandEnded = true;
+    commandSucceeded = false;
     if (!process->IsAlive()) {
         // It ended between two commands: that end, not a later step, is what went wrong.
         if (launched && !ended)
             EndedUnasked(kUnexpectedShutdown);
         return false;
     }
-    if (WaitForPrompt()) {
-        {
-            std::lock_guard<std::mutex> lock(reasonMutex);
-            errorLines.clear();
-            stderrText.clear();
-            commandOutput.clear();
-        }
-        promptSeen = false;
-        commandFailed = false;
-        EmitLines(command);
-        process->SendInput(command.c_str());
-        if (WaitForPrompt()) {
-            Sleep(kStderrLagMs);
-            if (!commandFailed)
-                return true;
-        }
+    if (!WaitForPrompt()) {
+        NoteFailure();
+        return false;
     }
+    {
+        std::lock_guard<std::mutex> lock(reasonMutex);
+        errorLines.clear();
+        stderrText.clear();
+        commandOutput.clear();
+    }
+    promptSeen = false;
+    commandFailed = false;
+    EmitLines(command);
+    process->SendInput(command.c_str());
+    RestartSilenceClock();
+    commandEnded = false;
+    return true;
+}
+
+RmanWrapper::CommandProgress RmanWrapper::AwaitCommand(unsigned waitMs) {
+    if (commandEnded)
+        return commandSucceeded ? CommandProgress::Succeeded : CommandProgress::Failed;
+    switch (WaitForEvent(true, waitMs)) {
+    case Wait::Piece:
+        return CommandProgress::PieceNamed;
+    case Wait::Timeout:
+        return CommandProgress::Running;
+    case Wait::Prompt:
+        Sleep(kStderrLagMs);
+        commandEnded = true;
+        commandSucceeded = !commandFailed;
+        if (commandSucceeded)
+            return CommandProgress::Succeeded;
+        break;
+    case Wait::Ended:
+        commandEnded = true;
+        break;
+    }
+    NoteFailure();
+    return CommandProgress::Failed;
+}
+
+std::vector<std::wstring> RmanWrapper::TakeNamedPieces() {
+    std::lock_guard<std::mutex> lock(reasonMutex);
+    piecesNamed = false;
+    std::vector<std::wstring> pieces;
+    pieces.swap(namedPieces);
+    return pieces;
+}
+
+void RmanWrapper::NoteFailure() {
     NoteFailureReason();
     if (!ended && !process->IsAlive())
         EndedUnasked(kUnexpectedShutdown);
-    return false;
 }
 
 void RmanWrapper::NoteFailureReason() {
@@ -203,28 +263,27 @@ void RmanWrapper::NoteFailureReason() {
     failureReason = VIRid::strings::Join(reason, L"; ");
 }
 
-bool RmanWrapper::WaitForPrompt() {
+RmanWrapper::Wait RmanWrapper::WaitForEvent(bool wakeOnPiece, unsigned limitMs) {
+    const ULONGLONG startedAt = GetTickCount64();
     bool questionStanding = false;
     unsigned questionOutputCount = 0;
     ULONGLONG questionSince = 0;
-    // Silence: no output on either stream, and the job folder's files no longer grow.
-    const auto activity = [this]() {
-        return std::make_pair(outputCount + errorCount,
-                              silenceLimitMinutes > 0 ? WatchedFolderBytes() : 0);
-    };
-    auto lastActivity = activity();
-    ULONGLONG silentSince = GetTickCount64();
     while (process->IsAlive()) {
+        if (wakeOnPiece && piecesNamed)
+            return Wait::Piece;
         if (promptSeen)
-            return true;
+            return Wait::Prompt;
+        if (limitMs > 0 && GetTickCount64() - startedAt >= limitMs)
+            return Wait::Timeout;
         if (silenceLimitMinutes > 0) {
-            const auto now = activity();
+            const auto now = Activity();
             if (now != lastActivity) {
                 lastActivity = now;
                 silentSince = GetTickCount64();
             } else if (static_cast<double>(GetTickCount64() - silentSince) >=
                        silenceLimitMinutes * 60000.0) {
-                return AbandonSilence();
+                AbandonSilence();
+                return Wait::Ended;
             }
         }
         // A question counts once it has stood, with no output after it, for a while: the
@@ -237,16 +296,22 @@ bool RmanWrapper::WaitForPrompt() {
                 questionOutputCount = count;
                 questionSince = now;
             } else if (now - questionSince >= kQuestionStandsMs) {
-                return AbandonQuestion();
+                AbandonQuestion();
+                return Wait::Ended;
             }
         } else {
             questionStanding = false;
         }
-        WaitForSingleObject(outputEvent.get(), kPromptPollMs);
+        DWORD pollMs = kPromptPollMs;
+        if (limitMs > 0)
+            pollMs = static_cast<DWORD>(std::min<ULONGLONG>(
+                pollMs, limitMs - std::min<ULONGLONG>(limitMs, GetTickCount64() - startedAt)));
+        WaitForSingleObject(outputEvent.get(), pollMs);
     }
-    // Its last words reach the log (and the reason) before the failure is reported.
+    // Its last words reach the log (and the reason) before the failure is reported; a piece that
+    // they name is complete, and is reported first.
     process->WaitForOutputEnd(kLastOutputMs);
-    return false;
+    return wakeOnPiece && piecesNamed ? Wait::Piece : Wait::Ended;
 }
 
 void RmanWrapper::Ended(const std::wstring& text) {
@@ -354,7 +419,11 @@ void RmanWrapper::OnStdoutData(const char* text) {
         const std::wstring dbid = rman_output::TargetDbid(reading.completeLines);
         const std::wstring name = rman_output::TargetName(reading.completeLines);
         const rman_output::TargetState state = rman_output::TargetStateOf(reading.completeLines);
+        const std::vector<std::wstring> pieces = rman_output::NamedPieces(reading.completeLines);
         std::lock_guard<std::mutex> lock(reasonMutex);
+        namedPieces.insert(namedPieces.end(), pieces.begin(), pieces.end());
+        if (!pieces.empty())
+            piecesNamed = true;
         commandOutput += reading.completeLines;
         errorLines.insert(errorLines.end(), stack.begin(), stack.end());
         if (!dbid.empty())
@@ -371,10 +440,10 @@ void RmanWrapper::OnStdoutData(const char* text) {
     EmitLines(reading.completeLines);
     questionSeen = reading.question;
     ++outputCount;
-    if (reading.prompt) {
+    if (reading.prompt)
         promptSeen = true;
+    if (reading.prompt || piecesNamed)
         SetEvent(outputEvent.get());
-    }
 }
 
 void RmanWrapper::OnStderrData(const char* text) {

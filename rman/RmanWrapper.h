@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Receives one line of the dialogue; the text is valid only during the call.
@@ -50,6 +51,22 @@ public:
     // without a time limit while Recovery Manager works (but see Start); a question for input or
     // a continuation prompt (an unfinished command) ends it, since nobody can answer.
     [[nodiscard]] bool ExecuteCommand(const std::wstring& command);
+    // Waits for the prompt and sends one command, which then stays under way while the caller
+    // goes on: AwaitCommand follows it to its end. False, as ExecuteCommand, when it could not be
+    // sent.
+    [[nodiscard]] bool SendCommand(const std::wstring& command);
+    enum class CommandProgress {
+        Running,    // waitMs passed
+        PieceNamed, // Recovery Manager named a piece (see TakeNamedPieces)
+        Succeeded,  // it prompted again and did not mark the command failed
+        Failed,     // as ExecuteCommand fails: the reason is kept (FailureReason, FailedWith)
+    };
+    // Waits at most waitMs for the command that SendCommand sent. Once it has ended, the answer
+    // stays Succeeded or Failed until the next command.
+    CommandProgress AwaitCommand(unsigned waitMs);
+    // The pieces that Recovery Manager named ("piece handle=PATH tag=...") since the last call,
+    // in the order it named them, for every command since Start.
+    std::vector<std::wstring> TakeNamedPieces();
     // True while this console's Recovery Manager runs.
     bool IsRunning() const;
     // Ends Recovery Manager, so that Start can run it afresh.
@@ -84,7 +101,12 @@ public:
 private:
     class Process;
 
-    bool WaitForPrompt();
+    enum class Wait { Prompt, Piece, Timeout, Ended };
+    // Waits for the prompt, and with wakeOnPiece for a named piece too; limitMs 0: no limit.
+    Wait WaitForEvent(bool wakeOnPiece, unsigned limitMs);
+    bool WaitForPrompt() { return WaitForEvent(false, 0) == Wait::Prompt; }
+    // The command failed or Recovery Manager ended: the reason is kept.
+    void NoteFailure();
     // Keeps what the failed command's output and standard error said as the failure's reason.
     void NoteFailureReason();
     // Recovery Manager ended, by itself or stopped here; text says how, and stays the reason of
@@ -94,6 +116,10 @@ private:
     void EndedUnasked(const std::wstring& text);
     // Ends Recovery Manager, silent for longer than the settings allow; always false.
     bool AbandonSilence();
+    // Silence: no output on either stream, and the job folder's files no longer grow. The clock
+    // runs across the waits for one command.
+    std::pair<unsigned, uint64_t> Activity() const;
+    void RestartSilenceClock();
     // The bytes of the files in the job folder, which grow while Recovery Manager writes.
     uint64_t WatchedFolderBytes() const;
     // Passes each line of text that survives the line filter to the callback.
@@ -113,12 +139,17 @@ private:
     std::wstring endText;
     double silenceLimitMinutes = 0; // 0: no limit
     std::wstring watchedFolder;
+    std::pair<unsigned, uint64_t> lastActivity; // the caller's thread only
+    unsigned long long silentSince = 0;
     std::atomic<bool> promptSeen;
     std::atomic<bool> commandFailed;
-    std::atomic<bool> questionSeen;      // the unfinished line asks for input
-    std::atomic<unsigned> outputCount;   // chunks of standard output handled so far
-    std::atomic<unsigned> errorCount;    // chunks of standard error handled so far
-    std::atomic<bool> droppingOutput;    // output that still arrives is dropped
+    std::atomic<bool> questionSeen;    // the unfinished line asks for input
+    std::atomic<unsigned> outputCount; // chunks of standard output handled so far
+    std::atomic<unsigned> errorCount;  // chunks of standard error handled so far
+    std::atomic<bool> droppingOutput;  // output that still arrives is dropped
+    std::atomic<bool> piecesNamed;     // namedPieces holds pieces not yet taken
+    bool commandEnded = true;          // the command sent has prompted again or failed
+    bool commandSucceeded = false;
     rman_output::OutputAssembler output; // output reader thread only, while it runs
     // What the current command's output says of a failure, and the target's DBID; written by
     // the readers, read by the caller.
@@ -131,6 +162,7 @@ private:
     std::vector<std::wstring> failureLines; // its error stack's lines; caller only
     std::wstring targetDbid;
     std::wstring targetName;
+    std::vector<std::wstring> namedPieces;
     rman_output::TargetState targetState = rman_output::TargetState::Unknown;
     VIRid::UniqueHandle outputEvent;  // set when a prompt arrives or Recovery Manager ends
     std::unique_ptr<Process> process; // last member: its threads end before the rest goes

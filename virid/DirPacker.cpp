@@ -51,6 +51,35 @@ int DirPacker::Open(const std::wstring& folder, bool pack,
     return opened ? Ok : Failed;
 }
 
+int DirPacker::OpenStreamed(const std::wstring& folder) {
+    state_ = std::make_shared<State>();
+    state_->packing = true;
+    return state_->packer.OpenStreamed(FolderPath(folder)) ? Ok : Failed;
+}
+
+int DirPacker::AddFile(const std::wstring& name) {
+    if (!state_ || !state_->packing || state_->closed)
+        return Failed;
+    return state_->packer.Add(entryname::FromPath(std::filesystem::path(name))) ? Ok : Failed;
+}
+
+int DirPacker::FinishFiles(const std::vector<std::wstring>& lastFiles) {
+    if (!state_ || !state_->packing || state_->closed)
+        return Failed;
+    std::vector<std::string> lastNames;
+    for (const std::wstring& name : lastFiles)
+        lastNames.push_back(entryname::FromPath(std::filesystem::path(name)));
+    return state_->packer.Finish(lastNames) ? Ok : Failed;
+}
+
+uint64_t DirPacker::FilesDone() const {
+    return state_ ? state_->packer.FilesDone() : 0;
+}
+
+uint64_t DirPacker::BytesDone() const {
+    return state_ ? state_->packer.BytesDone() : 0;
+}
+
 int DirPacker::Read(unsigned char* buffer, uint32_t& size) {
     if (state_ && state_->packing && state_->closed) {
         size = 0;
@@ -68,6 +97,8 @@ int DirPacker::Read(unsigned char* buffer, uint32_t& size) {
         return Ok;
     case FolderPacker::Result::End:
         return EndOfStream;
+    case FolderPacker::Result::NeedsFile:
+        return NeedsFile;
     case FolderPacker::Result::Failed:
         break;
     }

@@ -31,6 +31,7 @@ public:
         Ok = 0,
         Failed = 1,
         EndOfStream = 38, // the Windows code for the end of a file
+        NeedsFile = 2,    // streamed packing: every file given has been handed out (size 0)
     };
 
     DirPacker();
@@ -48,8 +49,23 @@ public:
     [[nodiscard]] int Open(const std::wstring& folder, bool pack,
                            const std::vector<std::wstring>& lastFiles = {});
 
+    // Streamed packing of folder: the files are given one by one with AddFile as they become
+    // complete on disk (no process writes them any more), each streamed in the order given and
+    // removed from the folder once Read has handed it out entirely; FinishFiles then adds the
+    // folder's other entries (lastFiles last, as Open orders them) and the manifest. Read answers
+    // NeedsFile while it waits for the next file.
+    [[nodiscard]] int OpenStreamed(const std::wstring& folder);
+    // A file at the folder's top, by name. Failed (with a text) for a name that the stream
+    // cannot carry, one given before, or after FinishFiles.
+    [[nodiscard]] int AddFile(const std::wstring& name);
+    [[nodiscard]] int FinishFiles(const std::vector<std::wstring>& lastFiles = {});
+    // The files that Read has handed out entirely, and their bytes.
+    uint64_t FilesDone() const;
+    uint64_t BytesDone() const;
+
     // size: the buffer's capacity in, the bytes produced out. Ok while bytes were produced;
-    // EndOfStream with size 0 once the stream is exhausted, and on every later call.
+    // EndOfStream with size 0 once the stream is exhausted, and on every later call; NeedsFile
+    // (size 0) as above.
     [[nodiscard]] int Read(unsigned char* buffer, uint32_t& size);
 
     // Takes exactly size bytes, in any cut of the stream. A failed packer refuses further

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <system_error>
 
+#ifdef _WIN32
+#include <share.h>
+#endif
+
 namespace VIRid {
 
 namespace fs = std::filesystem;
@@ -37,38 +41,97 @@ int64_t ModifiedSeconds(const fs::path& path) {
     return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
+// Opens the file for reading; nobody may write it while it stays open (on Windows: a writer's
+// open fails), so that its bytes cannot change after their digest was taken.
+std::FILE* OpenDenyingWriters(const fs::path& path) {
+#ifdef _WIN32
+    return _wfsopen(path.c_str(), L"rb", _SH_DENYWR);
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 } // namespace
 
 bool FolderPacker::Fail(const std::string& sentence, const std::string& name) {
     if (error_.empty())
         error_ = name.empty() ? sentence : sentence + " '" + name + "'";
-    file_.close();
+    file_.reset();
     inFile_ = false;
     return false;
 }
 
 void FolderPacker::Stop() {
-    file_.close();
+    file_.reset();
     inFile_ = false;
 }
 
 bool FolderPacker::Open(const fs::path& folder, const std::vector<std::string>& lastNames) {
+    if (!OpenStreamed(folder))
+        return false;
+    streamed_ = false;
+    return Finish(lastNames);
+}
+
+bool FolderPacker::OpenStreamed(const fs::path& folder) {
     folder_ = folder;
+    streamed_ = true;
+    sealed_ = false;
     digest_ = Sha256::Create();
     if (!digest_)
         return Fail("The SHA-256 digest of the platform's library is not available", "");
     if (KindOf(folder) != PathKind::Folder)
         return Fail("Can't pack the folder, it does not exist:", entryname::FromPath(folder));
+    return true;
+}
 
+bool FolderPacker::Add(const std::string& name) {
+    std::string normalized;
+    if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok || normalized != name ||
+        name.find('/') != std::string::npos)
+        return Fail("The folder holds a name that the backup stream cannot carry:", name);
+    if (name == entryname::kManifestName)
+        return Fail("The folder holds a file of the name that the backup stream keeps for its "
+                    "manifest:",
+                    name);
+    if (sealed_)
+        return Fail("A file was given to the backup stream after its end:", name);
+    if (!given_.insert(name).second)
+        return Fail("A file was given to the backup stream twice:", name);
+    entries_.push_back({name, false});
+    return true;
+}
+
+bool FolderPacker::Finish(const std::vector<std::string>& lastNames) {
+    if (!error_.empty())
+        return false;
+    std::vector<Entry> rest;
+    if (!ListFolder(rest))
+        return false;
+    for (const std::string& last : lastNames) {
+        const auto found = std::find_if(rest.begin(), rest.end(), [&last](const Entry& e) {
+            return !e.folder && e.name == last;
+        });
+        if (found != rest.end())
+            std::rotate(found, found + 1, rest.end());
+    }
+    entries_.insert(entries_.end(), rest.begin(), rest.end());
+    sealed_ = true;
+    return true;
+}
+
+bool FolderPacker::ListFolder(std::vector<Entry>& entries) {
     std::error_code error;
-    fs::recursive_directory_iterator walk(folder, error), end;
+    fs::recursive_directory_iterator walk(folder_, error), end;
     for (; !error && walk != end; walk.increment(error)) {
-        const fs::path relative = walk->path().lexically_relative(folder);
+        const fs::path relative = walk->path().lexically_relative(folder_);
         const std::string name = entryname::FromPath(relative);
         // Checked before the walk steps on: a link to a folder is never entered.
         const PathKind kind = KindOf(walk->path());
         if (kind == PathKind::Missing || kind == PathKind::Unknown)
-            return Fail("Can't list the folder", entryname::FromPath(folder));
+            return Fail("Can't list the folder", entryname::FromPath(folder_));
+        if (given_.count(name) != 0)
+            continue;
         std::string normalized;
         if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok ||
             normalized != name)
@@ -79,19 +142,12 @@ bool FolderPacker::Open(const fs::path& folder, const std::vector<std::string>& 
                         name);
         if (kind == PathKind::LinkOrSpecial)
             return Fail("The folder holds a link or special file, which cannot be packed:", name);
-        entries_.push_back({name, kind == PathKind::Folder});
+        entries.push_back({name, kind == PathKind::Folder});
     }
     if (error)
-        return Fail("Can't list the folder", entryname::FromPath(folder));
-    std::sort(entries_.begin(), entries_.end(),
+        return Fail("Can't list the folder", entryname::FromPath(folder_));
+    std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return NameBefore(a.name, b.name); });
-    for (const std::string& last : lastNames) {
-        const auto found = std::find_if(entries_.begin(), entries_.end(), [&last](const Entry& e) {
-            return !e.folder && e.name == last;
-        });
-        if (found != entries_.end())
-            std::rotate(found, found + 1, entries_.end());
-    }
     return true;
 }
 
@@ -102,10 +158,11 @@ bool FolderPacker::StartEntry(const Entry& entry) {
         pax::AppendEntryHeader(staged_, entry.name, pax::EntryType::Folder, 0, modified);
         return true;
     }
+    // Opened before its size is taken: from then on nobody can change it.
+    file_.reset(OpenDenyingWriters(path));
     std::error_code error;
     const uint64_t size = fs::file_size(path, error);
-    file_.open(path, std::ios::binary);
-    if (error || !file_.is_open())
+    if (error || !file_)
         return Fail("Can't open the file", entry.name);
     pax::AppendEntryHeader(staged_, entry.name, pax::EntryType::File, size, modified);
     fileName_ = entry.name;
@@ -117,10 +174,18 @@ bool FolderPacker::StartEntry(const Entry& entry) {
 
 bool FolderPacker::FinishFile() {
     // A file that grew since its size was taken would not match its header.
-    if (file_.peek() != std::ifstream::traits_type::eof())
+    if (std::fgetc(file_.get()) != EOF)
         return Fail("The file changed while it was packed:", fileName_);
-    file_.close();
+    file_.reset();
     inFile_ = false;
+    ++filesDone_;
+    bytesDone_ += fileSize_;
+    // A streamed file leaves the folder once the stream holds it: the folder never holds more
+    // than the files still to come.
+    std::error_code removed;
+    if (streamed_ && given_.count(fileName_) != 0 &&
+        !fs::remove(entryname::ToPath(folder_, fileName_), removed))
+        return Fail("Can't remove the file that the stream holds:", fileName_);
     Sha256::Digest digest;
     if (!digest_->Finish(digest))
         return Fail("The SHA-256 digest could not be computed for", fileName_);
@@ -173,8 +238,7 @@ FolderPacker::Result FolderPacker::Read(unsigned char* buffer, uint32_t& size) {
             const uint32_t piece =
                 static_cast<uint32_t>(std::min<uint64_t>(capacity - filled, fileRemaining_));
             unsigned char* target = buffer + filled;
-            file_.read(reinterpret_cast<char*>(target), piece);
-            if (static_cast<uint64_t>(file_.gcount()) != piece)
+            if (std::fread(target, 1, piece, file_.get()) != piece)
                 return Fail("The file changed or could not be read while it was packed:",
                             fileName_),
                        Result::Failed;
@@ -189,6 +253,10 @@ FolderPacker::Result FolderPacker::Read(unsigned char* buffer, uint32_t& size) {
         } else if (nextEntry_ < entries_.size()) {
             if (!StartEntry(entries_[nextEntry_++]))
                 return Result::Failed;
+        } else if (!sealed_) {
+            if (filled == 0)
+                return Result::NeedsFile;
+            break;
         } else if (!manifestStaged_) {
             StageManifestAndEnd(produced_ + filled);
         } else {

@@ -58,6 +58,16 @@ thread='  thread 1: sequences [0-9]*-[0-9]*, SCN [0-9]*-[0-9]*, time [0-9: -]*'
 grep -qx "$thread" "$OUT" || fail "verify showed no logs of the full stream"
 verify - <"$WORK_UNIX/good.stream" || fail "verify refused the good stream on standard input"
 
+# Streamed in pieces of 1 MiB while Recovery Manager writes them: many pieces, each once, and the
+# standard tools take the stream as they take the whole dump's.
+host --set PieceSize=1 backup "$HOME_NAME\\$SID" "$WORK_WIN\\pieces.stream" || fail "the streamed backup failed"
+mkdir -p "$WORK_UNIX/pieces"
+tar -xf "$WORK_UNIX/pieces.stream" -C "$WORK_UNIX/pieces" || fail "GNU tar cannot extract the streamed stream"
+(cd "$WORK_UNIX/pieces" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c disagrees with the streamed manifest"
+[ "$(tar -tf "$WORK_UNIX/pieces.stream" | grep -c '_[0-9]*_1\.bcp$')" -ge 3 ] || fail "the streamed stream holds too few pieces"
+[ -z "$(tar -tf "$WORK_UNIX/pieces.stream" | sort | uniq -d)" ] || fail "the streamed stream holds an entry twice"
+[ "$(tar -tf "$WORK_UNIX/pieces.stream" | tail -1)" = SHA256SUMS ] || fail "the streamed stream does not end with its manifest"
+
 # The archived logs alone: sound, described, and not a stream that a restore takes.
 host --set BackupType=archivelog backup "$HOME_NAME\\$SID" "$WORK_WIN\\logs.stream" || fail "the archived-log backup failed"
 verify "$WORK_WIN\\logs.stream" || fail "verify refused the archived-log stream"

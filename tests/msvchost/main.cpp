@@ -241,12 +241,12 @@ int Main() {
         for (std::wstring& value : settings.values)
             value = Repeat(L'v', length);
         IBackupDataRead* source = getRead(&logger, &settings);
-        Expect(source != nullptr && settings.calls == 15,
-               "GetBackupDataRead reads fifteen settings");
+        Expect(source != nullptr && settings.calls == 16,
+               "GetBackupDataRead reads sixteen settings");
         settings.calls = 0;
         IBackupDataWrite* sink = getWrite(&logger, &settings);
-        Expect(sink != nullptr && settings.calls == 15,
-               "GetBackupDataWrite reads fifteen settings");
+        Expect(sink != nullptr && settings.calls == 16,
+               "GetBackupDataWrite reads sixteen settings");
         if (length % 2 == 0) {
             source->Release();
             sink->Release();

@@ -102,14 +102,15 @@ protected:
         ASSERT_TRUE(oracle_.AddInstance(sid, archiveLog)) << Narrow(oracle_.Error());
     }
     std::wstring Item(const std::wstring& sid) const { return oracle_.HomeName() + L"\\" + sid; }
-    // The commands sent to Recovery Manager, in order. Its own lines never end with a semicolon,
-    // but for the setting that its answer to a CONFIGURE lists under "old (or new) RMAN
-    // configuration parameters:".
+    // The commands sent to Recovery Manager, in order. Its own lines never end with a semicolon
+    // (a RUN block with a brace) and never start a block, but for the setting that its answer to
+    // a CONFIGURE lists under "old (or new) RMAN configuration parameters:".
     Texts CommandsSent() const {
         Texts commands;
         bool listedSetting = false;
         for (const std::wstring& line : logger_.Texts(LogDetail)) {
-            if (!listedSetting && !line.empty() && line.back() == L';')
+            if (!listedSetting && !line.empty() &&
+                (line.back() == L';' || line.compare(0, 5, L"run {") == 0))
                 commands.push_back(line);
             listedSetting = line.find(L"RMAN configuration parameters:") != std::wstring::npos;
         }
@@ -567,6 +568,15 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
                                   L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
     const std::wstring withoutLogs = L"backup as compressed backupset database tag '{tag}' format "
                                      L"'{folder}\\%d-%I-%T-%U.bcp' ;";
+    // The streamed way: the same backup on a channel that cuts it into pieces, as one block.
+    const std::wstring streamedWithLogs =
+        L"run { allocate channel c1 device type disk maxpiecesize 64M; backup as compressed "
+        L"backupset database tag '{tag}' format '{folder}\\%d-%I-%T-%U.bcp' plus "
+        L"archivelog tag '{tag}' format '{folder}\\%h-%e-%d-%I-%T-%U.archlog'; }";
+    const std::wstring streamedWithoutLogs =
+        L"run { allocate channel c1 device type disk maxpiecesize 64M; backup as compressed "
+        L"backupset database tag '{tag}' format '{folder}\\%d-%I-%T-%U.bcp'; }";
+    const Texts schema = {L"report schema;"};
     const Texts copies = {L"host 'copy /Y \"{home}\\network\\ADMIN\\tnsnames.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\network\\ADMIN\\listener.ora\" \"{folder}\"';",
                           L"host 'copy /Y \"{home}\\network\\ADMIN\\sqlnet.ora\" \"{folder}\"';",
@@ -590,13 +600,16 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     };
     const Texts open = {L"alter database open;"};
     const Texts onlineBackup = join({opening, pieces, {withLogs}, copies, listing, tidying});
+    // An offline backup opens the database again as soon as it is written, before the host
+    // reads the stream.
     const struct {
         const wchar_t* sid;
         const wchar_t* onlineBackup;
+        const wchar_t* pieceSize;
         Texts commands;
     } backups[] = {
         // Online first; Oracle refuses it for want of archived logs (ORA-19602).
-        {L"GNOARC", L"1",
+        {L"GNOARC", L"1", L"0",
          join({opening,
                pieces,
                {withLogs},
@@ -604,15 +617,31 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
                {withoutLogs},
                copies,
                {listing[0]},
-               tidying,
-               open})},
-        {L"GOLD", L"1", onlineBackup},
-        {L"GOLD", L"0", join({opening, mount, pieces, {withLogs}, copies, listing, tidying, open})},
+               open,
+               tidying})},
+        {L"GNOARC", L"1", L"64",
+         join({opening,
+               pieces,
+               schema,
+               {streamedWithLogs},
+               mount,
+               {streamedWithoutLogs},
+               copies,
+               {listing[0]},
+               open,
+               tidying})},
+        {L"GOLD", L"1", L"64",
+         join({opening, pieces, schema, {streamedWithLogs}, copies, listing, tidying})},
+        {L"GOLD", L"1", L"0", onlineBackup},
+        {L"GOLD", L"0", L"0",
+         join({opening, mount, pieces, {withLogs}, copies, listing, open, tidying})},
     };
     Bytes stream;
     for (const auto& backup : backups) {
-        SCOPED_TRACE(Narrow(backup.sid + (L" online " + std::wstring(backup.onlineBackup))));
+        SCOPED_TRACE(Narrow(backup.sid + (L" online " + std::wstring(backup.onlineBackup)) +
+                            L" piece size " + backup.pieceSize));
         settings_.values[L"OnlineBackup"] = backup.onlineBackup;
+        settings_.values[L"PieceSize"] = backup.pieceSize;
         logger_.Clear();
         stream.clear();
         ASSERT_EQ(Success, Backup(backup.sid, stream)) << Narrow(logger_.All());
@@ -674,6 +703,129 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     EXPECT_EQ(FilledIn(onlineBackup, {{L"{sid}", L"GOLD"}}), CommandsSent())
         << "the closing steps ran";
     ExpectUntouched(L"GOLD", before);
+}
+
+// What Recovery Manager lists of a tag's records.
+std::string TagListing(const SimulatedOracle& oracle, const std::wstring& sid,
+                       const std::wstring& tag) {
+    return oracle
+        .Rman("connect target system/" + Narrow(kPassword) + ";\nlist backup tag '" + Narrow(tag) +
+                  "';\nexit;\n",
+              sid)
+        .output;
+}
+
+// Pieces of at most PieceSize MiB, each streamed as soon as it is complete and in the order that
+// Recovery Manager named them (several pieces of one set), each once: the parameter and control
+// file pieces first, then the database and log pieces, the configuration files, the description
+// and the manifest. The host hears of each piece, and of the staging peak at the end; no record
+// of the tag remains, although the pieces' files went while the host read them; the stream
+// restores the database.
+TEST_F(JobsTest, AStreamedBackupStreamsEachPieceOnceInTheOrderNamedAndRestores) {
+    CreateInstance(L"STRM");
+    const std::string before = oracle_.Digest(L"STRM");
+    settings_.values[L"PieceSize"] = L"1";
+    Bytes stream;
+    ASSERT_EQ(Success, Backup(L"STRM", stream)) << Narrow(logger_.All());
+    std::vector<std::string> named;
+    for (const std::wstring& line : logger_.Texts(LogDetail))
+        for (const std::wstring& piece : rman_output::NamedPieces(line))
+            named.push_back(Narrow(piece.substr(piece.find_last_of(L'\\') + 1)));
+    const std::vector<std::string> names = Contents(stream).names;
+    ASSERT_GE(named.size(), 5u) << Narrow(logger_.All());
+    ASSERT_GT(names.size(), named.size() + 2);
+    EXPECT_EQ(named, std::vector<std::string>(names.begin(), names.begin() + named.size()));
+    EXPECT_THAT(named[0], testing::EndsWith(".spfile"));
+    EXPECT_THAT(named[1], testing::EndsWith(".controlfile"));
+    EXPECT_THAT(named, Contains(testing::EndsWith("_2_1.bcp")));
+    EXPECT_THAT(std::vector<std::string>(names.begin() + named.size(), names.end() - 2),
+                Contains("PWDSTRM.ora"));
+    EXPECT_EQ((std::vector<std::string>{"BACKUP-DESCRIPTION.txt", "SHA256SUMS"}),
+              std::vector<std::string>(names.end() - 2, names.end()));
+
+    Texts streamed;
+    for (const std::wstring& text : logger_.Texts(LogProgress))
+        if (text.compare(0, 9, L"Streamed ") == 0)
+            streamed.push_back(text);
+    ASSERT_EQ(named.size(), streamed.size());
+    EXPECT_THAT(streamed.back(), AllOf(StartsWith(L"Streamed " + std::to_wstring(named.size()) +
+                                                  L" backup pieces, "),
+                                       testing::EndsWith(L"% of the data files")));
+    EXPECT_THAT(logger_.Texts(LogProgress).back(),
+                StartsWith(L"Staging peak: the job folder held at most "));
+    const std::wstring tag = Contents(stream).description.tag;
+    ASSERT_FALSE(tag.empty());
+    EXPECT_THAT(TagListing(oracle_, L"STRM", tag),
+                HasSubstr("specification does not match any backup in the repository"));
+    ExpectRestored(L"STRM", stream, before);
+}
+
+// Recovery Manager ends while it writes the data files, after Open: Read fails with the reason,
+// nothing more is streamed, Close fails and leaves the database as it was found and no folder;
+// the stream that the host got (no manifest) is refused before any Recovery Manager command.
+TEST_F(JobsTest, RecoveryManagerDyingHalfWayFailsTheStreamAndTheRestoreOfIt) {
+    CreateInstance(L"HALF");
+    const std::string before = oracle_.Digest(L"HALF");
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::DieMidway,
+                                 L"backup as compressed backupset database*", {}, L"HALF"));
+    settings_.values[L"PieceSize"] = L"1";
+    PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
+    uint32_t handle = 0;
+    ASSERT_EQ(Success, source->Open(Item(L"HALF"), 0, handle)) << Narrow(logger_.All());
+    Bytes stream;
+    EXPECT_EQ(Failure, ReadAll(source, handle, stream));
+    uint32_t size = 4096;
+    unsigned char block[4096];
+    EXPECT_EQ(Failure, source->Read(block, size, handle)) << "nothing more";
+    EXPECT_EQ(0u, size);
+    EXPECT_EQ(Failure, source->Close(handle));
+    source->Release();
+    EXPECT_THAT(OnlyError(), StartsWith(L"Backup database failed: Unexpected rman shutdown"));
+    EXPECT_EQ(EntryNamed(stream, "SHA256SUMS"), L"");
+    ExpectUntouched(L"HALF", before);
+    EXPECT_EQ(0u, oracle_.RunningRman());
+
+    ASSERT_TRUE(oracle_.ClearFaults(L"HALF"));
+    logger_.Clear();
+    EXPECT_EQ(Failure, Restore(L"HALF", stream));
+    EXPECT_EQ(Texts{}, CommandsSent());
+    EXPECT_NE(L"", OnlyError());
+    ExpectUntouched(L"HALF", before);
+}
+
+// A NOARCHIVELOG database is backed up offline both ways, and open again once Recovery Manager
+// has written the backup, while the host still reads the stream (slowly, until the database is
+// open): before the host has read the second piece of the data files.
+TEST_F(JobsTest, AnOfflineBackupOpensTheDatabaseBeforeTheHostHasReadTheStream) {
+    CreateInstance(L"SLOW", false);
+    const std::string before = oracle_.Digest(L"SLOW");
+    for (const wchar_t* pieceSize : {L"0", L"1"}) {
+        SCOPED_TRACE(Narrow(pieceSize));
+        settings_.values[L"PieceSize"] = pieceSize;
+        logger_.Clear();
+        PluginDataObject* source = library_.GetBackupDataRead(&logger_, &settings_);
+        uint32_t handle = 0;
+        ASSERT_EQ(Success, source->Open(Item(L"SLOW"), 0, handle)) << Narrow(logger_.All());
+        std::vector<unsigned char> buffer(16384);
+        Bytes stream;
+        bool openWhileRead = false;
+        for (int32_t result = Success; result == Success;) {
+            uint32_t size = static_cast<uint32_t>(buffer.size());
+            result = source->Read(buffer.data(), size, handle);
+            stream.append(buffer.begin(), buffer.begin() + size);
+            if (!openWhileRead && oracle_.State(L"SLOW") == DatabaseState::Open) {
+                openWhileRead = result == Success && EntryNamed(stream, "_2_1.bcp").empty();
+                EXPECT_TRUE(openWhileRead) << "open only once the pieces were read";
+            }
+            if (!openWhileRead)
+                Sleep(100);
+            ASSERT_NE(Failure, result) << Narrow(logger_.All());
+        }
+        EXPECT_TRUE(openWhileRead);
+        EXPECT_EQ(Success, source->Close(handle)) << Narrow(logger_.All());
+        source->Release();
+        ExpectUntouched(L"SLOW", before);
+    }
 }
 
 // Two jobs at once on one plug-in object both complete; on two threads, one job per instance at
@@ -762,6 +914,10 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
         {L"BackupType", L"incremental", Item(L"TMP"),
          L"Can't start the backup: the setting BackupType is 'incremental'; it takes 'full' or "
          L"'archivelog'",
+         L""},
+        {L"PieceSize", L"64M", Item(L"TMP"),
+         L"Can't start the backup: the setting PieceSize is '64M'; it takes a whole number of MiB "
+         L"from 0 to 1048576 (0: the whole backup is written before it is streamed)",
          L""},
         {kPass, L"wrongpassword", Item(L"TMP"), kConnectError, L""},
         {kPass, L"secret1; shutdown immediate;", Item(L"TMP"), kConnectError, L""},

@@ -37,7 +37,7 @@ TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
 }
 
 // Each flag is read from its own key, a missing one is true (UseCompression too), and each of
-// the fifteen keys is asked for once; missing texts are empty.
+// the sixteen keys is asked for once; missing texts are empty.
 TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
     for (size_t i = 0; i <= 6; ++i) { // 6: an empty source
         MapSettings source;
@@ -54,7 +54,7 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
         EXPECT_EQ(expected, Flags(s)) << i;
         EXPECT_EQ(L"", tempPath + s.userName + s.password + backupError + restoreError);
         EXPECT_TRUE(s.openAfterRestore);
-        EXPECT_EQ(15, source.calls);
+        EXPECT_EQ(16, source.calls);
     }
 }
 
@@ -84,6 +84,36 @@ TEST(SettingsReading, RmanTimeoutIsADecimalNumberOfMinutes) {
     OracleSettings s;
     EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s, backupError, restoreError));
     EXPECT_EQ(0, s.rmanTimeoutMinutes);
+}
+
+// PieceSize: whole MiB up to 1 TiB, blanks around them aside; empty means the default. Anything
+// else keeps every backup from starting, with the value named.
+TEST(SettingsReading, PieceSizeTakesWholeMebibytes) {
+    const struct {
+        const wchar_t* text; // nullptr: missing
+        unsigned long long mebibytes;
+        bool refused;
+    } cases[] = {
+        {nullptr, 1024, false},    {L"", 1024, false},           {L" 64 ", 64, false},
+        {L"0", 0, false},          {L"1048576", 1048576, false}, {L"1048577", 1024, true},
+        {L"64M", 1024, true},      {L"-1", 1024, true},          {L"1.5", 1024, true},
+        {L"12345678", 1024, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.text ? c.text : L"-")));
+        MapSettings source;
+        if (c.text)
+            source.values[L"PieceSize"] = c.text;
+        std::wstring tempPath, backupError, restoreError;
+        OracleSettings s;
+        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError));
+        EXPECT_EQ(L"", restoreError) << "restores go on";
+        EXPECT_EQ(c.mebibytes, s.pieceSizeMiB);
+        EXPECT_EQ(c.refused,
+                  backupError.find(L"PieceSize is '" + std::wstring(c.text ? c.text : L"") +
+                                   L"'") != std::wstring::npos)
+            << testing::PrintToString(backupError);
+    }
 }
 
 // The settings of later releases: a missing key keeps the backup of the first (full, no log

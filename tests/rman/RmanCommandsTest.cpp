@@ -57,6 +57,13 @@ TEST(RmanCommands, EveryCommandSendsItsTextAndLeavesItsMessage) {
          L"backup as backupset archivelog all tag 'ZT_BACKUP_TAG' format "
          L"'C:\\T\\%h-%e-%d-%I-%T-%U.archlog';\n",
          L"Backup archived logs failed"},
+        // One block on one line; the channel's maxpiecesize in MiB.
+        {RmanCommand::StreamDatabaseToFolder,
+         L"run { allocate channel c1 device type disk maxpiecesize 1024M; backup as backupset "
+         L"database tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.bcp' plus archivelog tag "
+         L"'ZT_BACKUP_TAG' format 'C:\\T\\%h-%e-%d-%I-%T-%U.archlog'; }\n",
+         L"Backup database failed"},
+        {RmanCommand::ReportSchema, L"report schema;\n", nullptr},
         {RmanCommand::ListDatabaseBackups, L"list backup of database tag 'ZT_BACKUP_TAG';\n",
          L"Can't list the data files of the backup"},
         {RmanCommand::ListArchivedLogBackups,
@@ -128,6 +135,11 @@ TEST(RmanCommands, TheDatabaseBackupFollowsCompressionAndArchivedLogs) {
         settings.backupArchiveLog = c.backupArchiveLog;
         EXPECT_EQ(c.text, RmanCommandText(RmanCommand::BackupDatabaseToFolder, settings));
     }
+    // The streamed way without the clause: no blank before the semicolon.
+    settings.pieceSizeMiB = 64;
+    EXPECT_EQ(L"run { allocate channel c1 device type disk maxpiecesize 64M; backup as backupset "
+              L"database tag 'ZT_BACKUP_TAG' format 'C:\\T\\%d-%I-%T-%U.bcp'; }\n",
+              RmanCommandText(RmanCommand::StreamDatabaseToFolder, settings));
     settings.useCompression = true;
     EXPECT_EQ(L"backup as compressed backupset archivelog all tag 'ZT_BACKUP_TAG' format "
               L"'C:\\T\\%h-%e-%d-%I-%T-%U.archlog';\n",

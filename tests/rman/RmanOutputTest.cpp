@@ -151,6 +151,47 @@ TEST(RmanOutput, ReadsTheArchivedLogThatRecoveryRequests) {
     }
 }
 
+// The pieces that a backup names, in order, from Recovery Manager's lines as they stand: a tag
+// with blanks, a comment with commas, a handle without a tag (a control-file autobackup), and
+// lines that only mention a handle.
+TEST(RmanOutput, NamedPiecesAreThePathsOfPieceHandleLines) {
+    const std::vector<std::pair<std::wstring, std::vector<std::wstring>>> cases = {
+        {L"channel c1: finished piece 1 at 2026-12-07 11:00:00\r\n"
+         L"piece handle=C:\\T\\ORCL-1-20261207-02vjvj1s_1_1.bcp tag=ZT_BACKUP_TAG comment=NONE\r\n"
+         L"channel c1: starting piece 2 at 2026-12-07 11:00:01\r\n"
+         L"piece handle=C:\\T\\ORCL-1-20261207-02vjvj1s_2_1.bcp tag=ZT_BACKUP_TAG comment=NONE\n",
+         {L"C:\\T\\ORCL-1-20261207-02vjvj1s_1_1.bcp", L"C:\\T\\ORCL-1-20261207-02vjvj1s_2_1.bcp"}},
+        {L"piece handle=C:\\A tag=B\\p tag=MY TAG WITH BLANKS comment=one, two, three\n",
+         {L"C:\\A tag=B\\p"}},
+        {L"piece handle=C:\\ORACLE\\C-1234-20261207-00 comment=NONE\n",
+         {L"C:\\ORACLE\\C-1234-20261207-00"}},
+        {L"backup piece handle=C:\\T\\x RECID=1 STAMP=2\n"
+         L"channel ORA_DISK_1: piece handle=C:\\T\\y tag=T\n"
+         L"Piece Name: C:\\T\\z\n",
+         {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, NamedPieces(c.first)) << testing::PrintToString(c.first);
+}
+
+// REPORT SCHEMA's permanent data files in MB, summed; the temporary files are not among them.
+TEST(RmanOutput, ReportedDataFileMegabytesSumsThePermanentDatafiles) {
+    const std::wstring report =
+        L"Report of database schema for database with db_unique_name ORCL\r\n\r\n"
+        L"List of Permanent Datafiles\r\n===========================\r\n"
+        L"File Size(MB) Tablespace           RB segs Datafile Name\r\n"
+        L"---- -------- -------------------- ------- ------------------------\r\n"
+        L"1    910      SYSTEM               YES     C:\\ORADATA\\SYSTEM01.DBF\r\n"
+        L"3    600      SYSAUX               NO      C:\\ORADATA\\SYSAUX01.DBF\r\n"
+        L"7    5        USERS                NO      C:\\ORADATA\\USERS01.DBF\r\n\r\n"
+        L"List of Temporary Files\r\n=======================\r\n"
+        L"File Size(MB) Tablespace           Maxsize(MB) Tempfile Name\r\n"
+        L"---- -------- -------------------- ----------- --------------------\r\n"
+        L"1    32       TEMP                 32767       C:\\ORADATA\\TEMP01.DBF\r\n";
+    EXPECT_EQ(1515u, ReportedDataFileMegabytes(report));
+    EXPECT_EQ(0u, ReportedDataFileMegabytes(L"RMAN-03002: failure of report command\r\n"));
+}
+
 TEST(RmanOutput, MasksThePasswordOfConnectLines) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"connect target system/pa$$ word@ORCL", L"connect target system/********"},

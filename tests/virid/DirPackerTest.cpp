@@ -72,6 +72,108 @@ TEST_F(DirPackerTest, StreamIsSortedFoldersFirstAndEndsWithTheManifest) {
         Walk(Pack(source, FixedBlocks(1 << 20), nullptr, {L"B", L"missing", L"a", L"a b"})).names);
 }
 
+// Reads a streamed packer until it needs the next file (or ends); the bytes it gave.
+std::string ReadUntilItWaits(DirPacker& packer, int& result, uint32_t block) {
+    std::string bytes(block, '\0');
+    std::string stream;
+    for (;;) {
+        uint32_t size = block;
+        result = packer.Read(reinterpret_cast<unsigned char*>(&bytes[0]), size);
+        if (result != DirPacker::Ok)
+            return stream;
+        stream.append(bytes, 0, size);
+    }
+}
+
+// Files given while others are still being written go out in the order given, each once, and
+// leave the folder as soon as they have been handed out; the rest of the folder follows at the
+// end, the files named last before the manifest. The stream unpacks like any other.
+TEST_F(DirPackerTest, AStreamedPackingTakesFilesAsTheyComeAndRemovesEachOnceHandedOut) {
+    for (const uint32_t block : {1u, 777u, 1u << 20}) {
+        SCOPED_TRACE(block);
+        fs::remove_all(source);
+        fs::create_directory(source);
+        WriteFileBytes(source / "z-piece1", std::string(3000, 'a'));
+        WriteFileBytes(source / "growing", "half");
+        DirPacker packer;
+        ASSERT_EQ(DirPacker::Ok, packer.OpenStreamed(source.wstring()));
+        int result = DirPacker::Ok;
+        EXPECT_EQ("", ReadUntilItWaits(packer, result, block));
+        EXPECT_EQ(DirPacker::NeedsFile, result);
+        ASSERT_EQ(DirPacker::Ok, packer.AddFile(L"z-piece1"));
+        std::string stream = ReadUntilItWaits(packer, result, block);
+        EXPECT_EQ(DirPacker::NeedsFile, result);
+        EXPECT_FALSE(fs::exists(source / "z-piece1"));
+        EXPECT_EQ(1u, packer.FilesDone());
+        EXPECT_EQ(3000u, packer.BytesDone());
+        WriteFileBytes(source / "growing", "whole now");
+        WriteFileBytes(source / "a-piece2", "second");
+        WriteFileBytes(source / "DESCRIPTION", "said last");
+        // Given and finished before it was read: it goes out once, in its place.
+        ASSERT_EQ(DirPacker::Ok, packer.AddFile(L"a-piece2"));
+        ASSERT_EQ(DirPacker::Ok, packer.FinishFiles({L"DESCRIPTION"}));
+        stream += ReadUntilItWaits(packer, result, block);
+        EXPECT_EQ(DirPacker::EndOfStream, result);
+        EXPECT_EQ(DirPacker::Ok, packer.Close()) << packer.GetErrorText();
+        EXPECT_EQ((std::vector<std::string>{"z-piece1", "a-piece2", "growing", "DESCRIPTION",
+                                            "SHA256SUMS"}),
+                  Walk(stream).names);
+        EXPECT_EQ((std::map<std::string, std::string>{{"DESCRIPTION", "said last"},
+                                                      {"growing", "whole now"}}),
+                  ListTree(source))
+            << "only the files given leave the folder";
+        const Unpacked unpacked = UnpackIntoTarget(stream);
+        ASSERT_EQ(DirPacker::Ok, unpacked.close) << unpacked.error;
+        EXPECT_EQ((std::map<std::string, std::string>{{"DESCRIPTION", "said last"},
+                                                      {"a-piece2", "second"},
+                                                      {"growing", "whole now"},
+                                                      {"z-piece1", std::string(3000, 'a')}}),
+                  ListTree(target));
+    }
+}
+
+// A file given twice, one the stream cannot carry, one that is not there, or one given after the
+// end fails the stream with the reason; nothing more is handed out and the stream never gets its
+// manifest.
+TEST_F(DirPackerTest, AStreamedPackingRefusesFilesItCannotTakeOnce) {
+    const struct {
+        std::vector<std::wstring> given;
+        std::wstring reason;
+    } cases[] = {
+        {{L"p", L"p"}, L"twice"},
+        {{L"SHA256SUMS"}, L"manifest"},
+        {{L"sub/p"}, L"cannot carry"},
+        {{L"missing"}, L"Can't open the file"},
+        {{L"<finish>", L"p"}, L"after its end"},
+    };
+    WriteFileBytes(source / "p", "piece");
+    scratch.Make("source/sub");
+    WriteFileBytes(source / "sub/p", "piece");
+    WriteFileBytes(source / "SHA256SUMS", "x");
+    // The folder that is finished holds nothing that the stream refuses.
+    WriteFileBytes(target / "p", "piece");
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(testing::PrintToString(entry.reason));
+        DirPacker packer;
+        const bool finishes = entry.given.front() == L"<finish>";
+        ASSERT_EQ(DirPacker::Ok, packer.OpenStreamed((finishes ? target : source).wstring()));
+        int result = DirPacker::Ok;
+        for (const std::wstring& name : entry.given) {
+            if (name == L"<finish>")
+                EXPECT_EQ(DirPacker::Ok, packer.FinishFiles());
+            else if (packer.AddFile(name) == DirPacker::Ok)
+                ReadUntilItWaits(packer, result, 1 << 20);
+        }
+        std::string rest = ReadUntilItWaits(packer, result, 1 << 20);
+        EXPECT_EQ(DirPacker::Failed, result);
+        EXPECT_EQ("", rest);
+        EXPECT_EQ(DirPacker::Failed, packer.Close());
+        EXPECT_NE(std::wstring::npos, packer.GetErrorText().find(entry.reason))
+            << testing::PrintToString(packer.GetErrorText());
+        WriteFileBytes(source / "p", "piece");
+    }
+}
+
 // A packer answers only in the direction that it was opened for (the jobs pass every Read and
 // Write of the host to their packer, whichever way it was opened), and not after a failed Open.
 TEST_F(DirPackerTest, WrongUseAndFoldersThatTheStreamCannotCarryFailWithAText) {

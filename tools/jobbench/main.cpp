@@ -1,6 +1,12 @@
-// jobbench: backs a simulated instance up through the real plug-in into a stream file and
-// restores it, and prints the time of each phase, the stream's rate and the peak memory.
-//   jobbench [SIZE_MB] [FOLDER]      (default 2048 MB, in a folder under the temporary folder)
+// jobbench: backs a simulated instance up through the real plug-in into a stream file, both ways
+// (the whole backup written before it is streamed, PieceSize=0, and streamed piece by piece),
+// and restores the streamed one; prints for each way the backup window (from Open to the last
+// byte read) and the staging peak (the most bytes that the job folder held), their ratios, the
+// time of the restore and the host's peak memory.
+//   jobbench [SIZE_MB] [FOLDER] [--dump-rate MBPS] [--read-rate MBPS] [--piece-size MIB]
+// SIZE_MB: 2048 by default; FOLDER: one under the temporary folder; the rates (megabytes a
+// second) hold Recovery Manager's writing and the host's reading, as fast as they can without;
+// the piece size of the streamed way is 64 MiB by default.
 #include "plugin/PluginContract.h"
 #include "tools/pluginclient/PluginLibrary.h"
 #include "virid/FileSystem.h"
@@ -38,13 +44,25 @@ public:
     }
 };
 
-// Keeps the last error so that a failure can be explained; prints nothing else.
+// Prints the errors, so that a failure can be explained, and keeps the staging peak that a
+// backup's Close reports; nothing else.
 class QuietLogger : public PluginLogger {
 public:
     void Log(int32_t level, const wchar_t* text) override {
         if (level == LogError)
             std::fwprintf(stderr, L"plug-in error: %ls\n", text);
+        const wchar_t kPeak[] = L"Staging peak: the job folder held at most ";
+        if (level == LogProgress && std::wcsncmp(text, kPeak, std::wcslen(kPeak)) == 0)
+            stagingPeak = std::wcstoull(text + std::wcslen(kPeak), nullptr, 10);
     }
+    uint64_t stagingPeak = 0;
+};
+
+struct BackupFigures {
+    double window = 0;  // seconds from Open to the last byte read
+    double opening = 0; // seconds in Open
+    uint64_t bytes = 0;
+    uint64_t stagingPeak = 0;
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -95,15 +113,71 @@ int Fail(const char* what) {
     return 1;
 }
 
+// A backup through the plug-in into streamPath, the host reading at most readRate megabytes a
+// second (0: as fast as it can).
+bool TimedBackup(PluginLibrary& library, Settings& settings, const std::wstring& item,
+                 const std::wstring& streamPath, double readRate, BackupFigures& figures) {
+    QuietLogger logger;
+    std::vector<unsigned char> buffer(kBlock);
+    PluginDataObject* source = library.GetBackupDataRead(&logger, &settings);
+    uint32_t handle = 0;
+    const auto start = std::chrono::steady_clock::now();
+    if (source->Open(item, 0, handle) != Success)
+        return Fail("the backup's Open"), false;
+    figures.opening = Seconds(start);
+    FILE* out = _wfopen(streamPath.c_str(), L"wb");
+    figures.bytes = 0;
+    for (;;) {
+        uint32_t size = kBlock;
+        const int32_t result = source->Read(buffer.data(), size, handle);
+        if (result == EndOfData)
+            break;
+        if (result != Success || std::fwrite(buffer.data(), 1, size, out) != size)
+            return std::fclose(out), Fail("reading the stream"), false;
+        figures.bytes += size;
+        // The host's own pace: the bytes read so far are due no sooner than this.
+        const double due = readRate > 0 ? static_cast<double>(figures.bytes) / (readRate * 1e6) : 0;
+        const double elapsed = Seconds(start) - figures.opening;
+        if (due > elapsed)
+            Sleep(static_cast<DWORD>((due - elapsed) * 1000));
+    }
+    figures.window = Seconds(start);
+    std::fclose(out);
+    const bool closed = source->Close(handle) == Success;
+    source->Release();
+    figures.stagingPeak = logger.stagingPeak;
+    return closed || (Fail("the backup's Close"), false);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const unsigned sizeMb =
-        argc > 1 ? static_cast<unsigned>(std::wcstoul(argv[1], nullptr, 10)) : 2048;
+    unsigned sizeMb = 2048;
+    double dumpRate = 0;
+    double readRate = 0;
+    unsigned long pieceSize = 64;
     wchar_t tempBase[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, tempBase);
-    const std::wstring folder =
-        argc > 2 ? std::wstring(argv[2]) : std::wstring(tempBase) + L"jobbench";
+    std::wstring folder = std::wstring(tempBase) + L"jobbench";
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--dump-rate" && hasValue)
+            dumpRate = std::wcstod(argv[++i], nullptr);
+        else if (arg == L"--read-rate" && hasValue)
+            readRate = std::wcstod(argv[++i], nullptr);
+        else if (arg == L"--piece-size" && hasValue)
+            pieceSize = std::wcstoul(argv[++i], nullptr, 10);
+        else if (positional++ == 0)
+            sizeMb = static_cast<unsigned>(std::wcstoul(argv[i], nullptr, 10));
+        else
+            folder = arg;
+    }
+    if (pieceSize == 0) {
+        std::fprintf(stderr, "jobbench: --piece-size takes 1 MiB or more\n");
+        return 2;
+    }
     VIRid::filesystem::DeleteNonEmptyFolder(folder);
     CreateDirectoryW(folder.c_str(), nullptr);
     CreateDirectoryW((folder + L"\\temp").c_str(), nullptr);
@@ -113,9 +187,10 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("creating a %u MB instance...\n", sizeMb);
     std::fflush(stdout);
     std::string before;
+    const std::wstring rate = dumpRate > 0 ? L" --rate " + std::to_wstring(dumpRate) : L"";
     if (!RunSimoracle(L"home " + home + L" \"" + folder + L"\\home\"") ||
         !RunSimoracle(L"instance " + home + L" " + kSid + L" --user " + kUser + L" --password " +
-                      kPassword + L" --size " + std::to_wstring(sizeMb)) ||
+                      kPassword + L" --size " + std::to_wstring(sizeMb) + rate) ||
         !RunSimoracle(std::wstring(L"digest ") + kSid, &before))
         return Fail("creating the instance");
 
@@ -126,47 +201,30 @@ int wmain(int argc, wchar_t** argv) {
     Settings settings;
     settings.values = {
         {L"WSTempPath", folder + L"\\temp\\"}, {L"UserName", kUser}, {L"Password", kPassword}};
-    QuietLogger logger;
     const std::wstring item = std::wstring(kHomeName) + L"\\" + kSid;
     const std::wstring streamPath = folder + L"\\stream.pax";
     std::vector<unsigned char> buffer(kBlock);
 
-    // Backup: the dump (Open), the stream (Read into a file), the closing steps (Close).
-    PluginDataObject* source = library.GetBackupDataRead(&logger, &settings);
-    uint32_t handle = 0;
-    auto start = std::chrono::steady_clock::now();
-    if (source->Open(item, 0, handle) != Success)
-        return Fail("the backup's Open");
-    const double dumpSeconds = Seconds(start);
-    FILE* out = _wfopen(streamPath.c_str(), L"wb");
-    uint64_t streamBytes = 0;
-    start = std::chrono::steady_clock::now();
-    for (;;) {
-        uint32_t size = kBlock;
-        const int32_t result = source->Read(buffer.data(), size, handle);
-        if (result == EndOfData)
-            break;
-        if (result != Success || std::fwrite(buffer.data(), 1, size, out) != size)
-            return Fail("reading the stream");
-        streamBytes += size;
-    }
-    std::fclose(out);
-    const double readSeconds = Seconds(start);
-    start = std::chrono::steady_clock::now();
-    if (source->Close(handle) != Success)
-        return Fail("the backup's Close");
-    const double completeSeconds = Seconds(start);
-    source->Release();
-
+    // The same database backed up both ways; the streamed stream is the one restored.
+    BackupFigures whole;
+    BackupFigures streamed;
+    settings.values[L"PieceSize"] = L"0";
+    if (!TimedBackup(library, settings, item, streamPath, readRate, whole))
+        return 1;
+    settings.values[L"PieceSize"] = std::to_wstring(pieceSize);
+    if (!TimedBackup(library, settings, item, streamPath, readRate, streamed))
+        return 1;
     if (!RunSimoracle(std::wstring(L"wreck ") + kSid))
         return Fail("wrecking the database");
 
     // Restore: the stream (Write from the file), the restore itself (Close).
+    QuietLogger logger;
     PluginDataObject* sink = library.GetBackupDataWrite(&logger, &settings);
+    uint32_t handle = 0;
     if (sink->Open(item, 1, handle) != Success)
         return Fail("the restore's Open");
     FILE* in = _wfopen(streamPath.c_str(), L"rb");
-    start = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     for (;;) {
         uint32_t size = static_cast<uint32_t>(std::fread(buffer.data(), 1, kBlock, in));
         if (size == 0)
@@ -186,12 +244,23 @@ int wmain(int argc, wchar_t** argv) {
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     std::string after;
     RunSimoracle(std::wstring(L"digest ") + kSid, &after);
-    const double mb = static_cast<double>(streamBytes) / 1e6;
-    std::printf("instance %u MB, stream %.1f MB\n", sizeMb, mb);
-    std::printf("dump (Recovery Manager backup into the folder): %8.2f s\n", dumpSeconds);
-    std::printf("stream read by the host:                       %8.2f s  %8.1f MB/s\n", readSeconds,
-                mb / readSeconds);
-    std::printf("closing steps of the backup:                   %8.2f s\n", completeSeconds);
+    const double mb = static_cast<double>(streamed.bytes) / 1e6;
+    const auto rateText = [](double rateMbps) {
+        return rateMbps > 0 ? std::to_string(rateMbps) + " MB/s" : std::string("unlimited");
+    };
+    std::printf("instance %u MB, stream %.1f MB; dump rate %s, host read rate %s\n", sizeMb, mb,
+                rateText(dumpRate).c_str(), rateText(readRate).c_str());
+    std::printf("whole dump first (PieceSize=0):  window %8.2f s (Open %6.2f s)  staging peak "
+                "%8.1f MiB\n",
+                whole.window, whole.opening, whole.stagingPeak / 1048576.0);
+    std::printf("streamed (PieceSize=%lu):%*s window %8.2f s (Open %6.2f s)  staging peak %8.1f "
+                "MiB\n",
+                pieceSize, static_cast<int>(8 - std::to_string(pieceSize).size()), "",
+                streamed.window, streamed.opening, streamed.stagingPeak / 1048576.0);
+    std::printf("streamed / whole: window %.2f, staging peak %.3f\n",
+                streamed.window / whole.window,
+                static_cast<double>(streamed.stagingPeak) /
+                    static_cast<double>(whole.stagingPeak > 0 ? whole.stagingPeak : 1));
     std::printf("stream written by the host:                    %8.2f s  %8.1f MB/s\n",
                 writeSeconds, mb / writeSeconds);
     std::printf("restore (Recovery Manager, on Close):          %8.2f s\n", restoreSeconds);

@@ -6,8 +6,11 @@
 #include "tools/simdb/Clock.h"
 #include "tools/simdb/DataFile.h"
 #include "tools/simdb/FileIo.h"
+#include "tools/simdb/Instance.h"
 #include "tools/simdb/PieceNames.h"
 #include "tools/simdb/Redo.h"
+
+#include <windows.h>
 
 namespace rmansim {
 
@@ -31,8 +34,10 @@ simoracle::PieceHeader HeaderOf(const simoracle::ControlFile& controlFile, const
 }
 
 std::wstring PieceHandle(const simoracle::ControlFile& controlFile, const std::wstring& format,
-                         unsigned setKey, unsigned long long stamp, unsigned lowestSequence) {
+                         unsigned setKey, unsigned long long stamp, unsigned lowestSequence,
+                         unsigned pieceNumber) {
     simoracle::PieceNameValues values;
+    values.pieceNumber = pieceNumber;
     values.dbName = controlFile.dbName;
     values.dbid = controlFile.dbid;
     values.setKey = setKey;
@@ -319,17 +324,18 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
                                                     : L"specifying datafile(s) in backup set"));
     for (const std::wstring& line : inputLines)
         out_.Line(line);
-    out_.Line(channel + L"starting piece 1 at " + ShownNow());
-    const std::wstring handle =
-        PieceHandle(controlFile, options.format, setKey, stamp, lowestSequence);
-    if (!StorePiece(handle, HeaderOf(controlFile, options.tag, stamp, compressed), entries))
+    const simoracle::PieceHeader header = HeaderOf(controlFile, options.tag, stamp, compressed);
+    std::vector<std::wstring> handles;
+    const unsigned count = simoracle::PieceCount(header, entries, MaxPieceSize());
+    for (unsigned number = 1; number <= count; ++number)
+        handles.push_back(
+            PieceHandle(controlFile, options.format, setKey, stamp, lowestSequence, number));
+    if (!StorePieces(handles, header, entries, setKind == L"full datafile"))
         return false;
-    out_.Line(channel + L"finished piece 1 at " + ShownNow());
-    out_.Line(L"piece handle=" + handle + L" tag=" + options.tag + L" comment=NONE");
     out_.Line(channel + L"backup set complete, elapsed time: 00:00:01");
     simoracle::PieceRecord record;
     record.key = setKey;
-    record.handle = handle;
+    record.handle = handles.front();
     record.tag = options.tag;
     record.stamp = stamp;
     record.completed = simoracle::Timestamp();
@@ -338,20 +344,51 @@ bool Session::WriteBackupSet(simoracle::ControlFile& controlFile, const BackupOp
     return SaveControl(controlFile, kVerb);
 }
 
-// Under the "nopiece" test fault the piece is not written, and nothing says so.
-bool Session::StorePiece(const std::wstring& handle, const simoracle::PieceHeader& header,
-                         const std::vector<simoracle::PieceEntry>& entries) {
-    if (simoracle::FileExists(handle)) {
-        Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
-                     L"ORA-27038: created file already exists",
-                     L"OSD-04010: <create> option specified, file already exists"});
-        return false;
-    }
-    if (skipPieceWrites_ || simoracle::WritePiece(handle, header, entries))
+unsigned long long Session::MaxPieceSize() const {
+    return channels_.empty() ? 0 : channels_.front().maxPieceSize;
+}
+
+// Each piece is announced as it starts and named once it is complete, as Recovery Manager
+// does. Under the "nopiece" test fault no piece is written, and nothing says so.
+bool Session::StorePieces(const std::vector<std::wstring>& handles,
+                          const simoracle::PieceHeader& header,
+                          const std::vector<simoracle::PieceEntry>& entries, bool dataFiles) {
+    for (const std::wstring& handle : handles)
+        if (simoracle::FileExists(handle)) {
+            Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
+                         L"ORA-27038: created file already exists",
+                         L"OSD-04010: <create> option specified, file already exists"});
+            return false;
+        }
+    const std::wstring channel = ChannelPrefix();
+    simoracle::PieceWriting writing;
+    writing.maxPieceBytes = MaxPieceSize();
+    writing.rateMbps = simoracle::LoadWriteRate(files_);
+    unsigned current = 0;
+    writing.started = [&](unsigned number) {
+        current = number;
+        out_.Line(channel + L"starting piece " + std::to_wstring(number) + L" at " + ShownNow());
+    };
+    writing.finished = [&](unsigned number) {
+        out_.Line(channel + L"finished piece " + std::to_wstring(number) + L" at " + ShownNow());
+        out_.Line(L"piece handle=" + handles[number - 1] + L" tag=" + header.tag +
+                  L" comment=NONE");
+        if (dieMidway_ && dataFiles && number < handles.size())
+            ExitProcess(3);
+    };
+    if (skipPieceWrites_) {
+        for (unsigned number = 1; number <= handles.size(); ++number) {
+            writing.started(number);
+            writing.finished(number);
+        }
         return true;
-    Fail(kVerb, {L"ORA-19504: failed to create file \"" + handle + L"\"",
-                 L"ORA-27040: file create error, unable to create file",
-                 L"OSD-04002: unable to open file", L"O/S-Error: " + simoracle::LastErrorText()});
+    }
+    if (simoracle::WritePieces(handles, header, entries, writing))
+        return true;
+    Fail(kVerb,
+         {L"ORA-19504: failed to create file \"" + handles[current > 0 ? current - 1 : 0] + L"\"",
+          L"ORA-27040: file create error, unable to create file", L"OSD-04002: unable to open file",
+          L"O/S-Error: " + simoracle::LastErrorText()});
     return false;
 }
 

@@ -48,6 +48,14 @@ std::vector<std::wstring> MatchingFiles(const std::wstring& pattern) {
     return paths;
 }
 
+// The set's files, every piece of it.
+bool DeletePieceFiles(const std::wstring& handle) {
+    bool deleted = true;
+    for (const std::wstring& file : simoracle::PieceFiles(handle))
+        deleted = DeleteFileW(file.c_str()) != 0 && deleted;
+    return deleted;
+}
+
 } // namespace
 
 bool Session::PieceAvailable(const simoracle::PieceRecord& piece) const {
@@ -90,7 +98,8 @@ Session::CatalogScan Session::ScanForCatalog(const simoracle::ControlFile& contr
         bool known = false;
         for (const simoracle::PieceRecord& piece : controlFile.pieces)
             known = known || (!piece.expired && SameHandle(piece.handle, path));
-        if (known)
+        // A later piece of a set is catalogued with the set's first piece.
+        if (known || simoracle::IsLaterPiece(path))
             continue;
         scan.unknown.push_back(path);
         simoracle::PieceHeader header;
@@ -250,9 +259,8 @@ void Session::DeletePieces(simoracle::ControlFile& controlFile, const std::vecto
     for (size_t i = 0; i < controlFile.pieces.size(); ++i) {
         const simoracle::PieceRecord& piece = controlFile.pieces[i];
         const bool isChosen = std::find(chosen.begin(), chosen.end(), i) != chosen.end();
-        const bool removed =
-            isChosen && (piece.expired || (simoracle::FileExists(piece.handle) &&
-                                           DeleteFileW(piece.handle.c_str()) != 0));
+        const bool removed = isChosen && (piece.expired || (simoracle::FileExists(piece.handle) &&
+                                                            DeletePieceFiles(piece.handle)));
         if (!removed) {
             if (isChosen)
                 mismatched.push_back(piece.handle);
@@ -311,10 +319,12 @@ void Session::Report() {
               L"File Size(MB) Tablespace           RB segs Datafile Name\n"
               L"---- -------- -------------------- ------- ------------------------");
     for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
-        std::string bytes;
-        simoracle::ReadFileBytes(files_.DataFile(dataFile), bytes);
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExW(files_.DataFile(dataFile).c_str(), GetFileExInfoStandard, &data);
+        const unsigned long long bytes =
+            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         out_.Line(Padded(std::to_wstring(dataFile.number), 4) +
-                  Padded(std::to_wstring(bytes.size() / (1024 * 1024)), 8) +
+                  Padded(std::to_wstring((bytes + 1048575) / 1048576), 8) +
                   Padded(dataFile.tablespace, 20) + L"***     " + files_.DataFile(dataFile));
     }
 }

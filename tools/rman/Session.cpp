@@ -26,7 +26,7 @@ Session::Session(Output& output, CommandReader& reader, const std::wstring& home
                  const std::wstring& sid)
     : out_(output), reader_(reader), home_(home), files_(home, sid), connected_(false),
       channelAllocated_(false), repositoryNoticeShown_(false), exiting_(false), dbidSet_(0),
-      failed_(false), skipPieceWrites_(false) {}
+      failed_(false), skipPieceWrites_(false), dieMidway_(false) {}
 
 void Session::Begin() {
     out_.SetTrickle(simoracle::LoadFaults(files_).trickle);
@@ -54,6 +54,8 @@ bool Session::ApplyFaults(const std::wstring& statement, const std::wstring& ver
     }
     if (faults.Find(FaultKind::NoPiece, normalised))
         skipPieceWrites_ = true;
+    if (faults.Find(FaultKind::DieMidway, normalised))
+        dieMidway_ = true;
     if (faults.Find(FaultKind::Die, normalised)) {
         out_.Line(L"Starting " + verb + L" at " + ShownNow());
         ExitProcess(3);

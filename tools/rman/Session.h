@@ -163,8 +163,11 @@ private:
                         const std::vector<simoracle::PieceEntry>& entries,
                         const std::vector<std::wstring>& inputLines, const std::wstring& setKind,
                         unsigned lowestSequence, bool compressed);
-    bool StorePiece(const std::wstring& handle, const simoracle::PieceHeader& header,
-                    const std::vector<simoracle::PieceEntry>& entries);
+    // Writes the set's pieces (handles: one per piece), naming each once it is complete.
+    bool StorePieces(const std::vector<std::wstring>& handles, const simoracle::PieceHeader& header,
+                     const std::vector<simoracle::PieceEntry>& entries, bool dataFiles);
+    // The maxpiecesize of the block's channel; 0: none.
+    unsigned long long MaxPieceSize() const;
     bool BackupDatafiles(simoracle::ControlFile& controlFile, const BackupOptions& options,
                          bool compressed);
     // checkpoint: the backup's, for a file copied while the database runs.
@@ -258,6 +261,7 @@ private:
     std::vector<std::vector<std::wstring>> errorStacks_; // of the command running
     bool failed_;                                        // the statement running has failed
     bool skipPieceWrites_;          // the statement running has the "nopiece" test fault
+    bool dieMidway_;                // the command running has the "die-midway" test fault
     std::vector<Channel> channels_; // allocated in the RUN block running
     UntilClause blockUntil_;        // set in the RUN block running
 };

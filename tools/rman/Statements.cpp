@@ -46,6 +46,7 @@ void Session::Execute(const std::wstring& command) {
     out_.Write(L"\n");
     failed_ = false;
     skipPieceWrites_ = false;
+    dieMidway_ = false;
     if (ApplyFaults(command, FailureVerb(words.Peek())))
         RunCommand(words);
     WriteErrorStacks();

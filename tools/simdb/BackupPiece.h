@@ -6,11 +6,16 @@
 // All numbers little-endian. Pieces are written and read entry by entry, so that their size is
 // not bounded by memory, and reading checks every part: a truncated or altered piece is refused
 // instead of restored.
+// A backup set larger than its channel's maxpiecesize is cut into pieces: each file then starts
+// with a part header ("SIMORA-PART-01\n", its piece number, the piece count, the set's stamp and
+// the file names of all its pieces, which lie in one folder) followed by its slice of the set's
+// bytes. The first piece's name stands for the whole set.
 #pragma once
 
 #include "tools/simdb/FileIo.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,9 +43,54 @@ struct PieceEntry {
     unsigned long long sourceOffset = 0;
 };
 
-// Writes the piece; the file appears under its name only when it is complete.
+// How a backup set is written.
+struct PieceWriting {
+    unsigned long long maxPieceBytes = 0;   // 0: one piece whatever the set's size
+    double rateMbps = 0;                    // megabytes (10^6 bytes) a second; 0: as fast as it can
+    std::function<void(unsigned)> started;  // piece number, before its file is created
+    std::function<void(unsigned)> finished; // piece number, once its file is complete and closed
+};
+
+// The number of pieces the set takes, at most maxPieceBytes each (0: one).
+unsigned PieceCount(const PieceHeader& header, const std::vector<PieceEntry>& entries,
+                    unsigned long long maxPieceBytes);
+// Writes the set into paths, one per piece (PieceCount of them). Each file is created under its
+// own name and grows while it is written, held open for writing (others may read it, but not
+// open it for writing or alone) until it is complete, as Recovery Manager writes. A piece that
+// cannot be written is removed; the pieces finished before it stay.
+bool WritePieces(const std::vector<std::wstring>& paths, const PieceHeader& header,
+                 const std::vector<PieceEntry>& entries, const PieceWriting& writing);
+// One piece as fast as it can.
 bool WritePiece(const std::wstring& path, const PieceHeader& header,
                 const std::vector<PieceEntry>& entries);
+// The files of the set whose first piece is path: path alone for a set of one piece.
+std::vector<std::wstring> PieceFiles(const std::wstring& path);
+// path is a piece after the first of a set of several: its name is not the set's.
+bool IsLaterPiece(const std::wstring& path);
+
+// The bytes of a backup set, read across its pieces.
+class SetInput {
+public:
+    explicit SetInput(const std::wstring& path) : first_(path) {}
+    // Opens the first piece; a part header there names the others.
+    bool Open();
+    // Exactly size bytes into bytes; false at a short read.
+    bool Read(size_t size, std::string& bytes);
+    // Up to size bytes; got 0 at the end of the last piece.
+    bool ReadSome(char* buffer, size_t size, size_t& got);
+    bool Skip(unsigned long long size);
+
+private:
+    bool OpenPart(size_t index);
+
+    std::wstring first_;
+    std::vector<std::wstring> parts_; // every piece's path; empty: the first file alone
+    unsigned long long stamp_ = 0;
+    size_t part_ = 0;
+    std::unique_ptr<InputFile> file_;
+    unsigned long long left_ = 0; // bytes of the set left in the open file
+    std::string pending_;         // read from the first file, not yet handed out
+};
 
 class PieceReader {
 public:
@@ -56,7 +106,7 @@ public:
     bool Skip(std::wstring& error);
 
 private:
-    InputFile file_;
+    SetInput file_;
     std::string label_;
     unsigned long long size_;
     unsigned count_;

@@ -10,9 +10,9 @@ namespace simoracle {
 
 namespace {
 
-const FaultKind kKinds[] = {FaultKind::Fail,        FaultKind::Stderr, FaultKind::Die,
-                            FaultKind::Hang,        FaultKind::Slow,   FaultKind::NoPiece,
-                            FaultKind::RefuseDelete};
+const FaultKind kKinds[] = {FaultKind::Fail,         FaultKind::Stderr,   FaultKind::Die,
+                            FaultKind::Hang,         FaultKind::Slow,     FaultKind::NoPiece,
+                            FaultKind::RefuseDelete, FaultKind::DieMidway};
 
 } // namespace
 
@@ -101,6 +101,8 @@ const wchar_t* FaultKindName(FaultKind kind) {
         return L"slow";
     case FaultKind::NoPiece:
         return L"nopiece";
+    case FaultKind::DieMidway:
+        return L"die-midway";
     case FaultKind::RefuseDelete:
         break;
     }

@@ -30,15 +30,7 @@ bool InputFile::ReadSome(char* buffer, size_t size, size_t& got) {
 }
 
 bool InputFile::Read(size_t size, std::string& bytes) {
-    bytes.resize(size);
-    size_t done = 0;
-    while (done < size) {
-        size_t got = 0;
-        if (!ReadSome(&bytes[done], size - done, got) || got == 0)
-            return false;
-        done += got;
-    }
-    return true;
+    return ReadExactly(*this, size, bytes);
 }
 
 bool InputFile::Skip(unsigned long long size) {

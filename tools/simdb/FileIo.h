@@ -23,6 +23,19 @@ private:
     VIRid::UniqueHandle file_;
 };
 
+// Exactly size bytes from a reader with InputFile's ReadSome into bytes; false at a short read.
+template <typename Reader> bool ReadExactly(Reader& reader, size_t size, std::string& bytes) {
+    bytes.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        size_t got = 0;
+        if (!reader.ReadSome(&bytes[done], size - done, got) || got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
 // Writing through a temporary file beside the target that replaces it on Commit; without
 // Commit the temporary file is removed and the target stays as it was.
 class OutputFile {

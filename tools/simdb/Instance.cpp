@@ -33,6 +33,21 @@ bool SaveInstance(const DatabaseFiles& files, const InstanceState& instance) {
     return WriteFileBytes(files.InstanceFile(), fields.Format());
 }
 
+double LoadWriteRate(const DatabaseFiles& files) {
+    std::string bytes;
+    Fields fields;
+    if (!ReadFileBytes(files.WriteRateFile(), bytes) || !Fields::Parse(bytes, fields))
+        return 0;
+    return static_cast<double>(fields.Number("kilobytes_per_second")) / 1000.0;
+}
+
+bool SaveWriteRate(const DatabaseFiles& files, double megabytesPerSecond) {
+    Fields fields;
+    fields.Add("kilobytes_per_second",
+               static_cast<unsigned long long>(megabytesPerSecond * 1000.0 + 0.5));
+    return WriteFileBytes(files.WriteRateFile(), fields.Format());
+}
+
 const wchar_t* StateName(DatabaseState state) {
     switch (state) {
     case DatabaseState::Started:

@@ -21,4 +21,9 @@ InstanceState LoadInstance(const DatabaseFiles& files);
 bool SaveInstance(const DatabaseFiles& files, const InstanceState& instance);
 const wchar_t* StateName(DatabaseState state);
 
+// The megabytes (10^6 bytes) a second at which Recovery Manager writes the database's backups;
+// 0 (also when none was set): as fast as it can.
+double LoadWriteRate(const DatabaseFiles& files);
+bool SaveWriteRate(const DatabaseFiles& files, double megabytesPerSecond);
+
 } // namespace simoracle

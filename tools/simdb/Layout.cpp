@@ -60,6 +60,10 @@ std::wstring DatabaseFiles::FaultFile() const {
     return DataFolder() + L"\\faults.txt";
 }
 
+std::wstring DatabaseFiles::WriteRateFile() const {
+    return DataFolder() + L"\\write-rate.txt";
+}
+
 std::wstring DatabaseFiles::SpFile() const {
     return home_ + L"\\database\\SPFILE" + VIRid::strings::to_upper(sid_) + L".ORA";
 }

@@ -39,6 +39,7 @@ public:
     std::wstring ArchivedLog(unsigned resetlogsId, unsigned sequence) const;
     std::wstring InstanceFile() const;
     std::wstring FaultFile() const;
+    std::wstring WriteRateFile() const;
     std::wstring SpFile() const;
     std::wstring StandInControlFile() const;
     std::wstring PasswordFile() const;

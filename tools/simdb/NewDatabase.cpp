@@ -147,7 +147,8 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
     if (!SaveControlFile(files.ControlFile(), controlFile) ||
         !WriteFileBytes(files.SpFile(), ServerParameters(files, controlFile.dbName)) ||
         !WritePasswordFile(files, options.user, options.password) ||
-        !SaveFaults(files, FaultSet()) || !SaveInstance(files, instance)) {
+        !SaveFaults(files, FaultSet()) || !SaveInstance(files, instance) ||
+        !SaveWriteRate(files, options.rateMbps)) {
         error = L"cannot write the files of " + files.Sid() + L": " + LastErrorText();
         return false;
     }

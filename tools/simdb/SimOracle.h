@@ -16,6 +16,7 @@ struct InstanceOptions {
     // Only the service and the password file, as a fresh installation has them: no parameter
     // file, no control file, no data files; the instance is down.
     bool bare = false;
+    double rateMbps = 0; // megabytes a second at which backups are written; 0: as fast as it can
 };
 
 enum class DatabaseState { Down, Started, Mounted, Open };
@@ -70,8 +71,9 @@ bool Touch(const std::wstring& homeDir, const std::wstring& sid, ChangePoint& po
 // RefuseDelete: a DELETE ARCHIVELOG without FORCE deletes none of the logs it names, each
 // refused as the deletion policy refuses a log, with the text's lines (by default "RMAN-08138:
 // warning: archived log not deleted - must create more backups") and the log's name, thread and
-// sequence.
-enum class FaultKind { Fail, Stderr, Die, Hang, Slow, NoPiece, RefuseDelete };
+// sequence. DieMidway: the process ends once it has named the first piece of a data-file backup
+// set that takes several pieces (a piece after it may be half written).
+enum class FaultKind { Fail, Stderr, Die, Hang, Slow, NoPiece, RefuseDelete, DieMidway };
 bool AddFault(const std::wstring& homeDir, const std::wstring& sid, FaultKind kind,
               const std::wstring& command, std::wstring& error,
               const std::vector<std::wstring>& text = {});

@@ -16,13 +16,13 @@ const wchar_t kUsage[] =
     L"  simoracle home NAME DIR\n"
     L"  simoracle remove-home NAME\n"
     L"  simoracle instance HOME_NAME SID [--user U --password P] [--noarchivelog] [--size MB]\n"
-    L"                     [--bare]\n"
+    L"                     [--bare] [--rate MBPS]\n"
     L"  simoracle digest SID\n"
     L"  simoracle state SID\n"
     L"  simoracle wreck SID [--controlfile | --all]\n"
     L"  simoracle touch SID\n"
     L"  simoracle fault SID fail|stderr|refuse-delete \"COMMAND\" [--text \"LINE\"]...\n"
-    L"  simoracle fault SID die|hang|slow|nopiece \"COMMAND\"\n"
+    L"  simoracle fault SID die|die-midway|hang|slow|nopiece \"COMMAND\"\n"
     L"  simoracle fault SID trickle on|off\n"
     L"  simoracle fault SID clear\n";
 
@@ -59,6 +59,14 @@ int CreateInstanceCommand(const std::vector<std::wstring>& args) {
             options.archiveLog = false;
         } else if (option == L"--bare") {
             options.bare = true;
+        } else if (option == L"--rate" && hasValue) {
+            wchar_t* end = nullptr;
+            const double rate = std::wcstod(args[++i].c_str(), &end);
+            if (end == nullptr || *end != L'\0' || !(rate > 0) || rate > 100000) {
+                Print(stderr, L"simoracle: --rate takes megabytes a second, above 0\n");
+                return 2;
+            }
+            options.rateMbps = rate;
         } else if (option == L"--size" && hasValue) {
             wchar_t* end = nullptr;
             const unsigned long size = std::wcstoul(args[++i].c_str(), &end, 10);
