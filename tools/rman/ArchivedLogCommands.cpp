@@ -196,9 +196,9 @@ void Session::PrintSetDataFiles(const simoracle::PieceRecord& set) {
     out_.Line(TableHeader(columns, L"  "));
     for (const simoracle::BackedUpDataFile& dataFile : set.dataFiles) {
         std::wstring name;
-        for (const simoracle::DataFileSpec& spec : simoracle::DataFileSpecs())
-            if (spec.number == dataFile.number)
-                name = files_.DataFile(spec);
+        for (const simoracle::SimulatedDataFile& known : simoracle::SimulatedDataFiles())
+            if (known.number == dataFile.number)
+                name = files_.DataFile(known);
         out_.Line(TableRow(columns,
                            {std::to_wstring(dataFile.number), L"", L"Full",
                             std::to_wstring(dataFile.checkpointScn),

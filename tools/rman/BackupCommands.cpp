@@ -230,7 +230,7 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
     std::vector<std::wstring> inputs;
     // Files copied while the database runs are checkpointed as the backup begins.
     const simoracle::ChangePoint checkpoint{controlFile.NextScn(), simoracle::Timestamp()};
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+    for (const simoracle::SimulatedDataFile& dataFile : simoracle::SimulatedDataFiles()) {
         simoracle::PieceEntry entry;
         if (!DataFileEntry(controlFile, dataFile, checkpoint, entry))
             return false;
@@ -253,7 +253,7 @@ bool Session::BackupDatafiles(simoracle::ControlFile& controlFile, const BackupO
 }
 
 bool Session::DataFileEntry(const simoracle::ControlFile& controlFile,
-                            const simoracle::DataFileSpec& dataFile,
+                            const simoracle::SimulatedDataFile& dataFile,
                             const simoracle::ChangePoint& checkpoint,
                             simoracle::PieceEntry& entry) {
     const std::wstring path = files_.DataFile(dataFile);

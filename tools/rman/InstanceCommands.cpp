@@ -140,7 +140,7 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
                     L"recovery"});
         return false;
     }
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs())
+    for (const simoracle::SimulatedDataFile& dataFile : simoracle::SimulatedDataFiles())
         if (!CheckDataFileForOpen(verb, controlFile, dataFile, resetLogs))
             return false;
     if (resetLogs)
@@ -154,7 +154,7 @@ bool Session::OpenDatabase(const std::wstring& verb, bool resetLogs) {
 
 bool Session::CheckDataFileForOpen(const std::wstring& verb,
                                    const simoracle::ControlFile& controlFile,
-                                   const simoracle::DataFileSpec& dataFile, bool resetLogs) {
+                                   const simoracle::SimulatedDataFile& dataFile, bool resetLogs) {
     const std::wstring path = files_.DataFile(dataFile);
     const std::wstring number = FileNumber(dataFile.number);
     const std::wstring named = L"ORA-01110: data file " + number + L": '" + path + L"'";

@@ -140,7 +140,7 @@ void Session::Recover(const UntilClause& untilClause) {
 
 bool Session::LoadRecoveryFiles(const simoracle::ControlFile& controlFile,
                                 std::vector<RecoveryFile>& files) {
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+    for (const simoracle::SimulatedDataFile& dataFile : simoracle::SimulatedDataFiles()) {
         RecoveryFile file{&dataFile, {}};
         if (!simoracle::ReadDataFileHeader(files_.DataFile(dataFile), file.header)) {
             Fail(kVerb, {L"RMAN-06094: datafile " + std::to_wstring(dataFile.number) +

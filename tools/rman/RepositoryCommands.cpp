@@ -318,7 +318,7 @@ void Session::Report() {
               L"\n\nList of Permanent Datafiles\n===========================\n"
               L"File Size(MB) Tablespace           RB segs Datafile Name\n"
               L"---- -------- -------------------- ------- ------------------------");
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+    for (const simoracle::SimulatedDataFile& dataFile : simoracle::SimulatedDataFiles()) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         GetFileAttributesExW(files_.DataFile(dataFile).c_str(), GetFileExInfoStandard, &data);
         const unsigned long long bytes =

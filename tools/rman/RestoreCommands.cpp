@@ -19,7 +19,7 @@ namespace {
 
 const wchar_t kVerb[] = L"restore";
 
-using DataFilesByPiece = std::map<size_t, std::vector<const simoracle::DataFileSpec*>>;
+using DataFilesByPiece = std::map<size_t, std::vector<const simoracle::SimulatedDataFile*>>;
 
 std::vector<std::wstring> PieceReadFailure(const std::wstring& handle, const std::wstring& error) {
     return {L"ORA-19870: error while restoring backup piece " + handle,
@@ -30,7 +30,7 @@ std::vector<std::wstring> PieceReadFailure(const std::wstring& handle, const std
 // Writes the image the reader stands at into the data file's file, replacing it only when the
 // image is complete and checked.
 bool RestoreImage(simoracle::PieceReader& reader, const simoracle::DatabaseFiles& files,
-                  const simoracle::DataFileSpec& dataFile, unsigned long long dbid,
+                  const simoracle::SimulatedDataFile& dataFile, unsigned long long dbid,
                   std::wstring& error) {
     const std::wstring path = files.DataFile(dataFile);
     simoracle::OutputFile out(path);
@@ -57,7 +57,7 @@ bool RestoreImage(simoracle::PieceReader& reader, const simoracle::DatabaseFiles
 
 // Streams the wanted data file images of a piece into their files; every entry read is checked.
 bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& handle,
-                   const std::vector<const simoracle::DataFileSpec*>& wanted,
+                   const std::vector<const simoracle::SimulatedDataFile*>& wanted,
                    unsigned long long dbid, std::wstring& error) {
     simoracle::PieceReader reader(handle);
     simoracle::PieceHeader header;
@@ -71,8 +71,8 @@ bool RestoreImages(const simoracle::DatabaseFiles& files, const std::wstring& ha
     std::string label;
     unsigned long long size = 0;
     while (reader.Next(label, size, error)) {
-        const simoracle::DataFileSpec* dataFile = nullptr;
-        for (const simoracle::DataFileSpec* candidate : wanted)
+        const simoracle::SimulatedDataFile* dataFile = nullptr;
+        for (const simoracle::SimulatedDataFile* candidate : wanted)
             if (label == "datafile:" + std::to_string(candidate->number))
                 dataFile = candidate;
         const bool read = dataFile == nullptr ? reader.Skip(error)
@@ -164,7 +164,7 @@ ChooseDataFilePieces(const simoracle::ControlFile& controlFile, const std::wstri
                      const std::function<bool(const simoracle::PieceRecord&)>& available,
                      std::vector<std::wstring>& missing) {
     DataFilesByPiece byPiece;
-    for (const simoracle::DataFileSpec& dataFile : simoracle::DataFileSpecs()) {
+    for (const simoracle::SimulatedDataFile& dataFile : simoracle::SimulatedDataFiles()) {
         const std::string label = "datafile:" + std::to_string(dataFile.number);
         bool found = false;
         for (size_t i = controlFile.pieces.size(); i-- > 0 && !found;) {
@@ -204,13 +204,14 @@ void Session::RestoreDatabase(const std::wstring& tag) {
     out_.Line(L"Finished restore at " + ShownNow());
 }
 
-bool Session::RestoreDataFilesFrom(const simoracle::PieceRecord& piece, unsigned long long dbid,
-                                   const std::vector<const simoracle::DataFileSpec*>& dataFiles) {
+bool Session::RestoreDataFilesFrom(
+    const simoracle::PieceRecord& piece, unsigned long long dbid,
+    const std::vector<const simoracle::SimulatedDataFile*>& dataFiles) {
     const std::wstring channel = ChannelPrefix();
     out_.Line(L"");
     out_.Line(channel + L"starting datafile backup set restore");
     out_.Line(channel + L"specifying datafile(s) to restore from backup set");
-    for (const simoracle::DataFileSpec* dataFile : dataFiles)
+    for (const simoracle::SimulatedDataFile* dataFile : dataFiles)
         out_.Line(channel + L"restoring datafile " + FiveDigits(dataFile->number) + L" to " +
                   files_.DataFile(*dataFile));
     out_.Line(channel + L"reading from backup piece " + piece.handle);

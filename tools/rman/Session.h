@@ -144,7 +144,7 @@ private:
     void AlterDatabase(const AlterDatabaseRequest& request);
     bool OpenDatabase(const std::wstring& verb, bool resetLogs);
     bool CheckDataFileForOpen(const std::wstring& verb, const simoracle::ControlFile& controlFile,
-                              const simoracle::DataFileSpec& dataFile, bool resetLogs);
+                              const simoracle::SimulatedDataFile& dataFile, bool resetLogs);
     bool MountDatabase(const std::wstring& verb);
     // Starts the instance from its parameter file or, without one, the stand-in instance.
     void StartInstance(bool& parameterFileMissing);
@@ -172,7 +172,7 @@ private:
                          bool compressed);
     // checkpoint: the backup's, for a file copied while the database runs.
     bool DataFileEntry(const simoracle::ControlFile& controlFile,
-                       const simoracle::DataFileSpec& dataFile,
+                       const simoracle::SimulatedDataFile& dataFile,
                        const simoracle::ChangePoint& checkpoint, simoracle::PieceEntry& entry);
     // The archived logs from fromSequence on that are on disk, as one set.
     bool BackupArchivedLogs(simoracle::ControlFile& controlFile, const BackupOptions& options,
@@ -211,7 +211,7 @@ private:
     void Restore(const RestoreRequest& request);
     void RestoreDatabase(const std::wstring& tag);
     bool RestoreDataFilesFrom(const simoracle::PieceRecord& piece, unsigned long long dbid,
-                              const std::vector<const simoracle::DataFileSpec*>& dataFiles);
+                              const std::vector<const simoracle::SimulatedDataFile*>& dataFiles);
     void RestoreArchivedLogs();
     void RestoreFromFile(bool controlFile, const std::wstring& path);
     bool InstanceTakesRestoreFromFile(bool controlFile);
@@ -220,7 +220,7 @@ private:
     bool RestoreLogFromBackup(const simoracle::ControlFile& controlFile, unsigned sequence);
     void Recover(const UntilClause& untilClause);
     struct RecoveryFile {
-        const simoracle::DataFileSpec* dataFile;
+        const simoracle::SimulatedDataFile* dataFile;
         simoracle::DataFileHeader header;
     };
     bool LoadRecoveryFiles(const simoracle::ControlFile& controlFile,

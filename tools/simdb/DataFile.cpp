@@ -62,7 +62,7 @@ bool Checkpoint(const DatabaseFiles& files, ControlFile& controlFile) {
     const unsigned long long scn = controlFile.NextScn();
     const std::wstring time = Timestamp();
     bool all = true;
-    for (const DataFileSpec& dataFile : DataFileSpecs()) {
+    for (const SimulatedDataFile& dataFile : SimulatedDataFiles()) {
         DataFileHeader header;
         if (!ReadDataFileHeader(files.DataFile(dataFile), header)) {
             all = false;

@@ -11,14 +11,14 @@ std::wstring ZeroPadded(unsigned value, size_t width) {
 }
 } // namespace
 
-const std::vector<DataFileSpec>& DataFileSpecs() {
-    static const std::vector<DataFileSpec> specs = {
+const std::vector<SimulatedDataFile>& SimulatedDataFiles() {
+    static const std::vector<SimulatedDataFile> dataFiles = {
         {1, L"SYSTEM01.DBF", L"SYSTEM", 40},
         {2, L"SYSAUX01.DBF", L"SYSAUX", 30},
         {3, L"UNDOTBS01.DBF", L"UNDOTBS1", 10},
         {4, L"USERS01.DBF", L"USERS", 20},
     };
-    return specs;
+    return dataFiles;
 }
 
 DatabaseFiles::DatabaseFiles(const std::wstring& home, const std::wstring& sid)
@@ -31,7 +31,7 @@ std::wstring DatabaseFiles::DataFolder() const {
     return home_ + L"\\oradata\\" + sid_;
 }
 
-std::wstring DatabaseFiles::DataFile(const DataFileSpec& dataFile) const {
+std::wstring DatabaseFiles::DataFile(const SimulatedDataFile& dataFile) const {
     return DataFolder() + L"\\" + dataFile.name;
 }
 

@@ -15,7 +15,7 @@
 
 namespace simoracle {
 
-struct DataFileSpec {
+struct SimulatedDataFile {
     unsigned number;
     const wchar_t* name;
     const wchar_t* tablespace;
@@ -23,7 +23,7 @@ struct DataFileSpec {
 };
 
 // The data files of every simulated database, by file number.
-const std::vector<DataFileSpec>& DataFileSpecs();
+const std::vector<SimulatedDataFile>& SimulatedDataFiles();
 
 class DatabaseFiles {
 public:
@@ -32,7 +32,7 @@ public:
     const std::wstring& Home() const { return home_; }
     const std::wstring& Sid() const { return sid_; }
     std::wstring DataFolder() const;
-    std::wstring DataFile(const DataFileSpec& dataFile) const;
+    std::wstring DataFile(const SimulatedDataFile& dataFile) const;
     std::wstring ControlFile() const;
     std::wstring RedoLog() const;
     std::wstring ArchiveFolder() const;

@@ -122,7 +122,7 @@ bool CreateDatabase(const DatabaseFiles& files, const InstanceOptions& options,
     const unsigned long long checkpointScn = controlFile.NextScn();
     const std::wstring checkpointTime = Timestamp();
     const unsigned long long totalBytes = static_cast<unsigned long long>(options.sizeMb) << 20;
-    for (const DataFileSpec& dataFile : DataFileSpecs()) {
+    for (const SimulatedDataFile& dataFile : SimulatedDataFiles()) {
         unsigned long long size = totalBytes / 100 * dataFile.sharePercent;
         size -= size % kBlockSize;
         if (size == 0)

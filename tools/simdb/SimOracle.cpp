@@ -18,7 +18,7 @@ namespace simoracle {
 std::string Digest(const std::wstring& homeDir, const std::wstring& sid, std::wstring& error) {
     const DatabaseFiles files(homeDir, sid);
     Sha256 hash;
-    for (const DataFileSpec& dataFile : DataFileSpecs()) {
+    for (const SimulatedDataFile& dataFile : SimulatedDataFiles()) {
         DataFileHeader header;
         InputFile file(files.DataFile(dataFile));
         std::string headerBytes;
@@ -64,7 +64,7 @@ bool Wreck(const std::wstring& homeDir, const std::wstring& sid, WreckScope scop
         return false;
     }
     std::vector<std::wstring> victims;
-    for (const DataFileSpec& dataFile : DataFileSpecs())
+    for (const SimulatedDataFile& dataFile : SimulatedDataFiles())
         victims.push_back(files.DataFile(dataFile));
     if (scope != WreckScope::DataFiles)
         victims.push_back(files.ControlFile());
@@ -91,7 +91,7 @@ bool Touch(const std::wstring& homeDir, const std::wstring& sid, ChangePoint& po
         error = L"the database " + sid + L" is not open";
         return false;
     }
-    const DataFileSpec& changed = DataFileSpecs().back();
+    const SimulatedDataFile& changed = SimulatedDataFiles().back();
     const std::wstring path = files.DataFile(changed);
     DataFileHeader header;
     InputFile file(path);
