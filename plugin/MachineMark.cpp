@@ -9,13 +9,8 @@ namespace {
 // digest.
 std::wstring MarkName(const std::wstring& key) {
     const std::string bytes = VIRid::strings::WstrToUTF8(key);
-    std::unique_ptr<VIRid::Sha256> digest = VIRid::Sha256::Create();
-    VIRid::Sha256::Digest value = {};
-    if (!digest ||
-        !digest->Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) ||
-        !digest->Finish(value))
-        return std::wstring();
-    const std::string hex = VIRid::ToHex(value);
+    const std::string hex = VIRid::ToHex(
+        VIRid::Sha256Of(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
     return L"OraclePluginJob." + std::wstring(hex.begin(), hex.end());
 }
 
@@ -37,8 +32,6 @@ HANDLE CreateMark(const std::wstring& name) {
 std::shared_ptr<MachineMark> MachineMark::Acquire(const std::wstring& key, bool& busy) {
     busy = false;
     const std::wstring name = MarkName(key);
-    if (name.empty())
-        return nullptr;
     // Machine-wide, so that a service's jobs and a user's see each other; a process without the
     // right to create global objects falls back to its session's.
     HANDLE mark = CreateMark(L"Global\\" + name);

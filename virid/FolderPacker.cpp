@@ -77,9 +77,7 @@ bool FolderPacker::OpenStreamed(const fs::path& folder) {
     folder_ = folder;
     streamed_ = true;
     sealed_ = false;
-    digest_ = Sha256::Create();
-    if (!digest_)
-        return Fail("The SHA-256 digest of the platform's library is not available", "");
+    digest_ = Sha256();
     if (KindOf(folder) != PathKind::Folder)
         return Fail("Can't pack the folder, it does not exist:", entryname::FromPath(folder));
     return true;
@@ -186,10 +184,7 @@ bool FolderPacker::FinishFile() {
     if (streamed_ && given_.count(fileName_) != 0 &&
         !fs::remove(entryname::ToPath(folder_, fileName_), removed))
         return Fail("Can't remove the file that the stream holds:", fileName_);
-    Sha256::Digest digest;
-    if (!digest_->Finish(digest))
-        return Fail("The SHA-256 digest could not be computed for", fileName_);
-    manifest_ += ToHex(digest) + "  " + fileName_ + "\n";
+    manifest_ += ToHex(digest_.Finish()) + "  " + fileName_ + "\n";
     staged_.append(pax::PaddingAfter(fileSize_), '\0');
     return true;
 }
@@ -242,9 +237,7 @@ FolderPacker::Result FolderPacker::Read(unsigned char* buffer, uint32_t& size) {
                 return Fail("The file changed or could not be read while it was packed:",
                             fileName_),
                        Result::Failed;
-            if (!digest_->Update(target, piece))
-                return Fail("The SHA-256 digest could not be computed for", fileName_),
-                       Result::Failed;
+            digest_.Update(target, piece);
             fileRemaining_ -= piece;
             filled += piece;
         } else if (inFile_) {

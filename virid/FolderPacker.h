@@ -74,7 +74,7 @@ private:
     std::filesystem::path folder_;
     std::vector<Entry> entries_;
     size_t nextEntry_ = 0;
-    std::unique_ptr<Sha256> digest_;
+    Sha256 digest_;
 
     std::string staged_; // header, padding or manifest bytes not yet handed out
     size_t stagedOffset_ = 0;

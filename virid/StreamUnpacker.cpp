@@ -86,9 +86,7 @@ bool StreamUnpacker::Open(const fs::path& folder) {
     if (KindOf(folder) != PathKind::Folder)
         return Fail("Can't unpack into the folder, it does not exist:",
                     entryname::FromPath(folder));
-    digest_ = Sha256::Create();
-    if (!digest_)
-        return Fail("The SHA-256 digest of the platform's library is not available", "");
+    digest_ = Sha256();
     state_ = State::Header;
     return true;
 }
@@ -306,8 +304,8 @@ bool StreamUnpacker::TakeFileData(const unsigned char* data, size_t size) {
     if (inManifest_) {
         if (!TakeManifestText(data, size))
             return false;
-    } else if (!digest_->Update(data, size)) {
-        return Fail("The SHA-256 digest could not be computed for", fileName_);
+    } else {
+        digest_.Update(data, size);
     }
     if (!WriteToDisk(data, size))
         return false;
@@ -351,10 +349,7 @@ bool StreamUnpacker::FinishFile() {
     state_ = skipRemaining_ > 0 ? State::SkipData : State::Header;
     if (inManifest_)
         return FinishManifest();
-    Sha256::Digest digest;
-    if (!digest_->Finish(digest))
-        return Fail("The SHA-256 digest could not be computed for", fileName_);
-    digests_[fileName_] = digest;
+    digests_[fileName_] = digest_.Finish();
     return true;
 }
 

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -83,7 +82,7 @@ private:
     pax::Records pending_;
     std::optional<std::string> pendingLongName_;
 
-    std::unique_ptr<Sha256> digest_;
+    Sha256 digest_;
     std::ofstream file_;
     std::filesystem::path filePath_;
     std::string fileName_;

@@ -183,10 +183,7 @@ inline std::string EndOfArchive() {
 
 // A manifest line for a file, as sha256sum writes it.
 inline std::string SumLine(const std::string& name, const std::string& content) {
-    const auto digest = VIRid::Sha256::Create();
-    VIRid::Sha256::Digest sum{};
-    EXPECT_TRUE(digest->Update(Bytes(content), content.size()) && digest->Finish(sum));
-    return VIRid::ToHex(sum) + "  " + name + "\n";
+    return VIRid::ToHex(VIRid::Sha256Of(Bytes(content), content.size())) + "  " + name + "\n";
 }
 
 // Where the data of each entry of a stream starts (its ustar header is the block before), with

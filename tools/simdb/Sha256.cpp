@@ -2,20 +2,8 @@
 
 namespace simoracle {
 
-Sha256::Sha256() : hash_(VIRid::Sha256::Create()) {}
-
-Sha256::~Sha256() {}
-
-void Sha256::Update(const void* data, size_t size) {
-    if (hash_ && !hash_->Update(static_cast<const unsigned char*>(data), size))
-        hash_.reset();
-}
-
 std::string Sha256::Finish() {
-    VIRid::Sha256::Digest digest;
-    if (!hash_ || !hash_->Finish(digest))
-        return std::string();
-    hash_.reset();
+    const VIRid::Sha256::Digest digest = hash_.Finish();
     return std::string(digest.begin(), digest.end());
 }
 
