@@ -2,7 +2,7 @@
 # Installs what the build needs from Debian's packages, when it is missing. Safe to run again.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang lld libclang-rt-14-dev libssl-dev libboost-dev
+packages=(cmake ninja-build g++ clang lld libclang-rt-14-dev libboost-dev
           g++-mingw-w64-x86-64-posix wine64 googletest tar coreutils python3)
 missing=()
 for package in "${packages[@]}"; do

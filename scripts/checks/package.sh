@@ -9,7 +9,7 @@ source "$(dirname "$0")/../env.sh"
 UNPACKED_UNIX="$WINEPREFIX/drive_c/package-check"
 UNPACKED_WIN='C:\package-check'
 # DLLs that every 64-bit Windows has in its system folder.
-SYSTEM_DLLS=" advapi32.dll bcrypt.dll kernel32.dll msvcrt.dll version.dll "
+SYSTEM_DLLS=" advapi32.dll kernel32.dll msvcrt.dll version.dll "
 DIST=$(mktemp -d)
 
 fail() {
