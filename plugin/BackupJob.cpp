@@ -28,8 +28,10 @@ const ULONGLONG kPieceSettleMs = 60000;
 const DWORD kSizeStandsMs = 20;
 // How often Read looks whether the dump has ended while the host reads.
 const ULONGLONG kLookMs = 200;
-// The folder's bytes are looked at again after the host has read this much.
-const uint64_t kStagingLookBytes = 8ULL << 20;
+// The folder's bytes are looked at again after the host has read this much. The staging peak comes
+// just before a piece that the host has read is removed: the figure falls short of it by no more
+// than Recovery Manager writes while the host reads this much.
+const uint64_t kStagingLookBytes = 1ULL << 20;
 
 std::wstring FileNameOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
