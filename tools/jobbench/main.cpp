@@ -119,13 +119,18 @@ bool TimedBackup(PluginLibrary& library, Settings& settings, const std::wstring&
                  const std::wstring& streamPath, double readRate, BackupFigures& figures) {
     QuietLogger logger;
     std::vector<unsigned char> buffer(kBlock);
+    // The host has its destination ready before it opens the job: removing an earlier stream of
+    // a gigabyte takes Wine a second or two, which would leave the host idle while the dump runs.
+    DeleteFileW(streamPath.c_str());
+    FILE* out = _wfopen(streamPath.c_str(), L"wb");
+    if (out == nullptr)
+        return Fail("creating the stream's file"), false;
     PluginDataObject* source = library.GetBackupDataRead(&logger, &settings);
     uint32_t handle = 0;
     const auto start = std::chrono::steady_clock::now();
     if (source->Open(item, 0, handle) != Success)
-        return Fail("the backup's Open"), false;
+        return std::fclose(out), Fail("the backup's Open"), false;
     figures.opening = Seconds(start);
-    FILE* out = _wfopen(streamPath.c_str(), L"wb");
     figures.bytes = 0;
     for (;;) {
         uint32_t size = kBlock;
@@ -246,7 +251,10 @@ int wmain(int argc, wchar_t** argv) {
     RunSimoracle(std::wstring(L"digest ") + kSid, &after);
     const double mb = static_cast<double>(streamed.bytes) / 1e6;
     const auto rateText = [](double rateMbps) {
-        return rateMbps > 0 ? std::to_string(rateMbps) + " MB/s" : std::string("unlimited");
+        char text[32] = "unlimited";
+        if (rateMbps > 0)
+            std::snprintf(text, sizeof text, "%g MB/s", rateMbps);
+        return std::string(text);
     };
     std::printf("instance %u MB, stream %.1f MB; dump rate %s, host read rate %s\n", sizeMb, mb,
                 rateText(dumpRate).c_str(), rateText(readRate).c_str());
