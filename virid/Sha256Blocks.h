@@ -7,6 +7,9 @@
 
 namespace VIRid::sha256 {
 
+// The constants of the 64 rounds (FIPS 180-4, 4.2.2).
+extern const uint32_t kRoundConstants[64];
+
 // Mixes count blocks (64 bytes each, starting at blocks) into state.
 using CompressFunction = void (*)(uint32_t state[8], const unsigned char* blocks, size_t count);
 
