@@ -28,22 +28,6 @@ std::wstring TrimEnd(const std::wstring& text) {
     return last == std::wstring::npos ? std::wstring() : text.substr(0, last + 1);
 }
 
-// The lines of text, split at line feeds only, carriage returns removed; a last piece without a
-// line feed counts.
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    size_t position = 0;
-    while (position < text.size()) {
-        const size_t feed = text.find(L'\n', position);
-        const size_t end = feed == std::wstring::npos ? text.size() : feed;
-        lines.push_back(VIRid::strings::Replace(text.substr(position, end - position), L"\r", L""));
-        if (feed == std::wstring::npos)
-            break;
-        position = feed + 1;
-    }
-    return lines;
-}
-
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -106,7 +90,7 @@ std::wstring MessageCode(const std::wstring& line) {
 
 std::vector<std::wstring> ErrorStackLines(const std::wstring& lines) {
     std::vector<std::wstring> found;
-    for (std::wstring line : SplitLines(lines)) {
+    for (std::wstring line : VIRid::strings::SplitLines(lines)) {
         line.erase(0, std::min(line.size(), line.find_first_not_of(L" \t")));
         if (!MessageCode(line).empty() && !Contains(line, L"====="))
             found.push_back(line);
@@ -209,14 +193,7 @@ std::vector<std::wstring> NamedPieces(const std::wstring& lines) {
     static const wchar_t kHandle[] = L"piece handle=";
     const size_t handleSize = sizeof(kHandle) / sizeof(kHandle[0]) - 1;
     std::vector<std::wstring> pieces;
-    size_t start = 0;
-    while (start < lines.size()) {
-        size_t end = lines.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = lines.size();
-        std::wstring line = lines.substr(start, end - start);
-        start = end + 1;
-        line.erase(std::remove(line.begin(), line.end(), L'\r'), line.end());
+    for (const std::wstring& line : VIRid::strings::SplitLines(lines)) {
         if (line.compare(0, handleSize, kHandle) != 0)
             continue;
         std::wstring handle =
@@ -274,7 +251,7 @@ std::wstring MaskConnectPassword(const std::wstring& line) {
 
 std::vector<std::wstring> LoggedLines(const std::wstring& text) {
     std::vector<std::wstring> lines;
-    for (const std::wstring& line : SplitLines(text))
+    for (const std::wstring& line : VIRid::strings::SplitLines(text))
         if (PassesLineFilter(line))
             lines.push_back(MaskConnectPassword(line));
     return lines;

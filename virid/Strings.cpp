@@ -111,6 +111,20 @@ std::wstring Join(const std::vector<std::wstring>& parts, const std::wstring& se
     return joined;
 }
 
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t position = 0;
+    while (position < text.size()) {
+        const size_t feed = text.find(L'\n', position);
+        const size_t end = feed == std::wstring::npos ? text.size() : feed;
+        lines.push_back(Replace(text.substr(position, end - position), L"\r", L""));
+        if (feed == std::wstring::npos)
+            break;
+        position = feed + 1;
+    }
+    return lines;
+}
+
 bool ParseDecimal(const std::wstring& text, unsigned long long& number) {
     if (text.empty() || text.size() > 19)
         return false;

@@ -51,6 +51,19 @@ TEST(ReplaceText, ReplacesEveryOccurrenceWithoutRescanning) {
     EXPECT_EQ(L"same", Replace(L"same", L"", L"x"));
 }
 
+TEST(SplitLines, LineFeedsEndLinesAndCarriageReturnsGo) {
+    using Lines = std::vector<std::wstring>;
+    const std::pair<std::wstring, Lines> cases[] = {
+        {L"", Lines{}},
+        {L"\n", Lines{L""}},
+        {L"a\r\n\nb", Lines{L"a", L"", L"b"}},
+        {L"a\nb\r\n", Lines{L"a", L"b"}},
+        {L"piece handle=x\r", Lines{L"piece handle=x"}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(lines, VIRid::strings::SplitLines(text)) << testing::PrintToString(text);
+}
+
 // What Recovery Manager prints as a number, and nothing else.
 TEST(DecimalText, OnlyDigitsUpToNineteenOfThemAreANumber) {
     unsigned long long number = 7;

@@ -35,17 +35,9 @@ bool HostSettings::AddFile(const std::wstring& path, std::wstring& error) {
     std::fclose(file);
 
     const std::wstring text = VIRid::strings::UTF8toWstr(content);
-    size_t start = 0;
     int lineNumber = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        std::wstring line = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::wstring& line : VIRid::strings::SplitLines(text)) {
         ++lineNumber;
-        if (!line.empty() && line.back() == L'\r')
-            line.pop_back();
         if (line.empty() || line[0] == L'#')
             continue;
         if (!Add(line)) {
