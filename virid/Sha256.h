@@ -1,6 +1,6 @@
-// SHA-256 (FIPS 180-4), computed here rather than by a platform library so that the stream packer
-// digests at memory speed on every platform it runs on. Uses the processor's SHA extensions where
-// it has them.
+// SHA-256 (FIPS 180-4), computed here rather than by a platform library, whose speed varies (Wine's
+// bcrypt digests slower than Recovery Manager writes a backup). Uses the processor's SHA
+// extensions where it has them.
 #pragma once
 
 #include <array>
