@@ -744,7 +744,9 @@ TEST_F(JobsTest, AStreamedBackupStreamsEachPieceOnceInTheOrderNamedAndRestores) 
 // Recovery Manager ends while it writes the data files, after Open: Read fails with the reason,
 // nothing more is streamed, Close fails and leaves the database as it was found and no folder;
 // the stream that the host got (no manifest) is refused before any Recovery Manager command.
-TEST_F(JobsTest, RecoveryManagerDyingHalfWayFailsTheStreamAndTheRestoreOfIt) {
+// RmanTimeout ends a Recovery Manager that stalls: the job fails like any other, the step first
+// and the timeout as its reason.
+TEST_F(JobsTest, RecoveryManagerDyingOrStallingHalfWayFailsTheStreamAndTheRestoreOfIt) {
     CreateInstance(L"HALF");
     const std::string before = oracle_.Digest(L"HALF");
     ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::DieMidway,
@@ -770,6 +772,16 @@ TEST_F(JobsTest, RecoveryManagerDyingHalfWayFailsTheStreamAndTheRestoreOfIt) {
     EXPECT_EQ(Failure, Restore(L"HALF", stream));
     EXPECT_EQ(Texts{}, CommandsSent());
     EXPECT_NE(L"", OnlyError());
+    ExpectUntouched(L"HALF", before);
+
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"HALF"));
+    settings_.values[L"RmanTimeout"] = L"0.05";
+    logger_.Clear();
+    stream.clear();
+    EXPECT_EQ(Failure, Backup(L"HALF", stream));
+    EXPECT_EQ(L"Backup database failed: Recovery Manager wrote nothing for 0.05 minutes and no "
+              L"file in the job folder grew (RmanTimeout); it was stopped",
+              OnlyError());
     ExpectUntouched(L"HALF", before);
 }
 
@@ -1105,21 +1117,6 @@ TEST_F(JobsTest, OneJobPerInstanceWhateverTheSpellingOfItsHome) {
     EXPECT_EQ(Success, ReadAll(first, handle, stream));
     EXPECT_EQ(Success, first->Close(handle));
     first->Release();
-}
-
-// RmanTimeout ends a Recovery Manager that stalls: the job fails like any other, the step first
-// and the timeout as its reason, with the database as it was and neither folder nor rman.exe left.
-TEST_F(JobsTest, AStalledRecoveryManagerIsEndedByRmanTimeout) {
-    CreateInstance(L"STALL");
-    const std::string before = oracle_.Digest(L"STALL");
-    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"STALL"));
-    settings_.values[L"RmanTimeout"] = L"0.05";
-    Bytes stream;
-    EXPECT_EQ(Failure, Backup(L"STALL", stream));
-    EXPECT_EQ(L"Backup database failed: Recovery Manager wrote nothing for 0.05 minutes and no "
-              L"file in the job folder grew (RmanTimeout); it was stopped",
-              OnlyError());
-    ExpectUntouched(L"STALL", before);
 }
 
 // A host killed in the middle of a backup takes its Recovery Manager with it. The next Open
