@@ -78,15 +78,6 @@ const ItemEntry* FindEntry(const std::list<ItemEntry>& items, const std::wstring
     return nullptr;
 }
 
-void CheckInfoAndDescribe(IPluginInfo* info) {
-    Expect(info != nullptr, "GetPluginInfo returned an object");
-    Expect(std::wstring(info->GetPluginVersion()) == L"1.0", "slot 2 GetPluginVersion gives 1.0");
-    Expect(std::wstring(info->GetName()) == L"Oracle", "slot 3 GetName gives Oracle");
-    Expect(info->GetKind() == 1, "slot 4 GetKind gives 1");
-    Expect(!info->GetFirstFlag() && !info->GetSecondFlag() && !info->GetThirdFlag(),
-           "slots 5 to 7 give false");
-}
-
 // The bytes of the buffer that a string of this length takes in large mode.
 size_t BufferBytes(size_t length) {
     return ((length | 7) + 1) * 2;
@@ -135,41 +126,8 @@ void Browse(IBackupDataRead* source, const std::wstring& home, const std::wstrin
     }
 }
 
-// Reads the whole backup stream of one job into stream (kStreamLimit bytes at most).
+// The most bytes of a backup stream that the test host takes.
 const size_t kStreamLimit = 256 << 20;
-size_t Backup(IBackupDataRead* source, const std::wstring& path, unsigned char* stream) {
-    uint32_t handle = 99;
-    Expect(source->Open(path, 0, handle) == 0 && handle == 1, "slot 2 Open for backup");
-    size_t streamSize = 0;
-    int32_t result = 0;
-    for (;;) {
-        uint32_t size = 65536;
-        result = source->Read(stream + streamSize, size, handle);
-        if (result != 0)
-            break;
-        streamSize += size;
-        if (streamSize + 65536 > kStreamLimit)
-            Fail("the backup stream is larger than the test host takes");
-    }
-    Expect(result == 5 && streamSize > 0, "slot 3 Read ends with 5 after the stream");
-    Expect(source->Close(handle) == 0, "slot 5 Close of the backup job");
-    return streamSize;
-}
-
-void Restore(IBackupDataWrite* sink, const std::wstring& path, const unsigned char* stream,
-             size_t streamSize) {
-    uint32_t handle = 99;
-    Expect(sink->Open(path, 1, handle) == 0 && handle == 1,
-           "Open for restore through the write side");
-    bool written = true;
-    for (size_t at = 0; at < streamSize;) {
-        uint32_t size = streamSize - at < 65536 ? static_cast<uint32_t>(streamSize - at) : 65536;
-        written = written && sink->Write(stream + at, size, handle) == 0;
-        at += size;
-    }
-    Expect(written, "slot 0 Write of IBackupDataWrite takes every block");
-    Expect(sink->Close(handle) == 0, "Close of the restore job runs the restore");
-}
 
 bool Run(std::wstring commandLine) {
     unsigned long long startup[13] = {sizeof startup}; // STARTUPINFOW, its size first
@@ -226,7 +184,12 @@ int Main() {
 
     Print("step: IPluginInfo, every slot; released by Release and by delete (slot 0)\n");
     IPluginInfo* first = getInfo();
-    CheckInfoAndDescribe(first);
+    Expect(first != nullptr, "GetPluginInfo returned an object");
+    Expect(std::wstring(first->GetPluginVersion()) == L"1.0", "slot 2 GetPluginVersion gives 1.0");
+    Expect(std::wstring(first->GetName()) == L"Oracle", "slot 3 GetName gives Oracle");
+    Expect(first->GetKind() == 1, "slot 4 GetKind gives 1");
+    Expect(!first->GetFirstFlag() && !first->GetSecondFlag() && !first->GetThirdFlag(),
+           "slots 5 to 7 give false");
     IPluginInfo* second = getInfo();
     Expect(second != first, "each GetPluginInfo gives a new object");
     first->Release();
@@ -276,7 +239,18 @@ int Main() {
     Print("step: backup through IBackupDataRead::Read\n");
     unsigned char* stream =
         static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, kStreamLimit));
-    const size_t streamSize = Backup(source, instancePath, stream);
+    uint32_t handle = 99;
+    Expect(source->Open(instancePath, 0, handle) == 0 && handle == 1, "slot 2 Open for backup");
+    size_t streamSize = 0;
+    int32_t result = 0;
+    for (uint32_t size = 65536; result == 0; size = 65536) {
+        result = source->Read(stream + streamSize, size, handle);
+        streamSize += result == 0 ? size : 0;
+        if (streamSize + 65536 > kStreamLimit)
+            Fail("the backup stream is larger than the test host takes");
+    }
+    Expect(result == 5 && streamSize > 0, "slot 3 Read ends with 5 after the stream");
+    Expect(source->Close(handle) == 0, "slot 5 Close of the backup job");
     source->Release();
 
     Print("step: the database is damaged\n");
@@ -284,7 +258,17 @@ int Main() {
 
     Print("step: restore through IBackupDataWrite::Write; the other slots of IBackupDataWrite\n");
     IBackupDataWrite* sink = getWrite(&logger, &settings);
-    Restore(sink, instancePath, stream, streamSize);
+    handle = 99;
+    Expect(sink->Open(instancePath, 1, handle) == 0 && handle == 1,
+           "Open for restore through the write side");
+    bool written = true;
+    for (size_t at = 0; at < streamSize;) {
+        uint32_t size = streamSize - at < 65536 ? static_cast<uint32_t>(streamSize - at) : 65536;
+        written = written && sink->Write(stream + at, size, handle) == 0;
+        at += size;
+    }
+    Expect(written, "slot 0 Write of IBackupDataWrite takes every block");
+    Expect(sink->Close(handle) == 0, "Close of the restore job runs the restore");
     HeapFree(GetProcessHeap(), 0, stream);
     Expect(sink->ReservedWriteSlot1() == 6 && sink->ReservedWriteSlot2() == 6 &&
                sink->ReservedWriteSlot3() == 6 && sink->ReservedWriteSlot4() == 6 &&

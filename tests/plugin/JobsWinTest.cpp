@@ -54,6 +54,18 @@ const wchar_t kLogsLeftOut[] = L"The database keeps no archived logs (NOARCHIVEL
 const wchar_t kOnlineWithoutLogs[] =
     L"The online backup holds no archived logs (BackupArchiveLog is off): once the control file "
     L"is lost, this stream alone cannot make the database consistent again";
+// What every backup job sends first and last: {tag} is its pieces' tag.
+const Texts kOpening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
+                        L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
+                        L"delete noprompt backup tag '{tag}';"};
+const Texts kTidying = {L"crosscheck backup;", L"delete noprompt backup tag '{tag}';"};
+
+Texts Joined(std::initializer_list<Texts> parts) {
+    Texts all;
+    for (const Texts& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
 // The first entry whose name holds part; empty when there is none.
 std::wstring EntryNamed(const Bytes& stream, const std::string& part) {
@@ -135,6 +147,11 @@ protected:
                 command = VIRid::strings::Replace(command, value.first, value.second);
         return commands;
     }
+    // Recovery Manager on sid, connected as the jobs' user, given the statements.
+    ScriptedRun RmanOn(const std::wstring& sid, const std::string& statements) const {
+        return oracle_.Rman(
+            "connect target system/" + Narrow(kPassword) + ";\n" + statements + "exit;\n", sid);
+    }
     size_t ArchivedLogs(const std::wstring& sid) const {
         const simoracle::DatabaseFiles files(oracle_.HomeDir(), sid);
         return simoracle::ListFolder(files.ArchiveFolder(), false).size();
@@ -162,11 +179,16 @@ protected:
         EXPECT_EQ(1u, errors.size()) << Narrow(logger_.All());
         return errors.size() == 1 ? errors[0] : std::wstring();
     }
-    // The database is open with the content digested before, and no job folder is left.
-    void ExpectUntouched(const std::wstring& sid, const std::string& before) {
+    // The database is in the state, with the content digested before; neither a job folder nor
+    // Recovery Manager is left.
+    void ExpectLeft(const std::wstring& sid, const std::string& before, DatabaseState state) {
         EXPECT_EQ(before, oracle_.Digest(sid));
-        EXPECT_EQ(DatabaseState::Open, oracle_.State(sid));
+        EXPECT_EQ(state, oracle_.State(sid));
         EXPECT_EQ(0u, CountEntries(tempPath_)) << "a job folder stays";
+        EXPECT_EQ(0u, oracle_.RunningRman()) << "Recovery Manager still runs";
+    }
+    void ExpectUntouched(const std::wstring& sid, const std::string& before) {
+        ExpectLeft(sid, before, DatabaseState::Open);
     }
 
     // A whole backup job: Open, Read until the end (or stopAfter bytes), Close. Returns Close's
@@ -285,8 +307,7 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
         }
         settings_ = defaults;
         settings_.values[L"WSTempPath"] = entry.tempForm;
-        for (const auto& option : entry.options)
-            settings_.values[option.first] = option.second;
+        settings_.values.insert(entry.options.begin(), entry.options.end());
         const std::string before = oracle_.Digest(entry.sid);
         ASSERT_FALSE(before.empty());
         logger_.Clear();
@@ -314,29 +335,22 @@ TEST_F(JobsTest, BackupsRestoreAWreckedDatabaseWithEveryFormOfTheTempPath) {
 }
 
 // An offline backup stopped early, or whose reopen fails (it streams all the same), still fails
-// Close; it is opened again only when asked to. A dump that leaves no database piece is never
-// streamed. An online backup that fails for another reason than NOARCHIVELOG never goes offline;
-// a failed preparation for an offline backup, or for the offline one that replaces a NOARCHIVELOG
-// online backup, brings the database back when asked to.
+// Close (the database opened again: OpenAfterBackup's other value is the release's test). A dump
+// that leaves no database piece is never streamed. An online backup that fails for another reason
+// than NOARCHIVELOG never goes offline; a failed preparation for an offline backup, or for the
+// offline one that replaces a NOARCHIVELOG online backup, brings the database back when asked to.
 TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
     CreateInstance(L"BFAIL");
     CreateInstance(L"BNOARC", false);
     const std::string before = oracle_.Digest(L"BFAIL");
     settings_.values[L"OnlineBackup"] = L"0";
-    // Not asked first, so that the second stop leaves the database open.
-    for (const std::wstring openAfter : {L"0", L"1"}) {
-        settings_.values[L"OpenAfterBackup"] = openAfter;
-        logger_.Clear();
-        Bytes early;
-        EXPECT_EQ(Failure, Backup(L"BFAIL", early, 1024));
-        EXPECT_FALSE(early.empty()) << "the job opened and streamed";
-        EXPECT_NE(L"", OnlyError());
-        EXPECT_EQ(openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted,
-                  oracle_.State(L"BFAIL"));
-    }
+    Bytes early;
+    EXPECT_EQ(Failure, Backup(L"BFAIL", early, 1024));
+    EXPECT_NE(L"", OnlyError());
+    ExpectUntouched(L"BFAIL", before);
     // Recovery Manager reports the dump done, but it wrote no database piece.
     ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::NoPiece, L"backup as*", {}, L"BFAIL"));
-    settings_.values[L"OnlineBackup"] = L"1";
+    settings_.values.erase(L"OnlineBackup");
     logger_.Clear();
     Bytes unwritten;
     EXPECT_EQ(Failure, Backup(L"BFAIL", unwritten));
@@ -402,10 +416,7 @@ TEST_F(JobsTest, BackupFailuresKeepTheirReasonAndTheDatabaseAsItWas) {
         // Only an offline backup, asked for or instead of a NOARCHIVELOG one, goes down.
         const bool offline = entry.online == L"0" || entry.sid == std::wstring(L"BNOARC");
         EXPECT_EQ(offline, Value(CommandsSent(), Contains(L"shutdown immediate;")));
-        EXPECT_EQ(entry.after, oracle_.State(entry.sid));
-        EXPECT_EQ(sidBefore, oracle_.Digest(entry.sid));
-        EXPECT_EQ(0u, CountEntries(tempPath_)) << "a failed job leaves its folder";
-        EXPECT_EQ(0u, oracle_.RunningRman());
+        ExpectLeft(entry.sid, sidBefore, entry.after);
     }
 }
 
@@ -557,9 +568,6 @@ TEST_F(JobsTest, ARestoreTakesTheStreamOfTheSameDatabaseAloneAndStopsWhereItCann
 TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     CreateInstance(L"GOLD");
     CreateInstance(L"GNOARC", false);
-    const Texts opening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
-                           L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
-                           L"delete noprompt backup tag '{tag}';"};
     const Texts pieces = {L"backup spfile tag '{tag}' format '{folder}\\%d-%I-%T-%U.spfile';",
                           L"backup current controlfile tag '{tag}' format "
                           L"'{folder}\\%d-%I-%T-%U.controlfile';"};
@@ -584,7 +592,6 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     // What the description of the stream is read from; the logs only when the backup took some.
     const Texts listing = {L"list backup of database tag '{tag}';",
                            L"list backup of archivelog all tag '{tag}';"};
-    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag '{tag}';"};
     // A restore names the tag that the stream's pieces carry.
     const Texts restoreTidying = {L"crosscheck backup;",
                                   L"delete noprompt backup tag '{streamtag}';"};
@@ -592,16 +599,11 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     const Texts restore = {L"CATALOG START WITH '{folder}' noprompt;",
                            L"restore database from tag '{streamtag}';", L"restore archivelog all;",
                            L"recover database;"};
-    const auto join = [](std::initializer_list<Texts> parts) {
-        Texts all;
-        for (const Texts& part : parts)
-            all.insert(all.end(), part.begin(), part.end());
-        return all;
-    };
     const Texts open = {L"alter database open;"};
-    const Texts onlineBackup = join({opening, pieces, {withLogs}, copies, listing, tidying});
+    const Texts onlineBackup = Joined({kOpening, pieces, {withLogs}, copies, listing, kTidying});
     // An offline backup opens the database again as soon as it is written, before the host
     // reads the stream.
+    const Texts offlineWithoutLogs = Joined({copies, {listing[0]}, open, kTidying});
     const struct {
         const wchar_t* sid;
         const wchar_t* onlineBackup;
@@ -610,31 +612,20 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     } backups[] = {
         // Online first; Oracle refuses it for want of archived logs (ORA-19602).
         {L"GNOARC", L"1", L"0",
-         join({opening,
-               pieces,
-               {withLogs},
-               mount,
-               {withoutLogs},
-               copies,
-               {listing[0]},
-               open,
-               tidying})},
+         Joined({kOpening, pieces, {withLogs}, mount, {withoutLogs}, offlineWithoutLogs})},
         {L"GNOARC", L"1", L"64",
-         join({opening,
-               pieces,
-               schema,
-               {streamedWithLogs},
-               mount,
-               {streamedWithoutLogs},
-               copies,
-               {listing[0]},
-               open,
-               tidying})},
+         Joined({kOpening,
+                 pieces,
+                 schema,
+                 {streamedWithLogs},
+                 mount,
+                 {streamedWithoutLogs},
+                 offlineWithoutLogs})},
         {L"GOLD", L"1", L"64",
-         join({opening, pieces, schema, {streamedWithLogs}, copies, listing, tidying})},
+         Joined({kOpening, pieces, schema, {streamedWithLogs}, copies, listing, kTidying})},
         {L"GOLD", L"1", L"0", onlineBackup},
         {L"GOLD", L"0", L"0",
-         join({opening, mount, pieces, {withLogs}, copies, listing, open, tidying})},
+         Joined({kOpening, mount, pieces, {withLogs}, copies, listing, open, kTidying})},
     };
     Bytes stream;
     for (const auto& backup : backups) {
@@ -659,19 +650,19 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
         Texts commands;
     } restores[] = {
         {WreckScope::DataFiles,
-         join({mount, {L"startup mount;"}, restoreTidying, restore, open, restoreTidying})},
+         Joined({mount, {L"startup mount;"}, restoreTidying, restore, open, restoreTidying})},
         // With the control file from the backup, recovery asks for a log past the last one
         // (RMAN-06054): a recovery until before the first log and an open with reset logs follow.
         {WreckScope::ControlFileToo,
-         join({mount,
-               {L"set DBID {dbid};", L"startup force nomount;",
-                L"restore spfile from '{folder}\\{spfile}';", L"shutdown immediate;",
-                L"startup force nomount;", L"restore controlfile from '{folder}\\{controlfile}';",
-                L"shutdown immediate;", L"startup mount;"},
-               restoreTidying,
-               restore,
-               {L"recover database until logseq 0;", L"alter database open resetlogs;"},
-               restoreTidying})},
+         Joined({mount,
+                 {L"set DBID {dbid};", L"startup force nomount;",
+                  L"restore spfile from '{folder}\\{spfile}';", L"shutdown immediate;",
+                  L"startup force nomount;", L"restore controlfile from '{folder}\\{controlfile}';",
+                  L"shutdown immediate;", L"startup mount;"},
+                 restoreTidying,
+                 restore,
+                 {L"recover database until logseq 0;", L"alter database open resetlogs;"},
+                 restoreTidying})},
     };
     for (const auto& entry : restores) {
         SCOPED_TRACE(static_cast<int>(entry.scope));
@@ -703,16 +694,6 @@ TEST_F(JobsTest, JobsSendExactlyTheseCommands) {
     EXPECT_EQ(FilledIn(onlineBackup, {{L"{sid}", L"GOLD"}}), CommandsSent())
         << "the closing steps ran";
     ExpectUntouched(L"GOLD", before);
-}
-
-// What Recovery Manager lists of a tag's records.
-std::string TagListing(const SimulatedOracle& oracle, const std::wstring& sid,
-                       const std::wstring& tag) {
-    return oracle
-        .Rman("connect target system/" + Narrow(kPassword) + ";\nlist backup tag '" + Narrow(tag) +
-                  "';\nexit;\n",
-              sid)
-        .output;
 }
 
 // Pieces of at most PieceSize MiB, each streamed as soon as it is complete and in the order that
@@ -755,7 +736,7 @@ TEST_F(JobsTest, AStreamedBackupStreamsEachPieceOnceInTheOrderNamedAndRestores) 
                 StartsWith(L"Staging peak: the job folder held at most "));
     const std::wstring tag = Contents(stream).description.tag;
     ASSERT_FALSE(tag.empty());
-    EXPECT_THAT(TagListing(oracle_, L"STRM", tag),
+    EXPECT_THAT(RmanOn(L"STRM", "list backup tag '" + Narrow(tag) + "';\n").output,
                 HasSubstr("specification does not match any backup in the repository"));
     ExpectRestored(L"STRM", stream, before);
 }
@@ -763,7 +744,9 @@ TEST_F(JobsTest, AStreamedBackupStreamsEachPieceOnceInTheOrderNamedAndRestores) 
 // Recovery Manager ends while it writes the data files, after Open: Read fails with the reason,
 // nothing more is streamed, Close fails and leaves the database as it was found and no folder;
 // the stream that the host got (no manifest) is refused before any Recovery Manager command.
-TEST_F(JobsTest, RecoveryManagerDyingHalfWayFailsTheStreamAndTheRestoreOfIt) {
+// RmanTimeout ends a Recovery Manager that stalls: the job fails like any other, the step first
+// and the timeout as its reason.
+TEST_F(JobsTest, RecoveryManagerDyingOrStallingHalfWayFailsTheStreamAndTheRestoreOfIt) {
     CreateInstance(L"HALF");
     const std::string before = oracle_.Digest(L"HALF");
     ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::DieMidway,
@@ -783,13 +766,22 @@ TEST_F(JobsTest, RecoveryManagerDyingHalfWayFailsTheStreamAndTheRestoreOfIt) {
     EXPECT_THAT(OnlyError(), StartsWith(L"Backup database failed: Unexpected rman shutdown"));
     EXPECT_EQ(EntryNamed(stream, "SHA256SUMS"), L"");
     ExpectUntouched(L"HALF", before);
-    EXPECT_EQ(0u, oracle_.RunningRman());
 
     ASSERT_TRUE(oracle_.ClearFaults(L"HALF"));
     logger_.Clear();
     EXPECT_EQ(Failure, Restore(L"HALF", stream));
     EXPECT_EQ(Texts{}, CommandsSent());
     EXPECT_NE(L"", OnlyError());
+    ExpectUntouched(L"HALF", before);
+
+    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"HALF"));
+    settings_.values[L"RmanTimeout"] = L"0.05";
+    logger_.Clear();
+    stream.clear();
+    EXPECT_EQ(Failure, Backup(L"HALF", stream));
+    EXPECT_EQ(L"Backup database failed: Recovery Manager wrote nothing for 0.05 minutes and no "
+              L"file in the job folder grew (RmanTimeout); it was stopped",
+              OnlyError());
     ExpectUntouched(L"HALF", before);
 }
 
@@ -828,8 +820,8 @@ TEST_F(JobsTest, AnOfflineBackupOpensTheDatabaseBeforeTheHostHasReadTheStream) {
     }
 }
 
-// Two jobs at once on one plug-in object both complete; on two threads, one job per instance at
-// a time, each backing up its own instance (Recovery Manager's environment is the job's).
+// Two jobs at once on one plug-in object both complete; so do two on two threads, each backing up
+// its own instance (Recovery Manager's environment is the job's).
 TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
     CreateInstance(L"ONE");
     CreateInstance(L"TWO");
@@ -848,30 +840,20 @@ TEST_F(JobsTest, ConcurrentBackupsOfOneInstanceOrOfTwo) {
     source->Release();
     EXPECT_EQ(0u, CountEntries(tempPath_));
 
-    for (const std::wstring other : {L"ONE", L"TWO"}) {
-        const std::wstring sids[2] = {L"ONE", other};
-        const std::string before[2] = {oracle_.Digest(sids[0]), oracle_.Digest(sids[1])};
-        RecordingLogger loggers[2];
-        Bytes streams[2];
-        int32_t results[2] = {};
-        std::thread thread(
-            [&] { results[1] = BackupItem(Item(sids[1]), streams[1], loggers[1], settings_); });
-        results[0] = BackupItem(Item(sids[0]), streams[0], loggers[0], settings_);
-        thread.join();
-        EXPECT_EQ(other == L"ONE" ? 1 : 2, (results[0] == Success) + (results[1] == Success));
-        for (int i = 0; i < 2; ++i) {
-            if (results[i] != Success) {
-                // Refused at once: Recovery Manager never started for it.
-                EXPECT_EQ(Texts{L"Can't start the job: another backup or restore job of instance "
-                                L"'ONE' is running; try again when it has finished"},
-                          loggers[i].Texts(LogError));
-                EXPECT_EQ(Texts(), loggers[i].Texts(LogDetail));
-                continue;
-            }
-            EXPECT_EQ(Texts(), loggers[i].Texts(LogError));
-            ExpectRestored(sids[i], streams[i], before[i]);
-        }
-    }
+    // One job per instance, each on its thread; a job of an instance that runs one already is
+    // refused (see below).
+    const std::string before[2] = {oracle_.Digest(L"ONE"), oracle_.Digest(L"TWO")};
+    RecordingLogger loggers[2];
+    Bytes streams[2];
+    int32_t result = Failure;
+    std::thread thread(
+        [&] { result = BackupItem(Item(L"TWO"), streams[1], loggers[1], settings_); });
+    EXPECT_EQ(Success, BackupItem(Item(L"ONE"), streams[0], loggers[0], settings_))
+        << Narrow(loggers[0].All());
+    thread.join();
+    EXPECT_EQ(Success, result) << Narrow(loggers[1].All());
+    ExpectRestored(L"ONE", streams[0], before[0]);
+    ExpectRestored(L"TWO", streams[1], before[1]);
 }
 
 // A job that cannot start fails at Open with no handle, sends Recovery Manager nothing and leaves
@@ -947,10 +929,8 @@ TEST_F(JobsTest, JobsThatCannotStartFailAtOpenWithTheirReason) {
             EXPECT_THAT(errors[0], AllOf(StartsWith(entry.error), testing::EndsWith(entry.ending)));
         }
         EXPECT_EQ(Texts(), CommandsSent());
-        EXPECT_EQ(before, oracle_.Digest(L"TMP"));
-        EXPECT_EQ(DatabaseState::Open, oracle_.State(L"TMP"));
-        EXPECT_EQ(0u, CountEntries(tempPath_) + CountEntries(root_ / L"o'brien"));
-        EXPECT_EQ(0u, oracle_.RunningRman());
+        ExpectUntouched(L"TMP", before);
+        EXPECT_EQ(0u, CountEntries(root_ / L"o'brien"));
     }
 
     // A host may give no logger: the refusal is then its result alone.
@@ -1004,11 +984,9 @@ TEST_F(JobsTest, ReleasingTheObjectClosesTheJobsLeftOpen) {
                                  L"\\"),
                       testing::EndsWith(L".ora' was removed"))));
         EXPECT_EQ(Texts(), logger_.Texts(LogError));
-        EXPECT_EQ(openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted,
-                  oracle_.State(L"REL"));
-        EXPECT_EQ(before[0], oracle_.Digest(L"REL"));
+        ExpectLeft(L"REL", before[0],
+                   openAfter == L"1" ? DatabaseState::Open : DatabaseState::Mounted);
         ExpectUntouched(L"RELR", before[1]);
-        EXPECT_EQ(0u, oracle_.RunningRman());
     }
 }
 
@@ -1058,22 +1036,16 @@ TEST_F(JobsTest, BackupsOfDatabasesFoundNotOpenOrWithoutArchivedLogs) {
     for (const auto& row : rows) {
         SCOPED_TRACE(Narrow(row.sid) + " " + (row.bring ? row.bring : ""));
         if (row.bring != nullptr) {
-            const ScriptedRun run = oracle_.Rman("connect target system/" + Narrow(kPassword) +
-                                                     ";\n" + row.bring + "exit;\n",
-                                                 row.sid);
+            const ScriptedRun run = RmanOn(row.sid, row.bring);
             ASSERT_EQ(0u, run.exitCode) << run.output;
         }
         settings_ = defaults;
-        for (const auto& option : row.options)
-            settings_.values[option.first] = option.second;
+        settings_.values.insert(row.options.begin(), row.options.end());
         logger_.Clear();
         stream.clear();
         ASSERT_EQ(Success, Backup(row.sid, stream)) << Narrow(logger_.All());
         EXPECT_EQ(row.warnings, logger_.Texts(LogWarning));
-        EXPECT_EQ(row.after, oracle_.State(row.sid));
-        EXPECT_EQ(before.at(row.sid), oracle_.Digest(row.sid));
-        EXPECT_EQ(0u, CountEntries(tempPath_));
-        EXPECT_EQ(0u, oracle_.RunningRman());
+        ExpectLeft(row.sid, before.at(row.sid), row.after);
     }
     settings_ = defaults;
     ExpectRestored(L"NA", stream, before.at(L"NA"));
@@ -1147,36 +1119,28 @@ TEST_F(JobsTest, OneJobPerInstanceWhateverTheSpellingOfItsHome) {
     first->Release();
 }
 
-// RmanTimeout ends a Recovery Manager that stalls: the job fails like any other, the step first
-// and the timeout as its reason, with the database as it was and neither folder nor rman.exe left.
-TEST_F(JobsTest, AStalledRecoveryManagerIsEndedByRmanTimeout) {
-    CreateInstance(L"STALL");
-    const std::string before = oracle_.Digest(L"STALL");
-    ASSERT_TRUE(oracle_.AddFault(simoracle::FaultKind::Hang, L"backup as*", {}, L"STALL"));
-    settings_.values[L"RmanTimeout"] = L"0.05";
-    Bytes stream;
-    EXPECT_EQ(Failure, Backup(L"STALL", stream));
-    EXPECT_EQ(L"Backup database failed: Recovery Manager wrote nothing for 0.05 minutes and no "
-              L"file in the job folder grew (RmanTimeout); it was stopped",
-              OnlyError());
-    ExpectUntouched(L"STALL", before);
-    EXPECT_EQ(0u, oracle_.RunningRman());
-}
-
 // A host killed in the middle of a backup takes its Recovery Manager with it. The next Open
 // removes the folder that the killed job left, as any other job folder that no running job holds,
 // but names a folder kept for a manual restore with its age instead; nothing but job folders is
-// touched.
+// touched. The kept folder holds pieces that Recovery Manager has catalogued under the tag of
+// their stream: a later backup deletes the records and files of its own tag only.
 TEST_F(JobsTest, AKilledHostLeavesNoRecoveryManagerAndItsFolderGoesAtTheNextOpen) {
     CreateInstance(L"KILL");
     CreateInstance(L"KHELD");
     const std::string before = oracle_.Digest(L"KILL");
+    Bytes earlier;
+    ASSERT_EQ(Success, Backup(L"KILL", earlier));
     // Beside the job folders: a folder kept for a manual restore, entries that are no job
     // folders, and the folder of a job that runs.
     const std::wstring kept = tempPath_ + L"\\1000.ora";
     const std::wstring others[] = {tempPath_ + L"\\notajob", tempPath_ + L"\\2000.ora"};
     ASSERT_TRUE(CreateDirectoryW(kept.c_str(), nullptr) &&
                 CreateDirectoryW(others[0].c_str(), nullptr));
+    ASSERT_EQ(VIRid::DirPacker::Ok,
+              packer_test::Unpack(earlier, kept, packer_test::FixedBlocks(1 << 20)).close);
+    EXPECT_THAT(RmanOn(L"KILL", "catalog start with '" + Narrow(kept) + "' noprompt;\n").output,
+                HasSubstr("cataloging done"));
+    const size_t keptFiles = CountEntries(kept) + 1;
     ASSERT_TRUE(simoracle::WriteFileBytes(kept + L"\\KEPT-FOR-MANUAL-RESTORE.txt", "kept") &&
                 simoracle::WriteFileBytes(others[0] + L"\\x.bcp", "x") &&
                 simoracle::WriteFileBytes(others[1], "a file"));
@@ -1243,12 +1207,13 @@ TEST_F(JobsTest, AKilledHostLeavesNoRecoveryManagerAndItsFolderGoesAtTheNextOpen
                           testing::EndsWith(L" days ago; remove it when it is no longer needed"))));
     EXPECT_EQ(beside, simoracle::ListFolder(tempPath_, true));
     EXPECT_TRUE(simoracle::FileExists(others[1]) && simoracle::FileExists(others[0] + L"\\x.bcp"));
+    EXPECT_EQ(keptFiles, CountEntries(kept));
     EXPECT_EQ(before, oracle_.Digest(L"KILL"));
     EXPECT_EQ(DatabaseState::Open, oracle_.State(L"KILL"));
     running->Release();
 }
 
-// Four full backups that release their logs, with a change of the data before each but the
+// Three full backups that release their logs, with a change of the data before each but the
 // first: every stream carries the logs archived since the one before (the change's, and the two
 // that the backup archives around its data files) and no other, says so, and the archive keeps
 // none that a stream has taken.
@@ -1256,7 +1221,7 @@ TEST_F(JobsTest, FullBackupsThatReleaseTheirLogsEachCarryOnlyTheNewOnes) {
     CreateInstance(L"REL");
     settings_.values[L"DeleteArchivedLogs"] = L"yes";
     unsigned long long lastSequence = 0;
-    for (int backup = 0; backup < 4; ++backup) {
+    for (int backup = 0; backup < 3; ++backup) {
         SCOPED_TRACE(backup);
         if (backup > 0) {
             simoracle::ChangePoint point;
@@ -1296,21 +1261,13 @@ TEST_F(JobsTest, FullBackupsThatReleaseTheirLogsEachCarryOnlyTheNewOnes) {
 TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostHoldsThem) {
     CreateInstance(L"ALOG");
     settings_.values[L"BackupType"] = L"archivelog";
-    const Texts opening = {L"CONFIGURE CHANNEL DEVICE TYPE 'SBT_TAPE' CLEAR;",
-                           L"CONFIGURE DEFAULT DEVICE TYPE TO DISK;", L"crosscheck backup;",
-                           L"delete noprompt backup tag '{tag}';"};
     const std::wstring logsOnly = L" archivelog all tag '{tag}' format "
                                   L"'{folder}\\%h-%e-%d-%I-%T-%U.archlog';";
     const std::wstring compressed = L"backup as compressed backupset" + logsOnly;
     const std::wstring listing = L"list backup of archivelog all tag '{tag}';";
     const std::wstring release = L"delete noprompt archivelog sequence between {first} and {last} "
                                  L"thread 1 backed up 1 times to device type disk;";
-    const Texts tidying = {L"crosscheck backup;", L"delete noprompt backup tag '{tag}';"};
-    const auto sent = [&](Texts middle) {
-        middle.insert(middle.begin(), opening.begin(), opening.end());
-        middle.insert(middle.end(), tidying.begin(), tidying.end());
-        return middle;
-    };
+    const auto sent = [](const Texts& middle) { return Joined({kOpening, middle, kTidying}); };
     using simoracle::FaultKind;
     const wchar_t kDelete[] = L"DeleteArchivedLogs";
     const struct {
@@ -1373,8 +1330,7 @@ TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostH
     for (const auto& entry : cases) {
         SCOPED_TRACE(&entry - cases);
         settings_ = defaults;
-        for (const auto& option : entry.options)
-            settings_.values[option.first] = option.second;
+        settings_.values.insert(entry.options.begin(), entry.options.end());
         ASSERT_TRUE(oracle_.ClearFaults(L"ALOG"));
         if (entry.faultCommand) {
             ASSERT_TRUE(oracle_.AddFault(entry.fault, entry.faultCommand, {}, L"ALOG"));
@@ -1425,8 +1381,7 @@ TEST_F(JobsTest, ArchivedLogJobsStreamTheLogsAloneAndReleaseThemOnlyOnceTheHostH
                                  L"to back up; take full backups instead: RMAN-03002: "),
                       HasSubstr(L"; ORA-00258: manual archiving in NOARCHIVELOG mode must "
                                 L"identify log")));
-    EXPECT_EQ(FilledIn({opening[0], opening[1], opening[2], opening[3], compressed}, {}),
-              CommandsSent());
+    EXPECT_EQ(FilledIn(Joined({kOpening, {compressed}}), {}), CommandsSent());
     EXPECT_EQ(DatabaseState::Open, oracle_.State(L"ANOARC"));
     EXPECT_EQ(before, oracle_.Digest(L"ANOARC"));
 }
@@ -1497,8 +1452,6 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
     settings_ = defaults;
     ExpectUntouched(L"CHN", b.digest);
 
-    const std::wstring afterA = std::to_wstring(a.scn + 1);
-    const std::wstring atB = std::to_wstring(b.scn);
     const std::wstring beforeEarliest = std::to_wstring(earliest - 1);
     const std::wstring pastTheEnd = std::to_wstring(b.scn + 1);
     using Options = std::map<std::wstring, std::wstring>;
@@ -1508,6 +1461,13 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
         Options options;
         std::wstring error; // the start of the error; empty: the step succeeds
         DatabaseState after;
+    };
+    // The whole chain restored to the point, the last stream opening the database.
+    const auto toPoint = [&](const wchar_t* key, const std::wstring& value) {
+        const Options kept = {{L"OpenAfterRestore", L"no"}, {key, value}};
+        return std::vector<Step>{{&full, kept, L"", DatabaseState::Mounted},
+                                 {&first, kept, L"", DatabaseState::Mounted},
+                                 {&second, {{key, value}}, L"", DatabaseState::Open}};
     };
     const struct {
         const char* name;
@@ -1520,40 +1480,12 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
           {&second, {}, L"", DatabaseState::Open}},
          &b.digest},
         // The later stream gets the point too: the recovery stays where it is.
-        {"until the SCN just after A",
-         {{&full,
-           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", afterA}},
-           L"",
-           DatabaseState::Mounted},
-          {&first,
-           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", afterA}},
-           L"",
-           DatabaseState::Mounted},
-          {&second, {{L"RecoverUntilScn", afterA}}, L"", DatabaseState::Open}},
+        {"until the SCN just after A", toPoint(L"RecoverUntilScn", std::to_wstring(a.scn + 1)),
          &a.digest},
         // B's change lies at that SCN, inside its log: the redo of the log below it only.
-        {"until the SCN of B's change",
-         {{&full,
-           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", atB}},
-           L"",
-           DatabaseState::Mounted},
-          {&first,
-           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilScn", atB}},
-           L"",
-           DatabaseState::Mounted},
-          {&second, {{L"RecoverUntilScn", atB}}, L"", DatabaseState::Open}},
+        {"until the SCN of B's change", toPoint(L"RecoverUntilScn", std::to_wstring(b.scn)),
          &a.digest},
-        {"until the time of B",
-         {{&full,
-           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilTime", b.time}},
-           L"",
-           DatabaseState::Mounted},
-          {&first,
-           {{L"OpenAfterRestore", L"no"}, {L"RecoverUntilTime", b.time}},
-           L"",
-           DatabaseState::Mounted},
-          {&second, {{L"RecoverUntilTime", b.time}}, L"", DatabaseState::Open}},
-         &a.digest},
+        {"until the time of B", toPoint(L"RecoverUntilTime", b.time), &a.digest},
         {"with its middle stream missing",
          {{&full, mounted, L"", DatabaseState::Mounted},
           {&second, mounted,
@@ -1589,8 +1521,7 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
         for (const Step& step : chain.steps) {
             SCOPED_TRACE(&step - chain.steps.data());
             settings_ = defaults;
-            for (const auto& option : step.options)
-                settings_.values[option.first] = option.second;
+            settings_.values.insert(step.options.begin(), step.options.end());
             logger_.Clear();
             if (step.error.empty()) {
                 EXPECT_EQ(Success, Restore(L"CHN", *step.stream)) << Narrow(logger_.All());
@@ -1616,27 +1547,4 @@ TEST_F(JobsTest, AChainRestoresToItsEndOrToAPointAndSaysWhereItCannotGoOn) {
                 AllOf(Contains(L"list incarnation;"),
                       Contains(StartsWith(L"restore controlfile from '" + tempPath_))));
     ExpectUntouched(L"CHN", a.digest);
-}
-
-// A folder kept for a manual restore holds pieces that Recovery Manager has catalogued under
-// the tag of their stream; a later backup deletes the records and files of its own tag only.
-TEST_F(JobsTest, AFolderKeptForAManualRestoreOutlivesTheNextBackup) {
-    CreateInstance(L"KPT");
-    Bytes stream;
-    ASSERT_EQ(Success, Backup(L"KPT", stream));
-    const std::wstring kept = tempPath_ + L"\\1000.ora";
-    ASSERT_TRUE(CreateDirectoryW(kept.c_str(), nullptr));
-    ASSERT_EQ(VIRid::DirPacker::Ok,
-              packer_test::Unpack(stream, kept, packer_test::FixedBlocks(1 << 20)).close);
-    ASSERT_TRUE(simoracle::WriteFileBytes(kept + L"\\KEPT-FOR-MANUAL-RESTORE.txt", "kept"));
-    EXPECT_THAT(oracle_
-                    .Rman("connect target system/" + Narrow(kPassword) + "\ncatalog start with '" +
-                              Narrow(kept) + "' noprompt;\n",
-                          L"KPT")
-                    .output,
-                HasSubstr("cataloging done"));
-    const size_t files = CountEntries(kept);
-    Bytes later;
-    ASSERT_EQ(Success, Backup(L"KPT", later)) << Narrow(logger_.All());
-    EXPECT_EQ(files, CountEntries(kept));
 }

@@ -28,6 +28,15 @@ MapSettings Given(std::initializer_list<std::pair<const wchar_t*, const wchar_t*
     return source;
 }
 
+// What ReadPluginSettings makes of a source: its result, and all it fills in.
+struct Read {
+    explicit Read(PluginSettingsSource& source)
+        : error(ReadPluginSettings(source, tempPath, s, backupError, restoreError)) {}
+    std::wstring tempPath = L"left over", backupError = L"left over", restoreError = L"left over";
+    OracleSettings s;
+    std::wstring error;
+};
+
 TEST(BooleanSetting, OnlyExactYesTrueAndOneOrAMissingKeyAreTrue) {
     for (const wchar_t* text : {L"yes", L"true", L"1"})
         EXPECT_TRUE(ParseBooleanSetting(true, text)) << text;
@@ -46,44 +55,33 @@ TEST(SettingsReading, EachFlagReadsItsOwnKeyAndAMissingKeyIsTrue) {
             source.values[kFlagKeys[i]] = L"0";
             expected[i] = false;
         }
-        std::wstring tempPath = L"left over";
-        std::wstring backupError = L"left over";
-        std::wstring restoreError = L"left over";
-        OracleSettings s;
-        ReadPluginSettings(source, tempPath, s, backupError, restoreError);
-        EXPECT_EQ(expected, Flags(s)) << i;
-        EXPECT_EQ(L"", tempPath + s.userName + s.password + backupError + restoreError);
-        EXPECT_TRUE(s.openAfterRestore);
+        const Read read(source);
+        EXPECT_EQ(expected, Flags(read.s)) << i;
+        EXPECT_EQ(L"", read.error + read.tempPath + read.s.userName + read.s.password +
+                           read.backupError + read.restoreError);
+        EXPECT_TRUE(read.s.openAfterRestore);
         EXPECT_EQ(16, source.calls);
     }
 }
 
 // RmanTimeout: decimal minutes whatever the host's locale; anything else is refused, by name.
 TEST(SettingsReading, RmanTimeoutIsADecimalNumberOfMinutes) {
-    const std::pair<const wchar_t*, double> good[] = {
-        {L"30", 30}, {L"0.05", 0.05}, {L".5", 0.5}, {L"2.", 2}, {L"", 0}, {L" 7 ", 7}, {L"0", 0}};
+    const std::pair<const wchar_t*, double> good[] = {{nullptr, 0}, {L"30", 30}, {L"0.05", 0.05},
+                                                      {L".5", 0.5}, {L"2.", 2},  {L"", 0},
+                                                      {L" 7 ", 7},  {L"0", 0}};
     for (const auto& value : good) {
-        MapSettings source{{L"RmanTimeout", value.first}};
-        std::wstring tempPath, backupError, restoreError;
-        OracleSettings s;
-        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError))
-            << value.first;
-        EXPECT_DOUBLE_EQ(value.second, s.rmanTimeoutMinutes) << value.first;
+        MapSettings source = Given({{L"RmanTimeout", value.first}});
+        const Read read(source);
+        EXPECT_EQ(L"", read.error) << (value.first ? value.first : L"-");
+        EXPECT_DOUBLE_EQ(value.second, read.s.rmanTimeoutMinutes);
     }
     for (const wchar_t* bad :
          {L"-1", L"+1", L"1e3", L"0,5", L"1.2.3", L".", L"ten", L"5 min", L"1234567890", L"0x10"}) {
         MapSettings source{{L"RmanTimeout", bad}};
-        std::wstring tempPath, backupError, restoreError;
-        OracleSettings s;
         EXPECT_EQ(L"The setting RmanTimeout is not a number of minutes (such as 30 or 0.5): '" +
                       std::wstring(bad) + L"'",
-                  ReadPluginSettings(source, tempPath, s, backupError, restoreError));
+                  Read(source).error);
     }
-    MapSettings none;
-    std::wstring tempPath, backupError, restoreError;
-    OracleSettings s;
-    EXPECT_EQ(L"", ReadPluginSettings(none, tempPath, s, backupError, restoreError));
-    EXPECT_EQ(0, s.rmanTimeoutMinutes);
 }
 
 // PieceSize: whole MiB up to 1 TiB, blanks around them aside; empty means the default. Anything
@@ -101,18 +99,14 @@ TEST(SettingsReading, PieceSizeTakesWholeMebibytes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text ? c.text : L"-")));
-        MapSettings source;
-        if (c.text)
-            source.values[L"PieceSize"] = c.text;
-        std::wstring tempPath, backupError, restoreError;
-        OracleSettings s;
-        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError));
-        EXPECT_EQ(L"", restoreError) << "restores go on";
-        EXPECT_EQ(c.mebibytes, s.pieceSizeMiB);
+        MapSettings source = Given({{L"PieceSize", c.text}});
+        const Read read(source);
+        EXPECT_EQ(L"", read.error + read.restoreError) << "restores go on";
+        EXPECT_EQ(c.mebibytes, read.s.pieceSizeMiB);
         EXPECT_EQ(c.refused,
-                  backupError.find(L"PieceSize is '" + std::wstring(c.text ? c.text : L"") +
-                                   L"'") != std::wstring::npos)
-            << testing::PrintToString(backupError);
+                  read.backupError.find(L"PieceSize is '" + std::wstring(c.text ? c.text : L"") +
+                                        L"'") != std::wstring::npos)
+            << testing::PrintToString(read.backupError);
     }
 }
 
@@ -139,18 +133,16 @@ TEST(SettingsReading, BackupTypeAndDeleteArchivedLogsAndTheOrderOfTheKeys) {
     for (const auto& c : cases) {
         MapSettings source =
             Given({{L"BackupType", c.backupType}, {L"DeleteArchivedLogs", c.deleteLogs}});
-        std::wstring tempPath, backupError, restoreError;
-        OracleSettings s;
-        ReadPluginSettings(source, tempPath, s, backupError, restoreError);
+        const Read read(source);
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.backupType ? c.backupType : L"-")));
-        EXPECT_EQ(c.kind, s.backupKind);
-        EXPECT_EQ(c.deleteArchivedLogs, s.deleteArchivedLogs);
+        EXPECT_EQ(c.kind, read.s.backupKind);
+        EXPECT_EQ(c.deleteArchivedLogs, read.s.deleteArchivedLogs);
         std::wstring expected;
         if (c.refused) {
             expected = kNotAType;
             expected.replace(expected.find(L"%s"), 2, c.backupType);
         }
-        EXPECT_EQ(expected, backupError);
+        EXPECT_EQ(expected, read.backupError);
     }
 
     class KeyLog : public PluginSettingsSource {
@@ -161,9 +153,7 @@ TEST(SettingsReading, BackupTypeAndDeleteArchivedLogsAndTheOrderOfTheKeys) {
         }
         std::vector<std::wstring> keys;
     } keyLog;
-    std::wstring tempPath, backupError, restoreError;
-    OracleSettings s;
-    ReadPluginSettings(keyLog, tempPath, s, backupError, restoreError);
+    Read{keyLog};
     EXPECT_EQ(std::vector<std::wstring>(std::begin(kSettingKeys), std::end(kSettingKeys)),
               keyLog.keys);
 }
@@ -207,27 +197,23 @@ TEST(SettingsReading, OpenAfterRestoreAndOnePointToRecoverTo) {
         MapSettings source = Given({{L"OpenAfterRestore", c.open},
                                     {L"RecoverUntilScn", c.scn},
                                     {L"RecoverUntilTime", c.time}});
-        std::wstring tempPath, backupError, restoreError;
-        OracleSettings s;
-        EXPECT_EQ(L"", ReadPluginSettings(source, tempPath, s, backupError, restoreError));
+        const Read read(source);
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.scn ? c.scn : L"-") + L"/" +
                                             (c.time ? c.time : L"-")));
-        EXPECT_EQ(c.openAfterRestore, s.openAfterRestore);
-        EXPECT_EQ(c.untilScn, s.recoverUntilScn);
-        EXPECT_EQ(c.untilTime, s.recoverUntilTime);
-        EXPECT_EQ(c.refusal, restoreError.substr(0, std::wcslen(c.refusal)));
-        EXPECT_EQ(std::wstring(c.refusal).empty(), restoreError.empty());
+        EXPECT_EQ(L"", read.error);
+        EXPECT_EQ(c.openAfterRestore, read.s.openAfterRestore);
+        EXPECT_EQ(c.untilScn, read.s.recoverUntilScn);
+        EXPECT_EQ(c.untilTime, read.s.recoverUntilTime);
+        EXPECT_EQ(c.refusal, read.restoreError.substr(0, std::wcslen(c.refusal)));
+        EXPECT_EQ(std::wstring(c.refusal).empty(), read.restoreError.empty());
     }
     for (const wchar_t* bad : kBadTimes) {
         MapSettings source{{L"RecoverUntilTime", bad}};
-        std::wstring tempPath, backupError, restoreError;
-        OracleSettings s;
-        ReadPluginSettings(source, tempPath, s, backupError, restoreError);
         EXPECT_EQ(L"Can't start the restore: the setting RecoverUntilTime is '" +
                       std::wstring(bad) +
                       L"'; it takes a date and time of the database's clock as YYYY-MM-DD "
                       L"HH:MM:SS (such as 2026-12-07 14:32:00)",
-                  restoreError);
+                  Read(source).restoreError);
     }
 }
 

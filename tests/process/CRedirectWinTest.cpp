@@ -103,16 +103,27 @@ TEST(CRedirect, DeliversFloodsOfBothStreamsWholeInSmallChunksInOrder) {
 }
 
 // A child that ends at the end of its input ends with its own code; one that keeps running is
-// ended with code 1.
+// ended with code 1. Nothing this process made inheritable reaches the child but its three pipe
+// ends: a pipe whose write end the test alone held breaks once the test closes it, though the
+// child still runs.
 TEST(CRedirect, EndChildEndsTheChildByClosingItsInputOrByForce) {
     const std::pair<const wchar_t*, DWORD> cases[] = {{L"read", 0}, {L"stubborn", 1}};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.second);
+        SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+        VIRid::UniqueHandle readEnd;
+        VIRid::UniqueHandle writeEnd;
+        ASSERT_TRUE(CreatePipe(readEnd.receive(), writeEnd.receive(), &inheritable, 0));
         RecordingRedirect redirect;
         ASSERT_TRUE(redirect.Launch(Child(test.first).c_str(), false));
         // The child writes "pid <n>" first: opened now, its exit code stays readable.
         unsigned long pid = 0;
         ASSERT_TRUE(redirect.WaitForStdout("\n"));
+        writeEnd.reset();
+        DWORD available = 0;
+        EXPECT_FALSE(PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_BROKEN_PIPE), GetLastError());
+        EXPECT_TRUE(redirect.IsAlive());
         ASSERT_EQ(1, sscanf(redirect.Now().out.c_str(), "pid %lu", &pid));
         const VIRid::UniqueHandle process(
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
@@ -142,23 +153,6 @@ TEST(CRedirect, AChildThatEndsByItselfIsReportedOnceWhileAProcessItStartedHoldsT
     redirect.EndChild();
     EXPECT_EQ(1, redirect.Now().exits);
     EXPECT_EQ("started\n", redirect.Now().out);
-}
-
-// Nothing this process made inheritable reaches the child but its three pipe ends: a pipe whose
-// write end the test alone held breaks once the test closes it, though the child still runs.
-TEST(CRedirect, TheChildInheritsItsPipeEndsAndNothingElse) {
-    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    VIRid::UniqueHandle readEnd;
-    VIRid::UniqueHandle writeEnd;
-    ASSERT_TRUE(CreatePipe(readEnd.receive(), writeEnd.receive(), &inheritable, 0));
-    RecordingRedirect redirect;
-    ASSERT_TRUE(redirect.Launch(Child(L"read").c_str(), false));
-    ASSERT_TRUE(redirect.WaitForStdout("\n"));
-    writeEnd.reset();
-    DWORD available = 0;
-    EXPECT_FALSE(PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_BROKEN_PIPE), GetLastError());
-    EXPECT_TRUE(redirect.IsAlive());
 }
 
 // A notification that throws (out of memory) must not end the process: its worker ends the child

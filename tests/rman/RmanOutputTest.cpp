@@ -58,9 +58,6 @@ TEST(RmanOutput, ReadsTheErrorStackAndTheTargetsDbid) {
                   L"ORA-19602: cannot backup or copy active file in NOARCHIVELOG mode",
                   L"LRM-00109: could not open parameter file"}),
               ErrorStackLines(output));
-    EXPECT_EQ(L"3619104813",
-              TargetDbid(L"x\nconnected to target database: ORCL (DBID=3619104813)\r\n"));
-    EXPECT_EQ(L"", TargetDbid(L"connected to target database: DUMMY (not mounted)"));
     EXPECT_EQ(L"", TargetDbid(L"(DBID=1) connected to target database: X"));
 }
 
@@ -83,68 +80,66 @@ TEST(RmanOutput, ReadsMessageCodesAndTheTargetsState) {
     for (const auto& code : codes)
         EXPECT_EQ(code.second, MessageCode(code.first)) << testing::PrintToString(code.first);
 
-    // The state, and the database's name that the answer gives.
+    // The state, and the database's name and DBID that the answer gives: mounted, the target
+    // names its DBID too (an archived-log stream restores onto it); started, its name only.
     const struct {
         const wchar_t* line;
         TargetState state;
         const wchar_t* name;
+        const wchar_t* dbid;
     } connects[] = {
-        {L"connected to target database: ORCL (DBID=3619104813)", TargetState::Open, L"ORCL"},
+        {L"connected to target database: ORCL (DBID=3619104813)", TargetState::Open, L"ORCL",
+         L"3619104813"},
         {L"x\nconnected to target database: ORCL (DBID=3619104813)\r\nnext line (not started)\n",
-         TargetState::Open, L"ORCL"},
+         TargetState::Open, L"ORCL", L"3619104813"},
         {L"connected to target database: ORCL (DBID=3619104813, not open)", TargetState::Mounted,
-         L"ORCL"},
-        {L"connected to target database: PROD1 (not mounted)\r\n", TargetState::Started, L"PROD1"},
-        {L"connected to target database (not started)", TargetState::Down, L""},
-        {L"connected to target database: ORCL (DBID=, not open)", TargetState::Unknown, L"ORCL"},
-        {L"connected to target database: ORCL (DBID=1, not opened)", TargetState::Unknown, L"ORCL"},
-        {L"connected to recovery catalog database", TargetState::Unknown, L""},
-        {L"starting Oracle instance without parameter file (not started)", TargetState::Unknown,
+         L"ORCL", L"3619104813"},
+        {L"connected to target database: PROD1 (not mounted)\r\n", TargetState::Started, L"PROD1",
          L""},
+        {L"connected to target database (not started)", TargetState::Down, L"", L""},
+        {L"connected to target database: ORCL (DBID=, not open)", TargetState::Unknown, L"ORCL",
+         L""},
+        {L"connected to target database: ORCL (DBID=1, not opened)", TargetState::Unknown, L"ORCL",
+         L""},
+        {L"connected to recovery catalog database", TargetState::Unknown, L"", L""},
+        {L"starting Oracle instance without parameter file (not started)", TargetState::Unknown,
+         L"", L""},
     };
     for (const auto& connect : connects) {
         SCOPED_TRACE(testing::PrintToString(connect.line));
         EXPECT_EQ(connect.state, TargetStateOf(connect.line));
         EXPECT_EQ(connect.name, TargetName(connect.line));
+        EXPECT_EQ(connect.dbid, TargetDbid(connect.line));
     }
-    // Mounted, the target names its DBID too: an archived-log stream restores onto it. Started,
-    // it names the database only.
-    EXPECT_EQ(L"3619104813",
-              TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not open)"));
-    EXPECT_EQ(L"", TargetDbid(L"connected to target database: ORCL (DBID=3619104813, not opened)"));
 }
 
 // RMAN-06054 names the log that recovery asks for next; found among the stack's lines by its
 // code only.
 TEST(RmanOutput, ReadsTheArchivedLogThatRecoveryRequests) {
     const struct {
+        unsigned long long thread, sequence; // 0: none requested
         std::vector<std::wstring> stack;
-        bool found;
-        unsigned long long thread, sequence;
     } cases[] = {
-        {{L"RMAN-03002: failure of recover command at 12/07/2026 11:15:44",
+        {2,
+         57,
+         {L"RMAN-03002: failure of recover command at 12/07/2026 11:15:44",
           L"RMAN-06054: media recovery requesting unknown archived log for thread 2 with sequence "
-          L"57 and starting SCN of 1946270"},
-         true,
-         2,
-         57},
-        {{L"RMAN-06053: unable to perform media recovery because of missing log",
+          L"57 and starting SCN of 1946270"}},
+        {0,
+         0,
+         {L"RMAN-06053: unable to perform media recovery because of missing log",
           L"RMAN-06025: no backup of archived log for thread 1 with sequence 8 and starting SCN "
-          L"of 10 found to restore"},
-         false,
+          L"of 10 found to restore"}},
+        {0,
          0,
-         0},
-        {{L"ORA-00283: media recovery requesting unknown archived log for thread 1 with sequence "
-          L"9"},
-         false,
-         0,
-         0},
-        {{L"RMAN-06054: media recovery requesting unknown archived log"}, false, 0, 0},
+         {L"ORA-00283: media recovery requesting unknown archived log for thread 1 with sequence "
+          L"9"}},
+        {0, 0, {L"RMAN-06054: media recovery requesting unknown archived log"}},
     };
     for (const auto& c : cases) {
         unsigned long long thread = 0, sequence = 0;
-        EXPECT_EQ(c.found, RequestedArchivedLog(c.stack, thread, sequence));
-        if (c.found) {
+        EXPECT_EQ(c.sequence != 0, RequestedArchivedLog(c.stack, thread, sequence));
+        if (c.sequence != 0) {
             EXPECT_EQ(c.thread, thread);
             EXPECT_EQ(c.sequence, sequence);
         }

@@ -285,9 +285,9 @@ TEST_F(RmanSimulatorTest, ArchivedLogsAreBackedUpListedAndDeletedAsRecoveryManag
     std::wstring error;
     ASSERT_TRUE(simoracle::Touch(oracle_.HomeDir(), oracle_.Sid(), change, error)) << Narrow(error);
     const std::string format = " format '" + Narrow(oracle_.Folder(L"logs")) + "\\%h-%e-%U.x'";
-    const std::vector<std::pair<std::wstring, std::wstring>> nls = {
-        {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"},
-        {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}};
+    using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+    const Environment nls = {{L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"},
+                             {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}};
     const std::vector<std::string> answers =
         Answers(oracle_
                     .Rman(std::string(kConnect) + "backup archivelog all tag 'T1'" + format +
@@ -343,11 +343,9 @@ TEST_F(RmanSimulatorTest, ArchivedLogsAreBackedUpListedAndDeletedAsRecoveryManag
     EXPECT_EQ(2u, ReadLogDeletion(testing_support::Wide(refused[2])).deleted);
 
     // Dates: in the format only with NLS_LANG; else as DD-MON-RR.
-    for (const auto& environment :
-         {std::vector<std::pair<std::wstring, std::wstring>>{
-              {L"NLS_LANG", L""}, {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}},
-          std::vector<std::pair<std::wstring, std::wstring>>{
-              {L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"}, {L"NLS_DATE_FORMAT", L""}}}) {
+    for (const Environment& environment :
+         {Environment{{L"NLS_LANG", L""}, {L"NLS_DATE_FORMAT", L"YYYY-MM-DD HH24:MI:SS"}},
+          Environment{{L"NLS_LANG", L"AMERICAN_AMERICA.AL32UTF8"}, {L"NLS_DATE_FORMAT", L""}}}) {
         const std::string output =
             oracle_.Rman(std::string(kConnect) + "backup spfile" + format + ";\n", L"", environment)
                 .output;
