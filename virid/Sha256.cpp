@@ -44,7 +44,7 @@ CompressFunction ChosenCompress() {
 void CompressPortable(uint32_t state[8], const unsigned char* blocks, size_t count) {
     for (; count > 0; --count, blocks += 64) {
         uint32_t schedule[64];
-        for (int i = 0; i < 16; ++i)
+        for (size_t i = 0; i < 16; ++i)
             schedule[i] = LoadBigEndian(blocks + 4 * i);
         for (int i = 16; i < 64; ++i) {
             const uint32_t s0 = RotateRight(schedule[i - 15], 7) ^

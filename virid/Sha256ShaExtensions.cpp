@@ -26,7 +26,7 @@ void CompressWithShaExtensions(uint32_t state[8], const unsigned char* blocks, s
         const __m128i cdghBefore = cdgh;
         // The message schedule, four words to a register, four registers in turn.
         __m128i words[4];
-        for (int group = 0; group < 16; ++group) {
+        for (size_t group = 0; group < 16; ++group) {
             __m128i& current = words[group % 4];
             if (group < 4)
                 current = _mm_shuffle_epi8(
