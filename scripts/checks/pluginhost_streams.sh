@@ -128,6 +128,10 @@ for damaged in flipped cut nomanifest; do
     [ "$(simoracle digest "$SID")" = "$before" ] || fail "the $damaged stream changed the database"
     [ "$(simoracle state "$SID")" = "open" ] || fail "the $damaged stream left the database not open"
 done
+# A point on the command line becomes the setting of its kind, checked at Open.
+host restore "$HOME_NAME\\$SID" "$WORK_WIN\\good.stream" --until-time 'not a time' &&
+    fail "a restore took a malformed --until-time"
+grep -q "the setting RecoverUntilTime is 'not a time'" "$OUT" || fail "--until-time did not set RecoverUntilTime"
 [ -z "$(ls -A "$WORK_UNIX/temp")" ] || fail "temporary folders left behind"
 
 simoracle wreck "$SID" >/dev/null || fail "simoracle wreck"

@@ -184,9 +184,9 @@ int RunRestoreCommand(HostContext& context, const std::vector<std::wstring>& arg
         if (args[i] == L"--until-time" || args[i] == L"--until-scn") {
             if (i + 1 >= args.size() || !pointSetting.empty())
                 return kExitUsage;
-            pointSetting =
-                (args[i] == L"--until-time" ? L"RecoverUntilTime=" : L"RecoverUntilScn=") +
-                args[++i];
+            const std::wstring key =
+                args[i] == L"--until-time" ? L"RecoverUntilTime=" : L"RecoverUntilScn=";
+            pointSetting = key + args[++i];
         } else {
             files.push_back(args[i]);
         }
