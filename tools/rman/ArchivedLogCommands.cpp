@@ -5,6 +5,7 @@
 #include "tools/rman/Clock.h"
 #include "tools/rman/Table.h"
 #include "tools/simdb/Faults.h"
+#include "tools/simdb/FileIo.h"
 #include "tools/simdb/Redo.h"
 
 #include <windows.h>
@@ -31,11 +32,9 @@ size_t DateWidth(const std::wstring& header) {
 
 // As LIST shows a piece's size: 4.50K, 143.22M, 1.05G.
 std::wstring ShownSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    double size = 0;
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        size = static_cast<double>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
-                                   data.nFileSizeLow);
+    unsigned long long bytes = 0;
+    simoracle::FileSize(path, bytes);
+    double size = static_cast<double>(bytes);
     const wchar_t* unit = L"K";
     size /= 1024;
     if (size >= 1024) {

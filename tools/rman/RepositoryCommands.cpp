@@ -319,10 +319,8 @@ void Session::Report() {
               L"File Size(MB) Tablespace           RB segs Datafile Name\n"
               L"---- -------- -------------------- ------- ------------------------");
     for (const simoracle::SimulatedDataFile& dataFile : simoracle::SimulatedDataFiles()) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        GetFileAttributesExW(files_.DataFile(dataFile).c_str(), GetFileExInfoStandard, &data);
-        const unsigned long long bytes =
-            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        unsigned long long bytes = 0;
+        simoracle::FileSize(files_.DataFile(dataFile), bytes);
         out_.Line(Padded(std::to_wstring(dataFile.number), 4) +
                   Padded(std::to_wstring((bytes + 1048575) / 1048576), 8) +
                   Padded(dataFile.tablespace, 20) + L"***     " + files_.DataFile(dataFile));

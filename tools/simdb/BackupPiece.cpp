@@ -31,14 +31,6 @@ unsigned long long NumberOf(const std::string& raw) {
     return value;
 }
 
-bool FileSize(const std::wstring& path, unsigned long long& size) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return false;
-    size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return true;
-}
-
 using ByteSink = std::function<bool(const char*, size_t)>;
 
 unsigned long long SourceBytes(const PieceEntry& entry, bool& ok) {

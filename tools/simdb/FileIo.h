@@ -62,6 +62,8 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Overwrites bytes at offset in an existing file, in place.
 bool WriteFileAt(const std::wstring& path, unsigned long long offset, const std::string& bytes);
+// The size of the file at path; false when it cannot be read.
+bool FileSize(const std::wstring& path, unsigned long long& size);
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 // Creates the folder and any missing parents.
