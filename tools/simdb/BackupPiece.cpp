@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace simoracle {
 
@@ -123,6 +122,7 @@ struct PartHeaderFields {
     unsigned number = 0;
     unsigned long long stamp = 0;
     std::vector<std::wstring> names;
+    unsigned long long headerSize = 0; // the part header's bytes, its magic included
 };
 
 // Reads a part header after its magic.
@@ -136,6 +136,7 @@ bool ReadPartHeader(InputFile& file, PartHeaderFields& part) {
     const unsigned long long namesSize = NumberOf(raw.substr(16, 4));
     if (count < 2 || count > 65536 || namesSize > kPartHeaderRoom || !file.Read(namesSize, raw))
         return false;
+    part.headerSize = kMagicSize + 20 + namesSize;
     part.names.clear();
     for (size_t at = 0; at < raw.size();) {
         const size_t end = raw.find('\n', at);
@@ -145,6 +146,16 @@ bool ReadPartHeader(InputFile& file, PartHeaderFields& part) {
         at = end + 1;
     }
     return part.names.size() == count && part.number >= 1 && part.number <= count;
+}
+
+// The paths of the set's pieces, in the folder of its first piece firstPath.
+std::vector<std::wstring> PartPaths(const std::wstring& firstPath, const PartHeaderFields& part) {
+    const std::wstring folder =
+        firstPath.substr(0, firstPath.size() - FileNameOf(firstPath).size());
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : part.names)
+        paths.push_back(folder + name);
+    return paths;
 }
 
 bool ReadsPartHeader(const std::wstring& path, PartHeaderFields& part) {
@@ -278,11 +289,7 @@ std::vector<std::wstring> PieceFiles(const std::wstring& path) {
     PartHeaderFields part;
     if (!ReadsPartHeader(path, part) || part.number != 1)
         return {path};
-    const std::wstring folder = path.substr(0, path.size() - FileNameOf(path).size());
-    std::vector<std::wstring> files;
-    for (const std::wstring& name : part.names)
-        files.push_back(folder + name);
-    return files;
+    return PartPaths(path, part);
 }
 
 bool IsLaterPiece(const std::wstring& path) {
@@ -291,58 +298,45 @@ bool IsLaterPiece(const std::wstring& path) {
 }
 
 bool SetInput::Open() {
-    file_.reset(new InputFile(first_));
-    unsigned long long size = 0;
-    if (!FileSize(first_, size) || !file_->Read(kMagicSize, pending_))
-        return false;
-    left_ = size - kMagicSize;
-    if (pending_ != kPartMagic)
-        return true;
     PartHeaderFields part;
-    if (!ReadPartHeader(*file_, part) || part.number != 1)
-        return false;
-    stamp_ = part.stamp;
-    const std::wstring folder = first_.substr(0, first_.size() - FileNameOf(first_).size());
-    for (const std::wstring& name : part.names)
-        parts_.push_back(folder + name);
-    return OpenPart(0);
+    if (ReadsPartHeader(first_, part)) {
+        if (part.number != 1)
+            return false;
+        stamp_ = part.stamp;
+        parts_ = PartPaths(first_, part);
+        parts_.front() = first_;
+        return OpenPart(0);
+    }
+    // A set of one piece: the file holds the set's bytes alone.
+    file_.reset(new InputFile(first_));
+    return FileSize(first_, left_);
 }
 
 bool SetInput::OpenPart(size_t index) {
+    file_.reset(new InputFile(parts_[index]));
     unsigned long long size = 0;
-    if (index > 0)
-        file_.reset(new InputFile(parts_[index]));
-    else
-        file_.reset(new InputFile(first_));
     PartHeaderFields part;
     std::string magic;
-    if (!FileSize(index > 0 ? parts_[index] : first_, size) || !file_->Read(kMagicSize, magic) ||
-        magic != kPartMagic || !ReadPartHeader(*file_, part) || part.number != index + 1 ||
-        part.stamp != stamp_ || part.names.size() != parts_.size())
+    if (!FileSize(parts_[index], size) || !file_->Read(kMagicSize, magic) || magic != kPartMagic ||
+        !ReadPartHeader(*file_, part) || part.number != index + 1 || part.stamp != stamp_ ||
+        part.names.size() != parts_.size() || size < part.headerSize)
         return false;
     part_ = index;
-    left_ = size - PartHeader(part.number, parts_, stamp_).size();
-    pending_.clear();
-    // The first piece's set bytes start with the piece magic, which Open hands out first.
-    if (index == 0) {
-        if (!file_->Read(kMagicSize, pending_))
+    left_ = size - part.headerSize;
+    return true;
+}
+
+bool SetInput::SkipSpentParts() {
+    while (left_ == 0 && part_ + 1 < parts_.size())
+        if (!OpenPart(part_ + 1))
             return false;
-        left_ -= kMagicSize;
-    }
     return true;
 }
 
 bool SetInput::ReadSome(char* buffer, size_t size, size_t& got) {
     got = 0;
-    if (!pending_.empty()) {
-        got = std::min(size, pending_.size());
-        std::memcpy(buffer, pending_.data(), got);
-        pending_.erase(0, got);
-        return true;
-    }
-    while (left_ == 0 && part_ + 1 < parts_.size())
-        if (!OpenPart(part_ + 1))
-            return false;
+    if (!SkipSpentParts())
+        return false;
     if (left_ == 0)
         return true;
     if (!file_->ReadSome(buffer, static_cast<size_t>(std::min<unsigned long long>(size, left_)),
@@ -358,17 +352,7 @@ bool SetInput::Read(size_t size, std::string& bytes) {
 
 bool SetInput::Skip(unsigned long long size) {
     while (size > 0) {
-        if (!pending_.empty()) {
-            const size_t dropped =
-                static_cast<size_t>(std::min<unsigned long long>(size, pending_.size()));
-            pending_.erase(0, dropped);
-            size -= dropped;
-            continue;
-        }
-        while (left_ == 0 && part_ + 1 < parts_.size())
-            if (!OpenPart(part_ + 1))
-                return false;
-        if (left_ == 0)
+        if (!SkipSpentParts() || left_ == 0)
             return false;
         const unsigned long long step = std::min(size, left_);
         if (!file_->Skip(step))

@@ -82,14 +82,15 @@ public:
 
 private:
     bool OpenPart(size_t index);
+    // Opens the next pieces while the open one has no bytes left; false when one cannot be read.
+    bool SkipSpentParts();
 
     std::wstring first_;
-    std::vector<std::wstring> parts_; // every piece's path; empty: the first file alone
+    std::vector<std::wstring> parts_; // every piece's path, first_ first; empty: first_ alone
     unsigned long long stamp_ = 0;
     size_t part_ = 0;
     std::unique_ptr<InputFile> file_;
     unsigned long long left_ = 0; // bytes of the set left in the open file
-    std::string pending_;         // read from the first file, not yet handed out
 };
 
 class PieceReader {
