@@ -46,6 +46,24 @@ bool StartsWithElement(const std::wstring& format, size_t at, const wchar_t* ele
     return true;
 }
 
+// YYYY-MM-DD HH:MM:SS, each number of its full width.
+bool IsTimestamp(const std::wstring& text) {
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int length = 0;
+    return std::swscanf(text.c_str(), L"%4u-%2u-%2u %2u:%2u:%2u%n", &year, &month, &day, &hour,
+                        &minute, &second, &length) == 6 &&
+           length == 19 && text.size() == 19 && year >= 1000;
+}
+
+// text in upper case, its blanks left out.
+std::wstring UpperWithoutBlanks(const std::wstring& text) {
+    std::wstring kept;
+    for (wchar_t c : text)
+        if (c != L' ')
+            kept += static_cast<wchar_t>(std::towupper(c));
+    return kept;
+}
+
 } // namespace
 
 std::wstring CommandDate() {
@@ -121,34 +139,9 @@ unsigned long long Stamp() {
     return ticks / 10000000ULL - 11644473600ULL;
 }
 
-} // namespace rmansim
-
-namespace rmansim {
-
-namespace {
-
-// YYYY-MM-DD HH:MM:SS, each number of its full width.
-bool IsTimestamp(const std::wstring& text) {
-    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    int length = 0;
-    return std::swscanf(text.c_str(), L"%4u-%2u-%2u %2u:%2u:%2u%n", &year, &month, &day, &hour,
-                        &minute, &second, &length) == 6 &&
-           length == 19 && text.size() == 19 && year >= 1000;
-}
-
-std::wstring WithoutBlanks(const std::wstring& text) {
-    std::wstring kept;
-    for (wchar_t c : text)
-        if (c != L' ')
-            kept += static_cast<wchar_t>(std::towupper(c));
-    return kept;
-}
-
-} // namespace
-
 bool ReadDateExpression(const std::wstring& text, std::wstring& timestamp) {
     const std::wstring mask = L"YYYY-MM-DDHH24:MI:SS";
-    const std::wstring squeezed = WithoutBlanks(text);
+    const std::wstring squeezed = UpperWithoutBlanks(text);
     if (squeezed.compare(0, 8, L"TO_DATE(") == 0) {
         // to_date('value','mask'): the value keeps its blank, the mask is compared without them.
         const size_t open = text.find(L'\'');
@@ -157,13 +150,13 @@ bool ReadDateExpression(const std::wstring& text, std::wstring& timestamp) {
         const size_t maskClose =
             maskOpen == std::wstring::npos ? maskOpen : text.find(L'\'', maskOpen + 1);
         if (maskClose == std::wstring::npos ||
-            WithoutBlanks(text.substr(maskOpen + 1, maskClose - maskOpen - 1)) != mask)
+            UpperWithoutBlanks(text.substr(maskOpen + 1, maskClose - maskOpen - 1)) != mask)
             return false;
         timestamp = text.substr(open + 1, close - open - 1);
         return IsTimestamp(timestamp);
     }
     timestamp = text;
-    return WithoutBlanks(DateFormat()) == mask && IsTimestamp(timestamp);
+    return UpperWithoutBlanks(DateFormat()) == mask && IsTimestamp(timestamp);
 }
 
 } // namespace rmansim
