@@ -41,6 +41,25 @@ struct StopPoint {
             return atTime < time;
         return true;
     }
+    // The point lies before the checkpoint of a file's copy (recovery starting at the log sequence
+    // start), where redo cannot take it back to. limit: the SCN that RMAN-06556 names.
+    bool PrecedesCheckpoint(const simoracle::DataFileHeader& header, unsigned start,
+                            std::wstring& limit) const {
+        switch (kind) {
+        case UntilClause::Kind::Sequence:
+            limit = ScnOf(sequence);
+            return sequence <= start;
+        case UntilClause::Kind::Scn:
+            limit = std::to_wstring(scn);
+            return header.checkpointScn > scn;
+        case UntilClause::Kind::Time:
+            limit = std::to_wstring(header.checkpointScn);
+            return header.checkpointTime > time;
+        case UntilClause::Kind::None:
+            break;
+        }
+        return false;
+    }
 };
 
 namespace {
@@ -98,18 +117,9 @@ void Session::Recover(const UntilClause& untilClause) {
         return;
     const bool bounded = point.kind != UntilClause::Kind::None;
     const unsigned start = RecoveryStart(controlFile, files, bounded);
-    // Redo cannot be taken back: a file whose copy is newer than the point cannot get there.
     for (const RecoveryFile& file : files) {
-        const bool newer =
-            point.kind == UntilClause::Kind::Sequence ? point.sequence <= start
-            : point.kind == UntilClause::Kind::Scn    ? file.header.checkpointScn > point.scn
-            : point.kind == UntilClause::Kind::Time   ? file.header.checkpointTime > point.time
-                                                      : false;
-        if (newer) {
-            const std::wstring limit =
-                point.kind == UntilClause::Kind::Sequence ? ScnOf(point.sequence)
-                : point.kind == UntilClause::Kind::Scn    ? std::to_wstring(point.scn)
-                                                       : std::to_wstring(file.header.checkpointScn);
+        std::wstring limit;
+        if (point.PrecedesCheckpoint(file.header, start, limit)) {
             Fail(kVerb, {L"RMAN-06556: datafile " + std::to_wstring(file.dataFile->number) +
                          L" must be restored from backup older than SCN " + limit});
             return;
