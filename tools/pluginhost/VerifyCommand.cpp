@@ -163,11 +163,7 @@ int Examine(const std::wstring& folder, uint64_t total, Described& described) {
     return Verdict(true, described.Kind(), L"");
 }
 
-} // namespace
-
-namespace {
-
-// Unpacks the stream of path into a scratch folder and examines it (examine: null to read its
+// Unpacks the stream of path into a scratch folder and examines it (examined: null to read its
 // description only). False, with the reason, when it cannot be read or unpacked.
 bool OpenStream(const std::wstring& path, Described& described, int* examined,
                 std::wstring& reason) {
