@@ -61,13 +61,6 @@ bool OpensAlone(const std::wstring& path) {
     return file.get() != nullptr && file.get() != INVALID_HANDLE_VALUE;
 }
 
-uint64_t FolderBytes(const std::wstring& folder) {
-    uint64_t bytes = 0;
-    for (const FolderFile& file : ListFolderFiles(folder))
-        bytes += file.size;
-    return bytes;
-}
-
 } // namespace
 
 int32_t BackupJob::Start() {

@@ -172,7 +172,7 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
 
 std::pair<unsigned, uint64_t> RmanWrapper::Activity() const {
     return std::make_pair(outputCount + errorCount,
-                          silenceLimitMinutes > 0 ? WatchedFolderBytes() : 0);
+                          silenceLimitMinutes > 0 ? FolderBytes(watchedFolder) : 0);
 }
 
 void RmanWrapper::RestartSilenceClock() {
@@ -336,13 +336,6 @@ bool RmanWrapper::AbandonSilence() {
                        L"folder grew (RmanTimeout); it was stopped",
                        silenceLimitMinutes));
     return false;
-}
-
-uint64_t RmanWrapper::WatchedFolderBytes() const {
-    uint64_t bytes = 0;
-    for (const FolderFile& file : ListFolderFiles(watchedFolder))
-        bytes += file.size;
-    return bytes;
 }
 
 bool RmanWrapper::AbandonQuestion() {
