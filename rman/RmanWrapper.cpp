@@ -257,9 +257,9 @@ void RmanWrapper::NoteFailureReason() {
     for (wchar_t& c : errorText)
         if (c == L'\r' || c == L'\n' || c == L'\t')
             c = L' ';
-    const size_t first = errorText.find_first_not_of(L' ');
-    if (first != std::wstring::npos)
-        reason.push_back(errorText.substr(first, errorText.find_last_not_of(L' ') - first + 1));
+    errorText = VIRid::strings::TrimBlanks(errorText);
+    if (!errorText.empty())
+        reason.push_back(errorText);
     failureReason = VIRid::strings::Join(reason, L"; ");
 }
 
