@@ -61,13 +61,6 @@ bool OpensAlone(const std::wstring& path) {
     return file.get() != nullptr && file.get() != INVALID_HANDLE_VALUE;
 }
 
-uint64_t FolderBytes(const std::wstring& folder) {
-    uint64_t bytes = 0;
-    for (const FolderFile& file : ListFolderFiles(folder))
-        bytes += file.size;
-    return bytes;
-}
-
 } // namespace
 
 int32_t BackupJob::Start() {
@@ -95,7 +88,6 @@ int32_t BackupJob::Start() {
         DumpEnded(false);
     NoteStagedBytes();
     plugin.Report(LogProgress, L"Transfer dump files...");
-    state = State::Streaming;
     if (settings->pieceSizeMiB == 0) {
         if (packer.Open(settings->tempFolder, true, {kBackupDescriptionName}) !=
             VIRid::DirPacker::Ok)
@@ -112,7 +104,7 @@ int32_t BackupJob::FailUnstreamed(const std::wstring& reason) {
     // The database goes back to the state it had (whatever the closing steps answer, the reason
     // stays the dump's); the job's folder goes when Open fails.
     plugin.Report(LogError, reason);
-    state = State::Failed;
+    failed = true;
     static_cast<void>(RestoreDatabaseState());
     return Failure;
 }
@@ -141,7 +133,7 @@ void BackupJob::Describe() {
 
 int32_t BackupJob::Read(unsigned char* buffer, uint32_t& size) {
     const uint32_t capacity = size;
-    if (state == State::Failed) {
+    if (failed) {
         size = 0;
         return Failure;
     }
@@ -243,7 +235,7 @@ bool BackupJob::AwaitCompletePiece(const std::wstring& path, std::wstring& reaso
 
 bool BackupJob::FailStream(const std::wstring& reason) {
     // Nothing more is streamed: the stream lacks its manifest, and any restore refuses it.
-    state = State::Failed;
+    failed = true;
     plugin.Report(LogError, reason);
     return false;
 }
@@ -276,8 +268,6 @@ void BackupJob::NoteStagedBytes() {
 
 int32_t BackupJob::Close(bool&) {
     const int packerResult = packer.Close();
-    const bool failed = state == State::Failed;
-    state = State::Closing;
     int32_t result = Success;
     if (failed) {
         // Read has reported why.

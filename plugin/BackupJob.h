@@ -18,13 +18,6 @@
 
 class BackupJob : public Job {
 public:
-    enum class State {
-        Dumping,   // Open: Recovery Manager writes
-        Streaming, // the host reads (in the streamed way Recovery Manager may still write)
-        Closing,   // Close runs the closing steps
-        Failed,    // a step failed after Open: Read gives nothing more
-    };
-
     explicit BackupJob(PluginImplementation& owner) : Job(owner) {}
 
     [[nodiscard]] int32_t Start() override;
@@ -32,7 +25,6 @@ public:
     [[nodiscard]] int32_t Close(bool& keepJob) override;
     std::wstring CloseAtRelease() override;
     bool IsBackup() const override { return true; }
-    State CurrentState() const { return state; }
 
 private:
     // A dump that cannot be streamed: the reason (level 2), the closing steps; Open fails.
@@ -43,11 +35,11 @@ private:
     // named piece once it is complete, or the end of the dump (the remaining files and the
     // manifest). False, with the reason reported, when the dump failed.
     bool FeedPacker();
-    // Waits until nobody holds the piece open and its size stands; false with reason if it
-    // does not come to be.
     // Waits at most waitMs for the dump: the pieces it names are queued, its end handled. False,
     // with the reason reported, when it failed.
     bool FollowDump(unsigned waitMs);
+    // Waits until nobody holds the piece open and its size stands; false with reason if it
+    // does not come to be.
     bool AwaitCompletePiece(const std::wstring& path, std::wstring& reason);
     // The dump has ended: the database back as found (an offline backup is opened again), the
     // configuration files and the description written.
@@ -60,7 +52,7 @@ private:
     // brought back. False then.
     bool RestoreDatabaseState();
 
-    State state = State::Dumping;
+    bool failed = false;           // a step failed after Open: Read gives nothing more
     BackupDescription description; // what the stream holds
     BackupRun run;
     std::deque<std::wstring> pendingPieces; // named, not yet given to the packer

@@ -3,6 +3,7 @@
 #include "rman/BackupDescription.h"
 #include "rman/RecoveryPoint.h"
 #include "virid/FormatString.h"
+#include "virid/Strings.h"
 
 bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans) {
     if (!found)
@@ -11,12 +12,11 @@ bool ParseBooleanSetting(bool found, const std::wstring& text, bool missingMeans
 }
 
 bool ParseMinutesSetting(const std::wstring& text, double& minutes) {
-    const size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos) {
+    const std::wstring number = VIRid::strings::TrimBlanks(text);
+    if (number.empty()) {
         minutes = 0;
         return true;
     }
-    const std::wstring number = text.substr(first, text.find_last_not_of(L' ') + 1 - first);
     const size_t point = number.find(L'.');
     const size_t whole = point == std::wstring::npos ? number.size() : point;
     if (whole > 9 || number == L"." || number.find(L'.', whole + 1) != std::wstring::npos)
@@ -38,16 +38,13 @@ bool ParseMinutesSetting(const std::wstring& text, double& minutes) {
 }
 
 bool ParsePieceSizeSetting(const std::wstring& text, unsigned long long& mebibytes) {
-    const size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos) {
+    const std::wstring number = VIRid::strings::TrimBlanks(text);
+    if (number.empty()) {
         mebibytes = 1024;
         return true;
     }
-    const std::wstring number = text.substr(first, text.find_last_not_of(L' ') + 1 - first);
-    if (number.size() > 7 || number.find_first_not_of(L"0123456789") != std::wstring::npos)
-        return false;
-    const unsigned long long value = std::stoull(number);
-    if (value > 1048576)
+    unsigned long long value = 0;
+    if (number.size() > 7 || !VIRid::strings::ParseDecimal(number, value) || value > 1048576)
         return false;
     mebibytes = value;
     return true;

@@ -14,50 +14,46 @@ const wchar_t kStreamIncomplete[] =
 } // namespace
 
 int32_t RestoreJob::Start() {
-    RestoreJob& job = *this;
     plugin.Report(LogProgress, L"Transfer restoration data...");
-    if (job.packer.Open(job.settings->tempFolder, false) != VIRid::DirPacker::Ok) {
-        plugin.Report(LogError, job.packer.GetErrorText());
+    if (packer.Open(settings->tempFolder, false) != VIRid::DirPacker::Ok) {
+        plugin.Report(LogError, packer.GetErrorText());
         return Failure;
     }
     return Success;
 }
 
 int32_t RestoreJob::Close(bool& keepJob) {
-    RestoreJob& job = *this;
-    const int packerResult = job.packer.Close();
-    state = State::Closing;
+    const int packerResult = packer.Close();
     // A restore whose stream was incomplete never reaches Recovery Manager; its partial folder
     // is of no use and goes like any other.
     if (packerResult != VIRid::DirPacker::Ok) {
-        const std::wstring reason = job.packer.GetErrorText();
+        const std::wstring reason = packer.GetErrorText();
         plugin.Report(LogError, !reason.empty() ? reason : kStreamIncomplete);
         return Failure;
     }
     RestoreStream stream;
     std::wstring error;
-    if (!ReadRestoreStream(*job.settings, stream, error)) {
+    if (!ReadRestoreStream(*settings, stream, error)) {
         plugin.Report(LogError, error);
         return Failure;
     }
     plugin.Report(LogProgress, L"Restore database...");
-    const bool firstAttempt = !job.restoreAttempted;
-    job.restoreAttempted = true;
-    const RestoreOutcome outcome = RunRestore(*job.rman, *job.settings, stream, firstAttempt);
+    const bool firstAttempt = !restoreAttempted;
+    restoreAttempted = true;
+    const RestoreOutcome outcome = RunRestore(*rman, *settings, stream, firstAttempt);
     if (outcome == RestoreOutcome::Restored)
         return Success;
-    plugin.Report(LogError, job.rman->GetErrorText());
-    state = State::Failed;
+    plugin.Report(LogError, rman->GetErrorText());
     // A refusal stands whatever the host does: the job ends, and its folder with it.
     if (outcome == RestoreOutcome::Refused)
         return Failure;
     // The job and its folder stay, so that the host can close it again, on a console that
     // starts afresh.
-    job.rman->Stop();
-    plugin.KeepForManualRestore(job);
+    rman->Stop();
+    plugin.KeepForManualRestore(*this);
     plugin.Report(LogWarning,
                   FormatString(L"The unpacked backup stays in '%s' for a manual restore",
-                               job.settings->tempFolder.c_str()));
+                               settings->tempFolder.c_str()));
     keepJob = true;
     return Failure;
 }

@@ -20,3 +20,10 @@ std::vector<FolderFile> ListFolderFiles(const std::wstring& folder) {
     } while (FindNextFileW(find.get(), &entry));
     return files;
 }
+
+std::uint64_t FolderBytes(const std::wstring& folder) {
+    std::uint64_t bytes = 0;
+    for (const FolderFile& file : ListFolderFiles(folder))
+        bytes += file.size;
+    return bytes;
+}

@@ -9,13 +9,6 @@ namespace {
 
 const wchar_t kTimeMask[] = L"YYYY-MM-DD HH24:MI:SS";
 
-std::wstring Trimmed(const std::wstring& text) {
-    const size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos)
-        return std::wstring();
-    return text.substr(first, text.find_last_not_of(L' ') + 1 - first);
-}
-
 bool ReadDigits(const std::wstring& text, size_t at, size_t count, unsigned& value) {
     value = 0;
     for (size_t i = at; i < at + count; ++i) {
@@ -36,14 +29,14 @@ unsigned DaysInMonth(unsigned year, unsigned month) {
 
 bool ParseRecoveryScn(const std::wstring& text, unsigned long long& scn) {
     unsigned long long value = 0;
-    if (!VIRid::strings::ParseDecimal(Trimmed(text), value) || value == 0)
+    if (!VIRid::strings::ParseDecimal(VIRid::strings::TrimBlanks(text), value) || value == 0)
         return false;
     scn = value;
     return true;
 }
 
 bool ParseRecoveryTime(const std::wstring& text, std::wstring& time) {
-    const std::wstring value = Trimmed(text);
+    const std::wstring value = VIRid::strings::TrimBlanks(text);
     if (value.size() != 19 || value[4] != L'-' || value[7] != L'-' || value[10] != L' ' ||
         value[13] != L':' || value[16] != L':')
         return false;
@@ -64,8 +57,8 @@ std::wstring ReadRecoveryPoint(bool scnFound, const std::wstring& scnText, bool 
     settings.recoverUntilScn = 0;
     settings.recoverUntilTime.clear();
     // An empty value sets no point, as a missing key.
-    const bool scnSet = scnFound && !Trimmed(scnText).empty();
-    const bool timeSet = timeFound && !Trimmed(timeText).empty();
+    const bool scnSet = scnFound && !VIRid::strings::TrimBlanks(scnText).empty();
+    const bool timeSet = timeFound && !VIRid::strings::TrimBlanks(timeText).empty();
     if (scnSet && timeSet)
         return L"Can't start the restore: RecoverUntilScn and RecoverUntilTime are both set; set "
                L"one point only";

@@ -22,24 +22,26 @@ std::wstring ArchiveLogClause(const OracleSettings& settings) {
                         InFolder(settings, settings.archiveLogFormat).c_str());
 }
 
+// The database backup of the job's tag into the folder, before its archived-log clause.
+std::wstring DatabaseBackupSpec(const OracleSettings& settings) {
+    return FormatString(L"backup %s database tag '%s' format '%s'", BackupSetWord(settings),
+                        settings.backupTag.c_str(),
+                        InFolder(settings, settings.backupPieceFormat).c_str());
+}
+
 // One line, so that Recovery Manager runs the block at once; maxpiecesize is an option of the
 // channel, which the block allocates and releases.
 std::wstring StreamDatabaseText(const OracleSettings& settings) {
     const std::wstring clause = ArchiveLogClause(settings);
-    return FormatString(L"run { allocate channel c1 device type disk maxpiecesize %I64uM; backup "
-                        L"%s database tag '%s' format '%s'%s%s; }\n",
-                        settings.pieceSizeMiB, BackupSetWord(settings), settings.backupTag.c_str(),
-                        InFolder(settings, settings.backupPieceFormat).c_str(),
-                        clause.empty() ? L"" : L" ", clause.c_str());
+    return FormatString(
+        L"run { allocate channel c1 device type disk maxpiecesize %I64uM; %s%s%s; }\n",
+        settings.pieceSizeMiB, DatabaseBackupSpec(settings).c_str(), clause.empty() ? L"" : L" ",
+        clause.c_str());
 }
 
 std::wstring BackupDatabaseText(const OracleSettings& settings) {
-    const std::wstring archiveLogClause = ArchiveLogClause(settings);
     // Without the clause the blank before the semicolon stays.
-    return FormatString(L"backup %s database tag '%s' format '%s' %s;\n", BackupSetWord(settings),
-                        settings.backupTag.c_str(),
-                        InFolder(settings, settings.backupPieceFormat).c_str(),
-                        archiveLogClause.c_str());
+    return DatabaseBackupSpec(settings) + L" " + ArchiveLogClause(settings) + L";\n";
 }
 
 std::wstring BackupArchivedLogsText(const OracleSettings& settings) {

@@ -172,7 +172,7 @@ bool RmanWrapper::ExecuteCommand(const std::wstring& command) {
 
 std::pair<unsigned, uint64_t> RmanWrapper::Activity() const {
     return std::make_pair(outputCount + errorCount,
-                          silenceLimitMinutes > 0 ? WatchedFolderBytes() : 0);
+                          silenceLimitMinutes > 0 ? FolderBytes(watchedFolder) : 0);
 }
 
 void RmanWrapper::RestartSilenceClock() {
@@ -257,9 +257,9 @@ void RmanWrapper::NoteFailureReason() {
     for (wchar_t& c : errorText)
         if (c == L'\r' || c == L'\n' || c == L'\t')
             c = L' ';
-    const size_t first = errorText.find_first_not_of(L' ');
-    if (first != std::wstring::npos)
-        reason.push_back(errorText.substr(first, errorText.find_last_not_of(L' ') - first + 1));
+    errorText = VIRid::strings::TrimBlanks(errorText);
+    if (!errorText.empty())
+        reason.push_back(errorText);
     failureReason = VIRid::strings::Join(reason, L"; ");
 }
 
@@ -336,13 +336,6 @@ bool RmanWrapper::AbandonSilence() {
                        L"folder grew (RmanTimeout); it was stopped",
                        silenceLimitMinutes));
     return false;
-}
-
-uint64_t RmanWrapper::WatchedFolderBytes() const {
-    uint64_t bytes = 0;
-    for (const FolderFile& file : ListFolderFiles(watchedFolder))
-        bytes += file.size;
-    return bytes;
 }
 
 bool RmanWrapper::AbandonQuestion() {

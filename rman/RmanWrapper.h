@@ -120,8 +120,6 @@ private:
     // runs across the waits for one command.
     std::pair<unsigned, uint64_t> Activity() const;
     void RestartSilenceClock();
-    // The bytes of the files in the job folder, which grow while Recovery Manager writes.
-    uint64_t WatchedFolderBytes() const;
     // Passes each line of text that survives the line filter to the callback.
     void EmitLines(const std::wstring& text);
     // Ends Recovery Manager, which waits for an answer instead of prompting; always false.
@@ -138,7 +136,7 @@ private:
     bool ended = false;    // Recovery Manager ended unasked; endText says how
     std::wstring endText;
     double silenceLimitMinutes = 0; // 0: no limit
-    std::wstring watchedFolder;
+    std::wstring watchedFolder; // the job folder, whose files grow while Recovery Manager writes
     std::pair<unsigned, uint64_t> lastActivity; // the caller's thread only
     unsigned long long silentSince = 0;
     std::atomic<bool> promptSeen;

@@ -17,6 +17,17 @@ std::filesystem::path FolderPath(const std::wstring& folder) {
 #endif
 }
 
+std::string EntryName(const std::wstring& name) {
+    return entryname::FromPath(std::filesystem::path(name));
+}
+
+std::vector<std::string> EntryNames(const std::vector<std::wstring>& names) {
+    std::vector<std::string> entryNames;
+    for (const std::wstring& name : names)
+        entryNames.push_back(EntryName(name));
+    return entryNames;
+}
+
 } // namespace
 
 struct DirPacker::State {
@@ -44,10 +55,8 @@ int DirPacker::Open(const std::wstring& folder, bool pack,
     state_ = std::make_shared<State>();
     state_->packing = pack;
     const std::filesystem::path path = FolderPath(folder);
-    std::vector<std::string> lastNames;
-    for (const std::wstring& name : lastFiles)
-        lastNames.push_back(entryname::FromPath(std::filesystem::path(name)));
-    const bool opened = pack ? state_->packer.Open(path, lastNames) : state_->unpacker.Open(path);
+    const bool opened =
+        pack ? state_->packer.Open(path, EntryNames(lastFiles)) : state_->unpacker.Open(path);
     return opened ? Ok : Failed;
 }
 
@@ -60,16 +69,13 @@ int DirPacker::OpenStreamed(const std::wstring& folder) {
 int DirPacker::AddFile(const std::wstring& name) {
     if (!state_ || !state_->packing || state_->closed)
         return Failed;
-    return state_->packer.Add(entryname::FromPath(std::filesystem::path(name))) ? Ok : Failed;
+    return state_->packer.Add(EntryName(name)) ? Ok : Failed;
 }
 
 int DirPacker::FinishFiles(const std::vector<std::wstring>& lastFiles) {
     if (!state_ || !state_->packing || state_->closed)
         return Failed;
-    std::vector<std::string> lastNames;
-    for (const std::wstring& name : lastFiles)
-        lastNames.push_back(entryname::FromPath(std::filesystem::path(name)));
-    return state_->packer.Finish(lastNames) ? Ok : Failed;
+    return state_->packer.Finish(EntryNames(lastFiles)) ? Ok : Failed;
 }
 
 uint64_t DirPacker::FilesDone() const {

@@ -67,15 +67,11 @@ void FolderPacker::Stop() {
 }
 
 bool FolderPacker::Open(const fs::path& folder, const std::vector<std::string>& lastNames) {
-    if (!OpenStreamed(folder))
-        return false;
-    streamed_ = false;
-    return Finish(lastNames);
+    return OpenStreamed(folder) && Finish(lastNames);
 }
 
 bool FolderPacker::OpenStreamed(const fs::path& folder) {
     folder_ = folder;
-    streamed_ = true;
     sealed_ = false;
     digest_ = Sha256();
     if (KindOf(folder) != PathKind::Folder)
@@ -83,15 +79,21 @@ bool FolderPacker::OpenStreamed(const fs::path& folder) {
     return true;
 }
 
-bool FolderPacker::Add(const std::string& name) {
+bool FolderPacker::CheckEntryName(const std::string& name, bool atTop) {
     std::string normalized;
     if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok || normalized != name ||
-        name.find('/') != std::string::npos)
+        (atTop && name.find('/') != std::string::npos))
         return Fail("The folder holds a name that the backup stream cannot carry:", name);
     if (name == entryname::kManifestName)
         return Fail("The folder holds a file of the name that the backup stream keeps for its "
                     "manifest:",
                     name);
+    return true;
+}
+
+bool FolderPacker::Add(const std::string& name) {
+    if (!CheckEntryName(name, true))
+        return false;
     if (sealed_)
         return Fail("A file was given to the backup stream after its end:", name);
     if (!given_.insert(name).second)
@@ -130,14 +132,8 @@ bool FolderPacker::ListFolder(std::vector<Entry>& entries) {
             return Fail("Can't list the folder", entryname::FromPath(folder_));
         if (given_.count(name) != 0)
             continue;
-        std::string normalized;
-        if (entryname::Normalize(name, normalized) != entryname::NameCheck::Ok ||
-            normalized != name)
-            return Fail("The folder holds a name that the backup stream cannot carry:", name);
-        if (name == entryname::kManifestName)
-            return Fail("The folder holds a file of the name that the backup stream keeps for its "
-                        "manifest:",
-                        name);
+        if (!CheckEntryName(name, false))
+            return false;
         if (kind == PathKind::LinkOrSpecial)
             return Fail("The folder holds a link or special file, which cannot be packed:", name);
         entries.push_back({name, kind == PathKind::Folder});
@@ -181,8 +177,7 @@ bool FolderPacker::FinishFile() {
     // A streamed file leaves the folder once the stream holds it: the folder never holds more
     // than the files still to come.
     std::error_code removed;
-    if (streamed_ && given_.count(fileName_) != 0 &&
-        !fs::remove(entryname::ToPath(folder_, fileName_), removed))
+    if (given_.count(fileName_) != 0 && !fs::remove(entryname::ToPath(folder_, fileName_), removed))
         return Fail("Can't remove the file that the stream holds:", fileName_);
     manifest_ += ToHex(digest_.Finish()) + "  " + fileName_ + "\n";
     staged_.append(pax::PaddingAfter(fileSize_), '\0');

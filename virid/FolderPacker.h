@@ -64,6 +64,9 @@ private:
     };
 
     bool Fail(const std::string& sentence, const std::string& name);
+    // False, with Error set, for a name that the stream cannot carry as it is (atTop: or that is
+    // not at the folder's top) or that its manifest keeps.
+    bool CheckEntryName(const std::string& name, bool atTop);
     // The folder's entries (recursively) in stream order, leaving out the names given already.
     bool ListFolder(std::vector<Entry>& entries);
     bool StartEntry(const Entry& entry);
@@ -93,9 +96,9 @@ private:
     uint64_t produced_ = 0;
     bool finished_ = false;
     std::string error_;
-    bool streamed_ = false;
-    bool sealed_ = true;          // streamed: Finish has been called
-    std::set<std::string> given_; // streamed: the names given to Add
+    bool sealed_ = true; // streamed: Finish has been called
+    // Streamed: the names given to Add; each of those files leaves the folder once streamed.
+    std::set<std::string> given_;
     uint64_t filesDone_ = 0;
     uint64_t bytesDone_ = 0;
 };

@@ -111,6 +111,13 @@ std::wstring Join(const std::vector<std::wstring>& parts, const std::wstring& se
     return joined;
 }
 
+std::wstring TrimBlanks(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos)
+        return std::wstring();
+    return text.substr(first, text.find_last_not_of(L' ') + 1 - first);
+}
+
 std::vector<std::wstring> SplitLines(const std::wstring& text) {
     std::vector<std::wstring> lines;
     size_t position = 0;

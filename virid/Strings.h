@@ -19,6 +19,8 @@ std::wstring Replace(std::wstring text, const std::wstring& what, const std::wst
 wchar_t AsciiLower(wchar_t c);
 // The parts, separator between each two.
 std::wstring Join(const std::vector<std::wstring>& parts, const std::wstring& separator);
+// text without the blanks (spaces) at its start and its end.
+std::wstring TrimBlanks(const std::wstring& text);
 // The lines of text, split at line feeds, carriage returns removed; a last line without a line
 // feed counts, an empty text has none.
 std::vector<std::wstring> SplitLines(const std::wstring& text);
