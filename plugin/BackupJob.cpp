@@ -88,6 +88,7 @@ int32_t BackupJob::Start() {
         DumpEnded(false);
     NoteStagedBytes();
     plugin.Report(LogProgress, L"Transfer dump files...");
+    state = State::Streaming;
     if (settings->pieceSizeMiB == 0) {
         if (packer.Open(settings->tempFolder, true, {kBackupDescriptionName}) !=
             VIRid::DirPacker::Ok)
@@ -104,7 +105,7 @@ int32_t BackupJob::FailUnstreamed(const std::wstring& reason) {
     // The database goes back to the state it had (whatever the closing steps answer, the reason
     // stays the dump's); the job's folder goes when Open fails.
     plugin.Report(LogError, reason);
-    failed = true;
+    state = State::Failed;
     static_cast<void>(RestoreDatabaseState());
     return Failure;
 }
@@ -133,7 +134,7 @@ void BackupJob::Describe() {
 
 int32_t BackupJob::Read(unsigned char* buffer, uint32_t& size) {
     const uint32_t capacity = size;
-    if (failed) {
+    if (state == State::Failed) {
         size = 0;
         return Failure;
     }
@@ -235,7 +236,7 @@ bool BackupJob::AwaitCompletePiece(const std::wstring& path, std::wstring& reaso
 
 bool BackupJob::FailStream(const std::wstring& reason) {
     // Nothing more is streamed: the stream lacks its manifest, and any restore refuses it.
-    failed = true;
+    state = State::Failed;
     plugin.Report(LogError, reason);
     return false;
 }
@@ -268,6 +269,8 @@ void BackupJob::NoteStagedBytes() {
 
 int32_t BackupJob::Close(bool&) {
     const int packerResult = packer.Close();
+    const bool failed = state == State::Failed;
+    state = State::Closing;
     int32_t result = Success;
     if (failed) {
         // Read has reported why.

@@ -18,6 +18,13 @@
 
 class BackupJob : public Job {
 public:
+    enum class State {
+        Dumping,   // Open: Recovery Manager writes
+        Streaming, // the host reads (in the streamed way Recovery Manager may still write)
+        Closing,   // Close runs the closing steps
+        Failed,    // a step failed after Open: Read gives nothing more
+    };
+
     explicit BackupJob(PluginImplementation& owner) : Job(owner) {}
 
     [[nodiscard]] int32_t Start() override;
@@ -52,7 +59,7 @@ private:
     // brought back. False then.
     bool RestoreDatabaseState();
 
-    bool failed = false;           // a step failed after Open: Read gives nothing more
+    State state = State::Dumping;
     BackupDescription description; // what the stream holds
     BackupRun run;
     std::deque<std::wstring> pendingPieces; // named, not yet given to the packer

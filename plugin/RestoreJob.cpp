@@ -38,12 +38,14 @@ int32_t RestoreJob::Close(bool& keepJob) {
         return Failure;
     }
     plugin.Report(LogProgress, L"Restore database...");
-    const bool firstAttempt = !restoreAttempted;
-    restoreAttempted = true;
+    // A job kept after a failed restore runs it again on what the first attempt left.
+    const bool firstAttempt = state != State::Failed;
+    state = State::Closing;
     const RestoreOutcome outcome = RunRestore(*rman, *settings, stream, firstAttempt);
     if (outcome == RestoreOutcome::Restored)
         return Success;
     plugin.Report(LogError, rman->GetErrorText());
+    state = State::Failed;
     // A refusal stands whatever the host does: the job ends, and its folder with it.
     if (outcome == RestoreOutcome::Refused)
         return Failure;

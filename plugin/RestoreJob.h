@@ -6,6 +6,12 @@
 
 class RestoreJob : public Job {
 public:
+    enum class State {
+        Receiving, // the host writes the stream
+        Closing,   // Close restores
+        Failed,    // the restore failed; the unpacked stream stays for another Close
+    };
+
     explicit RestoreJob(PluginImplementation& owner) : Job(owner) {}
 
     [[nodiscard]] int32_t Start() override;
@@ -14,5 +20,5 @@ public:
     bool IsBackup() const override { return false; }
 
 private:
-    bool restoreAttempted = false; // a Close has run the restore before
+    State state = State::Receiving;
 };
