@@ -151,8 +151,9 @@ int32_t BackupJob::Read(unsigned char* buffer, uint32_t& size) {
         size = capacity;
         const int result = packer.Read(buffer, size);
         if (result != VIRid::DirPacker::NeedsFile) {
+            // A whole dump is all in the folder when Open returns: only the streamed way grows.
             readSinceLastLook += size;
-            if (readSinceLastLook >= kStagingLookBytes) {
+            if (settings->pieceSizeMiB > 0 && readSinceLastLook >= kStagingLookBytes) {
                 readSinceLastLook = 0;
                 NoteStagedBytes();
             }
